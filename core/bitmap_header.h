@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/conversion_state.h"
+
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+constexpr std::string_view kRejectionTitle = "Picture Size Error";
+constexpr std::string_view kRejectionText =
+    "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and \r\n2 Colors Bitmap.";
+
+enum class BitmapVerdict {
+    Accepted,  // 128 x 64 at 1 bit per pixel
+    Rejected,  // any other size or depth, or too short to hold its headers
+    Unreadable // could not be opened or read at all; reason says why
+};
+
+struct BitmapCheck {
+    BitmapVerdict verdict = BitmapVerdict::Rejected;
+    std::string reason; // the system's words for an unreadable file
+    bool accepted() const { return verdict == BitmapVerdict::Accepted; }
+};
+
+// Reads the file and information headers into state and, for a 1-bit file, the two
+// palette entries that follow the information header. A file too short for what it
+// claims leaves state and palette as they were.
+BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
+
+// "1 Bits  (2 Colors)" for an accepted file.
+std::string ColourDepthText(const ConversionState& state);
+
+// The rejection message on one line, as a command line prints it.
+std::string RejectionTextOneLine();
+
+} // namespace pelmora

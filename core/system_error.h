@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+namespace pelmora {
+
+// The reason for the last failed system call (errno), in the system's words.
+std::string LastSystemError();
+
+} // namespace pelmora

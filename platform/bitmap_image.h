@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/page_mode_encoder.h"
+
+#include <QImage>
+#include <QString>
+
+namespace pelmora {
+
+// A picture decoded by Qt's BMP reader, for reading pixels back by colour.
+class ImageSurface : public PictureSurface {
+  public:
+    explicit ImageSurface(QImage image) : image_(std::move(image)) {}
+    Colour colourAt(int x, int y) const override;
+
+  private:
+    QImage image_;
+};
+
+Colour ColourFromRgb(QRgb rgb);
+QRgb RgbFromColour(Colour colour);
+
+struct LoadedBitmap {
+    QImage image;  // null when the loader refused the file
+    QString error; // the loader's reason
+};
+
+// Decodes the whole file as a 128 x 64 picture, or says why it cannot.
+LoadedBitmap LoadBitmapImage(const QString& path);
+
+} // namespace pelmora
