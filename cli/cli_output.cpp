@@ -22,9 +22,11 @@ bool WriteStdout(std::string_view text) {
     static const int binary = _setmode(_fileno(stdout), _O_BINARY);
     (void)binary;
 #endif
-    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    return text.empty() || std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
 }
 
-bool FlushStdout() { return std::fflush(stdout) == 0 && !std::ferror(stdout); }
+bool FlushStdout() {
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
 
 } // namespace pelmora::cli

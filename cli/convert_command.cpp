@@ -25,7 +25,9 @@ class StdoutSink : public LineSink {
     }
 };
 
-std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QString& bitmap) {
     Palette palette{};
@@ -38,7 +40,7 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QSt
         PrintError(bitmap, QString::fromStdString(RejectionTextOneLine()));
         return false;
     }
-    const LoadedBitmap loaded = LoadBitmapImage(bitmap);
+    const LoadedBitmap loaded = LoadBitmapImage(bitmap, state);
     if (loaded.image.isNull()) {
         PrintError(bitmap, loaded.error);
         return false;
@@ -47,7 +49,8 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QSt
     const QFileInfo info(bitmap);
     const QString folder =
         options.outputDir.isEmpty() ? info.path() : QDir::cleanPath(options.outputDir);
-    state.outputPath = DeriveOutputPath(Utf8(QDir::toNativeSeparators(folder)), Utf8(info.fileName()));
+    state.outputPath =
+        DeriveOutputPath(Utf8(QDir::toNativeSeparators(folder)), Utf8(info.fileName()));
     ComputePanelGeometry(state);
     const Colour onColour = ColourOf(palette[options.inverse ? 1 : 0]);
     const ImageSurface surface(loaded.image);

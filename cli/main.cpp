@@ -61,6 +61,9 @@ int ParseAndConvert(ConversionState& state, const QStringList& arguments) {
         const auto [name, inlineValue] = SplitOption(argument);
         if (name == "--") {
             optionsEnded = true;
+        } else if (name == "--help" && !inlineValue) {
+            std::fputs(kUsage, stdout);
+            return FlushStdout() ? 0 : 1;
         } else if (name == "--inverse" && !inlineValue) {
             options.inverse = true;
         } else if (name == "--stdout" && !inlineValue) {
@@ -111,10 +114,6 @@ int main(int argc, char* argv[]) {
         return FlushStdout() ? 0 : 1;
     }
     if (command == "convert") {
-        if (arguments.contains("--help")) {
-            std::fputs(kUsage, stdout);
-            return FlushStdout() ? 0 : 1;
-        }
         return ParseAndConvert(state, arguments);
     }
     return UsageError("unknown command " + command);

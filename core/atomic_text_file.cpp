@@ -25,7 +25,9 @@ std::string RandomSuffix() {
 
 AtomicTextFile::AtomicTextFile(std::filesystem::path target) : target_(std::move(target)) {}
 
-AtomicTextFile::~AtomicTextFile() { discard(); }
+AtomicTextFile::~AtomicTextFile() {
+    discard();
+}
 
 bool AtomicTextFile::fail(std::string reason) {
     error_ = std::move(reason);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -116,7 +117,8 @@ BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, 
     if (infoHeader.biBitCount == 1) {
         // The palette follows the information header as long as that header says it is;
         // longer headers (V4, V5) are common, and a shorter one cannot be a 40-byte header.
-        const std::uint64_t headerSize = std::max<std::uint64_t>(infoHeader.biSize, kInfoHeaderSize);
+        const std::uint64_t headerSize =
+            std::max<std::uint64_t>(infoHeader.biSize, kInfoHeaderSize);
         in.ignore(static_cast<std::streamsize>(headerSize - kInfoHeaderSize));
         std::array<unsigned char, kPaletteSize> quads{};
         if (!in || ReadUpTo(in, quads.data(), quads.size()) < quads.size()) {
@@ -131,6 +133,17 @@ BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, 
     const bool accepted = infoHeader.biHeight == kPanelHeight &&
                           infoHeader.biWidth == kPanelWidth && infoHeader.biBitCount == 1;
     return BitmapCheck{accepted ? BitmapVerdict::Accepted : BitmapVerdict::Rejected, {}};
+}
+
+std::uint64_t PixelDataEnd(const ConversionState& state) {
+    const BITMAPINFOHEADER& info = state.infoHeader;
+    const std::uint64_t width =
+        static_cast<std::uint64_t>(std::abs(static_cast<long long>(info.biWidth)));
+    const std::uint64_t height =
+        static_cast<std::uint64_t>(std::abs(static_cast<long long>(info.biHeight)));
+    const std::uint64_t bits = static_cast<std::uint16_t>(info.biBitCount);
+    const std::uint64_t rowBytes = (width * bits + 31) / 32 * 4; // rows are padded to 4 bytes
+    return state.fileHeader.bfOffBits + rowBytes * height;
 }
 
 std::string ColourDepthText(const ConversionState& state) {

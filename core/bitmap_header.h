@@ -2,6 +2,7 @@
 
 #include "core/conversion_state.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,10 @@ struct BitmapCheck {
 // palette entries that follow the information header. A file too short for what it
 // claims leaves state and palette as they were.
 BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
+
+// Where the last row of pixel data ends, counted from the start of the file, for an
+// uncompressed bitmap with the headers in state. A shorter file is cut short.
+std::uint64_t PixelDataEnd(const ConversionState& state);
 
 // "1 Bits  (2 Colors)" for an accepted file.
 std::string ColourDepthText(const ConversionState& state);

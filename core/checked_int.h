@@ -21,7 +21,11 @@ template <typename Narrow> constexpr Narrow CheckedNarrow(long long value) {
     return static_cast<Narrow>(value);
 }
 
-constexpr std::int16_t CheckedInt16(long long value) { return CheckedNarrow<std::int16_t>(value); }
-constexpr std::int32_t CheckedInt32(long long value) { return CheckedNarrow<std::int32_t>(value); }
+constexpr std::int16_t CheckedInt16(long long value) {
+    return CheckedNarrow<std::int16_t>(value);
+}
+constexpr std::int32_t CheckedInt32(long long value) {
+    return CheckedNarrow<std::int32_t>(value);
+}
 
 } // namespace pelmora

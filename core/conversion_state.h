@@ -7,10 +7,10 @@
 
 namespace pelmora {
 
-constexpr int kBlockWidth = 64;   // columns driven by one controller half
-constexpr int kPageHeight = 8;    // rows packed into one display byte
-constexpr int kBytesPerLine = 8;  // display bytes on one text line
-constexpr int kPanelWidth = 128;  // the only picture size accepted
+constexpr int kBlockWidth = 64;  // columns driven by one controller half
+constexpr int kPageHeight = 8;   // rows packed into one display byte
+constexpr int kBytesPerLine = 8; // display bytes on one text line
+constexpr int kPanelWidth = 128; // the only picture size accepted
 constexpr int kPanelHeight = 64;
 
 // Record layouts of the BMP format, little-endian on disk.

@@ -83,8 +83,7 @@ bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
 }
 
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
-                               ProgressDisplay& progress, Colour onColour,
-                               ResultFlag& resultFlag) {
+                               ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag) {
     resultFlag = ResultFlag::Failed;
     const std::string& path = state.outputPath;
     AtomicTextFile file(std::filesystem::path(std::u8string(path.begin(), path.end())));

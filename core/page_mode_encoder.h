@@ -44,7 +44,6 @@ struct WriteOutcome {
 // once it is complete; then progress shows "100" and resultFlag becomes Succeeded.
 // On failure the previous file is untouched and resultFlag is Failed.
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
-                               ProgressDisplay& progress, Colour onColour,
-                               ResultFlag& resultFlag);
+                               ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag);
 
 } // namespace pelmora

@@ -1,19 +1,35 @@
 #include "platform/bitmap_image.h"
 
+#include "core/bitmap_header.h"
+
+#include <QFileInfo>
 #include <QImageReader>
 
 namespace pelmora {
 
-Colour ColourFromRgb(QRgb rgb) { return MakeColour(qRed(rgb), qGreen(rgb), qBlue(rgb)); }
+Colour ColourFromRgb(QRgb rgb) {
+    return MakeColour(qRed(rgb), qGreen(rgb), qBlue(rgb));
+}
 
 QRgb RgbFromColour(Colour colour) {
     return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
                 static_cast<int>(colour >> 16 & 0xFF));
 }
 
-Colour ImageSurface::colourAt(int x, int y) const { return ColourFromRgb(image_.pixel(x, y)); }
+Colour ImageSurface::colourAt(int x, int y) const {
+    return ColourFromRgb(image_.pixel(x, y));
+}
 
-LoadedBitmap LoadBitmapImage(const QString& path) {
+LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state) {
+    const qint64 fileSize = QFileInfo(path).size();
+    const std::uint64_t needed = PixelDataEnd(state);
+    if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) < needed) {
+        return {{},
+                QStringLiteral("the pixel data is cut short: the file holds %1 bytes of the %2 "
+                               "that the picture needs")
+                    .arg(fileSize)
+                    .arg(needed)};
+    }
     QImageReader reader(path, "bmp");
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);

@@ -25,7 +25,8 @@ struct LoadedBitmap {
     QString error; // the loader's reason
 };
 
-// Decodes the whole file as a 128 x 64 picture, or says why it cannot.
-LoadedBitmap LoadBitmapImage(const QString& path);
+// Decodes the whole file, whose headers state holds, as a 128 x 64 picture, or says why
+// it cannot. A file whose pixel data is cut short is refused rather than shown in part.
+LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state);
 
 } // namespace pelmora

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up, builds with warnings as errors and runs the whole test suite twice: once as
+# built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+run_suite() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELMORA_WERROR=ON "$@"
+    cmake --build "$dir" --parallel "$jobs"
+    (cd "$dir" && ctest --output-on-failure --parallel "$jobs" --timeout 300)
+}
+
+echo "== Build and test"
+run_suite build
+echo "== Build and test under ASan + UBSan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_suite build-sanitize -DPELMORA_SANITIZE=ON
