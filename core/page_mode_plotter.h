@@ -9,6 +9,10 @@
 
 namespace pelmora {
 
+// How the preview draws a dot: an "on" dot dark, an "off" dot in the panel's green.
+constexpr Colour kOnDotColour = MakeColour(0, 0, 0);
+constexpr Colour kOffDotColour = MakeColour(0, 128, 0);
+
 // Receives the panel's dots as they are decoded: on is a dark dot, off a lit one.
 class PointSink {
   public:

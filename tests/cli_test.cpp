@@ -148,7 +148,7 @@ TEST(CliUsage, MistakesExitTwoWithTheReasonAndTheUsage) {
           UsageCase{{"convert"}, "convert needs at least one BITMAP"},
           UsageCase{{"convert", "--bold", "a.bmp"}, "unknown option --bold"},
           UsageCase{{"convert", "--inverse=yes", "a.bmp"}, "unknown option --inverse=yes"},
-          UsageCase{{"convert", "a.bmp", "--output-dir"}, "--output-dir needs a folder"},
+          UsageCase{{"convert", "a.bmp", "--output-dir"}, "--output-dir needs a value"},
           UsageCase{{"convert", "--stdout", "a.bmp", "b.bmp"}, "--stdout takes one BITMAP only"}}) {
         const CliRun run = Cli(c.arguments);
         SCOPED_TRACE(c.error);
@@ -183,6 +183,73 @@ TEST(CliConvert, ConvertsTheBundledExamples) {
     const std::string pattern = ReadFile(folder / "lcd_pattern.txt");
     EXPECT_EQ(pattern.substr(0, 90), "        DB 01H,00H,00H,00H,00H,00H,00H,00H;\r\n"
                                      "        DB FFH,FFH,FFH,FFH,FFH,FFH,FFH,FFH;\r\n");
+}
+
+} // namespace
+} // namespace pelmora
+
+namespace pelmora {
+namespace {
+
+TEST(CliShow, PrintsThePanelAsCharactersOrHalfBlocks) {
+    ScratchFolder folder;
+    Picture picture;
+    picture.set(0, 0);
+    picture.set(127, 1);
+    picture.set(64, 63);
+    WriteFile(folder / "lcd_p.txt", ExpectedLcdText(picture, 1));
+
+    const CliRun plain = Cli({"show", Q(folder / "lcd_p.txt")});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    std::string expected;
+    for (int y = 0; y < kPanelHeight; ++y) {
+        for (int x = 0; x < kPanelWidth; ++x) {
+            expected += picture.at(x, y) ? '#' : '.';
+        }
+        expected += '\n';
+    }
+    EXPECT_EQ(plain.out, expected);
+
+    const CliRun blocks = Cli({"show", "--blocks", Q(folder / "lcd_p.txt")});
+    EXPECT_EQ(blocks.exitCode, 0);
+    const std::string top = blocks.out.substr(0, blocks.out.find('\n'));
+    EXPECT_EQ(top, "\u2580" + std::string(126, ' ') + "\u2584");
+    EXPECT_EQ(std::count(blocks.out.begin(), blocks.out.end(), '\n'), 32);
+}
+
+TEST(CliShow, WritesThePanelAsAPictureInThePreviewsColours) {
+    ScratchFolder folder;
+    Picture picture;
+    picture.set(3, 2);
+    WriteFile(folder / "lcd_p.txt", ExpectedLcdText(picture, 1));
+    const CliRun run =
+        Cli({"show", "--png", Q(folder / "p.png"), "--scale=2", Q(folder / "lcd_p.txt")});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const QImage image(Q(folder / "p.png"));
+    ASSERT_EQ(image.size(), QSize(256, 128));
+    EXPECT_EQ(image.pixel(7, 5), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(5, 5), qRgb(0, 128, 0));
+}
+
+TEST(CliShow, ReportsFilesItCannotReadAndExitsOne) {
+    ScratchFolder folder;
+    WriteFile(folder / "bad.txt", "        DB 00H,01H;\r\n        DB 0@H;\r\n");
+    const CliRun bad = Cli({"show", "bad.txt"}, folder.path());
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.err,
+              "pelmora-cli: bad.txt, line 2: '@' at column 13 is not a hexadecimal digit\n");
+    EXPECT_EQ(bad.out, "");
+
+    const CliRun missing = Cli({"show", "gone.txt"}, folder.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "pelmora-cli: gone.txt: No such file or directory\n");
+
+    for (const QStringList& arguments :
+         {QStringList{"show"}, QStringList{"show", "a.txt", "b.txt"},
+          QStringList{"show", "--scale", "0", "a.txt"}, QStringList{"show", "--png"},
+          QStringList{"show", "--blocks", "--png", "p.png", "a.txt"}}) {
+        EXPECT_EQ(Cli(arguments).exitCode, 2) << arguments.join(' ').toStdString();
+    }
 }
 
 } // namespace

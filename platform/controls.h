@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+
+namespace pelmora {
+
+// Sets a label's text and puts it on the screen before returning, even while the
+// caller's handler is still running.
+void ShowTextNow(QLabel& label, const QString& text);
+
+// The folder that holds the running program.
+QString ProgramFolder();
+
+} // namespace pelmora
