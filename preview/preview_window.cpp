@@ -1,10 +1,10 @@
 #include "preview/preview_window.h"
 
 #include "core/page_mode_plotter.h"
+#include "platform/controls.h"
 #include "platform/message_box.h"
 #include "platform/picture_box.h"
 
-#include <QIcon>
 #include <QPushButton>
 
 namespace pelmora {
@@ -29,7 +29,7 @@ PreviewWindow::PreviewWindow(ConversionState& state, MessageBox& messages, Twips
     : QDialog(owner), state_(state), messages_(messages) {
     setObjectName("Form2");
     setWindowTitle("LCD Preview");
-    setWindowIcon(QIcon(":/pelmora/pelmora.png"));
+    setWindowIcon(ProgramIcon());
     setFixedSize(scale.size(4350, 3480));
 
     LcdPic = new PictureBox(this);

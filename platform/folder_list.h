@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QListWidget>
+
+namespace pelmora {
+
+class MessageBox;
+
+// The current folder with the folders above it, opened, and the folders inside it
+// below. Double-click or Enter on an entry makes it the current folder.
+class FolderList : public QListWidget {
+    Q_OBJECT
+
+  public:
+    explicit FolderList(MessageBox& messages, QWidget* parent = nullptr);
+
+    QString path() const { return path_; }
+
+    // Shows path and raises pathChanged when it differs from the current one. A folder
+    // that cannot be read is refused with a message; the list stays as it was.
+    bool setPath(const QString& path);
+
+  signals:
+    void pathChanged(const QString& path);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void openItem(QListWidgetItem* item);
+    void fill();
+
+    MessageBox& messages_;
+    QString path_;
+};
+
+} // namespace pelmora

@@ -1,0 +1,434 @@
+// The main window driven as a user drives it: through its named controls, with the
+// mouse and the keyboard, reading what a user would see and the files on disk.
+
+#include "core/page_mode_plotter.h"
+#include "platform/file_list.h"
+#include "platform/folder_list.h"
+#include "platform/picture_box.h"
+#include "support/fake_message_box.h"
+#include "support/test_pictures.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace pelmora {
+namespace {
+
+using test::EncodeBmp;
+using test::ExpectedLcdText;
+using test::FakeMessageBox;
+using test::Picture;
+using test::ReadFile;
+using test::ScratchFolder;
+using test::WriteFile;
+
+QString Q(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+struct Window {
+    ScratchFolder folder;
+    ConversionState state;
+    FakeMessageBox messages;
+    MainWindow form;
+
+    explicit Window(double twipsPerPixel = 15) : form(state, messages, TwipsScale(twipsPerPixel)) {
+        form.Init_Form(Q(folder.path()));
+        form.show();
+    }
+
+    template <typename T = QWidget> T* get(const char* name) const {
+        T* found = form.findChild<T*>(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QString text(const char* name) const { return get<QLabel>(name)->text(); }
+    bool enabled(const char* name) const { return get(name)->isEnabled(); }
+    FileList* files() const { return get<FileList>("File1"); }
+
+    void click(const char* name) { QTest::mouseClick(get(name), Qt::LeftButton); }
+
+    // A double-click on a name in the file list, where the user would put the mouse.
+    void doubleClick(const QString& name) {
+        files()->setPath(files()->path()); // list files written since the folder was shown
+        const QList<QListWidgetItem*> items = files()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << name.toStdString();
+        const QPoint centre = files()->visualItemRect(items.first()).center();
+        QTest::mouseClick(files()->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(files()->viewport(), Qt::LeftButton, {}, centre);
+    }
+
+    void selectOnly(const QString& name) {
+        files()->setPath(files()->path());
+        ASSERT_TRUE(files()->selectFileName(name));
+    }
+
+    std::string outputText() const { return ReadFile(folder / "lcd_picture.txt"); }
+};
+
+void ExpectEmpty(const Window& w) {
+    EXPECT_FALSE(w.enabled("ConvertButton"));
+    EXPECT_FALSE(w.enabled("PreviewButton"));
+    EXPECT_FALSE(w.enabled("InverseOption"));
+    EXPECT_TRUE(w.get<QRadioButton>("NormalOption")->isChecked());
+    EXPECT_FALSE(w.get<PictureBox>("PreviewPic")->hasPicture());
+    for (const char* value :
+         {"HeightValue", "WidthValue", "ColorValue", "StatusValue", "OutFileValue"}) {
+        EXPECT_EQ(w.text(value), "") << value;
+    }
+    EXPECT_EQ(w.text("ProgressPer"), "0");
+    EXPECT_EQ(w.state.outputPath, "");
+}
+
+void ExpectLoaded(const Window& w) {
+    EXPECT_TRUE(w.enabled("ConvertButton"));
+    EXPECT_FALSE(w.enabled("PreviewButton"));
+    EXPECT_TRUE(w.enabled("InverseOption"));
+    EXPECT_TRUE(w.get<QRadioButton>("NormalOption")->isChecked());
+    EXPECT_EQ(w.text("HeightValue"), "64");
+    EXPECT_EQ(w.text("WidthValue"), "128");
+    EXPECT_EQ(w.text("ColorValue"), "1 Bits  (2 Colors)");
+    EXPECT_EQ(w.text("StatusValue"), "");
+    EXPECT_EQ(w.text("ProgressPer"), "0");
+}
+
+struct Place {
+    const char* name;
+    const char* container;
+    QRect twips;
+};
+
+const Place kPlaces[] = {
+    {"DriverLabel", "Form1", {360, 240, 615, 255}},
+    {"Drive1", "Form1", {960, 240, 2295, 315}},
+    {"DirLabel", "Form1", {360, 600, 975, 255}},
+    {"Dir1", "Form1", {360, 900, 2895, 1665}},
+    {"FileLabel", "Form1", {3480, 360, 1575, 255}},
+    {"File1", "Form1", {3480, 720, 3135, 1845}},
+    {"Frame1", "Form1", {360, 2640, 6255, 3015}},
+    {"HeightLabel", "Frame1", {480, 240, 615, 255}},
+    {"HeightValue", "Frame1", {1200, 240, 615, 285}},
+    {"WidthLabel", "Frame1", {1920, 240, 615, 255}},
+    {"WidthValue", "Frame1", {2640, 240, 615, 285}},
+    {"ColorLabel", "Frame1", {3480, 240, 495, 255}},
+    {"ColorValue", "Frame1", {4080, 240, 1935, 285}},
+    {"Frame2", "Form1", {360, 5640, 6255, 1935}},
+    {"Frame3", "Frame2", {240, 120, 4575, 735}},
+    {"NormalOption", "Frame2", {480, 360, 975, 375}},
+    {"InverseOption", "Frame2", {1560, 360, 975, 375}},
+    {"ProgressLabel", "Frame2", {360, 1080, 735, 255}},
+    {"ProgressPer", "Frame2", {1200, 1080, 375, 255}},
+    {"PercentLabel", "Frame2", {1680, 1080, 255, 255}},
+    {"StatusLabel", "Frame2", {2400, 1080, 615, 255}},
+    {"StatusValue", "Frame2", {3120, 1080, 1095, 255}},
+    {"OutFileLabel", "Frame2", {360, 1440, 855, 255}},
+    {"OutFileValue", "Frame2", {1320, 1440, 4695, 375}},
+    {"ConvertButton", "Form1", {3120, 6000, 855, 375}},
+    {"PreviewButton", "Form1", {4080, 6000, 855, 375}},
+    {"ResetButton", "Form1", {5520, 6000, 855, 375}},
+    {"ExitButton", "Form1", {5520, 6480, 855, 375}},
+    {"CopyRightLabel", "Form1", {360, 7680, 6255, 495}},
+};
+
+TEST(MainWindowLayout, EveryControlSitsInItsContainerWhereTheTwipsPutIt) {
+    Window w;
+    EXPECT_EQ(w.form.windowTitle(), "Pelmora-0.1");
+    EXPECT_EQ(w.form.size(), QSize(466, 545));
+    for (const Place& place : kPlaces) {
+        QWidget* control = w.get(place.name);
+        EXPECT_EQ(control->parentWidget()->objectName(), place.container) << place.name;
+        const QRect& t = place.twips;
+        EXPECT_EQ(control->geometry(),
+                  QRect(t.x() / 15, t.y() / 15, t.width() / 15, t.height() / 15))
+            << place.name;
+    }
+    EXPECT_EQ(w.get("PreviewPic")->geometry(), QRect(142, 76, 133, 69));
+    // Later siblings are drawn above earlier ones.
+    const QObjectList& top = w.form.children();
+    EXPECT_GT(top.indexOf(w.get("ConvertButton")), top.indexOf(w.get("Frame2")));
+    EXPECT_GT(top.indexOf(w.get("Frame2")), top.indexOf(w.get("Frame1")));
+    EXPECT_EQ(w.get<QLabel>("HeightValue")->palette().color(QPalette::WindowText),
+              QColor(0, 0, 192));
+    EXPECT_EQ(w.get<QLabel>("OutFileValue")->palette().color(QPalette::WindowText),
+              QColor(0, 128, 0));
+    EXPECT_EQ(w.get<QLabel>("CopyRightLabel")->palette().color(QPalette::WindowText),
+              QColor(64, 64, 64));
+    EXPECT_EQ(w.text("CopyRightLabel").count("\r\n"), 1);
+    ExpectEmpty(w);
+}
+
+TEST(MainWindowLayout, PreviewPicKeepsItsPixelSizeAndCentresAtOtherResolutions) {
+    Window w(12);
+    // Left 6255 / 2 - 133 x 12 / 2 = 2329.5; top (3015 + 300) / 2 - 69 x 12 / 2 = 1243.5.
+    EXPECT_EQ(w.get("PreviewPic")->geometry(), QRect(194, 104, 133, 69));
+    EXPECT_EQ(w.form.size(), QSize(583, 681));
+}
+
+TEST(MainWindowLayout, EveryCaptionAndValueFitsItsBox) {
+    Window w;
+    const std::map<std::string, QStringList> values = {{"HeightValue", {"64"}},
+                                                       {"WidthValue", {"128"}},
+                                                       {"ColorValue", {"1 Bits  (2 Colors)"}},
+                                                       {"StatusValue", {"Successed", "Failed"}},
+                                                       {"ProgressPer", {"100"}}};
+    for (QLabel* label : w.form.findChildren<QLabel*>()) {
+        const QStringList texts = values.count(label->objectName().toStdString())
+                                      ? values.at(label->objectName().toStdString())
+                                      : QStringList{label->text()};
+        for (const QString& text : texts) {
+            const QFontMetrics metrics(label->font());
+            const QRect needed = metrics.boundingRect(QRect(0, 0, 10000, 10000), 0, text);
+            EXPECT_LE(needed.width(), label->width()) << label->objectName().toStdString();
+            EXPECT_LE(needed.height(), label->height()) << label->objectName().toStdString();
+        }
+    }
+    for (QRadioButton* option : w.form.findChildren<QRadioButton*>()) {
+        EXPECT_LE(option->sizeHint().width(), option->width()) << option->text().toStdString();
+        EXPECT_FALSE(option->text().contains('&'));
+    }
+    for (QPushButton* button : w.form.findChildren<QPushButton*>()) {
+        // Room for the caption inside the button's bevel.
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()) + 12, button->width())
+            << button->text().toStdString();
+        EXPECT_FALSE(button->text().contains('&'));
+        EXPECT_FALSE(button->isDefault());
+        EXPECT_FALSE(button->autoDefault());
+    }
+}
+
+TEST(MainWindowLayout, TabGoesThroughTheControlsInTheirOrder) {
+    Window w;
+    for (const char* name : {"ConvertButton", "PreviewButton", "InverseOption"}) {
+        w.get(name)->setEnabled(true); // disabled controls are skipped, as they should be
+    }
+    QApplication::setActiveWindow(&w.form);
+    w.get("Drive1")->setFocus();
+    QStringList order{w.get("Drive1")->objectName()};
+    for (int i = 0; i < 9; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    // The two options are one group and so one stop; arrow keys move within it.
+    EXPECT_EQ(order.mid(0, 8).join(' ').toStdString(),
+              "Drive1 Dir1 File1 PreviewButton PreviewPic ConvertButton ResetButton ExitButton");
+    EXPECT_TRUE(order[8] == "InverseOption" || order[8] == "NormalOption")
+        << order[8].toStdString();
+    EXPECT_EQ(order[9], "Drive1");
+}
+
+TEST(MainWindowWorkflow, TakeInConvertBothWaysAndPreview) {
+    Window w;
+    const Picture picture = test::RandomPicture(41);
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(picture, {.headerSize = 124}));
+    w.doubleClick("picture.bmp");
+    ExpectLoaded(w);
+    EXPECT_TRUE(w.messages.texts.isEmpty());
+    const auto* pic = w.get<PictureBox>("PreviewPic");
+    EXPECT_EQ(pic->colourAt(0, 0), ColourOf(picture.at(0, 0) ? test::kWhite : test::kBlack));
+
+    w.click("ConvertButton");
+    EXPECT_EQ(w.outputText(), ExpectedLcdText(picture, 0));
+    EXPECT_EQ(w.text("ProgressPer"), "100");
+    EXPECT_EQ(w.text("StatusValue"), "Successed");
+    EXPECT_EQ(w.text("OutFileValue"), Q(w.folder / "lcd_picture.txt"));
+    EXPECT_TRUE(w.enabled("PreviewButton"));
+
+    w.click("InverseOption");
+    EXPECT_TRUE(w.get<QRadioButton>("InverseOption")->isChecked());
+    EXPECT_FALSE(w.get<QRadioButton>("NormalOption")->isChecked());
+    w.click("ConvertButton");
+    EXPECT_EQ(w.outputText(), ExpectedLcdText(picture, 1));
+    EXPECT_EQ(w.text("StatusValue"), "Successed");
+
+    // Preview opens over the window, modally; Show plots the file just written.
+    int wrong = -1;
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget* preview = QApplication::activeModalWidget();
+        ASSERT_NE(preview, nullptr);
+        title = preview->windowTitle();
+        QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+        const auto* lcd = preview->findChild<PictureBox*>("LcdPic");
+        wrong = 0;
+        for (int y = 0; y < kPanelHeight; ++y) {
+            for (int x = 0; x < kPanelWidth; ++x) {
+                wrong += lcd->colourAt(x, y) != (picture.at(x, y) ? kOnDotColour : kOffDotColour);
+            }
+        }
+        preview->close();
+    });
+    w.click("PreviewButton");
+    EXPECT_EQ(title, "LCD Preview");
+    EXPECT_EQ(wrong, 0);
+
+    w.click("ResetButton");
+    ExpectEmpty(w);
+}
+
+TEST(MainWindowWorkflow, EnterInTheFileListTakesTheSelectedBitmapIn) {
+    Window w;
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(Picture{}));
+    w.selectOnly("picture.bmp");
+    QTest::keyClick(w.files(), Qt::Key_Return);
+    ExpectLoaded(w);
+}
+
+TEST(MainWindowWorkflow, ARejectedBitmapIsExplainedAndEmptiesTheWindow) {
+    Window w;
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(Picture{}));
+    WriteFile(w.folder / "deep.bmp", EncodeBmp(Picture{}, {.bitCount = 8}));
+    w.doubleClick("picture.bmp");
+    w.click("ConvertButton");
+    w.doubleClick("deep.bmp");
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_EQ(w.messages.titles.front(), "Picture Size Error");
+    EXPECT_EQ(w.messages.texts.front(),
+              "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and \r\n"
+              "2 Colors Bitmap.");
+    ExpectEmpty(w);
+}
+
+TEST(MainWindowWorkflow, TheOutputIsNamedAfterThePictureTakenInNotTheSelection) {
+    Window w;
+    const Picture picture = test::RandomPicture(5);
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(picture));
+    WriteFile(w.folder / "other.bmp", EncodeBmp(Picture{}));
+    WriteFile(w.folder / "lcd_other.txt", "the other picture's own output");
+    w.doubleClick("picture.bmp");
+    w.selectOnly("other.bmp");
+    w.click("ConvertButton");
+    EXPECT_EQ(w.outputText(), ExpectedLcdText(picture, 0));
+    EXPECT_EQ(ReadFile(w.folder / "lcd_other.txt"), "the other picture's own output");
+
+    // Nothing selected at all: still named after the picture.
+    w.files()->clearSelection();
+    w.click("ConvertButton");
+    EXPECT_FALSE(std::filesystem::exists(w.folder / "lcd_"));
+    EXPECT_EQ(w.text("StatusValue"), "Successed");
+}
+
+TEST(MainWindowWorkflow, ConvertWritesIntoTheFolderShownNow) {
+    Window w;
+    const Picture picture = test::RandomPicture(6);
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(picture));
+    std::filesystem::create_directory(w.folder / "elsewhere");
+    w.doubleClick("picture.bmp");
+    ASSERT_TRUE(w.get<FolderList>("Dir1")->setPath(Q(w.folder / "elsewhere")));
+    ExpectLoaded(w); // changing folders alone changes nothing else
+    w.click("ConvertButton");
+    EXPECT_EQ(ReadFile(w.folder / "elsewhere" / "lcd_picture.txt"), ExpectedLcdText(picture, 0));
+    EXPECT_EQ(w.text("OutFileValue"), Q(w.folder / "elsewhere" / "lcd_picture.txt"));
+}
+
+TEST(MainWindowWorkflow, AFileThatCannotBeReadLeavesTheWindowAsItWas) {
+    Window w;
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(Picture{}));
+    WriteFile(w.folder / "vanishing.bmp", EncodeBmp(Picture{}));
+    w.doubleClick("picture.bmp");
+    w.selectOnly("vanishing.bmp");
+    std::filesystem::remove(w.folder / "vanishing.bmp");
+    QTest::keyClick(w.files(), Qt::Key_Return);
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_EQ(w.messages.texts.front(), "vanishing.bmp cannot be read: No such file or directory");
+    ExpectLoaded(w);
+    EXPECT_TRUE(w.get<PictureBox>("PreviewPic")->hasPicture());
+    EXPECT_EQ(w.state.outputPath, (w.folder / "lcd_picture.txt").string());
+}
+
+TEST(MainWindowWorkflow, APictureTheLoaderRefusesIsExplainedAndEmptiesTheWindow) {
+    Window w;
+    WriteFile(w.folder / "planes.bmp", EncodeBmp(Picture{}, {.planes = 7}));
+    w.doubleClick("planes.bmp");
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_EQ(w.messages.texts.front(),
+              "planes.bmp cannot be shown: the picture could not be decoded (Unable to read "
+              "image data)");
+    ExpectEmpty(w);
+}
+
+TEST(MainWindowWorkflow, AFileThatCannotBeWrittenFailsAndKeepsWhatWasThere) {
+    Window w;
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(Picture{}));
+    w.doubleClick("picture.bmp");
+    w.click("ConvertButton");
+    const std::string first = w.outputText();
+    std::filesystem::rename(w.folder / "lcd_picture.txt", w.folder / "kept.txt");
+    std::filesystem::create_directory(w.folder / "lcd_picture.txt");
+
+    w.click("ConvertButton");
+    EXPECT_EQ(w.text("StatusValue"), "Failed");
+    EXPECT_EQ(w.text("OutFileValue"), "");
+    EXPECT_FALSE(w.enabled("PreviewButton"));
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_EQ(w.messages.texts.front(), "The file " + Q(w.folder / "lcd_picture.txt") +
+                                            " could not be written: Is a directory");
+    EXPECT_EQ(ReadFile(w.folder / "kept.txt"), first);
+    EXPECT_EQ(w.folder.names(),
+              (std::vector<std::string>{"kept.txt", "lcd_picture.txt", "picture.bmp"}));
+}
+
+TEST(MainWindowBrowser, TheFileListFollowsTheFolderAndPicksUpNewBitmaps) {
+    Window w;
+    std::filesystem::create_directory(w.folder / "sub");
+    WriteFile(w.folder / "sub" / "B.BMP", EncodeBmp(Picture{}));
+    WriteFile(w.folder / "sub" / "a.bmp", EncodeBmp(Picture{}));
+    WriteFile(w.folder / "sub" / "notes.txt", "not a bitmap");
+    ASSERT_TRUE(w.get<FolderList>("Dir1")->setPath(Q(w.folder / "sub")));
+    EXPECT_EQ(w.files()->path(), Q(w.folder / "sub"));
+    EXPECT_EQ(w.files()->count(), 2);
+    EXPECT_EQ(w.files()->item(0)->text(), "a.bmp");
+    EXPECT_EQ(w.files()->item(1)->text(), "B.BMP");
+
+    WriteFile(w.folder / "sub" / "c.Bmp", EncodeBmp(Picture{}));
+    std::filesystem::remove(w.folder / "sub" / "a.bmp");
+    for (int waited = 0; waited < 5000 && w.files()->findItems("c.Bmp", Qt::MatchExactly).isEmpty();
+         waited += 20) {
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(w.files()->count(), 2);
+    EXPECT_EQ(w.files()->item(1)->text(), "c.Bmp");
+}
+
+TEST(MainWindowBrowser, AnArgumentOrADropOpensAFolderOrTakesABitmapIn) {
+    Window w;
+    std::filesystem::create_directory(w.folder / "in");
+    WriteFile(w.folder / "in" / "picture.bmp", EncodeBmp(Picture{}));
+    w.form.OpenPath(Q(w.folder / "in"));
+    EXPECT_EQ(w.files()->path(), Q(w.folder / "in"));
+    ExpectEmpty(w);
+
+    w.get<FolderList>("Dir1")->setPath(Q(w.folder.path()));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Q(w.folder / "in" / "picture.bmp"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.form, &drop);
+    EXPECT_EQ(w.files()->path(), Q(w.folder / "in"));
+    EXPECT_EQ(w.files()->selectedFileName(), "picture.bmp");
+    ExpectLoaded(w);
+
+    w.form.OpenPath(Q(w.folder / "missing.bmp"));
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_EQ(w.messages.texts.front(), Q(w.folder / "missing.bmp") + " does not exist.");
+    ExpectLoaded(w);
+}
+
+TEST(MainWindowWorkflow, ExitClosesTheWindow) {
+    Window w;
+    ASSERT_TRUE(w.form.isVisible());
+    w.click("ExitButton");
+    EXPECT_FALSE(w.form.isVisible());
+}
+
+} // namespace
+} // namespace pelmora

@@ -1,0 +1,343 @@
+#include "ui/main_window.h"
+
+#include "core/bitmap_header.h"
+#include "core/page_mode_encoder.h"
+#include "platform/bitmap_image.h"
+#include "platform/controls.h"
+#include "platform/drive_list.h"
+#include "platform/file_list.h"
+#include "platform/folder_list.h"
+#include "platform/fonts.h"
+#include "platform/message_box.h"
+#include "platform/path_label.h"
+#include "platform/picture_box.h"
+#include "preview/preview_window.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kFrame1Width = 6255;
+constexpr int kFrame1Height = 3015;
+constexpr int kPreviewPicWidth = 133; // pixels: the picture and a 2-pixel border round it
+constexpr int kPreviewPicHeight = 69;
+
+const QColor kValueBlue(0, 0, 192);
+const QColor kPathGreen(0, 128, 0);
+const QColor kNoticeGrey(64, 64, 64);
+
+const char kNotice[] = "Pelmora 0.1   Copyright (c) 2026 The Pelmora developers, MIT licence.\r\n"
+                       "Questions and bug reports: the Pelmora project's issue tracker.";
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+class LabelProgress : public ProgressDisplay {
+  public:
+    explicit LabelProgress(QLabel& label) : label_(label) {}
+    void showProgress(const std::string& text) override {
+        ShowTextNow(label_, QString::fromStdString(text));
+    }
+
+  private:
+    QLabel& label_;
+};
+
+std::string Utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+bool IsBitmapName(const QString& name) {
+    return name.endsWith(".bmp", Qt::CaseInsensitive);
+}
+
+} // namespace
+
+MainWindow::MainWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
+                       QWidget* parent)
+    : QWidget(parent), state_(state), messages_(messages), scale_(scale) {
+    setObjectName("Form1");
+    setWindowTitle("Pelmora-0.1");
+    setWindowIcon(ProgramIcon());
+    setFont(WindowFont());
+    setFixedSize(scale_.size(6990, 8175));
+    setAcceptDrops(true);
+    buildControls();
+}
+
+void MainWindow::buildControls() {
+    const auto label = [this](const char* name, QWidget* parent, const QString& text, QRect place) {
+        auto* created = new QLabel(text, parent);
+        created->setObjectName(name);
+        created->setGeometry(place);
+        return created;
+    };
+    const auto button = [this](const char* name, const QString& text, QRect place) {
+        auto* created = new QPushButton(text, this);
+        created->setObjectName(name);
+        created->setGeometry(place);
+        created->setAutoDefault(false);
+        created->setDefault(false);
+        return created;
+    };
+    const auto frame = [](const char* name, QWidget* parent, QRect place) {
+        auto* created = new QFrame(parent);
+        created->setObjectName(name);
+        created->setFrameStyle(QFrame::Box | QFrame::Sunken);
+        created->setGeometry(place);
+        return created;
+    };
+    const TwipsScale& s = scale_;
+
+    DriverLabel = label("DriverLabel", this, "Driver:", s.rect(360, 240, 615, 255));
+    Drive1 = new DriveList(messages_, this);
+    Drive1->setObjectName("Drive1");
+    Drive1->setGeometry(s.rect(960, 240, 2295, 315));
+    DirLabel = label("DirLabel", this, "Directory:", s.rect(360, 600, 975, 255));
+    Dir1 = new FolderList(messages_, this);
+    Dir1->setObjectName("Dir1");
+    Dir1->setGeometry(s.rect(360, 900, 2895, 1665));
+    FileLabel = label("FileLabel", this, "Files Name (*.bmp):", s.rect(3480, 360, 1575, 255));
+    File1 = new FileList(this);
+    File1->setObjectName("File1");
+    File1->setGeometry(s.rect(3480, 720, 3135, 1845));
+
+    Frame1 = frame("Frame1", this, s.rect(360, 2640, kFrame1Width, kFrame1Height));
+    HeightLabel = label("HeightLabel", Frame1, "Height :", s.rect(480, 240, 615, 255));
+    HeightValue = label("HeightValue", Frame1, "", s.rect(1200, 240, 615, 285));
+    WidthLabel = label("WidthLabel", Frame1, "Width :", s.rect(1920, 240, 615, 255));
+    WidthValue = label("WidthValue", Frame1, "", s.rect(2640, 240, 615, 285));
+    ColorLabel = label("ColorLabel", Frame1, "Color :", s.rect(3480, 240, 495, 255));
+    ColorValue = label("ColorValue", Frame1, "", s.rect(4080, 240, 1935, 285));
+    for (QLabel* value : {HeightValue, WidthValue, ColorValue}) {
+        SetTextColour(value, kValueBlue);
+    }
+    PreviewPic = new PictureBox(Frame1);
+    PreviewPic->setObjectName("PreviewPic");
+
+    // Frame1 reaches 15 twips into Frame2; Frame2, made later, is drawn over it.
+    Frame2 = frame("Frame2", this, s.rect(360, 5640, 6255, 1935));
+    Frame3 = frame("Frame3", Frame2, s.rect(240, 120, 4575, 735));
+    NormalOption = new QRadioButton("Normal", Frame2);
+    NormalOption->setObjectName("NormalOption");
+    NormalOption->setGeometry(s.rect(480, 360, 975, 375));
+    NormalOption->setChecked(true);
+    InverseOption = new QRadioButton("Inverse", Frame2);
+    InverseOption->setObjectName("InverseOption");
+    InverseOption->setGeometry(s.rect(1560, 360, 975, 375));
+    InverseOption->setEnabled(false);
+    ProgressLabel = label("ProgressLabel", Frame2, "Progress :", s.rect(360, 1080, 735, 255));
+    ProgressPer = label("ProgressPer", Frame2, "0", s.rect(1200, 1080, 375, 255));
+    ProgressPer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    PercentLabel = label("PercentLabel", Frame2, "%", s.rect(1680, 1080, 255, 255));
+    StatusLabel = label("StatusLabel", Frame2, "Status :", s.rect(2400, 1080, 615, 255));
+    StatusValue = label("StatusValue", Frame2, "", s.rect(3120, 1080, 1095, 255));
+    OutFileLabel = label("OutFileLabel", Frame2, "Output File :", s.rect(360, 1440, 855, 255));
+    OutFileValue = new PathLabel(Frame2);
+    OutFileValue->setObjectName("OutFileValue");
+    OutFileValue->setGeometry(s.rect(1320, 1440, 4695, 375));
+    SetTextColour(OutFileValue, kPathGreen);
+
+    ConvertButton = button("ConvertButton", "Convert", s.rect(3120, 6000, 855, 375));
+    ConvertButton->setEnabled(false);
+    PreviewButton = button("PreviewButton", "Preview", s.rect(4080, 6000, 855, 375));
+    PreviewButton->setEnabled(false);
+    ResetButton = button("ResetButton", "Reset", s.rect(5520, 6000, 855, 375));
+    ExitButton = button("ExitButton", "Exit", s.rect(5520, 6480, 855, 375));
+
+    CopyRightLabel = label("CopyRightLabel", this, "", s.rect(360, 7680, 6255, 495));
+    CopyRightLabel->setFont(NoticeFont());
+    CopyRightLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetTextColour(CopyRightLabel, kNoticeGrey);
+
+    setTabOrder(Drive1, Dir1);
+    setTabOrder(Dir1, File1);
+    setTabOrder(File1, PreviewButton);
+    setTabOrder(PreviewButton, PreviewPic);
+    setTabOrder(PreviewPic, ConvertButton);
+    setTabOrder(ConvertButton, ResetButton);
+    setTabOrder(ResetButton, ExitButton);
+    setTabOrder(ExitButton, InverseOption);
+    setTabOrder(InverseOption, NormalOption);
+
+    connect(Drive1, &DriveList::driveChanged, Dir1, &FolderList::setPath);
+    connect(Dir1, &FolderList::pathChanged, File1, &FileList::setPath);
+    connect(File1, &FileList::fileActivated, this, &MainWindow::TakeInBitmap);
+    connect(ConvertButton, &QPushButton::clicked, this, &MainWindow::ConvertPicture);
+    connect(PreviewButton, &QPushButton::clicked, this, &MainWindow::ShowPreview);
+    connect(ResetButton, &QPushButton::clicked, this, &MainWindow::ResetWindow);
+    connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void MainWindow::Init_Form(const QString& startFolder) {
+    CopyRightLabel->setText(kNotice);
+    ProgressPer->setText("0");
+    Drive1->setDrive(startFolder);
+    Dir1->setPath(startFolder);
+    placePreviewPic();
+}
+
+void MainWindow::placePreviewPic() {
+    const double width = scale_.toTwips(kPreviewPicWidth);
+    const double height = scale_.toTwips(kPreviewPicHeight);
+    // Centred, leaving room for the row of values along the frame's top.
+    const double top = (kFrame1Height + 300) / 2.0 - height / 2.0;
+    const double left = kFrame1Width / 2.0 - width / 2.0;
+    PreviewPic->setGeometry(scale_.toPixels(left), scale_.toPixels(top), kPreviewPicWidth,
+                            kPreviewPicHeight);
+}
+
+void MainWindow::OpenPath(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        messages_.show(this, windowTitle(),
+                       QDir::toNativeSeparators(info.absoluteFilePath()) + " does not exist.");
+        return;
+    }
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    Drive1->setDrive(folder);
+    if (!Dir1->setPath(folder) || info.isDir()) {
+        return;
+    }
+    if (!File1->selectFileName(info.fileName())) {
+        messages_.show(this, windowTitle(),
+                       info.fileName() + " is not a bitmap: only *.bmp files can be taken in.");
+        return;
+    }
+    TakeInBitmap();
+}
+
+void MainWindow::TakeInBitmap() {
+    const QString name = File1->selectedFileName();
+    if (name.isEmpty()) {
+        return;
+    }
+    const QString path = QDir(File1->path()).filePath(name);
+    const BitmapCheck check = ReadAndCheckBitmap(state_, Utf8(path), palette_);
+    if (check.verdict == BitmapVerdict::Unreadable) {
+        // Nothing was read: the window keeps the picture it had.
+        messages_.show(this, windowTitle(),
+                       name + " cannot be read: " + QString::fromStdString(check.reason));
+        return;
+    }
+    if (!check.accepted()) {
+        messages_.show(this, QString::fromUtf8(kRejectionTitle.data(), kRejectionTitle.size()),
+                       QString::fromUtf8(kRejectionText.data(), kRejectionText.size()));
+        ResetWindow();
+        return;
+    }
+    const LoadedBitmap loaded = LoadBitmapImage(path, state_);
+    if (loaded.image.isNull()) {
+        messages_.show(this, windowTitle(), name + " cannot be shown: " + loaded.error);
+        ResetWindow();
+        return;
+    }
+    PreviewPic->loadPicture(loaded.image);
+    HeightValue->setText(QString::number(state_.infoHeader.biHeight));
+    WidthValue->setText(QString::number(state_.infoHeader.biWidth));
+    ColorValue->setText(QString::fromStdString(ColourDepthText(state_)));
+    takenInName_ = name;
+    PrepareForNewFile();
+}
+
+void MainWindow::PrepareForNewFile() {
+    InverseOption->setEnabled(state_.infoHeader.biBitCount == 1);
+    NormalOption->setChecked(true);
+    PreviewButton->setEnabled(false);
+    ConvertButton->setEnabled(true);
+    StatusValue->setText("");
+    OutFileValue->setPath("");
+    ProgressPer->setText("0");
+    resultFlag_ = ResultFlag::Failed;
+    state_.outputPath =
+        DeriveOutputPath(Utf8(QDir::toNativeSeparators(File1->path())), Utf8(takenInName_));
+}
+
+void MainWindow::PrepareForConvert() {
+    StatusValue->setText("");
+    OutFileValue->setPath("");
+    PreviewButton->setEnabled(false);
+    ShowTextNow(*ProgressPer, "0");
+    resultFlag_ = ResultFlag::Failed;
+    // The folder is the one shown now; the name is always the picture's own.
+    state_.outputPath =
+        DeriveOutputPath(Utf8(QDir::toNativeSeparators(File1->path())), Utf8(takenInName_));
+}
+
+void MainWindow::ConvertPicture() {
+    PrepareForConvert();
+    ComputePanelGeometry(state_);
+    const Colour onColour = ColourOf(palette_[NormalOption->isChecked() ? 0 : 1]);
+    LabelProgress progress(*ProgressPer);
+    const WriteOutcome outcome =
+        WritePageModeFile(state_, *PreviewPic, progress, onColour, resultFlag_);
+    if (resultFlag_ == ResultFlag::Succeeded) {
+        PreviewButton->setEnabled(true);
+    }
+    ShowConvertStatus();
+    if (!outcome.ok) {
+        messages_.show(this, windowTitle(),
+                       "The file " + QString::fromStdString(state_.outputPath) +
+                           " could not be written: " + QString::fromStdString(outcome.reason));
+    }
+}
+
+void MainWindow::ShowConvertStatus() {
+    const bool succeeded = resultFlag_ == ResultFlag::Succeeded;
+    StatusValue->setText(succeeded ? "Successed" : "Failed");
+    OutFileValue->setPath(succeeded ? QString::fromStdString(state_.outputPath) : QString());
+}
+
+void MainWindow::ShowPreview() {
+    PreviewWindow preview(state_, messages_, scale_, this);
+    preview.setFont(WindowFont());
+    preview.exec();
+}
+
+void MainWindow::ResetWindow() {
+    PreviewPic->removePicture();
+    InverseOption->setEnabled(false);
+    NormalOption->setChecked(true);
+    PreviewButton->setEnabled(false);
+    ConvertButton->setEnabled(false);
+    for (QLabel* value : {HeightValue, WidthValue, ColorValue, StatusValue}) {
+        value->setText("");
+    }
+    OutFileValue->setPath("");
+    ProgressPer->setText("0");
+    resultFlag_ = ResultFlag::Failed;
+    state_.outputPath.clear();
+    takenInName_.clear();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile()) {
+        const QFileInfo info(urls.first().toLocalFile());
+        if (info.isDir() || IsBitmapName(info.fileName())) {
+            event->acceptProposedAction();
+        }
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile()) {
+        event->acceptProposedAction();
+        OpenPath(urls.first().toLocalFile());
+    }
+}
+
+} // namespace pelmora

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "core/conversion_state.h"
+#include "platform/twips.h"
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace pelmora {
+
+class DriveList;
+class FileList;
+class FolderList;
+class MessageBox;
+class PathLabel;
+class PictureBox;
+
+// The start-up window: browse to a 128 x 64, 1-bit bitmap, take it in with a
+// double-click, choose Normal or Inverse, convert, preview, reset, exit.
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    MainWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
+               QWidget* parent = nullptr);
+
+    // Fills the notice and the progress, points the browser at startFolder (normally the
+    // program's own folder) and places the picture box. Run once, before showing.
+    void Init_Form(const QString& startFolder);
+
+    // Opens a folder, or a bitmap's folder with the bitmap taken in as by a double-click.
+    void OpenPath(const QString& path);
+
+    void TakeInBitmap();
+    void ConvertPicture();
+    void ResetWindow();
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void buildControls();
+    void PrepareForNewFile();
+    void PrepareForConvert();
+    void ShowConvertStatus();
+    void ShowPreview();
+    void placePreviewPic();
+
+    ConversionState& state_;
+    MessageBox& messages_;
+    TwipsScale scale_;
+    Palette palette_{};
+    ResultFlag resultFlag_ = ResultFlag::Unset;
+    QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
+
+    QLabel* DriverLabel;
+    DriveList* Drive1;
+    QLabel* DirLabel;
+    FolderList* Dir1;
+    QLabel* FileLabel;
+    FileList* File1;
+    QFrame* Frame1;
+    QLabel* HeightLabel;
+    QLabel* HeightValue;
+    QLabel* WidthLabel;
+    QLabel* WidthValue;
+    QLabel* ColorLabel;
+    QLabel* ColorValue;
+    PictureBox* PreviewPic;
+    QFrame* Frame2;
+    QFrame* Frame3;
+    QRadioButton* NormalOption;
+    QRadioButton* InverseOption;
+    QLabel* ProgressLabel;
+    QLabel* ProgressPer;
+    QLabel* PercentLabel;
+    QLabel* StatusLabel;
+    QLabel* StatusValue;
+    QLabel* OutFileLabel;
+    PathLabel* OutFileValue;
+    QPushButton* ConvertButton;
+    QPushButton* PreviewButton;
+    QPushButton* ResetButton;
+    QPushButton* ExitButton;
+    QLabel* CopyRightLabel;
+};
+
+} // namespace pelmora
