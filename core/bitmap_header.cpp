@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <system_error>
 #include <vector>
 
@@ -78,7 +79,7 @@ BitmapCheck TooShort() {
 }
 
 // Reads up to size bytes; fewer only at the end of the file.
-std::size_t ReadUpTo(std::ifstream& in, unsigned char* into, std::size_t size) {
+std::size_t ReadUpTo(std::istream& in, unsigned char* into, std::size_t size) {
     in.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(size));
     return static_cast<std::size_t>(in.gcount());
 }
@@ -101,7 +102,10 @@ BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, 
     if (!in) {
         return Unreadable(LastSystemError());
     }
+    return CheckBitmapStream(state, in, palette);
+}
 
+BitmapCheck CheckBitmapStream(ConversionState& state, std::istream& in, Palette& palette) {
     std::array<unsigned char, kFileHeaderSize + kInfoHeaderSize> headers{};
     errno = 0;
     const std::size_t got = ReadUpTo(in, headers.data(), headers.size());
@@ -136,6 +140,7 @@ BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, 
 }
 
 std::uint64_t PixelDataEnd(const ConversionState& state) {
+    constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
     const BITMAPINFOHEADER& info = state.infoHeader;
     const std::uint64_t width =
         static_cast<std::uint64_t>(std::abs(static_cast<long long>(info.biWidth)));
@@ -143,6 +148,9 @@ std::uint64_t PixelDataEnd(const ConversionState& state) {
         static_cast<std::uint64_t>(std::abs(static_cast<long long>(info.biHeight)));
     const std::uint64_t bits = static_cast<std::uint16_t>(info.biBitCount);
     const std::uint64_t rowBytes = (width * bits + 31) / 32 * 4; // rows are padded to 4 bytes
+    if (height != 0 && rowBytes > (kNever - state.fileHeader.bfOffBits) / height) {
+        return kNever; // no file is that long
+    }
     return state.fileHeader.bfOffBits + rowBytes * height;
 }
 

@@ -3,6 +3,7 @@
 #include "core/conversion_state.h"
 
 #include <cstdint>
+#include <istream>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,9 @@ struct BitmapCheck {
 // palette entries that follow the information header. A file too short for what it
 // claims leaves state and palette as they were.
 BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
+
+// The same check on bytes already open for reading.
+BitmapCheck CheckBitmapStream(ConversionState& state, std::istream& in, Palette& palette);
 
 // Where the last row of pixel data ends, counted from the start of the file, for an
 // uncompressed bitmap with the headers in state. A shorter file is cut short.

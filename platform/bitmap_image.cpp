@@ -2,7 +2,8 @@
 
 #include "core/bitmap_header.h"
 
-#include <QFileInfo>
+#include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 namespace pelmora {
@@ -20,17 +21,17 @@ Colour ImageSurface::colourAt(int x, int y) const {
     return ColourFromRgb(image_.pixel(x, y));
 }
 
-LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state) {
-    const qint64 fileSize = QFileInfo(path).size();
+namespace {
+
+LoadedBitmap Decode(QIODevice& device, qint64 fileSize, const ConversionState& state) {
     const std::uint64_t needed = PixelDataEnd(state);
     if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) < needed) {
-        return {{},
-                QStringLiteral("the pixel data is cut short: the file holds %1 bytes of the %2 "
-                               "that the picture needs")
-                    .arg(fileSize)
-                    .arg(needed)};
+        return {{}, QStringLiteral("the pixel data is cut short: the file holds %1 bytes of the %2 "
+                                   "that the picture needs")
+                        .arg(fileSize)
+                        .arg(needed)};
     }
-    QImageReader reader(path, "bmp");
+    QImageReader reader(&device, "bmp");
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(false);
     QImage image = reader.read();
@@ -46,6 +47,23 @@ LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state) 
                     .arg(kPanelHeight)};
     }
     return {image, {}};
+}
+
+} // namespace
+
+LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {{}, file.errorString()};
+    }
+    return Decode(file, file.size(), state);
+}
+
+LoadedBitmap LoadBitmapImage(const QByteArray& bytes, const ConversionState& state) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return Decode(buffer, bytes.size(), state);
 }
 
 } // namespace pelmora

@@ -29,4 +29,7 @@ struct LoadedBitmap {
 // it cannot. A file whose pixel data is cut short is refused rather than shown in part.
 LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state);
 
+// The same for a whole file's bytes already in memory.
+LoadedBitmap LoadBitmapImage(const QByteArray& bytes, const ConversionState& state);
+
 } // namespace pelmora
