@@ -22,3 +22,5 @@ run_suite build
 echo "== Build and test under ASan + UBSan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite build-sanitize -DPELMORA_SANITIZE=ON
+echo "== Fuzz each target for 20 s under ASan + UBSan"
+scripts/fuzz.sh 20

@@ -1,0 +1,20 @@
+// The header reader on arbitrary bytes: it must answer, never read past what it was given.
+
+#include "core/bitmap_header.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    pelmora::ConversionState state;
+    pelmora::Palette palette{};
+    const pelmora::BitmapCheck check = pelmora::CheckBitmapStream(state, in, palette);
+    if (check.accepted()) {
+        (void)pelmora::ColourDepthText(state);
+        pelmora::ComputePanelGeometry(state);
+    }
+    (void)pelmora::PixelDataEnd(state);
+    return 0;
+}
