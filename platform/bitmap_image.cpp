@@ -26,10 +26,11 @@ namespace {
 LoadedBitmap Decode(QIODevice& device, qint64 fileSize, const ConversionState& state) {
     const std::uint64_t needed = PixelDataEnd(state);
     if (fileSize < 0 || static_cast<std::uint64_t>(fileSize) < needed) {
-        return {{}, QStringLiteral("the pixel data is cut short: the file holds %1 bytes of the %2 "
-                                   "that the picture needs")
-                        .arg(fileSize)
-                        .arg(needed)};
+        return {{},
+                QStringLiteral("the pixel data is cut short: the file holds %1 bytes of the %2 "
+                               "that the picture needs")
+                    .arg(fileSize)
+                    .arg(needed)};
     }
     QImageReader reader(&device, "bmp");
     reader.setDecideFormatFromContent(false);

@@ -11,6 +11,7 @@
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
+#include "support/qstring_printer.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 
@@ -37,7 +38,9 @@ using test::ReadFile;
 using test::ScratchFolder;
 using test::WriteFile;
 
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
 
 enum class Outcome {
     Accepted,   // converted, bytes exact
@@ -59,7 +62,9 @@ const Picture& ThePicture() {
 }
 
 std::function<void(const fs::path&)> Bytes(std::string bytes) {
-    return [bytes](const fs::path& path) { WriteFile(path, bytes); };
+    return [bytes](const fs::path& path) {
+        WriteFile(path, bytes);
+    };
 }
 
 std::function<void(const fs::path&)> Layout(BmpLayout layout) {
@@ -89,8 +94,8 @@ std::vector<BadBitmap> BadBitmaps() {
                          Outcome::Rejected, ""});
     }
     cases.push_back({"cut62.bmp", Bytes(whole.substr(0, 62)), Outcome::Refused, CutShort(62)});
-    cases.push_back({"pixels-short.bmp", Bytes(whole.substr(0, 1085)), Outcome::Refused,
-                     CutShort(1085)});
+    cases.push_back(
+        {"pixels-short.bmp", Bytes(whole.substr(0, 1085)), Outcome::Refused, CutShort(1085)});
     cases.push_back({"offset-past-end.bmp", Bytes(Patched(10, 5000)), Outcome::Refused,
                      "the pixel data is cut short: the file holds 1086 bytes of the 6024 that "
                      "the picture needs"});
@@ -103,10 +108,12 @@ std::vector<BadBitmap> BadBitmaps() {
                                          {-128, 64},    {INT_MAX, 64},  {128, INT_MAX},
                                          {INT_MIN, 64}, {128, INT_MIN}, {64, 128}};
     for (const auto& [width, height] : sizes) {
-        cases.push_back({"size" + std::to_string(width) + "x" + std::to_string(height) + ".bmp",
-                         Bytes(Patched(22, static_cast<std::uint32_t>(height)).replace(
-                             18, 4, Patched(18, static_cast<std::uint32_t>(width)).substr(18, 4))),
-                         Outcome::Rejected, ""});
+        cases.push_back(
+            {"size" + std::to_string(width) + "x" + std::to_string(height) + ".bmp",
+             Bytes(
+                 Patched(22, static_cast<std::uint32_t>(height))
+                     .replace(18, 4, Patched(18, static_cast<std::uint32_t>(width)).substr(18, 4))),
+             Outcome::Rejected, ""});
     }
     cases.push_back({"header12.bmp", Layout({.headerSize = 12}), Outcome::Refused, kUndecodable});
     cases.push_back({"header40.bmp", Layout({.headerSize = 40}), Outcome::Accepted, ""});
@@ -114,11 +121,11 @@ std::vector<BadBitmap> BadBitmaps() {
     cases.push_back({"header124.bmp", Layout({.headerSize = 124}), Outcome::Accepted, ""});
     cases.push_back({"header-absurd.bmp", Bytes(Patched(14, 0xFFFFFFF0U)), Outcome::Rejected, ""});
     cases.push_back({"text.bmp", Bytes("This is a note, not a picture.\n"), Outcome::Rejected, ""});
-    cases.push_back({"png.bmp",
-                     Bytes(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x80\0\0\0@\x01\0\0\0",
-                                       29) +
-                           std::string(64, '\0')),
-                     Outcome::Rejected, ""});
+    cases.push_back(
+        {"png.bmp",
+         Bytes(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x80\0\0\0@\x01\0\0\0", 29) +
+               std::string(64, '\0')),
+         Outcome::Rejected, ""});
     std::mt19937 random(7);
     std::string junk(2000, '\0');
     for (char& c : junk) {
@@ -127,10 +134,12 @@ std::vector<BadBitmap> BadBitmaps() {
     cases.push_back({"random.bmp", Bytes(junk), Outcome::Rejected, ""});
     cases.push_back({"folder.bmp", [](const fs::path& p) { fs::create_directory(p); },
                      Outcome::Unreadable, "Is a directory"});
-    cases.push_back({"missing.bmp", [](const fs::path&) {}, Outcome::Unreadable,
-                     "No such file or directory"});
+    cases.push_back(
+        {"missing.bmp", [](const fs::path&) {}, Outcome::Unreadable, "No such file or directory"});
     cases.push_back({"with space.bmp", Layout({}), Outcome::Accepted, ""});
-    cases.push_back({"\xc3\xbcn\xc3\xaf c\xc3\xb8" "d\xc3\xa9.bmp", Layout({}), Outcome::Accepted, ""});
+    cases.push_back({"\xc3\xbcn\xc3\xaf c\xc3\xb8"
+                     "d\xc3\xa9.bmp",
+                     Layout({}), Outcome::Accepted, ""});
     cases.push_back({"-dash.bmp", Layout({}), Outcome::Accepted, ""});
     cases.push_back({"link.bmp",
                      [](const fs::path& p) {

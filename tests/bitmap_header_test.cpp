@@ -24,6 +24,10 @@ BmpLayout With(void (*change)(BmpLayout&)) {
     return layout;
 }
 
+void PrintTo(const AcceptanceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class AcceptanceTest : public testing::TestWithParam<AcceptanceCase> {};
 
 TEST_P(AcceptanceTest, OnlyWidthHeightAndBitCountDecide) {

@@ -1,5 +1,6 @@
 #include "core/bitmap_header.h"
 #include "platform/bitmap_image.h"
+#include "support/qstring_printer.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // pelmora-cli end to end: real processes, real files.
 
 #include "core/bitmap_header.h"
+#include "support/qstring_printer.h"
 #include "support/test_pictures.h"
 
 #include <QImage>

@@ -16,6 +16,10 @@ struct OutputPathCase {
     std::string expected;
 };
 
+void PrintTo(const OutputPathCase& c, std::ostream* out) {
+    *out << c.folder << " + " << c.fileName;
+}
+
 class DeriveOutputPathTest : public testing::TestWithParam<OutputPathCase> {};
 
 TEST_P(DeriveOutputPathTest, NamesTheTextAfterTheBitmap) {

@@ -79,6 +79,10 @@ struct SinglePixelCase {
     const char* byte;
 };
 
+void PrintTo(const SinglePixelCase& c, std::ostream* out) {
+    *out << c.x << "," << c.y;
+}
+
 class SinglePixelTest : public testing::TestWithParam<SinglePixelCase> {};
 
 TEST_P(SinglePixelTest, LandsInItsPageColumnAndBit) {

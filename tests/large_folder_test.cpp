@@ -4,6 +4,7 @@
 #include "platform/file_list.h"
 #include "platform/folder_list.h"
 #include "support/fake_message_box.h"
+#include "support/qstring_printer.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 
@@ -20,7 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchFolder;
 
-QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+QString Q(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
 
 TEST(LargeFolders, TenThousandBitmapsAreListedInOrderAndTheWindowStillAnswers) {
     ScratchFolder folder;
@@ -75,7 +78,8 @@ TEST(LargeFolders, ASymbolicLinkLoopIsJustAnotherFolder) {
     }
     EXPECT_FALSE(folders->setPath(Q(folder / "tree" / "a")));
     ASSERT_EQ(messages.texts.size(), 1);
-    EXPECT_TRUE(messages.texts.front().endsWith("does not exist.")) << messages.texts.front().toStdString();
+    EXPECT_TRUE(messages.texts.front().endsWith("does not exist."))
+        << messages.texts.front().toStdString();
     EXPECT_EQ(files->count(), 1);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"
 #include "support/fake_message_box.h"
+#include "support/qstring_printer.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 
