@@ -23,6 +23,16 @@ class PanelDots : public PointSink {
             dots_[static_cast<std::size_t>(y * kPanelWidth + x)] = on ? Dot::On : Dot::Off;
         }
     }
+    void setColumn(int x, int top, std::uint8_t rows) override {
+        if (x < 0 || x >= kPanelWidth || top < 0 || top + 8 > kPanelHeight) {
+            PointSink::setColumn(x, top, rows);
+            return;
+        }
+        for (int row = 0; row < 8; ++row) {
+            dots_[static_cast<std::size_t>((top + row) * kPanelWidth + x)] =
+                rows >> row & 1 ? Dot::On : Dot::Off;
+        }
+    }
     Dot at(int x, int y) const { return dots_[static_cast<std::size_t>(y * kPanelWidth + x)]; }
 
   private:

@@ -2,7 +2,9 @@
 
 #include "core/system_error.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <random>
 #include <system_error>
 
@@ -10,13 +12,16 @@ namespace pelmora {
 
 namespace {
 
+// A name part unlikely to be taken; the caller checks and tries again if it is. Seeded
+// from the clock and a counter rather than the random device, which costs system calls.
 std::string RandomSuffix() {
     static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::random_device device;
-    std::uniform_int_distribution<int> pick(0, 35);
+    static std::atomic<unsigned> calls{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::minstd_rand random(static_cast<std::uint_fast32_t>(now ^ (now >> 32)) + calls++);
     std::string suffix;
     for (int i = 0; i < 8; ++i) {
-        suffix += kDigits[pick(device)];
+        suffix += kDigits[random() % 36];
     }
     return suffix;
 }

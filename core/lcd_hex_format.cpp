@@ -1,5 +1,7 @@
 #include "core/lcd_hex_format.h"
 
+#include <array>
+
 namespace pelmora {
 
 namespace {
@@ -7,17 +9,21 @@ namespace {
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 constexpr std::size_t kLineOverhead = kLinePrefix.size() + 2; // prefix and the closing "H;"
 
+// The value of each character as a hex digit, -1 for any other character.
+constexpr auto kHexValue = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int i = 0; i < 10; ++i) {
+        values['0' + i] = static_cast<std::int8_t>(i);
+    }
+    for (int i = 0; i < 6; ++i) {
+        values['A' + i] = values['a' + i] = static_cast<std::int8_t>(10 + i);
+    }
+    return values;
+}();
+
 int HexValue(char digit) {
-    if (digit >= '0' && digit <= '9') {
-        return digit - '0';
-    }
-    if (digit >= 'A' && digit <= 'F') {
-        return digit - 'A' + 10;
-    }
-    if (digit >= 'a' && digit <= 'f') {
-        return digit - 'a' + 10;
-    }
-    return -1;
+    return kHexValue[static_cast<unsigned char>(digit)];
 }
 
 std::string Printable(char c) {
@@ -46,14 +52,21 @@ std::string FormatDataLine(std::span<const std::uint8_t> bytes) {
 
 DecodedLine DecodeLine(std::string_view line) {
     DecodedLine decoded;
+    DecodeLine(line, decoded);
+    return decoded;
+}
+
+void DecodeLine(std::string_view line, DecodedLine& decoded) {
+    decoded.bytes.clear();
+    decoded.error.clear();
     if (line.size() < kLineOverhead) {
         decoded.error = "the line is " + std::to_string(line.size()) +
                         " characters long, shorter than a data line's " +
                         std::to_string(kLineOverhead) + " of prefix and ending";
-        return decoded;
+        return;
     }
     const std::string_view payload = line.substr(kLinePrefix.size(), line.size() - kLineOverhead);
-    decoded.bits.reserve(payload.size() * 4);
+    int high = -1; // the first digit of a byte, until its second arrives
     for (std::size_t i = 0; i < payload.size(); ++i) {
         const char c = payload[i];
         if ((c == 'H' || c == 'h') && i + 1 < payload.size() && payload[i + 1] == ',') {
@@ -62,17 +75,19 @@ DecodedLine DecodeLine(std::string_view line) {
         }
         const int value = HexValue(c);
         if (value < 0) {
-            decoded.bits.clear();
+            decoded.bytes.clear();
             decoded.error = Printable(c) + " at column " +
                             std::to_string(kLinePrefix.size() + i + 1) +
                             " is not a hexadecimal digit";
-            return decoded;
+            return;
         }
-        for (int bit = 3; bit >= 0; --bit) {
-            decoded.bits += (value >> bit & 1) ? '1' : '0';
+        if (high < 0) {
+            high = value;
+        } else {
+            decoded.bytes.push_back(static_cast<std::uint8_t>(high << 4 | value));
+            high = -1;
         }
     }
-    return decoded;
 }
 
 } // namespace pelmora

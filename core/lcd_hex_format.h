@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelmora {
 
@@ -17,13 +18,17 @@ std::string FormatHexByte(std::uint8_t value);
 std::string FormatDataLine(std::span<const std::uint8_t> bytes);
 
 struct DecodedLine {
-    std::string bits;  // eight characters "0"/"1" per byte, most significant bit first
-    std::string error; // empty when the line could be read
+    std::vector<std::uint8_t> bytes; // the line's display bytes, in order
+    std::string error;               // empty when the line could be read
     bool ok() const { return error.empty(); }
 };
 
 // Reads a non-empty data line back: drops the 11-character prefix and the closing "H;",
-// removes every "H," and spells each remaining hex digit as four binary digits.
+// removes every "H," and reads what is left as two hex digits per byte, in either case.
+// A last lone digit holds only half a byte; no column is ever drawn from it.
 DecodedLine DecodeLine(std::string_view line);
+
+// The same into decoded, reusing its storage from one line to the next.
+void DecodeLine(std::string_view line, DecodedLine& decoded);
 
 } // namespace pelmora

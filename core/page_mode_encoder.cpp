@@ -35,6 +35,9 @@ class FileSink : public LineSink {
 bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
                     ProgressDisplay& progress, Colour onColour, LineSink& sink) {
     const std::int32_t progressStep = ProgressStep(state.infoHeader);
+    // Pixels left until the count is next a whole multiple of the step: the same pixels
+    // as "count modulo step is 0", without a division per pixel.
+    std::int32_t untilStep = progressStep;
     std::int32_t pixelCount = 0;
     std::int16_t shown = 0;
     std::vector<std::uint8_t> line;
@@ -57,9 +60,12 @@ bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
                         byteValue |= 1U << (y - state.yStart);
                     }
                     // A picture of under 50 pixels has no whole step; it shows only "100".
-                    if (progressStep > 0 && pixelCount % progressStep == 0 && shown < 100) {
-                        shown = CheckedInt16(shown + 1);
-                        progress.showProgress(std::to_string(shown));
+                    if (progressStep > 0 && --untilStep == 0) {
+                        untilStep = progressStep;
+                        if (shown < 100) {
+                            shown = CheckedInt16(shown + 1);
+                            progress.showProgress(std::to_string(shown));
+                        }
                     }
                 }
                 line.push_back(static_cast<std::uint8_t>(byteValue));

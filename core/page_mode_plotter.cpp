@@ -16,11 +16,9 @@ void PageModePlotter::enterBlock() {
     state_.xEnd = CheckedInt16(state_.xStart + kBlockWidth - 1);
 }
 
-void PageModePlotter::PlotPageModeLine(std::string_view bits, PointSink& sink) {
+void PageModePlotter::PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink) {
     PlotPosition& at = position_;
-    int bitIndex = 0;
-    int byteIndex = 1;
-    std::size_t bytePos = 8;
+    std::size_t next = 0; // every column of a page takes one whole byte
     for (;;) {
         if (at.plotBlock > state_.blockCount) {
             return;
@@ -31,20 +29,11 @@ void PageModePlotter::PlotPageModeLine(std::string_view bits, PointSink& sink) {
             state_.yEnd = CheckedInt16(state_.yStart + kPageHeight - 1);
             while (at.plotX <= state_.xEnd) {
                 at.plotY = state_.yStart;
-                while (at.plotY <= state_.yEnd) {
-                    // A byte's last character is its least significant bit: the page's top row.
-                    const std::size_t pos = bytePos - static_cast<std::size_t>(bitIndex);
-                    if (pos > bits.size()) {
-                        return; // the next line goes on from this same column
-                    }
-                    sink.setPoint(at.plotX, at.plotY, bits[pos - 1] != '0');
-                    if (++bitIndex == 8) {
-                        ++byteIndex;
-                        bytePos = static_cast<std::size_t>(byteIndex) * 8;
-                        bitIndex = 0;
-                    }
-                    at.plotY = CheckedInt16(at.plotY + 1);
+                if (next >= bytes.size()) {
+                    return; // the next line goes on from this same column
                 }
+                sink.setColumn(at.plotX, at.plotY, bytes[next++]);
+                at.plotY = CheckedInt16(state_.yEnd + 1);
                 at.plotX = CheckedInt16(at.plotX + 1);
             }
             at.plotX = state_.xStart;
@@ -61,6 +50,7 @@ PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink
     PageModePlotter plotter(state);
     plotter.startPass();
     std::string line;
+    DecodedLine decoded;
     for (long lineNumber = 1; std::getline(text, line); ++lineNumber) {
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
@@ -68,11 +58,11 @@ PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink
         if (line.empty()) {
             continue;
         }
-        const DecodedLine decoded = DecodeLine(line);
+        DecodeLine(line, decoded);
         if (!decoded.ok()) {
             return {false, "line " + std::to_string(lineNumber) + ": " + decoded.error};
         }
-        plotter.PlotPageModeLine(decoded.bits, sink);
+        plotter.PlotPageModeLine(decoded.bytes, sink);
     }
     if (text.bad()) {
         return {false, "the file could not be read to its end"};

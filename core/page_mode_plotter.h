@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,14 @@ class PointSink {
   public:
     virtual ~PointSink() = default;
     virtual void setPoint(int x, int y, bool on) = 0;
+
+    // Eight dots of column x from row top down, bit r of rows being row top + r. A sink
+    // that can take a column at once overrides this; by default it is eight points.
+    virtual void setColumn(int x, int top, std::uint8_t rows) {
+        for (int row = 0; row < 8; ++row) {
+            setPoint(x, top + row, (rows >> row & 1) != 0);
+        }
+    }
 };
 
 // Where the next decoded bit lands; kept from one line to the next within a pass.
@@ -36,9 +45,9 @@ class PageModePlotter {
 
     void startPass() { position_ = PlotPosition{}; }
 
-    // Draws as many points as bits holds, going on from the kept position. Once the
-    // panel is full, further lines draw nothing.
-    void PlotPageModeLine(std::string_view bits, PointSink& sink);
+    // Draws one column of eight dots per byte, going on from the kept position: bit 0
+    // on the page's top row. Once the panel is full, further lines draw nothing.
+    void PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink);
 
     const PlotPosition& position() const { return position_; }
 

@@ -17,8 +17,24 @@ QRgb RgbFromColour(Colour colour) {
                 static_cast<int>(colour >> 16 & 0xFF));
 }
 
+ImageSurface::ImageSurface(const QImage& image)
+    : image_(image.format() == QImage::Format_Mono && image.colorCount() == 2
+                 ? image
+                 : image.convertToFormat(QImage::Format_RGB32)),
+      bits_(image_.constBits()), bytesPerLine_(image_.bytesPerLine()), width_(image_.width()),
+      height_(image_.height()), oneBit_(image_.format() == QImage::Format_Mono),
+      colours_{oneBit_ ? ColourFromRgb(image_.color(0)) : 0,
+               oneBit_ ? ColourFromRgb(image_.color(1)) : 0} {}
+
 Colour ImageSurface::colourAt(int x, int y) const {
-    return ColourFromRgb(image_.pixel(x, y));
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+        return 0;
+    }
+    const uchar* line = bits_ + y * bytesPerLine_;
+    if (oneBit_) {
+        return colours_[line[x >> 3] >> (7 - (x & 7)) & 1]; // first pixel in the high bit
+    }
+    return ColourFromRgb(reinterpret_cast<const QRgb*>(line)[x]);
 }
 
 namespace {

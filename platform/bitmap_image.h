@@ -7,14 +7,22 @@
 
 namespace pelmora {
 
-// A picture decoded by Qt's BMP reader, for reading pixels back by colour.
+// A picture decoded by Qt's BMP reader, for reading pixels back by colour. Pixels are
+// read one at a time, so each read is a load or two: a 1-bit picture is read from its
+// bits and its two colours, any other from 32-bit colours made once.
 class ImageSurface : public PictureSurface {
   public:
-    explicit ImageSurface(QImage image) : image_(std::move(image)) {}
+    explicit ImageSurface(const QImage& image);
     Colour colourAt(int x, int y) const override;
 
   private:
     QImage image_;
+    const uchar* bits_;
+    qsizetype bytesPerLine_;
+    int width_;
+    int height_;
+    bool oneBit_;
+    Colour colours_[2];
 };
 
 Colour ColourFromRgb(QRgb rgb);

@@ -11,7 +11,7 @@
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 
@@ -38,9 +38,7 @@ using test::ReadFile;
 using test::ScratchFolder;
 using test::WriteFile;
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using test::Q;
 
 enum class Outcome {
     Accepted,   // converted, bytes exact

@@ -1,6 +1,6 @@
 #include "core/bitmap_header.h"
 #include "platform/bitmap_image.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // pelmora-cli end to end: real processes, real files.
 
 #include "core/bitmap_header.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
 #include <QImage>
@@ -37,9 +37,7 @@ CliRun Cli(const QStringList& arguments, const std::filesystem::path& workingDir
             process.readAllStandardError().toStdString()};
 }
 
-QString Q(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
-}
+using test::Q;
 
 const std::string kRejected =
     "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and 2 Colors Bitmap.";

@@ -4,7 +4,7 @@
 #include "platform/file_list.h"
 #include "platform/folder_list.h"
 #include "support/fake_message_box.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 
@@ -21,9 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ScratchFolder;
 
-QString Q(const fs::path& path) {
-    return QString::fromStdString(path.string());
-}
+using test::Q;
 
 TEST(LargeFolders, TenThousandBitmapsAreListedInOrderAndTheWindowStillAnswers) {
     ScratchFolder folder;

@@ -6,7 +6,7 @@
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"
 #include "support/fake_message_box.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 
@@ -31,9 +31,7 @@ using test::ReadFile;
 using test::ScratchFolder;
 using test::WriteFile;
 
-QString Q(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
-}
+using test::Q;
 
 struct Window {
     ScratchFolder folder;

@@ -3,7 +3,7 @@
 #include "platform/picture_box.h"
 #include "platform/twips.h"
 #include "support/fake_message_box.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
 #include <QSignalSpy>
@@ -14,9 +14,7 @@
 namespace pelmora {
 namespace {
 
-QString Q(const std::filesystem::path& path) {
-    return QString::fromStdString(path.string());
-}
+using test::Q;
 
 TEST(DriveList, OffersTheRootFileSystemFirstAndNoPseudoFileSystems) {
     const QList<QStorageInfo> volumes = ListedVolumes();

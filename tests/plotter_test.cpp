@@ -49,11 +49,14 @@ void ExpectPanelShows(const Panel& panel, const Picture& picture, int onIndex) {
     EXPECT_EQ(panel.points, kPanelWidth * kPanelHeight);
 }
 
-TEST(DecodeLine, SpellsEachByteMostSignificantBitFirstInEitherCase) {
-    EXPECT_EQ(DecodeLine("        DB 00H,FFH,81H,0AH;").bits, "00000000111111111000000100001010");
-    EXPECT_EQ(DecodeLine("        db 0ah,fFh,c3h;").bits, "000010101111111111000011");
-    EXPECT_EQ(DecodeLine("xxxxxxxxxxx5AH;").bits, "01011010");
-    EXPECT_EQ(DecodeLine("        DB ;;").bits, "");
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(DecodeLine, ReadsTwoDigitsPerByteInEitherCase) {
+    EXPECT_EQ(DecodeLine("        DB 00H,FFH,81H,0AH;").bytes, (Bytes{0x00, 0xFF, 0x81, 0x0A}));
+    EXPECT_EQ(DecodeLine("        db 0ah,fFh,c3h;").bytes, (Bytes{0x0A, 0xFF, 0xC3}));
+    EXPECT_EQ(DecodeLine("xxxxxxxxxxx5AH;").bytes, Bytes{0x5A}) << "the prefix is not read";
+    EXPECT_EQ(DecodeLine("        DB 12H,3H;").bytes, Bytes{0x12}) << "half a byte draws nothing";
+    EXPECT_EQ(DecodeLine("        DB ;;").bytes, Bytes{});
 }
 
 TEST(DecodeLine, NamesWhatIsWrongWithALineItCannotRead) {
@@ -102,7 +105,7 @@ TEST(PlotLcdHexText, SecondBlockStartsAtColumnSixtyFourAfterTheEmptyLine) {
     std::string line;
     for (int n = 0; n < 64 && std::getline(in, line); ++n) {
         line.pop_back();
-        plotter.PlotPageModeLine(DecodeLine(line).bits, panel);
+        plotter.PlotPageModeLine(DecodeLine(line).bytes, panel);
     }
     EXPECT_EQ(plotter.position().plotBlock, 2);
     EXPECT_EQ(plotter.position().plotPage, 1);

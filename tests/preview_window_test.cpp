@@ -2,7 +2,7 @@
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
-#include "support/qstring_printer.h"
+#include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
 #include <QPushButton>

@@ -1,0 +1,150 @@
+// The window's own figures, from the real window on the platform it runs on (offscreen,
+// or a display under xvfb-run):
+//   Convert click until "Successed" (with its 99 forced repaints of the progress label)
+//   Preview's Show until the panel is drawn
+//   launch until the main window is first painted (a fresh process each time)
+//
+//     pelmora-window-bench EXAMPLES_DIR [RUNS]
+
+#include "core/conversion_state.h"
+#include "platform/fonts.h"
+#include "platform/message_box.h"
+#include "preview/preview_window.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace pelmora;
+
+struct Figures {
+    std::vector<double> ms;
+    void add(double value) { ms.push_back(value); }
+    double median() {
+        std::sort(ms.begin(), ms.end());
+        return ms.empty() ? 0 : ms[ms.size() / 2];
+    }
+    double min() { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+};
+
+void Report(const char* what, Figures& figures) {
+    std::printf("%-34s median %8.3f ms   min %8.3f ms   (%zu runs)\n", what, figures.median(),
+                figures.min(), figures.ms.size());
+}
+
+// Paints once, says so and leaves: the child side of the launch measurement.
+class FirstPaint : public QObject {
+  public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->objectName() == "Form1") {
+            std::puts("painted");
+            std::fflush(stdout);
+            std::_Exit(0);
+        }
+        return false;
+    }
+};
+
+int Launch(const QString& folder) {
+    ConversionState state;
+    QtMessageBox messages;
+    MainWindow window(state, messages, TwipsScale::ofScreen());
+    window.Init_Form(folder);
+    FirstPaint watcher;
+    window.installEventFilter(&watcher);
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setFont(WindowFont());
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() >= 3 && arguments[1] == "--launch") {
+        return Launch(arguments[2]);
+    }
+    if (arguments.size() < 2) {
+        std::fputs("usage: pelmora-window-bench EXAMPLES_DIR [RUNS]\n", stderr);
+        return 2;
+    }
+    const QString examples = arguments[1];
+    const int runs = arguments.size() > 2 ? arguments[2].toInt() : 50;
+
+    QTemporaryDir work;
+    QFile::copy(examples + "/logo.bmp", work.path() + "/logo.bmp");
+    ConversionState state;
+    QtMessageBox messages;
+    MainWindow window(state, messages, TwipsScale::ofScreen());
+    window.Init_Form(work.path());
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) {
+        std::fputs("the window never showed\n", stderr);
+        return 1;
+    }
+    window.OpenPath(work.path() + "/logo.bmp");
+    auto* convert = window.findChild<QPushButton*>("ConvertButton");
+    auto* status = window.findChild<QLabel*>("StatusValue");
+
+    Figures convertFigures;
+    for (int i = 0; i < runs; ++i) {
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(convert, Qt::LeftButton);
+        if (status->text() != "Successed") {
+            std::fputs("conversion failed\n", stderr);
+            return 1;
+        }
+        QApplication::processEvents(); // what the click left to paint is part of its cost
+        convertFigures.add(timer.nsecsElapsed() / 1e6);
+    }
+    Report("Convert click to \"Successed\"", convertFigures);
+
+    PreviewWindow preview(state, messages, TwipsScale::ofScreen(), &window);
+    preview.show();
+    if (!QTest::qWaitForWindowExposed(&preview)) {
+        std::fputs("the preview never showed\n", stderr);
+        return 1;
+    }
+    auto* show = preview.findChild<QPushButton*>("ShowButton");
+    Figures showFigures;
+    for (int i = 0; i < runs; ++i) {
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(show, Qt::LeftButton);
+        QApplication::processEvents();
+        showFigures.add(timer.nsecsElapsed() / 1e6);
+    }
+    Report("Show until the panel is drawn", showFigures);
+    preview.close();
+
+    Figures launchFigures;
+    for (int i = 0; i < std::max(5, runs / 5); ++i) {
+        QProcess child;
+        QElapsedTimer timer;
+        timer.start();
+        child.start(QApplication::applicationFilePath(), {"--launch", work.path()});
+        if (!child.waitForFinished(10000) || !child.readAllStandardOutput().startsWith("painted")) {
+            std::fputs("launch did not paint\n", stderr);
+            return 1;
+        }
+        launchFigures.add(timer.nsecsElapsed() / 1e6);
+    }
+    Report("Launch to first paint", launchFigures);
+    return 0;
+}
