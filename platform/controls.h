@@ -17,4 +17,9 @@ QIcon ProgramIcon();
 // The folder that holds the running program.
 QString ProgramFolder();
 
+// Where the window's browser starts: the program's own folder, as a bundled build keeps
+// its pictures beside it, unless the program is installed in a system folder such as
+// /usr/bin, where there are no pictures to convert and no right to write; then home.
+QString StartFolder(const QString& programFolder, const QString& homeFolder);
+
 } // namespace pelmora

@@ -10,6 +10,7 @@ packages=(
     clang clang-format libclang-rt-14-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth imagemagick python3
+    dpkg-dev desktop-file-utils man-db file hyperfine valgrind librsvg2-bin
 )
 
 missing=()

@@ -24,3 +24,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     run_suite build-sanitize -DPELMORA_SANITIZE=ON
 echo "== Fuzz each target for 20 s under ASan + UBSan"
 scripts/fuzz.sh 20
+echo "== Package: build the .deb, install it with apt, try it, remove it"
+scripts/package.sh

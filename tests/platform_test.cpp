@@ -1,3 +1,4 @@
+#include "platform/controls.h"
 #include "platform/drive_list.h"
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"
@@ -82,6 +83,12 @@ TEST(PictureBox, KeepsItsPointsThroughHidingAndShowingAndClearsThemAll) {
     box.setPoint(1000, 1000, 0); // off the drawing: ignored
     box.clear();
     EXPECT_EQ(box.colourAt(3, 4), background);
+}
+
+TEST(StartFolder, IsTheProgramsOwnFolderUnlessThatIsASystemFolder) {
+    EXPECT_EQ(StartFolder("/home/ann/pelmora/build/ui", "/home/ann"), "/home/ann/pelmora/build/ui");
+    EXPECT_EQ(StartFolder("/usr/bin", "/home/ann"), "/home/ann");
+    EXPECT_EQ(StartFolder("/usr/local/bin/", "/home/ann"), "/home/ann");
 }
 
 TEST(TwipsScale, RoundsTwipsToTheNearestPixel) {

@@ -7,6 +7,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QScreen>
 
 int main(int argc, char* argv[]) {
@@ -19,7 +20,7 @@ int main(int argc, char* argv[]) {
     pelmora::ConversionState state;
     pelmora::QtMessageBox messages;
     pelmora::MainWindow window(state, messages, pelmora::TwipsScale::ofScreen());
-    window.Init_Form(pelmora::ProgramFolder());
+    window.Init_Form(pelmora::StartFolder(pelmora::ProgramFolder(), QDir::homePath()));
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds the Debian package and tries it as a user would: installs it with apt, checks the
+# installed pelmora-cli, manual page and desktop entry, converts an installed example, and
+# removes the package again. The package is left in build-package/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+
+cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DPELMORA_BUILD_TESTS=OFF -DPELMORA_WERROR=ON >/dev/null
+cmake --build build-package --parallel "$(nproc 2>/dev/null || echo 2)"
+(cd build-package && cpack -G DEB >/dev/null)
+deb=build-package/pelmora_0.1_amd64.deb
+echo "Built $deb"
+dpkg-deb --field "$deb" Depends Recommends
+
+if dpkg-query -W -f='${Status}' pelmora 2>/dev/null | grep -q "install ok installed"; then
+    echo "pelmora is installed already; leaving it alone and skipping the install check."
+    exit 0
+fi
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb" >/dev/null
+trap '$sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq pelmora >/dev/null' EXIT
+
+work=$(mktemp -d)
+/usr/bin/pelmora-cli --version
+/usr/bin/pelmora-cli convert --output-dir "$work" /usr/share/pelmora/examples/logo.bmp
+build-package/cli/pelmora-cli convert --quiet --stdout examples/logo.bmp >"$work/expected.txt"
+cmp "$work/lcd_logo.txt" "$work/expected.txt"
+man -w pelmora-cli
+desktop-file-validate /usr/share/applications/pelmora.desktop
+test -f /usr/share/icons/hicolor/48x48/apps/pelmora.png
+test -x /usr/bin/pelmora
+rm -rf "$work"
+echo "Installed package checked: version, conversion, manual page, desktop entry, icon."
