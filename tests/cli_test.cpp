@@ -80,30 +80,6 @@ TEST(CliConvert, WritesByteExactFilesForEveryHeaderAndWriter) {
     }
 }
 
-TEST(CliConvert, GoesOnPastBadFilesAndSaysWhatWasWrongWithEach) {
-    ScratchFolder folder;
-    WriteFile(folder / "good.bmp", EncodeBmp(Picture{}));
-    WriteFile(folder / "deep.bmp", EncodeBmp(Picture{}, {.bitCount = 8}));
-    std::string cut = EncodeBmp(Picture{});
-    cut.resize(cut.size() - 1);
-    WriteFile(folder / "cut.bmp", cut);
-    WriteFile(folder / "typed.bmp", EncodeBmp(Picture{}, {.type = {'X', 'X'}}));
-
-    const CliRun run = Cli(
-        {"convert", "deep.bmp", "missing.bmp", "good.bmp", "cut.bmp", "typed.bmp"}, folder.path());
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, "./lcd_good.txt\n");
-    EXPECT_EQ(run.err,
-              "pelmora-cli: deep.bmp: " + kRejected + "\n" +
-                  "pelmora-cli: missing.bmp: No such file or directory\n"
-                  "pelmora-cli: cut.bmp: the pixel data is cut short: the file holds 1085 "
-                  "bytes of the 1086 that the picture needs\n"
-                  "pelmora-cli: typed.bmp: the picture could not be decoded (Unable to read "
-                  "image data)\n");
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"cut.bmp", "deep.bmp", "good.bmp",
-                                                        "lcd_good.txt", "typed.bmp"}));
-}
-
 TEST(CliConvert, NamesTheOutputAfterTheBitmapIntoAChosenFolder) {
     ScratchFolder folder;
     std::filesystem::create_directory(folder / "out");
@@ -230,19 +206,7 @@ TEST(CliShow, WritesThePanelAsAPictureInThePreviewsColours) {
     EXPECT_EQ(image.pixel(5, 5), qRgb(0, 128, 0));
 }
 
-TEST(CliShow, ReportsFilesItCannotReadAndExitsOne) {
-    ScratchFolder folder;
-    WriteFile(folder / "bad.txt", "        DB 00H,01H;\r\n        DB 0@H;\r\n");
-    const CliRun bad = Cli({"show", "bad.txt"}, folder.path());
-    EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_EQ(bad.err,
-              "pelmora-cli: bad.txt, line 2: '@' at column 13 is not a hexadecimal digit\n");
-    EXPECT_EQ(bad.out, "");
-
-    const CliRun missing = Cli({"show", "gone.txt"}, folder.path());
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.err, "pelmora-cli: gone.txt: No such file or directory\n");
-
+TEST(CliShow, MistakesInTheArgumentsExitTwo) {
     for (const QStringList& arguments :
          {QStringList{"show"}, QStringList{"show", "a.txt", "b.txt"},
           QStringList{"show", "--scale", "0", "a.txt"}, QStringList{"show", "--png"},

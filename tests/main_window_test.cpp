@@ -342,17 +342,6 @@ TEST(MainWindowWorkflow, AFileThatCannotBeReadLeavesTheWindowAsItWas) {
     EXPECT_EQ(w.state.outputPath, (w.folder / "lcd_picture.txt").string());
 }
 
-TEST(MainWindowWorkflow, APictureTheLoaderRefusesIsExplainedAndEmptiesTheWindow) {
-    Window w;
-    WriteFile(w.folder / "planes.bmp", EncodeBmp(Picture{}, {.planes = 7}));
-    w.doubleClick("planes.bmp");
-    ASSERT_EQ(w.messages.texts.size(), 1);
-    EXPECT_EQ(w.messages.texts.front(),
-              "planes.bmp cannot be shown: the picture could not be decoded (Unable to read "
-              "image data)");
-    ExpectEmpty(w);
-}
-
 TEST(MainWindowWorkflow, AFileThatCannotBeWrittenFailsAndKeepsWhatWasThere) {
     Window w;
     WriteFile(w.folder / "picture.bmp", EncodeBmp(Picture{}));

@@ -157,20 +157,5 @@ TEST(PlotLcdHexText, AnUnreadableLineStopsThePassAndKeepsWhatWasDrawn) {
     EXPECT_EQ(panel.at(7, 7), 1);
 }
 
-TEST(PlotLcdHexFile, NamesAFileItCannotOpen) {
-    test::ScratchFolder folder;
-    ConversionState state = PanelState();
-    Panel panel;
-    const std::string missing = (folder / "lcd_gone.txt").string();
-    EXPECT_EQ(PlotLcdHexFile(state, missing, panel).error, missing + ": No such file or directory");
-    EXPECT_EQ(PlotLcdHexFile(state, folder.path().string(), panel).error,
-              folder.path().string() + ": Is a directory");
-    test::WriteFile(folder / "bad.txt", "\r\nDB\r\n");
-    EXPECT_EQ(PlotLcdHexFile(state, (folder / "bad.txt").string(), panel).error,
-              (folder / "bad.txt").string() +
-                  ", line 2: the line is 2 characters long, shorter than a data line's 13 of "
-                  "prefix and ending");
-}
-
 } // namespace
 } // namespace pelmora
