@@ -132,17 +132,22 @@ void BM_ConvertInProcess(benchmark::State& run) {
 }
 BENCHMARK(BM_ConvertInProcess);
 
+std::size_t ReadWithStdio(const std::string& path) {
+    char buffer[4096];
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    std::size_t total = 0;
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
+        total += got;
+    }
+    std::fclose(in);
+    return total;
+}
+
 void BM_ConvertFloor_ReadAndWriteStdio(benchmark::State& run) {
     const std::string text(5762, 'x'); // the size of a panel file
     const std::string output = (kWork / "floor.txt").string();
     for (auto _ : run) {
-        char buffer[4096];
-        std::FILE* in = std::fopen(BitmapPath().c_str(), "rb");
-        std::size_t total = 0;
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
-            total += got;
-        }
-        std::fclose(in);
+        const std::size_t total = ReadWithStdio(BitmapPath());
         std::FILE* out = std::fopen(output.c_str(), "wb");
         std::fwrite(text.data(), 1, text.size(), out);
         std::fclose(out);
@@ -158,13 +163,7 @@ void BM_ConvertFloor_ReadAndReplaceStdio(benchmark::State& run) {
     const std::string output = (kWork / "floor.txt").string();
     const std::string temporary = output + ".new";
     for (auto _ : run) {
-        char buffer[4096];
-        std::FILE* in = std::fopen(BitmapPath().c_str(), "rb");
-        std::size_t total = 0;
-        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
-            total += got;
-        }
-        std::fclose(in);
+        const std::size_t total = ReadWithStdio(BitmapPath());
         std::FILE* out = std::fopen(temporary.c_str(), "wb");
         std::fwrite(text.data(), 1, text.size(), out);
         std::fclose(out);
