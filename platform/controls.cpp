@@ -20,11 +20,14 @@ QIcon ProgramIcon() {
     return icon;
 }
 
-QString ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+QString ProgramFolder() {
+    return QCoreApplication::applicationDirPath();
+}
 
 QString StartFolder(const QString& programFolder, const QString& homeFolder) {
-    static const QStringList kSystemFolders = {
-        "/bin", "/sbin", "/usr/bin", "/usr/sbin", "/usr/games", "/usr/local/bin", "/usr/local/sbin"};
+    static const QStringList kSystemFolders = {"/bin",           "/sbin",      "/usr/bin",
+                                               "/usr/sbin",      "/usr/games", "/usr/local/bin",
+                                               "/usr/local/sbin"};
     const QString folder = QDir::cleanPath(programFolder);
 #ifdef PELMORA_INSTALL_BINDIR
     if (folder == QDir::cleanPath(PELMORA_INSTALL_BINDIR)) {

@@ -17,6 +17,8 @@ run_suite() {
     (cd "$dir" && ctest --output-on-failure --no-tests=error --parallel "$jobs" --timeout 300)
 }
 
+echo "== Formatting"
+git ls-files '*.cpp' '*.h' 2>/dev/null | xargs -r clang-format --dry-run -Werror
 echo "== Build and test"
 run_suite build
 echo "== Build and test under ASan + UBSan"
