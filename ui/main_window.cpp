@@ -78,7 +78,7 @@ MainWindow::MainWindow(ConversionState& state, MessageBox& messages, TwipsScale 
 }
 
 void MainWindow::buildControls() {
-    const auto label = [this](const char* name, QWidget* parent, const QString& text, QRect place) {
+    const auto label = [](const char* name, QWidget* parent, const QString& text, QRect place) {
         auto* created = new QLabel(text, parent);
         created->setObjectName(name);
         created->setGeometry(place);
@@ -210,6 +210,9 @@ void MainWindow::OpenPath(const QString& path) {
     Drive1->setDrive(folder);
     if (!Dir1->setPath(folder) || info.isDir()) {
         return;
+    }
+    if (!File1->selectFileName(info.fileName())) {
+        File1->refresh(); // it may be newer than the folder watcher's last word
     }
     if (!File1->selectFileName(info.fileName())) {
         messages_.show(this, windowTitle(),
