@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -56,6 +57,24 @@ class FirstPaint : public QObject {
         return false;
     }
 };
+
+// Clicks button runs times, timing each click and the painting it leaves behind.
+// check, when given, must hold after every click.
+bool TimeClicks(QPushButton* button, int runs, Figures& figures,
+                const std::function<bool()>& check = {}) {
+    for (int i = 0; i < runs; ++i) {
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        QTest::mouseClick(button, Qt::LeftButton);
+        if (check && !check()) {
+            return false;
+        }
+        QApplication::processEvents(); // what the click left to paint is part of its cost
+        figures.add(timer.nsecsElapsed() / 1e6);
+    }
+    return true;
+}
 
 int Launch(const QString& folder) {
     ConversionState state;
@@ -100,17 +119,10 @@ int main(int argc, char* argv[]) {
     auto* status = window.findChild<QLabel*>("StatusValue");
 
     Figures convertFigures;
-    for (int i = 0; i < runs; ++i) {
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        QTest::mouseClick(convert, Qt::LeftButton);
-        if (status->text() != "Successed") {
-            std::fputs("conversion failed\n", stderr);
-            return 1;
-        }
-        QApplication::processEvents(); // what the click left to paint is part of its cost
-        convertFigures.add(timer.nsecsElapsed() / 1e6);
+    if (!TimeClicks(convert, runs, convertFigures,
+                    [status] { return status->text() == "Successed"; })) {
+        std::fputs("conversion failed\n", stderr);
+        return 1;
     }
     Report("Convert click to \"Successed\"", convertFigures);
 
@@ -122,14 +134,7 @@ int main(int argc, char* argv[]) {
     }
     auto* show = preview.findChild<QPushButton*>("ShowButton");
     Figures showFigures;
-    for (int i = 0; i < runs; ++i) {
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        QTest::mouseClick(show, Qt::LeftButton);
-        QApplication::processEvents();
-        showFigures.add(timer.nsecsElapsed() / 1e6);
-    }
+    TimeClicks(show, runs, showFigures);
     Report("Show until the panel is drawn", showFigures);
     preview.close();
 

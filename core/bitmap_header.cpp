@@ -10,7 +10,6 @@
 #include <fstream>
 #include <limits>
 #include <system_error>
-#include <vector>
 
 namespace pelmora {
 
