@@ -7,6 +7,7 @@
 
 #include "core/atomic_text_file.h"
 #include "core/bitmap_header.h"
+#include "core/intake.h"
 #include "core/lcd_hex_format.h"
 #include "core/page_mode_encoder.h"
 #include "core/page_mode_plotter.h"
@@ -114,16 +115,14 @@ void BM_ConvertInProcess(benchmark::State& run) {
     NoProgress progress;
     for (auto _ : run) {
         Palette palette{};
-        if (!ReadAndCheckBitmap(state, BitmapPath(), palette).accepted()) {
+        const TakenIn taken = TakeInBitmapFile(state, palette, BitmapPath());
+        if (!taken.usable()) {
             run.SkipWithError("bitmap not accepted");
             return;
         }
-        const LoadedBitmap loaded = LoadBitmapImage(QString::fromStdString(BitmapPath()), state);
         state.outputPath = (kWork / "lcd_picture.txt").string();
-        ComputePanelGeometry(state);
-        const ImageSurface surface(loaded.image);
         ResultFlag flag = ResultFlag::Failed;
-        WritePageModeFile(state, surface, progress, ColourOf(palette[0]), flag);
+        ConvertTakenIn(state, taken, palette, false, progress, flag);
         if (flag != ResultFlag::Succeeded) {
             run.SkipWithError("conversion failed");
             return;
@@ -184,32 +183,26 @@ void BM_Stage_HeaderCheck(benchmark::State& run) {
 }
 BENCHMARK(BM_Stage_HeaderCheck);
 
-void BM_Stage_ImageLoad(benchmark::State& run) {
+void BM_Stage_ReadCheckAndDecode(benchmark::State& run) {
     ConversionState state;
-    Palette palette{};
-    ReadAndCheckBitmap(state, BitmapPath(), palette);
-    const QString path = QString::fromStdString(BitmapPath());
     for (auto _ : run) {
-        benchmark::DoNotOptimize(LoadBitmapImage(path, state).image.constBits());
+        Palette palette{};
+        benchmark::DoNotOptimize(TakeInBitmapFile(state, palette, BitmapPath()).pixels.width());
     }
 }
-BENCHMARK(BM_Stage_ImageLoad);
+BENCHMARK(BM_Stage_ReadCheckAndDecode);
 
-void BM_Stage_EncodeFromImage(benchmark::State& run) {
+void BM_Stage_EncodeFromPixels(benchmark::State& run) {
     ConversionState state;
     Palette palette{};
-    ReadAndCheckBitmap(state, BitmapPath(), palette);
-    ComputePanelGeometry(state);
-    const QImage image = LoadBitmapImage(QString::fromStdString(BitmapPath()), state).image;
+    const TakenIn taken = TakeInBitmapFile(state, palette, BitmapPath());
     NoProgress progress;
     for (auto _ : run) {
-        const ImageSurface surface(image);
-        StringSink sink;
-        EncodePageMode(state, surface, progress, 0, sink);
-        benchmark::DoNotOptimize(sink.text.data());
+        benchmark::DoNotOptimize(
+            ConvertTakenInToText(state, taken, palette, false, progress).data());
     }
 }
-BENCHMARK(BM_Stage_EncodeFromImage);
+BENCHMARK(BM_Stage_EncodeFromPixels);
 
 void BM_Stage_AtomicWrite(benchmark::State& run) {
     const std::string text(5762, 'x');

@@ -1,9 +1,7 @@
 #include "cli/convert_command.h"
 
 #include "cli/cli_output.h"
-#include "core/bitmap_header.h"
-#include "core/lcd_hex_format.h"
-#include "core/page_mode_encoder.h"
+#include "core/intake.h"
 #include "platform/bitmap_image.h"
 
 #include <QDir>
@@ -18,31 +16,17 @@ class SilentProgress : public ProgressDisplay {
     void showProgress(const std::string&) override {}
 };
 
-class StdoutSink : public LineSink {
-  public:
-    bool writeLine(std::string_view line) override {
-        return WriteStdout(line) && WriteStdout(kLineEnd);
-    }
-};
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QString& bitmap) {
     Palette palette{};
-    const BitmapCheck check = ReadAndCheckBitmap(state, Utf8(bitmap), palette);
-    if (check.verdict == BitmapVerdict::Unreadable) {
-        PrintError(bitmap, QString::fromStdString(check.reason));
+    const TakenIn taken = TakeInBitmapFile(state, palette, Utf8(bitmap));
+    if (!taken.check.accepted()) {
+        const bool plainRejection =
+            taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
+        PrintError(bitmap, FromUtf8(plainRejection ? RejectionTextOneLine() : taken.check.reason));
         return false;
     }
-    if (!check.accepted()) {
-        PrintError(bitmap, QString::fromStdString(RejectionTextOneLine()));
-        return false;
-    }
-    const LoadedBitmap loaded = LoadBitmapImage(bitmap, state);
-    if (loaded.image.isNull()) {
-        PrintError(bitmap, loaded.error);
+    if (!taken.usable()) {
+        PrintError(bitmap, FromUtf8(taken.refusal));
         return false;
     }
 
@@ -51,24 +35,23 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QSt
         options.outputDir.isEmpty() ? info.path() : QDir::cleanPath(options.outputDir);
     state.outputPath =
         DeriveOutputPath(Utf8(QDir::toNativeSeparators(folder)), Utf8(info.fileName()));
-    ComputePanelGeometry(state);
-    const Colour onColour = ColourOf(palette[options.inverse ? 1 : 0]);
-    const ImageSurface surface(loaded.image);
     SilentProgress progress;
 
     if (options.toStdout) {
-        StdoutSink sink;
-        if (!EncodePageMode(state, surface, progress, onColour, sink) || !FlushStdout()) {
+        const std::string text =
+            ConvertTakenInToText(state, taken, palette, options.inverse, progress);
+        if (!WriteStdout(text) || !FlushStdout()) {
             PrintError("standard output", "could not be written");
             return false;
         }
         return true;
     }
     ResultFlag resultFlag = ResultFlag::Failed;
-    const WriteOutcome outcome = WritePageModeFile(state, surface, progress, onColour, resultFlag);
-    const QString output = QString::fromStdString(state.outputPath);
+    const WriteOutcome outcome =
+        ConvertTakenIn(state, taken, palette, options.inverse, progress, resultFlag);
+    const QString output = FromUtf8(state.outputPath);
     if (!outcome.ok) {
-        PrintError(output, QString::fromStdString(outcome.reason));
+        PrintError(output, FromUtf8(outcome.reason));
         return false;
     }
     if (!options.quiet) {

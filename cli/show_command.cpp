@@ -96,10 +96,9 @@ int RunShow(ConversionState& state, const ShowOptions& options) {
     ComputePanelGeometry(state);
 
     PanelDots panel;
-    const PlotOutcome outcome =
-        PlotLcdHexFile(state, options.textFile.toUtf8().toStdString(), panel);
+    const PlotOutcome outcome = PlotLcdHexFile(state, Utf8(options.textFile), panel);
     if (!outcome.ok) {
-        PrintError({}, QString::fromStdString(outcome.error));
+        PrintError({}, FromUtf8(outcome.error));
         return 1;
     }
     if (!options.pngFile.isEmpty()) {

@@ -1,15 +1,10 @@
 #include "core/bitmap_header.h"
 
-#include "core/system_error.h"
+#include "core/source_file.h"
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <limits>
-#include <system_error>
 
 namespace pelmora {
 
@@ -21,7 +16,7 @@ constexpr std::size_t kPaletteSize = 8;
 
 class LittleEndianReader {
   public:
-    explicit LittleEndianReader(const unsigned char* bytes) : bytes_(bytes) {}
+    explicit LittleEndianReader(const std::uint8_t* bytes) : bytes_(bytes) {}
 
     std::uint16_t u16() { return static_cast<std::uint16_t>(byte() | byte() << 8); }
     std::uint32_t u32() {
@@ -33,11 +28,11 @@ class LittleEndianReader {
 
   private:
     unsigned byte() { return bytes_[at_++]; }
-    const unsigned char* bytes_;
+    const std::uint8_t* bytes_;
     std::size_t at_ = 0;
 };
 
-BITMAPFILEHEADER ParseFileHeader(const unsigned char* bytes) {
+BITMAPFILEHEADER ParseFileHeader(const std::uint8_t* bytes) {
     LittleEndianReader in(bytes);
     BITMAPFILEHEADER header;
     header.bfType = in.u16();
@@ -48,7 +43,7 @@ BITMAPFILEHEADER ParseFileHeader(const unsigned char* bytes) {
     return header;
 }
 
-BITMAPINFOHEADER ParseInfoHeader(const unsigned char* bytes) {
+BITMAPINFOHEADER ParseInfoHeader(const std::uint8_t* bytes) {
     LittleEndianReader in(bytes);
     BITMAPINFOHEADER header;
     header.biSize = in.u32();
@@ -65,7 +60,7 @@ BITMAPINFOHEADER ParseInfoHeader(const unsigned char* bytes) {
     return header;
 }
 
-RGBQUAD ParseQuad(const unsigned char* bytes) {
+RGBQUAD ParseQuad(const std::uint8_t* bytes) {
     return RGBQUAD{bytes[0], bytes[1], bytes[2], bytes[3]};
 }
 
@@ -77,64 +72,40 @@ BitmapCheck TooShort() {
     return BitmapCheck{BitmapVerdict::Rejected, "the file is shorter than its headers"};
 }
 
-// Reads up to size bytes; fewer only at the end of the file.
-std::size_t ReadUpTo(std::istream& in, unsigned char* into, std::size_t size) {
-    in.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(size));
-    return static_cast<std::size_t>(in.gcount());
-}
-
 } // namespace
 
 BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette) {
-    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
-    std::error_code error;
-    const auto status = std::filesystem::status(file, error);
-    if (error) {
-        return Unreadable(error.message());
+    const SourceFile source = ReadSourceFile(path);
+    if (!source.ok()) {
+        return Unreadable(source.error);
     }
-    if (std::filesystem::is_directory(status)) {
-        return Unreadable(std::make_error_code(std::errc::is_a_directory).message());
-    }
-
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return Unreadable(LastSystemError());
-    }
-    return CheckBitmapStream(state, in, palette);
+    return CheckBitmapBytes(state, AsBytes(source.bytes), palette);
 }
 
-BitmapCheck CheckBitmapStream(ConversionState& state, std::istream& in, Palette& palette) {
-    std::array<unsigned char, kFileHeaderSize + kInfoHeaderSize> headers{};
-    errno = 0;
-    const std::size_t got = ReadUpTo(in, headers.data(), headers.size());
-    if (in.bad()) {
-        return Unreadable(LastSystemError());
-    }
-    if (got < headers.size()) {
+BitmapCheck CheckBitmapBytes(ConversionState& state, std::span<const std::uint8_t> bytes,
+                             Palette& palette, int width, int height) {
+    if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) {
         return TooShort();
     }
-    const BITMAPFILEHEADER fileHeader = ParseFileHeader(headers.data());
-    const BITMAPINFOHEADER infoHeader = ParseInfoHeader(headers.data() + kFileHeaderSize);
+    const BITMAPFILEHEADER fileHeader = ParseFileHeader(bytes.data());
+    const BITMAPINFOHEADER infoHeader = ParseInfoHeader(bytes.data() + kFileHeaderSize);
 
     if (infoHeader.biBitCount == 1) {
         // The palette follows the information header as long as that header says it is;
         // longer headers (V4, V5) are common, and a shorter one cannot be a 40-byte header.
-        const std::uint64_t headerSize =
-            std::max<std::uint64_t>(infoHeader.biSize, kInfoHeaderSize);
-        in.ignore(static_cast<std::streamsize>(headerSize - kInfoHeaderSize));
-        std::array<unsigned char, kPaletteSize> quads{};
-        if (!in || ReadUpTo(in, quads.data(), quads.size()) < quads.size()) {
-            return in.bad() ? Unreadable(LastSystemError()) : TooShort();
+        const std::uint64_t at =
+            kFileHeaderSize + std::max<std::uint64_t>(infoHeader.biSize, kInfoHeaderSize);
+        if (bytes.size() < at + kPaletteSize) {
+            return TooShort();
         }
-        palette[0] = ParseQuad(quads.data());
-        palette[1] = ParseQuad(quads.data() + 4);
+        palette[0] = ParseQuad(bytes.data() + at);
+        palette[1] = ParseQuad(bytes.data() + at + 4);
     }
 
     state.fileHeader = fileHeader;
     state.infoHeader = infoHeader;
-    const bool accepted = infoHeader.biHeight == kPanelHeight &&
-                          infoHeader.biWidth == kPanelWidth && infoHeader.biBitCount == 1;
+    const bool accepted =
+        infoHeader.biHeight == height && infoHeader.biWidth == width && infoHeader.biBitCount == 1;
     return BitmapCheck{accepted ? BitmapVerdict::Accepted : BitmapVerdict::Rejected, {}};
 }
 
@@ -160,10 +131,22 @@ std::string ColourDepthText(const ConversionState& state) {
     return std::to_string(bits) + " Bits " + " (" + colours + " Colors)";
 }
 
-std::string RejectionTextOneLine() {
-    std::string text(kRejectionText);
+std::string RejectionText(int width, int height) {
+    if (width == kPanelWidth && height == kPanelHeight) {
+        return std::string(kRejectionText);
+    }
+    return "Picture Resolution is limit to " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels (Width x Height) and \r\n2 Colors Bitmap.";
+}
+
+std::string RejectionTextOneLine(int width, int height) {
+    std::string text = RejectionText(width, height);
     text.erase(text.find("\r\n"), 2);
     return text;
+}
+
+std::span<const std::uint8_t> AsBytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
 } // namespace pelmora

@@ -3,7 +3,7 @@
 #include "core/conversion_state.h"
 
 #include <cstdint>
-#include <istream>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,13 +15,13 @@ constexpr std::string_view kRejectionText =
 
 enum class BitmapVerdict {
     Accepted,  // 128 x 64 at 1 bit per pixel
-    Rejected,  // any other size or depth, or too short to hold its headers
+    Rejected,  // any other size or depth, or too short to hold its headers (reason says so)
     Unreadable // could not be opened or read at all; reason says why
 };
 
 struct BitmapCheck {
     BitmapVerdict verdict = BitmapVerdict::Rejected;
-    std::string reason; // the system's words for an unreadable file
+    std::string reason; // why a file is unreadable or too short; empty for a plain rejection
     bool accepted() const { return verdict == BitmapVerdict::Accepted; }
 };
 
@@ -30,8 +30,9 @@ struct BitmapCheck {
 // claims leaves state and palette as they were.
 BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
 
-// The same check on bytes already open for reading.
-BitmapCheck CheckBitmapStream(ConversionState& state, std::istream& in, Palette& palette);
+// The same check on a whole file's bytes, accepting exactly width x height at 1 bit.
+BitmapCheck CheckBitmapBytes(ConversionState& state, std::span<const std::uint8_t> bytes,
+                             Palette& palette, int width = kPanelWidth, int height = kPanelHeight);
 
 // Where the last row of pixel data ends, counted from the start of the file, for an
 // uncompressed bitmap with the headers in state. A shorter file is cut short.
@@ -40,7 +41,13 @@ std::uint64_t PixelDataEnd(const ConversionState& state);
 // "1 Bits  (2 Colors)" for an accepted file.
 std::string ColourDepthText(const ConversionState& state);
 
+// The rejection message for a panel of another size; for 128 x 64 it is kRejectionText.
+std::string RejectionText(int width, int height);
+
 // The rejection message on one line, as a command line prints it.
-std::string RejectionTextOneLine();
+std::string RejectionTextOneLine(int width = kPanelWidth, int height = kPanelHeight);
+
+// A text's characters as bytes.
+std::span<const std::uint8_t> AsBytes(std::string_view text);
 
 } // namespace pelmora

@@ -13,6 +13,13 @@ void ComputePanelGeometry(ConversionState& state) {
     state.blockCount = CheckedInt16(state.infoHeader.biWidth / kBlockWidth);
 }
 
+PanelLayout LayoutOfState(const ConversionState& state) {
+    PanelLayout layout;
+    layout.width = state.blockCount * kBlockWidth;
+    layout.height = state.pageCount * kPageHeight;
+    return layout;
+}
+
 namespace {
 
 bool IsBmpExtensionAt(std::string_view text, std::size_t at) {

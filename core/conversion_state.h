@@ -1,62 +1,13 @@
 #pragma once
 
-#include <array>
+#include "core/bmp_records.h"
+#include "core/panel_layout.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace pelmora {
-
-constexpr int kBlockWidth = 64;  // columns driven by one controller half
-constexpr int kPageHeight = 8;   // rows packed into one display byte
-constexpr int kBytesPerLine = 8; // display bytes on one text line
-constexpr int kPanelWidth = 128; // the only picture size accepted
-constexpr int kPanelHeight = 64;
-
-// Record layouts of the BMP format, little-endian on disk.
-struct BITMAPFILEHEADER {
-    std::uint16_t bfType = 0;
-    std::uint32_t bfSize = 0;
-    std::uint16_t bfReserved1 = 0;
-    std::uint16_t bfReserved2 = 0;
-    std::uint32_t bfOffBits = 0;
-};
-
-struct BITMAPINFOHEADER {
-    std::uint32_t biSize = 0;
-    std::int32_t biWidth = 0;
-    std::int32_t biHeight = 0;
-    std::uint16_t biPlanes = 0;
-    std::int16_t biBitCount = 0; // the 16 stored bits, read as a signed value
-    std::uint32_t biCompression = 0;
-    std::uint32_t biSizeImage = 0;
-    std::int32_t biXPelsPerMeter = 0;
-    std::int32_t biYPelsPerMeter = 0;
-    std::uint32_t biClrUsed = 0;
-    std::uint32_t biClrImportant = 0;
-};
-
-struct RGBQUAD {
-    std::uint8_t rgbBlue = 0;
-    std::uint8_t rgbGreen = 0;
-    std::uint8_t rgbRed = 0;
-    std::uint8_t rgbReserved = 0;
-};
-
-// A 24-bit colour: red + 256 x green + 65536 x blue.
-using Colour = std::uint32_t;
-
-constexpr Colour MakeColour(int red, int green, int blue) {
-    return static_cast<Colour>(red) | static_cast<Colour>(green) << 8 |
-           static_cast<Colour>(blue) << 16;
-}
-
-constexpr Colour ColourOf(RGBQUAD entry) {
-    return MakeColour(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
-}
-
-// The two colours of the last 1-bit bitmap read; entry 0 is "Normal", entry 1 "Inverse".
-using Palette = std::array<RGBQUAD, 2>;
 
 // Outcome of the last conversion. Anything but Succeeded counts as no success.
 enum class ResultFlag : char { Unset = '\0', Failed = 'F', Succeeded = 'S' };
@@ -76,6 +27,9 @@ struct ConversionState {
 
 // Pages and blocks of the panel, from the accepted picture's size.
 void ComputePanelGeometry(ConversionState& state);
+
+// The two-halves panel that the state's page and block counts describe.
+PanelLayout LayoutOfState(const ConversionState& state);
 
 // folder + separator + "lcd_" + fileName with every ".bmp" (any case) turned into ".txt".
 // No separator check is made on folder, so a root folder gives two in a row.

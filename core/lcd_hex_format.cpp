@@ -1,5 +1,6 @@
 #include "core/lcd_hex_format.h"
 
+#include <algorithm>
 #include <array>
 
 namespace pelmora {
@@ -35,6 +36,25 @@ std::string Printable(char c) {
     return std::string("byte 0x") + kNibbles[code >> 4] + kNibbles[code & 0xF];
 }
 
+// "00H," to "FFH,": each byte's text with its separator, looked up rather than formatted.
+constexpr auto kByteTexts = [] {
+    std::array<std::array<char, 4>, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        texts[value] = {kHexDigits[value >> 4], kHexDigits[value & 0xF], 'H', ','};
+    }
+    return texts;
+}();
+
+void AppendDataLine(std::string& out, std::span<const std::uint8_t> bytes) {
+    out += kLinePrefix;
+    for (const std::uint8_t value : bytes) {
+        out.append(kByteTexts[value].data(), 4);
+    }
+    if (!bytes.empty()) {
+        out.back() = ';';
+    }
+}
+
 } // namespace
 
 std::string FormatHexByte(std::uint8_t value) {
@@ -42,12 +62,27 @@ std::string FormatHexByte(std::uint8_t value) {
 }
 
 std::string FormatDataLine(std::span<const std::uint8_t> bytes) {
-    std::string line(kLinePrefix);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        line += FormatHexByte(bytes[i]);
-        line += i + 1 < bytes.size() ? ',' : ';';
-    }
+    std::string line;
+    AppendDataLine(line, bytes);
     return line;
+}
+
+std::string FormatLcdHexText(const PanelLayout& layout, std::span<const std::uint8_t> bytes) {
+    const std::size_t blockBytes = layout.blockBytes();
+    std::string text;
+    text.reserve(bytes.size() / kBytesPerLine * 45 + 64);
+    for (std::size_t start = 0; start < bytes.size(); start += blockBytes) {
+        if (start != 0) {
+            text += kLineEnd;
+        }
+        const auto block = bytes.subspan(start, std::min(blockBytes, bytes.size() - start));
+        for (std::size_t at = 0; at < block.size(); at += kBytesPerLine) {
+            AppendDataLine(
+                text, block.subspan(at, std::min<std::size_t>(kBytesPerLine, block.size() - at)));
+            text += kLineEnd;
+        }
+    }
+    return text;
 }
 
 DecodedLine DecodeLine(std::string_view line) {
@@ -88,6 +123,24 @@ void DecodeLine(std::string_view line, DecodedLine& decoded) {
             high = -1;
         }
     }
+}
+
+SyntaxText ReadLcdHexText(std::string_view text) {
+    SyntaxText read;
+    DecodedLine decoded;
+    ForEachLine(text, [&](long number, std::string_view line) {
+        if (line.empty()) {
+            return true;
+        }
+        DecodeLine(line, decoded);
+        if (!decoded.ok()) {
+            read.error = "line " + std::to_string(number) + ": " + decoded.error;
+            return false;
+        }
+        read.bytes.insert(read.bytes.end(), decoded.bytes.begin(), decoded.bytes.end());
+        return true;
+    });
+    return read;
 }
 
 } // namespace pelmora

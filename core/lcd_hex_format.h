@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/panel_layout.h"
+#include "core/syntax.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -10,12 +13,17 @@ namespace pelmora {
 
 constexpr std::string_view kLinePrefix = "        DB ";
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr int kBytesPerLine = 8; // display bytes on one text line
 
 // "0AH": two upper-case hex digits and the suffix H.
 std::string FormatHexByte(std::uint8_t value);
 
 // "        DB 00H,FFH,...;" without the line end.
 std::string FormatDataLine(std::span<const std::uint8_t> bytes);
+
+// The whole text: each block in lines of up to 8 bytes that never span two blocks, one
+// empty line before every block but the first, every line ended by CR LF.
+std::string FormatLcdHexText(const PanelLayout& layout, std::span<const std::uint8_t> bytes);
 
 struct DecodedLine {
     std::vector<std::uint8_t> bytes; // the line's display bytes, in order
@@ -30,5 +38,8 @@ DecodedLine DecodeLine(std::string_view line);
 
 // The same into decoded, reusing its storage from one line to the next.
 void DecodeLine(std::string_view line, DecodedLine& decoded);
+
+// Every non-empty line decoded in turn; the first that cannot be read stops it.
+SyntaxText ReadLcdHexText(std::string_view text);
 
 } // namespace pelmora

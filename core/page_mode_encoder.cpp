@@ -2,101 +2,54 @@
 
 #include "core/atomic_text_file.h"
 #include "core/checked_int.h"
-#include "core/lcd_hex_format.h"
-
-#include <cmath>
-#include <cstdint>
-#include <vector>
+#include "core/panel_bytes.h"
+#include "core/utf8_path.h"
 
 namespace pelmora {
 
 namespace {
 
-// Pixels per percent, rounded half to even as whole-number arithmetic does (81.92 -> 82).
-std::int32_t ProgressStep(const BITMAPINFOHEADER& header) {
-    const std::int32_t pixels =
-        CheckedInt32(static_cast<long long>(header.biWidth) * header.biHeight);
-    return CheckedInt32(static_cast<long long>(std::nearbyint(pixels / 100.0)));
+// Where the walk ends: the last block's columns and the last page's rows.
+void LeaveScanWindow(ConversionState& state, const PanelLayout& layout) {
+    const bool rows = layout.arrangement == Arrangement::Rows;
+    const int columns = layout.blockColumns();
+    state.xStart = CheckedInt16((layout.blockCount() - 1) * columns);
+    state.xEnd = CheckedInt16(state.xStart + columns - 1);
+    state.yStart = CheckedInt16(rows ? layout.height - 1 : (layout.pageCount() - 1) * kPageHeight);
+    state.yEnd = CheckedInt16(rows ? state.yStart : state.yStart + kPageHeight - 1);
 }
-
-class FileSink : public LineSink {
-  public:
-    explicit FileSink(AtomicTextFile& file) : file_(file) {}
-    bool writeLine(std::string_view line) override {
-        return file_.write(line) && file_.write(kLineEnd);
-    }
-
-  private:
-    AtomicTextFile& file_;
-};
 
 } // namespace
 
+std::string EncodePanelText(ConversionState& state, const PictureSurface& surface,
+                            ProgressDisplay& progress, Colour onColour,
+                            const OutputChoice& choice) {
+    const PanelLayout layout = choice.layoutFor(state);
+    const MonoPicture dots = ChooseOnDots(surface, layout.width, layout.height, onColour, progress);
+    const std::vector<std::uint8_t> bytes = PackPanel(dots, layout);
+    LeaveScanWindow(state, layout);
+    return choice.syntaxOrDefault().write(layout, bytes, choice.symbol);
+}
+
 bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
                     ProgressDisplay& progress, Colour onColour, LineSink& sink) {
-    const std::int32_t progressStep = ProgressStep(state.infoHeader);
-    // Pixels left until the count is next a whole multiple of the step: the same pixels
-    // as "count modulo step is 0", without a division per pixel.
-    std::int32_t untilStep = progressStep;
-    std::int32_t pixelCount = 0;
-    std::int16_t shown = 0;
-    std::vector<std::uint8_t> line;
-    line.reserve(kBytesPerLine);
-
-    for (int block = 1; block <= state.blockCount; ++block) {
-        if (block != 1 && !sink.writeLine({})) {
-            return false;
-        }
-        state.xStart = CheckedInt16(block * kBlockWidth - kBlockWidth);
-        state.xEnd = CheckedInt16(state.xStart + kBlockWidth - 1);
-        for (int page = 1; page <= state.pageCount; ++page) {
-            state.yStart = CheckedInt16(page * kPageHeight - kPageHeight);
-            state.yEnd = CheckedInt16(state.yStart + kPageHeight - 1);
-            for (int x = state.xStart; x <= state.xEnd; ++x) {
-                unsigned byteValue = 0;
-                for (int y = state.yStart; y <= state.yEnd; ++y) {
-                    pixelCount = CheckedInt32(static_cast<long long>(pixelCount) + 1);
-                    if (surface.colourAt(x, y) == onColour) {
-                        byteValue |= 1U << (y - state.yStart);
-                    }
-                    // A picture of under 50 pixels has no whole step; it shows only "100".
-                    if (progressStep > 0 && --untilStep == 0) {
-                        untilStep = progressStep;
-                        if (shown < 100) {
-                            shown = CheckedInt16(shown + 1);
-                            progress.showProgress(std::to_string(shown));
-                        }
-                    }
-                }
-                line.push_back(static_cast<std::uint8_t>(byteValue));
-                if (line.size() == kBytesPerLine) {
-                    if (!sink.writeLine(FormatDataLine(line))) {
-                        return false;
-                    }
-                    line.clear();
-                }
-            }
-        }
-        // Lines never span two blocks: whatever is pending closes the block's last line.
-        if (!line.empty()) {
-            if (!sink.writeLine(FormatDataLine(line))) {
-                return false;
-            }
-            line.clear();
-        }
-    }
-    return true;
+    const std::string text = EncodePanelText(state, surface, progress, onColour);
+    bool accepted = true;
+    ForEachLine(text, [&](long, std::string_view line) {
+        accepted = sink.writeLine(line);
+        return accepted;
+    });
+    return accepted;
 }
 
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
-                               ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag) {
+                               ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag,
+                               const OutputChoice& choice) {
     resultFlag = ResultFlag::Failed;
-    const std::string& path = state.outputPath;
-    AtomicTextFile file(std::filesystem::path(std::u8string(path.begin(), path.end())));
+    AtomicTextFile file(PathFromUtf8(state.outputPath));
     try {
-        FileSink sink(file);
-        if (!file.open() || !EncodePageMode(state, surface, progress, onColour, sink) ||
-            !file.commit()) {
+        const std::string text = EncodePanelText(state, surface, progress, onColour, choice);
+        if (!file.open() || !file.write(text) || !file.commit()) {
             return {false, file.error()};
         }
     } catch (const OverflowError& overflow) {

@@ -1,25 +1,34 @@
 #pragma once
 
 #include "core/conversion_state.h"
+#include "core/mono_picture.h"
+#include "core/panel_layout.h"
+#include "core/syntax.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace pelmora {
 
-// The picture to encode: colour of column x, row y, counted from the top-left corner.
-class PictureSurface {
-  public:
-    virtual ~PictureSurface() = default;
-    virtual Colour colourAt(int x, int y) const = 0;
+// What a conversion writes: the panel's layout and the syntax of the text.
+struct OutputChoice {
+    std::optional<PanelLayout> layout; // unset: the two-halves panel of the state's geometry
+    const Syntax* syntax = nullptr;    // null: DB lines
+    std::string symbol;                // the name a source syntax gives the data
+
+    PanelLayout layoutFor(const ConversionState& state) const {
+        return layout ? *layout : LayoutOfState(state);
+    }
+    const Syntax& syntaxOrDefault() const { return syntax ? *syntax : DefaultSyntax(); }
 };
 
-// Where the percentage goes while a conversion runs; shown at once, not later.
-class ProgressDisplay {
-  public:
-    virtual ~ProgressDisplay() = default;
-    virtual void showProgress(const std::string& text) = 0;
-};
+// The whole conversion in memory: the colour rule picks the on dots (progress 1 to 99 as
+// the pixels are examined), the layout packs them into the panel's bytes, the syntax
+// writes the bytes as text. Leaves the scan window on the last block and page.
+std::string EncodePanelText(ConversionState& state, const PictureSurface& surface,
+                            ProgressDisplay& progress, Colour onColour,
+                            const OutputChoice& choice = {});
 
 // Receives the text lines of the file in order, without line ends. Returns false to stop.
 class LineSink {
@@ -28,10 +37,8 @@ class LineSink {
     virtual bool writeLine(std::string_view line) = 0;
 };
 
-// Walks the picture in the panel's page-mode order (left half then right half; page by
-// page; column by column; top pixel in bit 0) and hands the data lines to sink, with one
-// empty line between the halves. Shows progress 1 to 99 as it goes. Returns false when
-// the sink refused a line.
+// The DB lines of the state's panel handed to sink one by one, with one empty line
+// between the halves. Returns false when the sink refused a line.
 bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
                     ProgressDisplay& progress, Colour onColour, LineSink& sink);
 
@@ -44,6 +51,7 @@ struct WriteOutcome {
 // once it is complete; then progress shows "100" and resultFlag becomes Succeeded.
 // On failure the previous file is untouched and resultFlag is Failed.
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
-                               ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag);
+                               ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag,
+                               const OutputChoice& choice = {});
 
 } // namespace pelmora

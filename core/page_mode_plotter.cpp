@@ -1,87 +1,68 @@
 #include "core/page_mode_plotter.h"
 
 #include "core/checked_int.h"
-#include "core/lcd_hex_format.h"
-#include "core/system_error.h"
+#include "core/source_file.h"
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <iterator>
 
 namespace pelmora {
 
-void PageModePlotter::enterBlock() {
-    state_.xStart = CheckedInt16(position_.plotBlock * kBlockWidth - kBlockWidth);
-    state_.xEnd = CheckedInt16(state_.xStart + kBlockWidth - 1);
-}
-
 void PageModePlotter::PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink) {
-    PlotPosition& at = position_;
-    std::size_t next = 0; // every column of a page takes one whole byte
-    for (;;) {
-        if (at.plotBlock > state_.blockCount) {
-            return;
-        }
-        enterBlock();
-        while (at.plotPage <= state_.pageCount) {
-            state_.yStart = CheckedInt16(at.plotPage * kPageHeight - kPageHeight);
-            state_.yEnd = CheckedInt16(state_.yStart + kPageHeight - 1);
-            while (at.plotX <= state_.xEnd) {
-                at.plotY = state_.yStart;
-                if (next >= bytes.size()) {
-                    return; // the next line goes on from this same column
-                }
-                sink.setColumn(at.plotX, at.plotY, bytes[next++]);
-                at.plotY = CheckedInt16(state_.yEnd + 1);
-                at.plotX = CheckedInt16(at.plotX + 1);
-            }
-            at.plotX = state_.xStart;
-            at.plotPage = CheckedInt16(at.plotPage + 1);
-        }
-        at.plotPage = 1;
-        at.plotBlock = CheckedInt16(at.plotBlock + 1);
-        enterBlock();
-        at.plotX = state_.xStart;
-    }
+    next_ = UnpackPanel(layout_, next_, bytes, sink);
 }
 
-PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink) {
-    PageModePlotter plotter(state);
-    plotter.startPass();
-    std::string line;
-    DecodedLine decoded;
-    for (long lineNumber = 1; std::getline(text, line); ++lineNumber) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        if (line.empty()) {
-            continue;
-        }
-        DecodeLine(line, decoded);
-        if (!decoded.ok()) {
-            return {false, "line " + std::to_string(lineNumber) + ": " + decoded.error};
-        }
-        plotter.PlotPageModeLine(decoded.bytes, sink);
-    }
-    if (text.bad()) {
-        return {false, "the file could not be read to its end"};
+PlotPosition PageModePlotter::position() const {
+    const std::size_t blockBytes = layout_.blockBytes();
+    const auto columns = static_cast<std::size_t>(layout_.blockColumns());
+    const std::size_t at = std::min(next_, layout_.byteCount());
+    const auto block = static_cast<long long>(at / blockBytes);
+    const auto page = static_cast<long long>(at % blockBytes / columns);
+    PlotPosition position;
+    position.plotBlock = CheckedInt16(block + 1);
+    position.plotPage = CheckedInt16(page + 1);
+    position.plotX =
+        CheckedInt16(block * layout_.blockColumns() + static_cast<long long>(at % columns));
+    position.plotY = CheckedInt16(page * kPageHeight);
+    return position;
+}
+
+PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, const Syntax* syntax) {
+    PanelText panel;
+    panel.syntax = syntax ? syntax : &SyntaxOfText(text);
+    SyntaxText read = panel.syntax->read(text);
+    panel.layout = read.layout ? *read.layout : fallback;
+    panel.bytes = std::move(read.bytes);
+    panel.error = std::move(read.error);
+    return panel;
+}
+
+namespace {
+
+PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointSink& sink) {
+    const PanelText panel = ReadPanelText(text, LayoutOfState(state), &DefaultSyntax());
+    UnpackPanel(panel.layout, 0, panel.bytes, sink);
+    if (!panel.error.empty()) {
+        return {false, panel.error};
     }
     return {};
 }
 
+} // namespace
+
+PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink) {
+    const std::string whole(std::istreambuf_iterator<char>(text), {});
+    if (text.bad()) {
+        return {false, "the file could not be read to its end"};
+    }
+    return PlotText(state, whole, sink);
+}
+
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink) {
-    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
-    std::error_code error;
-    if (std::filesystem::is_directory(file, error)) {
-        return {false, path + ": " + std::make_error_code(std::errc::is_a_directory).message()};
+    const SourceFile source = ReadSourceFile(path);
+    if (!source.ok()) {
+        return {false, path + ": " + source.error};
     }
-    errno = 0;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return {false, path + ": " + LastSystemError()};
-    }
-    PlotOutcome outcome = PlotLcdHexText(state, in, sink);
+    PlotOutcome outcome = PlotText(state, source.bytes, sink);
     if (!outcome.ok) {
         outcome.error = path + ", " + outcome.error;
     }

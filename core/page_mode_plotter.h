@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/conversion_state.h"
+#include "core/panel_bytes.h"
+#include "core/syntax.h"
 
 #include <cstdint>
 #include <istream>
@@ -14,21 +16,6 @@ namespace pelmora {
 constexpr Colour kOnDotColour = MakeColour(0, 0, 0);
 constexpr Colour kOffDotColour = MakeColour(0, 128, 0);
 
-// Receives the panel's dots as they are decoded: on is a dark dot, off a lit one.
-class PointSink {
-  public:
-    virtual ~PointSink() = default;
-    virtual void setPoint(int x, int y, bool on) = 0;
-
-    // Eight dots of column x from row top down, bit r of rows being row top + r. A sink
-    // that can take a column at once overrides this; by default it is eight points.
-    virtual void setColumn(int x, int top, std::uint8_t rows) {
-        for (int row = 0; row < 8; ++row) {
-            setPoint(x, top + row, (rows >> row & 1) != 0);
-        }
-    }
-};
-
 // Where the next decoded bit lands; kept from one line to the next within a pass.
 struct PlotPosition {
     std::int16_t plotBlock = 1;
@@ -37,25 +24,23 @@ struct PlotPosition {
     std::int16_t plotY = 0;
 };
 
-// Lays decoded bits back onto the panel in page-mode order, the exact inverse of the
-// encoder's packing. Uses the state's page and block counts and scan window.
+// Lays decoded bytes back onto the two-halves panel of the state's page and block counts,
+// going on from line to line: the exact inverse of the encoder's packing.
 class PageModePlotter {
   public:
-    explicit PageModePlotter(ConversionState& state) : state_(state) {}
+    explicit PageModePlotter(const ConversionState& state) : layout_(LayoutOfState(state)) {}
 
-    void startPass() { position_ = PlotPosition{}; }
+    void startPass() { next_ = 0; }
 
     // Draws one column of eight dots per byte, going on from the kept position: bit 0
     // on the page's top row. Once the panel is full, further lines draw nothing.
     void PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink);
 
-    const PlotPosition& position() const { return position_; }
+    PlotPosition position() const;
 
   private:
-    void enterBlock();
-
-    ConversionState& state_;
-    PlotPosition position_;
+    PanelLayout layout_;
+    std::size_t next_ = 0; // the panel byte that the next line's first byte becomes
 };
 
 struct PlotOutcome {
@@ -63,9 +48,22 @@ struct PlotOutcome {
     std::string error; // names the file or line and what is wrong
 };
 
-// One pass over a whole text: every non-empty line is decoded and plotted. Lines may end
-// in CR LF or a bare LF, and the last one needs no end. A line that cannot be decoded
-// stops the pass; what was drawn before it stays.
+// A panel text read back: its syntax, its layout (as the text states it, else the one
+// given) and its bytes as far as they could be read.
+struct PanelText {
+    const Syntax* syntax = nullptr;
+    PanelLayout layout;
+    std::vector<std::uint8_t> bytes;
+    std::string error; // "line N: ..."; the bytes before it are kept
+};
+
+// Reads text in the syntax given, or the one it is told to be by its content.
+PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback,
+                        const Syntax* syntax = nullptr);
+
+// One pass over a whole text: read, then plotted onto the state's panel. Lines may end in
+// CR LF or a bare LF, and the last one needs no end. A line that cannot be read stops the
+// pass; what was drawn before it stays.
 PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink);
 
 // The same for the file at path (UTF-8); the error names the file.

@@ -1,14 +1,12 @@
-// The whole conversion on arbitrary bytes: header check, Qt's image loader, encoder. A
-// picture that gets through must give the full 129 lines.
+// The whole conversion on arbitrary bytes: header check, pixel decoder, encoder. A picture
+// that gets through must give the full 129 lines.
 
-#include "core/bitmap_header.h"
-#include "core/page_mode_encoder.h"
-#include "platform/bitmap_image.h"
+#include "core/intake.h"
+#include "core/lcd_hex_format.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 
 namespace {
 
@@ -16,35 +14,21 @@ struct Quiet : pelmora::ProgressDisplay {
     void showProgress(const std::string&) override {}
 };
 
-struct Counting : pelmora::LineSink {
-    bool writeLine(std::string_view) override {
-        ++lines;
-        return true;
-    }
-    int lines = 0;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-    std::istringstream in(bytes);
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     pelmora::ConversionState state;
     pelmora::Palette palette{};
-    if (!pelmora::CheckBitmapStream(state, in, palette).accepted()) {
+    const pelmora::TakenIn taken = pelmora::TakeInBitmapBytes(state, palette, bytes);
+    if (!taken.usable()) {
         return 0;
     }
-    const pelmora::LoadedBitmap loaded = pelmora::LoadBitmapImage(
-        QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())), state);
-    if (loaded.image.isNull()) {
-        return 0;
-    }
-    pelmora::ComputePanelGeometry(state);
-    const pelmora::ImageSurface surface(loaded.image);
     Quiet progress;
-    Counting sink;
-    if (!pelmora::EncodePageMode(state, surface, progress, pelmora::ColourOf(palette[0]), sink) ||
-        sink.lines != 129) {
+    const std::string text = pelmora::ConvertTakenInToText(state, taken, palette, false, progress);
+    long lines = 0;
+    pelmora::ForEachLine(text, [&](long, std::string_view) { return ++lines > 0; });
+    if (lines != 129) {
         std::abort();
     }
     return 0;

@@ -4,13 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <sstream>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     pelmora::ConversionState state;
     pelmora::Palette palette{};
-    const pelmora::BitmapCheck check = pelmora::CheckBitmapStream(state, in, palette);
+    const pelmora::BitmapCheck check = pelmora::CheckBitmapBytes(state, {data, size}, palette);
     if (check.accepted()) {
         (void)pelmora::ColourDepthText(state);
         pelmora::ComputePanelGeometry(state);

@@ -1,43 +1,23 @@
 #pragma once
 
-#include "core/page_mode_encoder.h"
+#include "core/bitmap_pixels.h"
 
 #include <QImage>
 #include <QString>
 
+#include <string>
+#include <string_view>
+
 namespace pelmora {
-
-// A picture decoded by Qt's BMP reader, for reading pixels back by colour. Pixels are
-// read one at a time, so each read is a load or two: a 1-bit picture is read from its
-// bits and its two colours, any other from 32-bit colours made once.
-class ImageSurface : public PictureSurface {
-  public:
-    explicit ImageSurface(const QImage& image);
-    Colour colourAt(int x, int y) const override;
-
-  private:
-    QImage image_;
-    const uchar* bits_;
-    qsizetype bytesPerLine_;
-    int width_;
-    int height_;
-    bool oneBit_;
-    Colour colours_[2];
-};
 
 Colour ColourFromRgb(QRgb rgb);
 QRgb RgbFromColour(Colour colour);
 
-struct LoadedBitmap {
-    QImage image;  // null when the loader refused the file
-    QString error; // the loader's reason
-};
+// A decoded bitmap as a picture to show, each pixel in its palette entry's colour.
+QImage ImageOfPixels(const BitmapPixels& pixels);
 
-// Decodes the whole file, whose headers state holds, as a 128 x 64 picture, or says why
-// it cannot. A file whose pixel data is cut short is refused rather than shown in part.
-LoadedBitmap LoadBitmapImage(const QString& path, const ConversionState& state);
-
-// The same for a whole file's bytes already in memory.
-LoadedBitmap LoadBitmapImage(const QByteArray& bytes, const ConversionState& state);
+// Text between Qt and the core, which speaks UTF-8.
+std::string Utf8(const QString& text);
+QString FromUtf8(std::string_view text);
 
 } // namespace pelmora

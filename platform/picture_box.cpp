@@ -33,10 +33,6 @@ void PictureBox::loadPicture(const QImage& image) {
     update();
 }
 
-void PictureBox::removePicture() {
-    clear();
-}
-
 void PictureBox::clear() {
     canvas_ = QImage();
     ensureCanvas();

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/conversion_state.h"
-#include "core/page_mode_encoder.h"
+#include "core/mono_picture.h"
 
 #include <QFrame>
 #include <QImage>
@@ -19,7 +19,6 @@ class PictureBox : public QFrame, public PictureSurface {
 
     // Shows image at the top-left corner of the drawing area.
     void loadPicture(const QImage& image);
-    void removePicture();
     bool hasPicture() const { return hasPicture_; }
 
     // The colour of a pixel as shown; the background's colour outside the drawing.

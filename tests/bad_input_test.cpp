@@ -3,9 +3,8 @@
 // states its outcome; whatever it is, nothing crashes, nothing is left behind and no
 // earlier output changes.
 
-#include "core/bitmap_header.h"
+#include "core/intake.h"
 #include "core/page_mode_plotter.h"
-#include "platform/bitmap_image.h"
 #include "platform/file_list.h"
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"
@@ -42,7 +41,7 @@ using test::Q;
 
 enum class Outcome {
     Accepted,   // converted, bytes exact
-    Rejected,   // the size and colour message
+    Rejected,   // the size and colour message, or the reason when the file is too short
     Unreadable, // the system's reason
     Refused     // passed the header check, the loader would not decode it whole
 };
@@ -82,6 +81,7 @@ std::string CutShort(std::size_t holds) {
            " bytes of the 1086 that the picture needs";
 }
 
+const std::string kTooShort = "the file is shorter than its headers";
 const std::string kUndecodable = "the picture could not be decoded (Unable to read image data)";
 
 std::vector<BadBitmap> BadBitmaps() {
@@ -89,7 +89,7 @@ std::vector<BadBitmap> BadBitmaps() {
     const std::string whole = EncodeBmp(ThePicture());
     for (std::size_t length = 0; length < 62; ++length) {
         cases.push_back({"cut" + std::to_string(length) + ".bmp", Bytes(whole.substr(0, length)),
-                         Outcome::Rejected, ""});
+                         Outcome::Rejected, kTooShort});
     }
     cases.push_back({"cut62.bmp", Bytes(whole.substr(0, 62)), Outcome::Refused, CutShort(62)});
     cases.push_back(
@@ -117,8 +117,10 @@ std::vector<BadBitmap> BadBitmaps() {
     cases.push_back({"header40.bmp", Layout({.headerSize = 40}), Outcome::Accepted, ""});
     cases.push_back({"header108.bmp", Layout({.headerSize = 108}), Outcome::Accepted, ""});
     cases.push_back({"header124.bmp", Layout({.headerSize = 124}), Outcome::Accepted, ""});
-    cases.push_back({"header-absurd.bmp", Bytes(Patched(14, 0xFFFFFFF0U)), Outcome::Rejected, ""});
-    cases.push_back({"text.bmp", Bytes("This is a note, not a picture.\n"), Outcome::Rejected, ""});
+    cases.push_back(
+        {"header-absurd.bmp", Bytes(Patched(14, 0xFFFFFFF0U)), Outcome::Rejected, kTooShort});
+    cases.push_back(
+        {"text.bmp", Bytes("This is a note, not a picture.\n"), Outcome::Rejected, kTooShort});
     cases.push_back(
         {"png.bmp",
          Bytes(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x80\0\0\0@\x01\0\0\0", 29) +
@@ -190,18 +192,17 @@ TEST(BadBitmaps, HeaderReaderAndLoaderGiveEachCaseItsOutcome) {
         SCOPED_TRACE(c.name);
         ConversionState state;
         Palette palette{};
-        const BitmapCheck check = ReadAndCheckBitmap(state, all.in(c).string(), palette);
+        const TakenIn taken = TakeInBitmapFile(state, palette, all.in(c).string());
+        const BitmapCheck& check = taken.check;
         Outcome outcome = Outcome::Rejected;
-        std::string message;
+        std::string message = check.reason;
         if (check.verdict == BitmapVerdict::Unreadable) {
             outcome = Outcome::Unreadable;
-            message = check.reason;
         } else if (check.accepted()) {
-            const LoadedBitmap loaded = LoadBitmapImage(Q(all.in(c)), state);
-            outcome = loaded.image.isNull() ? Outcome::Refused : Outcome::Accepted;
-            message = loaded.error.toStdString();
+            outcome = taken.usable() ? Outcome::Accepted : Outcome::Refused;
+            message = taken.refusal;
             if (outcome == Outcome::Accepted) {
-                const ImageSurface surface(loaded.image);
+                const BitmapPixels& surface = taken.pixels;
                 for (int x = 0; x < kPanelWidth; x += 9) {
                     EXPECT_EQ(surface.colourAt(x, 5),
                               ColourOf(ThePicture().at(x, 5) ? test::kWhite : test::kBlack));
@@ -221,7 +222,8 @@ TEST(BadBitmaps, CommandLineConvertsWhatItCanAndNamesEveryOtherFile) {
         arguments << Q(all.in(c));
         const std::string prefix = "pelmora-cli: " + all.in(c).string() + ": ";
         if (c.outcome == Outcome::Rejected) {
-            expectedErrors += prefix + RejectionTextOneLine() + "\n";
+            expectedErrors +=
+                prefix + (c.message.empty() ? RejectionTextOneLine() : c.message) + "\n";
         } else if (c.outcome != Outcome::Accepted) {
             expectedErrors += prefix + c.message + "\n";
         }
@@ -272,7 +274,11 @@ TEST(BadBitmaps, TheWindowExplainsEachAndKeepsOrEmptiesAsItShould) {
             break;
         case Outcome::Rejected:
             ASSERT_EQ(messages.titles.size(), 1);
-            EXPECT_EQ(messages.titles.front(), "Picture Size Error");
+            if (c.message.empty()) {
+                EXPECT_EQ(messages.titles.front(), "Picture Size Error");
+            } else {
+                EXPECT_TRUE(messages.texts.front().endsWith(QString::fromStdString(c.message)));
+            }
             EXPECT_FALSE(convert->isEnabled());
             EXPECT_FALSE(pic->hasPicture());
             break;

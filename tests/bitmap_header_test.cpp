@@ -72,12 +72,11 @@ TEST(ReadAndCheckBitmap, AFileShorterThanItsHeadersChangesNothing) {
     }
 }
 
-TEST(RejectionMessage, ReadsAsTheWindowAndTheCommandLineShowIt) {
-    EXPECT_EQ(kRejectionText,
-              "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and \r\n"
-              "2 Colors Bitmap.");
-    EXPECT_EQ(RejectionTextOneLine(), "Picture Resolution is limit to 128 x 64 pixels (Width x "
-                                      "Height) and 2 Colors Bitmap.");
+TEST(RejectionMessage, NamesThePanelSizeAskedFor) {
+    EXPECT_EQ(RejectionText(kPanelWidth, kPanelHeight), kRejectionText);
+    EXPECT_EQ(
+        RejectionTextOneLine(84, 48),
+        "Picture Resolution is limit to 84 x 48 pixels (Width x Height) and 2 Colors Bitmap.");
 }
 
 } // namespace

@@ -39,9 +39,6 @@ CliRun Cli(const QStringList& arguments, const std::filesystem::path& workingDir
 
 using test::Q;
 
-const std::string kRejected =
-    "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and 2 Colors Bitmap.";
-
 TEST(CliConvert, WritesByteExactFilesForEveryHeaderAndWriter) {
     ScratchFolder folder;
     const Picture picture = test::RandomPicture(21);

@@ -1,7 +1,5 @@
 #include "ui/main_window.h"
 
-#include "core/bitmap_header.h"
-#include "core/page_mode_encoder.h"
 #include "platform/bitmap_image.h"
 #include "platform/controls.h"
 #include "platform/drive_list.h"
@@ -54,10 +52,6 @@ class LabelProgress : public ProgressDisplay {
   private:
     QLabel& label_;
 };
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
 
 bool IsBitmapName(const QString& name) {
     return name.endsWith(".bmp", Qt::CaseInsensitive);
@@ -222,35 +216,39 @@ void MainWindow::OpenPath(const QString& path) {
     TakeInBitmap();
 }
 
-void MainWindow::TakeInBitmap() {
-    const QString name = File1->selectedFileName();
+void MainWindow::TakeInBitmap(const QString& activated) {
+    const QString name = activated.isEmpty() ? File1->selectedFileName() : activated;
     if (name.isEmpty()) {
         return;
     }
     const QString path = QDir(File1->path()).filePath(name);
-    const BitmapCheck check = ReadAndCheckBitmap(state_, Utf8(path), palette_);
+    TakenIn taken = TakeInBitmapFile(state_, palette_, Utf8(path));
+    const BitmapCheck& check = taken.check;
     if (check.verdict == BitmapVerdict::Unreadable) {
         // Nothing was read: the window keeps the picture it had.
-        messages_.show(this, windowTitle(),
-                       name + " cannot be read: " + QString::fromStdString(check.reason));
+        messages_.show(this, windowTitle(), name + " cannot be read: " + FromUtf8(check.reason));
         return;
     }
     if (!check.accepted()) {
-        messages_.show(this, QString::fromUtf8(kRejectionTitle.data(), kRejectionTitle.size()),
-                       QString::fromUtf8(kRejectionText.data(), kRejectionText.size()));
+        if (check.reason.empty()) {
+            messages_.show(this, FromUtf8(kRejectionTitle), FromUtf8(kRejectionText));
+        } else {
+            messages_.show(this, windowTitle(),
+                           name + " cannot be taken in: " + FromUtf8(check.reason));
+        }
         ResetWindow();
         return;
     }
-    const LoadedBitmap loaded = LoadBitmapImage(path, state_);
-    if (loaded.image.isNull()) {
-        messages_.show(this, windowTitle(), name + " cannot be shown: " + loaded.error);
+    if (!taken.usable()) {
+        messages_.show(this, windowTitle(), name + " cannot be shown: " + FromUtf8(taken.refusal));
         ResetWindow();
         return;
     }
-    PreviewPic->loadPicture(loaded.image);
+    takenIn_ = std::move(taken);
+    PreviewPic->loadPicture(ImageOfPixels(takenIn_.pixels));
     HeightValue->setText(QString::number(state_.infoHeader.biHeight));
     WidthValue->setText(QString::number(state_.infoHeader.biWidth));
-    ColorValue->setText(QString::fromStdString(ColourDepthText(state_)));
+    ColorValue->setText(FromUtf8(ColourDepthText(state_)));
     takenInName_ = name;
     PrepareForNewFile();
 }
@@ -281,26 +279,24 @@ void MainWindow::PrepareForConvert() {
 
 void MainWindow::ConvertPicture() {
     PrepareForConvert();
-    ComputePanelGeometry(state_);
-    const Colour onColour = ColourOf(palette_[NormalOption->isChecked() ? 0 : 1]);
     LabelProgress progress(*ProgressPer);
-    const WriteOutcome outcome =
-        WritePageModeFile(state_, *PreviewPic, progress, onColour, resultFlag_);
+    const WriteOutcome outcome = ConvertTakenIn(state_, takenIn_, palette_,
+                                                !NormalOption->isChecked(), progress, resultFlag_);
     if (resultFlag_ == ResultFlag::Succeeded) {
         PreviewButton->setEnabled(true);
     }
     ShowConvertStatus();
     if (!outcome.ok) {
         messages_.show(this, windowTitle(),
-                       "The file " + QString::fromStdString(state_.outputPath) +
-                           " could not be written: " + QString::fromStdString(outcome.reason));
+                       "The file " + FromUtf8(state_.outputPath) +
+                           " could not be written: " + FromUtf8(outcome.reason));
     }
 }
 
 void MainWindow::ShowConvertStatus() {
     const bool succeeded = resultFlag_ == ResultFlag::Succeeded;
     StatusValue->setText(succeeded ? "Successed" : "Failed");
-    OutFileValue->setPath(succeeded ? QString::fromStdString(state_.outputPath) : QString());
+    OutFileValue->setPath(succeeded ? FromUtf8(state_.outputPath) : QString());
 }
 
 void MainWindow::ShowPreview() {
@@ -310,7 +306,8 @@ void MainWindow::ShowPreview() {
 }
 
 void MainWindow::ResetWindow() {
-    PreviewPic->removePicture();
+    PreviewPic->clear();
+    takenIn_ = {};
     InverseOption->setEnabled(false);
     NormalOption->setChecked(true);
     PreviewButton->setEnabled(false);

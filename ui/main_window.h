@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/conversion_state.h"
+#include "core/intake.h"
 #include "platform/twips.h"
 
 #include <QWidget>
@@ -35,7 +35,8 @@ class MainWindow : public QWidget {
     // Opens a folder, or a bitmap's folder with the bitmap taken in as by a double-click.
     void OpenPath(const QString& path);
 
-    void TakeInBitmap();
+    // Takes in the bitmap of that name in File1's folder: the selected one when empty.
+    void TakeInBitmap(const QString& name = {});
     void ConvertPicture();
     void ResetWindow();
 
@@ -57,6 +58,7 @@ class MainWindow : public QWidget {
     Palette palette_{};
     ResultFlag resultFlag_ = ResultFlag::Unset;
     QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
+    TakenIn takenIn_;     // its decoded pixels, which Convert encodes
 
     QLabel* DriverLabel;
     DriveList* Drive1;

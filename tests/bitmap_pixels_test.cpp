@@ -1,6 +1,4 @@
-#include "core/bitmap_header.h"
-#include "platform/bitmap_image.h"
-#include "support/qt_helpers.h"
+#include "core/intake.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -14,17 +12,18 @@ using test::Picture;
 using test::ScratchFolder;
 using test::WriteFile;
 
-// Reads and loads a file written with layout, as the window and the command line do.
-LoadedBitmap Load(const ScratchFolder& folder, const std::string& bytes) {
+// Reads and decodes a file written with layout, as the window and the command line do.
+TakenIn Load(const ScratchFolder& folder, const std::string& bytes) {
     const auto path = folder / "p.bmp";
     WriteFile(path, bytes);
     ConversionState state;
     Palette palette{};
-    EXPECT_TRUE(ReadAndCheckBitmap(state, path.string(), palette).accepted());
-    return LoadBitmapImage(QString::fromStdString(path.string()), state);
+    TakenIn taken = TakeInBitmapFile(state, palette, path.string());
+    EXPECT_TRUE(taken.check.accepted());
+    return taken;
 }
 
-TEST(LoadBitmapImage, GivesEachPixelItsPaletteColourForEveryHeaderSize) {
+TEST(DecodeBitmapPixels, GivesEachPixelItsPaletteColourForEveryHeaderSize) {
     const Picture picture = test::RandomPicture(9);
     for (std::uint32_t headerSize : {40U, 108U, 124U}) {
         SCOPED_TRACE(headerSize);
@@ -32,9 +31,9 @@ TEST(LoadBitmapImage, GivesEachPixelItsPaletteColourForEveryHeaderSize) {
         BmpLayout layout{.headerSize = headerSize};
         layout.entry0 = RGBQUAD{10, 20, 30, 0};
         layout.entry1 = RGBQUAD{40, 50, 60, 0};
-        const LoadedBitmap loaded = Load(folder, EncodeBmp(picture, layout));
-        ASSERT_FALSE(loaded.image.isNull()) << loaded.error.toStdString();
-        const ImageSurface surface(loaded.image);
+        const TakenIn loaded = Load(folder, EncodeBmp(picture, layout));
+        ASSERT_TRUE(loaded.usable()) << loaded.refusal;
+        const BitmapPixels& surface = loaded.pixels;
         int mismatches = 0;
         for (int y = 0; y < kPanelHeight; ++y) {
             for (int x = 0; x < kPanelWidth; ++x) {
