@@ -18,11 +18,13 @@ class SilentProgress : public ProgressDisplay {
 
 bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QString& bitmap) {
     Palette palette{};
-    const TakenIn taken = TakeInBitmapFile(state, palette, Utf8(bitmap));
+    const PanelLayout panel = options.choice.layoutFor(state);
+    const TakenIn taken = TakeInBitmapFile(state, palette, Utf8(bitmap), panel);
     if (!taken.check.accepted()) {
         const bool plainRejection =
             taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
-        PrintError(bitmap, FromUtf8(plainRejection ? RejectionTextOneLine() : taken.check.reason));
+        PrintError(bitmap, FromUtf8(plainRejection ? RejectionTextOneLine(panel.width, panel.height)
+                                                   : taken.check.reason));
         return false;
     }
     if (!taken.usable()) {
@@ -33,13 +35,13 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QSt
     const QFileInfo info(bitmap);
     const QString folder =
         options.outputDir.isEmpty() ? info.path() : QDir::cleanPath(options.outputDir);
-    state.outputPath =
-        DeriveOutputPath(Utf8(QDir::toNativeSeparators(folder)), Utf8(info.fileName()));
+    state.outputPath = OutputPathFor(Utf8(QDir::toNativeSeparators(folder)), Utf8(info.fileName()),
+                                     options.choice.syntaxOrDefault());
     SilentProgress progress;
 
     if (options.toStdout) {
         const std::string text =
-            ConvertTakenInToText(state, taken, palette, options.inverse, progress);
+            ConvertTakenInToText(state, taken, palette, options.inverse, progress, options.choice);
         if (!WriteStdout(text) || !FlushStdout()) {
             PrintError("standard output", "could not be written");
             return false;
@@ -47,8 +49,8 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QSt
         return true;
     }
     ResultFlag resultFlag = ResultFlag::Failed;
-    const WriteOutcome outcome =
-        ConvertTakenIn(state, taken, palette, options.inverse, progress, resultFlag);
+    const WriteOutcome outcome = ConvertTakenIn(state, taken, palette, options.inverse, progress,
+                                                resultFlag, options.choice);
     const QString output = FromUtf8(state.outputPath);
     if (!outcome.ok) {
         PrintError(output, FromUtf8(outcome.reason));

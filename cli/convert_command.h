@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/conversion_state.h"
+#include "core/page_mode_encoder.h"
 
 #include <QStringList>
 
@@ -10,7 +10,8 @@ struct ConvertOptions {
     bool inverse = false;
     bool toStdout = false;
     bool quiet = false;
-    QString outputDir; // empty: beside each bitmap
+    QString outputDir;   // empty: beside each bitmap
+    OutputChoice choice; // the panel and syntax
     QStringList bitmaps;
 };
 

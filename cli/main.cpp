@@ -4,9 +4,11 @@
 #include "cli/convert_command.h"
 #include "cli/show_command.h"
 #include "core/conversion_state.h"
+#include "platform/bitmap_image.h"
 
 #include <QCoreApplication>
 #include <QMap>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <cstdio>
@@ -20,24 +22,41 @@ using namespace pelmora::cli;
 constexpr int kExitUsage = 2;
 
 const char kUsage[] =
-    "Usage: pelmora-cli convert [--inverse] [--output-dir DIR] [--stdout] [--quiet] BITMAP...\n"
-    "       pelmora-cli show [--png OUT.png] [--scale N] [--blocks] TEXTFILE\n"
+    "Usage: pelmora-cli convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
+    "                           [--size WxH] [--block-width N] [--name SYMBOL]\n"
+    "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
+    "       pelmora-cli show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
+    "                        [--block-width N] [--png OUT.png | --bmp OUT.bmp] [--scale N]\n"
+    "                        [--blocks] FILE\n"
     "       pelmora-cli --help | --version\n"
     "\n"
-    "Turns 128 x 64, 1-bit BMP pictures into the text of DB lines that a 128 x 64\n"
-    "graphic LCD with two 64-column halves takes: left half first, page by page,\n"
-    "column by column, top pixel in bit 0; and shows such a text as the panel would.\n"
+    "Turns 1-bit BMP pictures into the bytes of a monochrome graphic LCD or OLED panel,\n"
+    "written in the syntax the firmware needs, and shows such a file as the panel would.\n"
+    "By default: a 128 x 64 panel of two 64-column halves, as DB lines: left half first,\n"
+    "page by page, column by column, top pixel in bit 0.\n"
     "\n"
-    "convert  writes lcd_NAME.txt beside each BITMAP (every \".bmp\" in the name becomes\n"
-    "         \".txt\") and prints the path of each file written.\n"
+    "convert  writes lcd_NAME.txt beside each PICTURE (every \".bmp\" in the name becomes\n"
+    "         \".txt\"; other formats replace the last extension) and prints each path.\n"
     "  --inverse         dots in the palette's second colour are on (default: the first)\n"
+    "  --format F        db (default), asm, gas, c, arduino, xbm, bin or ihex\n"
+    "  --layout L        halves (default): blocks of --block-width columns, 8-row pages;\n"
+    "                    pages: one block as wide as the panel; rows: rows from the top\n"
+    "  --bit-order B     lsb or msb: the bit of the top dot (pages) or the leftmost (rows);\n"
+    "                    default lsb, msb for rows\n"
+    "  --size WxH        the panel, 1 to 4096 each way (default 128x64); the picture\n"
+    "                    must have this size\n"
+    "  --block-width N   columns of one block in halves (default 64)\n"
+    "  --name SYMBOL     the symbol of the data (default: from the output file's name)\n"
     "  --output-dir DIR  write the files into DIR instead\n"
-    "  --stdout          write the text to standard output (one BITMAP only)\n"
+    "  --stdout          write the file's bytes to standard output (one PICTURE only)\n"
     "  --quiet           do not print the paths written\n"
     "\n"
-    "show     prints the panel as 64 lines of 128 characters, '#' on and '.' off.\n"
-    "  --blocks          print 32 lines of half blocks instead\n"
+    "show     reads a file of any of those syntaxes (told by its content, then its\n"
+    "         extension; --format to say) with the geometry it states, else the one the\n"
+    "         options give, and prints the panel, '#' on and '.' off.\n"
+    "  --blocks          print half blocks, two rows to a character\n"
     "  --png OUT.png     write the panel as a picture in the preview's colours\n"
+    "  --bmp OUT.bmp     write the panel as a 1-bit BMP that converts back to the same file\n"
     "  --scale N         pixels per dot in the picture, 1 to 64 (default 4)\n"
     "\n"
     "  --                end of options; every argument after it is a file\n"
@@ -100,9 +119,86 @@ ParsedArguments Parse(const QStringList& arguments, const QStringList& switches,
     return parsed;
 }
 
+const QStringList kLayoutOptions{"--format", "--layout", "--bit-order", "--size", "--block-width"};
+
+// The syntax and panel that the options ask for; an error for a value out of range or a
+// choice that contradicts another.
+QString ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
+    const auto& options = parsed.options;
+    if (options.contains("--format")) {
+        choice.syntax = FindSyntax(Utf8(options.value("--format")));
+        if (choice.syntax == nullptr) {
+            return "--format takes db, asm, gas, c, arduino, xbm, bin or ihex";
+        }
+    }
+    const bool xbm = choice.syntax != nullptr && choice.syntax->name == "xbm";
+    PanelLayout layout;
+    if (options.contains("--layout")) {
+        const QString name = options.value("--layout");
+        if (name == "halves" || name == "pages" || name == "rows") {
+            layout.arrangement = name == "halves"  ? Arrangement::Halves
+                                 : name == "pages" ? Arrangement::Pages
+                                                   : Arrangement::Rows;
+        } else {
+            return "--layout takes halves, pages or rows";
+        }
+        if (xbm && layout.arrangement != Arrangement::Rows) {
+            return "--format xbm is always --layout rows";
+        }
+    } else if (xbm) {
+        layout.arrangement = Arrangement::Rows;
+    }
+    layout.bitOrder =
+        layout.arrangement == Arrangement::Rows && !xbm ? BitOrder::Msb : BitOrder::Lsb;
+    if (options.contains("--bit-order")) {
+        const QString order = options.value("--bit-order");
+        if (order != "lsb" && order != "msb") {
+            return "--bit-order takes lsb or msb";
+        }
+        layout.bitOrder = order == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
+        if (xbm && layout.bitOrder != BitOrder::Lsb) {
+            return "--format xbm is always --bit-order lsb";
+        }
+    }
+    if (options.contains("--size")) {
+        const QStringList sides = options.value("--size").split('x');
+        bool wide = false;
+        bool high = false;
+        if (sides.size() == 2) {
+            layout.width = sides[0].toInt(&wide);
+            layout.height = sides[1].toInt(&high);
+        }
+        if (!wide || !high || layout.width < 1 || layout.height < 1 ||
+            layout.width > kMaxPanelSide || layout.height > kMaxPanelSide) {
+            return "--size takes WIDTHxHEIGHT, each 1 to 4096";
+        }
+    }
+    if (options.contains("--block-width")) {
+        bool isNumber = false;
+        layout.blockWidth = options.value("--block-width").toInt(&isNumber);
+        if (!isNumber || layout.blockWidth < 1 || layout.blockWidth > kMaxPanelSide) {
+            return "--block-width takes a whole number from 1 to 4096";
+        }
+        if (layout.arrangement != Arrangement::Halves) {
+            return "--block-width goes with --layout halves";
+        }
+    }
+    const std::string problem = CheckLayout(layout);
+    if (!problem.empty()) {
+        return FromUtf8(problem);
+    }
+    choice.layout = layout;
+    return {};
+}
+
+bool IsSymbol(const QString& name) {
+    static const QRegularExpression symbol("^[A-Za-z_][A-Za-z0-9_]*$");
+    return symbol.match(name).hasMatch();
+}
+
 int Convert(ConversionState& state, const QStringList& arguments) {
-    const ParsedArguments parsed =
-        Parse(arguments, {"--help", "--inverse", "--stdout", "--quiet"}, {"--output-dir"});
+    const ParsedArguments parsed = Parse(arguments, {"--help", "--inverse", "--stdout", "--quiet"},
+                                         QStringList{"--output-dir", "--name"} + kLayoutOptions);
     if (!parsed.error.isEmpty()) {
         return UsageError(parsed.error);
     }
@@ -115,6 +211,15 @@ int Convert(ConversionState& state, const QStringList& arguments) {
     options.quiet = parsed.options.contains("--quiet");
     options.outputDir = parsed.options.value("--output-dir");
     options.bitmaps = parsed.files;
+    if (const QString problem = ParseOutput(parsed, options.choice); !problem.isEmpty()) {
+        return UsageError(problem);
+    }
+    if (parsed.options.contains("--name")) {
+        if (!IsSymbol(parsed.options.value("--name"))) {
+            return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
+        }
+        options.choice.symbol = Utf8(parsed.options.value("--name"));
+    }
     if (options.bitmaps.isEmpty()) {
         return UsageError("convert needs at least one BITMAP");
     }
@@ -128,7 +233,8 @@ int Convert(ConversionState& state, const QStringList& arguments) {
 }
 
 int Show(ConversionState& state, const QStringList& arguments) {
-    const ParsedArguments parsed = Parse(arguments, {"--help", "--blocks"}, {"--png", "--scale"});
+    const ParsedArguments parsed = Parse(arguments, {"--help", "--blocks"},
+                                         QStringList{"--png", "--bmp", "--scale"} + kLayoutOptions);
     if (!parsed.error.isEmpty()) {
         return UsageError(parsed.error);
     }
@@ -141,6 +247,13 @@ int Show(ConversionState& state, const QStringList& arguments) {
     ShowOptions options;
     options.textFile = parsed.files.first();
     options.pngFile = parsed.options.value("--png");
+    options.bmpFile = parsed.options.value("--bmp");
+    OutputChoice choice;
+    if (const QString problem = ParseOutput(parsed, choice); !problem.isEmpty()) {
+        return UsageError(problem);
+    }
+    options.syntax = choice.syntax;
+    options.layout = *choice.layout;
     options.blocks = parsed.options.contains("--blocks");
     if (parsed.options.contains("--scale")) {
         bool isNumber = false;
@@ -149,8 +262,11 @@ int Show(ConversionState& state, const QStringList& arguments) {
             return UsageError("--scale takes a whole number from 1 to 64");
         }
     }
-    if (options.blocks && !options.pngFile.isEmpty()) {
-        return UsageError("--blocks and --png exclude each other");
+    if (options.blocks && !(options.pngFile.isEmpty() && options.bmpFile.isEmpty())) {
+        return UsageError("--blocks and --png or --bmp exclude each other");
+    }
+    if (!options.pngFile.isEmpty() && !options.bmpFile.isEmpty()) {
+        return UsageError("--png and --bmp exclude each other");
     }
     return RunShow(state, options);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/conversion_state.h"
+#include "core/syntax.h"
 
 #include <QString>
 
@@ -8,8 +9,11 @@ namespace pelmora::cli {
 
 struct ShowOptions {
     QString textFile;
-    QString pngFile; // empty: no picture
-    int scale = 4;   // pixels per dot in the picture
+    QString pngFile;                // empty: no picture
+    QString bmpFile;                // empty: no bitmap
+    const Syntax* syntax = nullptr; // null: told by the file
+    PanelLayout layout;             // where the file states none
+    int scale = 4;                  // pixels per dot in the picture
     bool blocks = false;
 };
 

@@ -18,8 +18,8 @@ Colour BitmapPixels::colourAt(int x, int y) const {
     return colours_[index_[Offset(x, y)]];
 }
 
-DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes,
-                                 const ConversionState& state, const Palette& palette) {
+DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const ConversionState& state,
+                                 const Palette& palette) {
     const BITMAPINFOHEADER& info = state.infoHeader;
     const std::uint64_t needed = PixelDataEnd(state);
     if (bytes.size() < needed) {
@@ -43,8 +43,8 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes,
 
     DecodedBitmap decoded{BitmapPixels(width, height, palette), {}};
     for (int row = 0; row < height; ++row) {
-        const std::uint8_t* line = bytes.data() + state.fileHeader.bfOffBits +
-                                   static_cast<std::size_t>(row) * rowBytes;
+        const std::uint8_t* line =
+            bytes.data() + state.fileHeader.bfOffBits + static_cast<std::size_t>(row) * rowBytes;
         const int y = topDown ? row : height - 1 - row; // the first stored row is the bottom
         for (int x = 0; x < width; ++x) {
             decoded.pixels.setIndex(x, y, line[x >> 3] >> (7 - (x & 7)) & 1);

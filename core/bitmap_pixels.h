@@ -46,7 +46,7 @@ struct DecodedBitmap {
 // Decodes the pixel rows of a whole 1-bit file whose headers state holds and whose palette
 // was read: bottom-up or top-down, rows padded to four bytes, from bfOffBits on. Pixel data
 // cut short is refused rather than read in part.
-DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes,
-                                 const ConversionState& state, const Palette& palette);
+DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const ConversionState& state,
+                                 const Palette& palette);
 
 } // namespace pelmora

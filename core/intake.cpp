@@ -53,8 +53,8 @@ std::string SymbolFor(std::string_view outputPath) {
         name.erase(dot);
     }
     for (char& c : name) {
-        const bool word = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                          (c >= '0' && c <= '9') || c == '_';
+        const bool word =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
         if (!word) {
             c = '_';
         }
@@ -78,9 +78,9 @@ OutputChoice WithSymbol(const ConversionState& state, OutputChoice choice) {
 
 } // namespace
 
-WriteOutcome ConvertTakenIn(ConversionState& state, const TakenIn& picture,
-                            const Palette& palette, bool inverse, ProgressDisplay& progress,
-                            ResultFlag& resultFlag, const OutputChoice& choice) {
+WriteOutcome ConvertTakenIn(ConversionState& state, const TakenIn& picture, const Palette& palette,
+                            bool inverse, ProgressDisplay& progress, ResultFlag& resultFlag,
+                            const OutputChoice& choice) {
     ComputePanelGeometry(state);
     return WritePageModeFile(state, picture.pixels, progress, OnColour(palette, inverse),
                              resultFlag, WithSymbol(state, choice));

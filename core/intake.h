@@ -30,8 +30,7 @@ TakenIn TakeInBitmapBytes(ConversionState& state, Palette& palette, std::string_
 // Where a conversion of fileName writes, in folder: for DB lines the rule of "lcd_" and
 // every ".bmp" turned into ".txt"; for the others "lcd_" and the name with its last
 // extension replaced by the syntax's.
-std::string OutputPathFor(std::string_view folder, std::string_view fileName,
-                          const Syntax& syntax);
+std::string OutputPathFor(std::string_view folder, std::string_view fileName, const Syntax& syntax);
 
 // The symbol a source syntax names the data by: the output file's name without its
 // extension, every character outside [A-Za-z0-9_] made "_", a leading digit prefixed.
@@ -39,9 +38,9 @@ std::string SymbolFor(std::string_view outputPath);
 
 // Converts a taken-in picture, Normal (palette entry 0 is on) or Inverse (entry 1), into
 // the file at state.outputPath, or into text when toText is given.
-WriteOutcome ConvertTakenIn(ConversionState& state, const TakenIn& picture,
-                            const Palette& palette, bool inverse, ProgressDisplay& progress,
-                            ResultFlag& resultFlag, const OutputChoice& choice = {});
+WriteOutcome ConvertTakenIn(ConversionState& state, const TakenIn& picture, const Palette& palette,
+                            bool inverse, ProgressDisplay& progress, ResultFlag& resultFlag,
+                            const OutputChoice& choice = {});
 std::string ConvertTakenInToText(ConversionState& state, const TakenIn& picture,
                                  const Palette& palette, bool inverse, ProgressDisplay& progress,
                                  const OutputChoice& choice = {});

@@ -26,9 +26,10 @@ PlotPosition PageModePlotter::position() const {
     return position;
 }
 
-PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, const Syntax* syntax) {
+PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, const Syntax* syntax,
+                        std::string_view fileName) {
     PanelText panel;
-    panel.syntax = syntax ? syntax : &SyntaxOfText(text);
+    panel.syntax = syntax ? syntax : &SyntaxOfText(text, fileName);
     SyntaxText read = panel.syntax->read(text);
     panel.layout = read.layout ? *read.layout : fallback;
     panel.bytes = std::move(read.bytes);
@@ -38,8 +39,10 @@ PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, cons
 
 namespace {
 
-PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointSink& sink) {
-    const PanelText panel = ReadPanelText(text, LayoutOfState(state), &DefaultSyntax());
+// Any syntax, told by the content and then the file's name.
+PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointSink& sink,
+                     std::string_view fileName = {}) {
+    const PanelText panel = ReadPanelText(text, LayoutOfState(state), nullptr, fileName);
     UnpackPanel(panel.layout, 0, panel.bytes, sink);
     if (!panel.error.empty()) {
         return {false, panel.error};
@@ -62,7 +65,7 @@ PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, Poin
     if (!source.ok()) {
         return {false, path + ": " + source.error};
     }
-    PlotOutcome outcome = PlotText(state, source.bytes, sink);
+    PlotOutcome outcome = PlotText(state, source.bytes, sink, path);
     if (!outcome.ok) {
         outcome.error = path + ", " + outcome.error;
     }

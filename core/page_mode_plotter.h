@@ -57,9 +57,9 @@ struct PanelText {
     std::string error; // "line N: ..."; the bytes before it are kept
 };
 
-// Reads text in the syntax given, or the one it is told to be by its content.
+// Reads text in the syntax given, or the one its content (then fileName) tells.
 PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback,
-                        const Syntax* syntax = nullptr);
+                        const Syntax* syntax = nullptr, std::string_view fileName = {});
 
 // One pass over a whole text: read, then plotted onto the state's panel. Lines may end in
 // CR LF or a bare LF, and the last one needs no end. A line that cannot be read stops the

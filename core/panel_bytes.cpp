@@ -20,8 +20,8 @@ std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayou
 std::size_t UnpackPanel(const PanelLayout& layout, std::size_t first,
                         std::span<const std::uint8_t> bytes, PointSink& sink) {
     const std::size_t total = layout.byteCount();
-    const bool plainColumns = layout.arrangement != Arrangement::Rows &&
-                              layout.bitOrder == BitOrder::Lsb;
+    const bool plainColumns =
+        layout.arrangement != Arrangement::Rows && layout.bitOrder == BitOrder::Lsb;
     for (std::size_t i = 0; i < bytes.size() && first + i < total; ++i) {
         const ByteDots dots = DotsOfByte(layout, first + i);
         if (plainColumns && dots.count == 8) {

@@ -20,7 +20,9 @@ ByteDots DotsOfByte(const PanelLayout& layout, std::size_t index) {
 }
 
 std::string CheckLayout(const PanelLayout& layout) {
-    const auto inRange = [](int side) { return side >= 1 && side <= kMaxPanelSide; };
+    const auto inRange = [](int side) {
+        return side >= 1 && side <= kMaxPanelSide;
+    };
     if (!inRange(layout.width) || !inRange(layout.height)) {
         return "the panel size must be 1 to 4096 each way";
     }

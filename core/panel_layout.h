@@ -27,9 +27,7 @@ struct PanelLayout {
     BitOrder bitOrder = BitOrder::Lsb;
 
     int blockCount() const { return arrangement == Arrangement::Halves ? width / blockWidth : 1; }
-    int blockColumns() const {
-        return arrangement == Arrangement::Halves ? blockWidth : width;
-    }
+    int blockColumns() const { return arrangement == Arrangement::Halves ? blockWidth : width; }
     // 8-row bands; in rows, every row is a band of its own.
     int pageCount() const {
         return arrangement == Arrangement::Rows ? height : (height + kPageHeight - 1) / kPageHeight;

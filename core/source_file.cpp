@@ -24,12 +24,13 @@ SourceFile ReadAll(std::FILE* in, std::size_t limit) {
             source.bytes.resize(source.bytes.size() * 2);
         }
         errno = 0;
-        const std::size_t got = std::fread(source.bytes.data() + size, 1,
-                                           source.bytes.size() - size, in);
+        const std::size_t got =
+            std::fread(source.bytes.data() + size, 1, source.bytes.size() - size, in);
         size += got;
         if (size > limit) {
-            return {{}, "the file is larger than " + std::to_string(limit / (1024 * 1024)) +
-                            " MiB, far more than any panel needs"};
+            return {{},
+                    "the file is larger than " + std::to_string(limit / (1024 * 1024)) +
+                        " MiB, far more than any panel needs"};
         }
         if (got == 0 || std::feof(in)) {
             break;

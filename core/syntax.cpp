@@ -1,6 +1,7 @@
 #include "core/syntax.h"
 
 #include "core/lcd_hex_format.h"
+#include "core/syntax_c.h"
 
 #include <array>
 
@@ -18,33 +19,55 @@ bool ClaimsDb(std::string_view) {
     return true;
 }
 
-const std::array kSyntaxes{
-    Syntax{"db", ".txt", WriteDb, ReadLcdHexText, ClaimsDb},
-};
+const Syntax kDbSyntax{"db", ".txt", WriteDb, ReadLcdHexText, ClaimsDb};
+
+// In the order a text is told by: the surest marks first, raw bytes last.
+const std::array<const Syntax*, 8> kSyntaxes{&kDbSyntax, &kIhexSyntax, &kXbmSyntax, &kArduinoSyntax,
+                                             &kCSyntax,  &kGasSyntax,  &kAsmSyntax, &kBinSyntax};
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
+    if (text.size() < end.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < end.size(); ++i) {
+        const char c = text[text.size() - end.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != end[i]) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
-std::span<const Syntax> Syntaxes() {
+std::span<const Syntax* const> Syntaxes() {
     return kSyntaxes;
 }
 
 const Syntax& DefaultSyntax() {
-    return kSyntaxes.front();
+    return kDbSyntax;
 }
 
 const Syntax* FindSyntax(std::string_view name) {
-    for (const Syntax& syntax : kSyntaxes) {
-        if (syntax.name == name) {
-            return &syntax;
+    for (const Syntax* syntax : kSyntaxes) {
+        if (syntax->name == name) {
+            return syntax;
         }
     }
     return nullptr;
 }
 
-const Syntax& SyntaxOfText(std::string_view text) {
-    for (const Syntax& syntax : Syntaxes().subspan(1)) {
-        if (syntax.claims(text)) {
-            return syntax;
+const Syntax& SyntaxOfText(std::string_view text, std::string_view fileName) {
+    for (const Syntax* syntax : Syntaxes().subspan(1)) {
+        if (syntax->claims(text)) {
+            return *syntax;
+        }
+    }
+    // C and Arduino share ".h"; the content told them apart above.
+    for (const Syntax* syntax :
+         {&kBinSyntax, &kIhexSyntax, &kAsmSyntax, &kGasSyntax, &kXbmSyntax}) {
+        if (EndsWithIgnoringCase(fileName, syntax->extension)) {
+            return *syntax;
         }
     }
     return DefaultSyntax();

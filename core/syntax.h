@@ -30,12 +30,13 @@ struct Syntax {
 };
 
 // Every syntax, the default (DB lines) first.
-std::span<const Syntax> Syntaxes();
+std::span<const Syntax* const> Syntaxes();
 const Syntax& DefaultSyntax();
 const Syntax* FindSyntax(std::string_view name);
 
-// The syntax whose text this is, told from the content; DB lines when none claims it.
-const Syntax& SyntaxOfText(std::string_view text);
+// The syntax whose text this is, told from the content, then from the file name's
+// extension; DB lines when neither tells.
+const Syntax& SyntaxOfText(std::string_view text, std::string_view fileName = {});
 
 // Calls line(number, text) for every line (without its CR LF or LF) until it returns false.
 template <typename Visit> void ForEachLine(std::string_view text, Visit&& line) {

@@ -23,9 +23,9 @@ TEST(Golden, ExamplesConvertToTheCheckedInTexts) {
                 state, palette, std::string(PELMORA_EXAMPLES) + "/" + name + ".bmp");
             ASSERT_TRUE(taken.usable()) << taken.check.reason << taken.refusal;
             Silent progress;
-            const std::string expected = test::ReadFile(std::string(PELMORA_TEST_DATA) + "/lcd_" +
-                                                        name + (inverse ? ".inverse" : ".normal") +
-                                                        ".txt");
+            const std::string expected =
+                test::ReadFile(std::string(PELMORA_TEST_DATA) + "/lcd_" + name +
+                               (inverse ? ".inverse" : ".normal") + ".txt");
             ASSERT_FALSE(expected.empty());
             EXPECT_EQ(ConvertTakenInToText(state, taken, palette, inverse, progress), expected);
         }

@@ -1,0 +1,130 @@
+// Assembler sources: Intel-style DB lines whose numbers start with a digit ("0C0H"), as Z80
+// and 8051 assemblers take them, and GNU as .byte lines with a global symbol.
+
+#include "core/syntax_c.h"
+#include "core/syntax_text.h"
+
+namespace pelmora {
+
+namespace {
+
+constexpr std::size_t kValuesPerLine = 16;
+
+std::string WriteAsm(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                     std::string_view symbol) {
+    const std::string name(symbol);
+    std::string text = "; " + name + ": " + DescribeLayout(layout) + "\n";
+    text += "; " + GeometryText(layout) + "\n";
+    text += name + ":\n";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += i % kValuesPerLine == 0 ? "        DB " : ",";
+        AppendIntelHex(text, bytes[i]);
+        if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == bytes.size()) {
+            text += "\n";
+        }
+    }
+    return text;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool StartsWithWord(std::string_view text, std::string_view word) {
+    if (text.size() < word.size() ||
+        (text.size() > word.size() && text[word.size()] != ' ' && text[word.size()] != '\t')) {
+        return false;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 32) : text[i];
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Each line: an optional label, then DB (DEFB, .DB) and its values; comments after ";".
+SyntaxText ReadAsm(std::string_view text) {
+    SyntaxText read;
+    read.layout = FindGeometry(text);
+    ForEachLine(text, [&](long number, std::string_view line) {
+        line = Trimmed(line.substr(0, line.find(';')));
+        const std::size_t colon = line.find(':');
+        if (colon != std::string_view::npos) {
+            line = Trimmed(line.substr(colon + 1));
+        }
+        if (line.empty()) {
+            return true;
+        }
+        for (std::string_view directive : {"DB", "DEFB", ".DB", ".BYTE"}) {
+            if (StartsWithWord(line, directive)) {
+                return ReadValueList(line.substr(directive.size()), number, read);
+            }
+        }
+        read.error = "line " + std::to_string(number) +
+                     ": only labels, comments and DB lines "
+                     "are read";
+        return false;
+    });
+    return read;
+}
+
+// Every DB text of Pelmora's own opens with its comment header.
+bool ClaimsAsm(std::string_view text) {
+    return text.starts_with(";");
+}
+
+std::string WriteGas(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                     std::string_view symbol) {
+    const std::string name(symbol);
+    std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
+    text += "/* " + GeometryText(layout) + " */\n";
+    text += "        .section .rodata\n        .global " + name + "\n        .global " + name +
+            "_end\n" + name + ":\n";
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += i % kValuesPerLine == 0 ? "        .byte " : ",";
+        AppendCHex(text, bytes[i]);
+        if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == bytes.size()) {
+            text += "\n";
+        }
+    }
+    text += name + "_end:\n";
+    return text;
+}
+
+// The .byte lines; every other line (directives, labels) carries no data.
+SyntaxText ReadGas(std::string_view text) {
+    SyntaxText read;
+    read.layout = FindGeometry(text);
+    const std::string code = WithoutCComments(text);
+    ForEachLine(code, [&](long number, std::string_view line) {
+        line = Trimmed(line.substr(0, line.find('#')));
+        const std::size_t colon = line.find(':');
+        if (colon != std::string_view::npos) {
+            line = Trimmed(line.substr(colon + 1));
+        }
+        if (StartsWithWord(line, ".BYTE")) {
+            return ReadValueList(line.substr(5), number, read);
+        }
+        return true;
+    });
+    return read;
+}
+
+bool ClaimsGas(std::string_view text) {
+    return text.find(".byte") != std::string_view::npos;
+}
+
+} // namespace
+
+const Syntax kAsmSyntax{"asm", ".asm", WriteAsm, ReadAsm, ClaimsAsm};
+const Syntax kGasSyntax{"gas", ".s", WriteGas, ReadGas, ClaimsGas};
+
+} // namespace pelmora
