@@ -83,7 +83,7 @@ SyntaxText ReadBracedValues(std::string_view text) {
     const std::size_t open = code.find('{');
     const std::size_t close = code.find('}', open == std::string::npos ? 0 : open);
     if (open == std::string::npos || close == std::string::npos) {
-        read.error = "line " + std::to_string(LineAt(code, code.size())) +
+        read.error = "line " + std::to_string(LineAt(code, code.empty() ? 0 : code.size() - 1)) +
                      ": no array of bytes between { and } was found";
         return read;
     }

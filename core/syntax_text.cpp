@@ -142,7 +142,10 @@ std::optional<std::uint8_t> ParseByteValue(std::string_view token) {
     const auto lower = [](char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     };
-    if (token.size() > 2 && token[0] == '0' && lower(token[1]) == 'x') {
+    // The suffix first: "0B5H" is hexadecimal, not a binary literal.
+    if (token.size() > 1 && lower(token.back()) == 'h' && token[0] >= '0' && token[0] <= '9') {
+        value = ParseInt(token.substr(0, token.size() - 1), 16);
+    } else if (token.size() > 2 && token[0] == '0' && lower(token[1]) == 'x') {
         value = ParseInt(token.substr(2), 16);
     } else if (token.size() > 2 && token[0] == '0' && lower(token[1]) == 'b') {
         value = ParseInt(token.substr(2), 2);
@@ -150,9 +153,6 @@ std::optional<std::uint8_t> ParseByteValue(std::string_view token) {
         value = ParseInt(token.substr(1), 16);
     } else if (token.size() > 1 && token[0] == '%') {
         value = ParseInt(token.substr(1), 2);
-    } else if (token.size() > 1 && lower(token.back()) == 'h' && token[0] >= '0' &&
-               token[0] <= '9') {
-        value = ParseInt(token.substr(0, token.size() - 1), 16);
     } else if (!token.empty() && token[0] >= '0' && token[0] <= '9') {
         value = ParseInt(token);
     }
