@@ -9,13 +9,17 @@
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
+#include "ui/output_settings.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QShortcut>
 #include <QTest>
 #include <QTimer>
 
@@ -422,6 +426,54 @@ TEST(MainWindowWorkflow, ExitClosesTheWindow) {
     ASSERT_TRUE(w.form.isVisible());
     w.click("ExitButton");
     EXPECT_FALSE(w.form.isVisible());
+}
+
+// Right click, Output settings..., a preset and a syntax: Convert writes that file, and the
+// settings come back in the next window.
+TEST(MainWindowOutput, TheChosenPanelAndSyntaxAreWhatConvertWritesAndAreRemembered) {
+    Window w;
+    const QString store = Q(w.folder / "settings.ini");
+    QSettings settings(store, QSettings::IniFormat);
+    w.form.useSettings(&settings);
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<OutputSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QComboBox*>("PanelBox")->setCurrentText("PCD8544 84 x 48");
+        auto* syntax = dialog->findChild<QComboBox*>("SyntaxBox");
+        syntax->setCurrentIndex(syntax->findData("c"));
+        EXPECT_TRUE(dialog->findChild<QLabel*>("ExampleValue")->text().contains("0xff"));
+        dialog->accept();
+    });
+    // Offscreen windows never become active, so the key press cannot reach the shortcut:
+    // find the shortcut by its keys and fire it as the key would.
+    QShortcut* shortcut = nullptr;
+    for (auto* candidate : w.form.findChildren<QShortcut*>()) {
+        if (candidate->key() == QKeySequence(Qt::CTRL | Qt::Key_Comma))
+            shortcut = candidate;
+    }
+    ASSERT_NE(shortcut, nullptr);
+    emit shortcut->activated();
+    ASSERT_EQ(w.form.outputChoice().syntaxOrDefault().name, "c");
+
+    Picture picture;
+    picture.width = 84;
+    picture.height = 48;
+    picture.index.assign(84 * 48, 1);
+    picture.set(0, 0, 0);
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(picture, {.width = 84, .height = 48}));
+    w.doubleClick("picture.bmp");
+    ASSERT_TRUE(w.enabled("ConvertButton")) << w.messages.texts.join("|").toStdString();
+    w.click("ConvertButton");
+    EXPECT_EQ(w.text("StatusValue"), "Successed");
+    const std::string header = ReadFile(w.folder / "lcd_picture.h");
+    EXPECT_NE(header.find("const uint8_t lcd_picture[504] = {\n    0x01, 0x00,"),
+              std::string::npos);
+    EXPECT_TRUE(w.text("OutFileValue").endsWith("lcd_picture.h"));
+
+    Window again;
+    again.form.useSettings(&settings);
+    EXPECT_EQ(again.form.outputChoice().layout->width, 84);
+    EXPECT_EQ(again.form.outputChoice().syntaxOrDefault().name, "c");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QSettings>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -20,6 +21,8 @@ int main(int argc, char* argv[]) {
     pelmora::ConversionState state;
     pelmora::QtMessageBox messages;
     pelmora::MainWindow window(state, messages, pelmora::TwipsScale::ofScreen());
+    QSettings settings("Pelmora", "Pelmora");
+    window.useSettings(&settings);
     window.Init_Form(pelmora::StartFolder(pelmora::ProgramFolder(), QDir::homePath()));
 
     const QStringList arguments = QApplication::arguments();

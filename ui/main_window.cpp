@@ -10,15 +10,21 @@
 #include "platform/path_label.h"
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
+#include "ui/output_settings.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
+#include <QShortcut>
 
 namespace pelmora {
 
@@ -173,6 +179,59 @@ void MainWindow::buildControls() {
     connect(PreviewButton, &QPushButton::clicked, this, &MainWindow::ShowPreview);
     connect(ResetButton, &QPushButton::clicked, this, &MainWindow::ResetWindow);
     connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+
+    // The window keeps no menu bar: these are reached by right click, the menu key and
+    // shortcuts, none of them an access key in a caption.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this), &QShortcut::activated,
+            this, &MainWindow::ShowOutputSettings);
+    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
+            &MainWindow::OpenPicture);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.setObjectName("ContextMenu");
+    QAction* settings =
+        menu.addAction("Output settings\u2026", this, &MainWindow::ShowOutputSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QAction* open = menu.addAction("Open picture\u2026", this, &MainWindow::OpenPicture);
+    open->setShortcut(QKeySequence::Open);
+    menu.addSeparator();
+    menu.addAction("About Pelmora", this, &MainWindow::ShowAbout);
+    menu.exec(event->globalPos());
+}
+
+void MainWindow::useSettings(QSettings* settings) {
+    settings_ = settings;
+    if (settings_ != nullptr) {
+        choice_ = LoadOutputChoice(*settings_);
+    }
+}
+
+void MainWindow::setOutputChoice(const OutputChoice& choice) {
+    choice_ = choice;
+    if (settings_ != nullptr) {
+        SaveOutputChoice(*settings_, choice_);
+    }
+}
+
+void MainWindow::ShowOutputSettings() {
+    OutputSettingsDialog dialog(choice_, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        setOutputChoice(dialog.choice());
+    }
+}
+
+void MainWindow::OpenPicture() {
+    const QString path = QFileDialog::getOpenFileName(this, "Open picture", File1->path(),
+                                                      "Bitmaps (*.bmp *.BMP);;All files (*)");
+    if (!path.isEmpty()) {
+        OpenPath(path);
+    }
+}
+
+void MainWindow::ShowAbout() {
+    messages_.show(this, "About Pelmora", QString(kNotice).replace("\r\n", "\n"));
 }
 
 void MainWindow::Init_Form(const QString& startFolder) {
@@ -222,7 +281,8 @@ void MainWindow::TakeInBitmap(const QString& activated) {
         return;
     }
     const QString path = QDir(File1->path()).filePath(name);
-    TakenIn taken = TakeInBitmapFile(state_, palette_, Utf8(path));
+    const PanelLayout panel = choice_.layout.value_or(PanelLayout{});
+    TakenIn taken = TakeInBitmapFile(state_, palette_, Utf8(path), panel);
     const BitmapCheck& check = taken.check;
     if (check.verdict == BitmapVerdict::Unreadable) {
         // Nothing was read: the window keeps the picture it had.
@@ -231,7 +291,8 @@ void MainWindow::TakeInBitmap(const QString& activated) {
     }
     if (!check.accepted()) {
         if (check.reason.empty()) {
-            messages_.show(this, FromUtf8(kRejectionTitle), FromUtf8(kRejectionText));
+            messages_.show(this, FromUtf8(kRejectionTitle),
+                           FromUtf8(RejectionText(panel.width, panel.height)));
         } else {
             messages_.show(this, windowTitle(),
                            name + " cannot be taken in: " + FromUtf8(check.reason));
@@ -262,8 +323,8 @@ void MainWindow::PrepareForNewFile() {
     OutFileValue->setPath("");
     ProgressPer->setText("0");
     resultFlag_ = ResultFlag::Failed;
-    state_.outputPath =
-        DeriveOutputPath(Utf8(QDir::toNativeSeparators(File1->path())), Utf8(takenInName_));
+    state_.outputPath = OutputPathFor(Utf8(QDir::toNativeSeparators(File1->path())),
+                                      Utf8(takenInName_), choice_.syntaxOrDefault());
 }
 
 void MainWindow::PrepareForConvert() {
@@ -273,15 +334,15 @@ void MainWindow::PrepareForConvert() {
     ShowTextNow(*ProgressPer, "0");
     resultFlag_ = ResultFlag::Failed;
     // The folder is the one shown now; the name is always the picture's own.
-    state_.outputPath =
-        DeriveOutputPath(Utf8(QDir::toNativeSeparators(File1->path())), Utf8(takenInName_));
+    state_.outputPath = OutputPathFor(Utf8(QDir::toNativeSeparators(File1->path())),
+                                      Utf8(takenInName_), choice_.syntaxOrDefault());
 }
 
 void MainWindow::ConvertPicture() {
     PrepareForConvert();
     LabelProgress progress(*ProgressPer);
-    const WriteOutcome outcome = ConvertTakenIn(state_, takenIn_, palette_,
-                                                !NormalOption->isChecked(), progress, resultFlag_);
+    const WriteOutcome outcome = ConvertTakenIn(
+        state_, takenIn_, palette_, !NormalOption->isChecked(), progress, resultFlag_, choice_);
     if (resultFlag_ == ResultFlag::Succeeded) {
         PreviewButton->setEnabled(true);
     }

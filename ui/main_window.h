@@ -9,6 +9,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+class QSettings;
 
 namespace pelmora {
 
@@ -40,7 +41,16 @@ class MainWindow : public QWidget {
     void ConvertPicture();
     void ResetWindow();
 
+    // The syntax and panel that Convert writes; remembered in settings when given.
+    void useSettings(QSettings* settings);
+    const OutputChoice& outputChoice() const { return choice_; }
+    void setOutputChoice(const OutputChoice& choice);
+    void ShowOutputSettings();
+    void OpenPicture();
+    void ShowAbout();
+
   protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -59,6 +69,8 @@ class MainWindow : public QWidget {
     ResultFlag resultFlag_ = ResultFlag::Unset;
     QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
     TakenIn takenIn_;     // its decoded pixels, which Convert encodes
+    OutputChoice choice_;
+    QSettings* settings_ = nullptr;
 
     QLabel* DriverLabel;
     DriveList* Drive1;

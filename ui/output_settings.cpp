@@ -1,0 +1,222 @@
+#include "ui/output_settings.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <array>
+
+namespace pelmora {
+
+namespace {
+
+constexpr PanelLayout Pages(int width, int height) {
+    return {width, height, Arrangement::Pages, kBlockWidth, BitOrder::Lsb};
+}
+constexpr PanelLayout Rows(BitOrder order) {
+    return {kPanelWidth, kPanelHeight, Arrangement::Rows, kBlockWidth, order};
+}
+
+const std::array kPresets{
+    PanelPreset{"KS0108 128 x 64, two halves", PanelLayout{}, nullptr},
+    PanelPreset{"SSD1306 / SH1106 128 x 64", Pages(128, 64), nullptr},
+    PanelPreset{"SSD1306 128 x 32", Pages(128, 32), nullptr},
+    PanelPreset{"ST7565 128 x 64", Pages(128, 64), nullptr},
+    PanelPreset{"PCD8544 84 x 48", Pages(84, 48), nullptr},
+    PanelPreset{"ST7920 128 x 64 rows", Rows(BitOrder::Msb), nullptr},
+    PanelPreset{"Adafruit GFX bitmap (rows, MSB first)", Rows(BitOrder::Msb), "arduino"},
+    PanelPreset{"u8g2 XBM", Rows(BitOrder::Lsb), "xbm"},
+    PanelPreset{"Custom", PanelLayout{}, nullptr},
+};
+
+const char* const kSyntaxNames[][2] = {
+    {"db", "DB lines"},   {"asm", "Assembler DB (0C0H)"}, {"gas", "GNU as"},
+    {"c", "C header"},    {"arduino", "Arduino header"},  {"xbm", "X bitmap"},
+    {"bin", "Raw bytes"}, {"ihex", "Intel HEX"},
+};
+
+} // namespace
+
+std::span<const PanelPreset> PanelPresets() {
+    return kPresets;
+}
+
+OutputChoice LoadOutputChoice(QSettings& settings) {
+    OutputChoice choice;
+    PanelLayout layout;
+    layout.width = settings.value("output/width", layout.width).toInt();
+    layout.height = settings.value("output/height", layout.height).toInt();
+    layout.arrangement =
+        static_cast<Arrangement>(settings.value("output/arrangement", 0).toInt() % 3);
+    layout.blockWidth = settings.value("output/blockWidth", layout.blockWidth).toInt();
+    layout.bitOrder =
+        settings.value("output/bitOrder", 0).toInt() != 0 ? BitOrder::Msb : BitOrder::Lsb;
+    choice.syntax = FindSyntax(settings.value("output/syntax", "db").toString().toStdString());
+    if (CheckLayout(layout).empty()) {
+        choice.layout = layout; // anything else stored is ignored, not obeyed
+    }
+    return choice;
+}
+
+void SaveOutputChoice(QSettings& settings, const OutputChoice& choice) {
+    const PanelLayout layout = choice.layout.value_or(PanelLayout{});
+    settings.setValue("output/syntax", QString::fromUtf8(choice.syntaxOrDefault().name.data(),
+                                                         choice.syntaxOrDefault().name.size()));
+    settings.setValue("output/width", layout.width);
+    settings.setValue("output/height", layout.height);
+    settings.setValue("output/arrangement", static_cast<int>(layout.arrangement));
+    settings.setValue("output/blockWidth", layout.blockWidth);
+    settings.setValue("output/bitOrder", layout.bitOrder == BitOrder::Msb ? 1 : 0);
+}
+
+OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("OutputSettings");
+    setWindowTitle("Output settings");
+    auto* form = new QFormLayout;
+    const auto spin = [](const char* name, int value) {
+        auto* box = new QSpinBox;
+        box->setObjectName(name);
+        box->setRange(1, kMaxPanelSide);
+        box->setValue(value);
+        return box;
+    };
+    SyntaxBox = new QComboBox;
+    SyntaxBox->setObjectName("SyntaxBox");
+    for (const auto& [name, label] : kSyntaxNames) {
+        SyntaxBox->addItem(label, name);
+    }
+    SyntaxBox->setCurrentIndex(SyntaxBox->findData(QString::fromUtf8(
+        choice.syntaxOrDefault().name.data(), choice.syntaxOrDefault().name.size())));
+    PanelBox = new QComboBox;
+    PanelBox->setObjectName("PanelBox");
+    for (const PanelPreset& preset : kPresets) {
+        PanelBox->addItem(preset.name);
+    }
+    const PanelLayout layout = choice.layout.value_or(PanelLayout{});
+    WidthBox = spin("WidthBox", layout.width);
+    HeightBox = spin("HeightBox", layout.height);
+    BlockWidthBox = spin("BlockWidthBox", layout.blockWidth);
+    LayoutBox = new QComboBox;
+    LayoutBox->setObjectName("LayoutBox");
+    LayoutBox->addItems({"halves", "pages", "rows"});
+    LayoutBox->setCurrentIndex(static_cast<int>(layout.arrangement));
+    BitOrderBox = new QComboBox;
+    BitOrderBox->setObjectName("BitOrderBox");
+    BitOrderBox->addItems({"lsb", "msb"});
+    BitOrderBox->setCurrentIndex(layout.bitOrder == BitOrder::Msb ? 1 : 0);
+    ExampleValue = new QLabel;
+    ExampleValue->setObjectName("ExampleValue");
+    ExampleValue->setTextFormat(Qt::PlainText);
+    ExampleValue->setFont(QFont("monospace"));
+    ProblemValue = new QLabel;
+    ProblemValue->setObjectName("ProblemValue");
+
+    form->addRow("&Syntax:", SyntaxBox);
+    form->addRow("&Panel:", PanelBox);
+    form->addRow("&Width:", WidthBox);
+    form->addRow("&Height:", HeightBox);
+    form->addRow("&Layout:", LayoutBox);
+    form->addRow("&Bit order:", BitOrderBox);
+    form->addRow("Bloc&k width:", BlockWidthBox);
+    form->addRow("Writes:", ExampleValue);
+    form->addRow("", ProblemValue);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    OkButton = buttons->button(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(buttons);
+
+    int preset = static_cast<int>(kPresets.size()) - 1;
+    for (int i = 0; i < preset; ++i) {
+        if (kPresets[static_cast<std::size_t>(i)].layout == layout) {
+            preset = i;
+            break;
+        }
+    }
+    PanelBox->setCurrentIndex(preset);
+    connect(PanelBox, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::presetChosen);
+    for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox}) {
+        connect(box, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::update);
+    }
+    for (QSpinBox* box : {WidthBox, HeightBox, BlockWidthBox}) {
+        connect(box, &QSpinBox::valueChanged, this, &OutputSettingsDialog::update);
+    }
+    update();
+}
+
+void OutputSettingsDialog::presetChosen(int index) {
+    const PanelPreset& preset = kPresets[static_cast<std::size_t>(index)];
+    if (index + 1 == static_cast<int>(kPresets.size())) {
+        update(); // Custom keeps what the fields hold
+        return;
+    }
+    WidthBox->setValue(preset.layout.width);
+    HeightBox->setValue(preset.layout.height);
+    LayoutBox->setCurrentIndex(static_cast<int>(preset.layout.arrangement));
+    BitOrderBox->setCurrentIndex(preset.layout.bitOrder == BitOrder::Msb ? 1 : 0);
+    BlockWidthBox->setValue(preset.layout.blockWidth);
+    if (preset.syntax != nullptr) {
+        SyntaxBox->setCurrentIndex(SyntaxBox->findData(preset.syntax));
+    }
+    update();
+}
+
+OutputChoice OutputSettingsDialog::choice() const {
+    OutputChoice choice;
+    choice.syntax = FindSyntax(SyntaxBox->currentData().toString().toStdString());
+    PanelLayout layout;
+    layout.width = WidthBox->value();
+    layout.height = HeightBox->value();
+    layout.arrangement = static_cast<Arrangement>(LayoutBox->currentIndex());
+    layout.bitOrder = BitOrderBox->currentIndex() == 1 ? BitOrder::Msb : BitOrder::Lsb;
+    layout.blockWidth = BlockWidthBox->value();
+    choice.layout = layout;
+    return choice;
+}
+
+void OutputSettingsDialog::update() {
+    const OutputChoice current = choice();
+    const PanelLayout layout = *current.layout;
+    std::string problem = CheckLayout(layout);
+    if (problem.empty() && current.syntaxOrDefault().name == "xbm" &&
+        (layout.arrangement != Arrangement::Rows || layout.bitOrder != BitOrder::Lsb)) {
+        problem = "an X bitmap is always rows, lsb";
+    }
+    BlockWidthBox->setEnabled(layout.arrangement == Arrangement::Halves);
+    ProblemValue->setText(QString::fromStdString(problem));
+    OkButton->setEnabled(problem.empty());
+    if (!problem.empty()) {
+        ExampleValue->clear();
+        return;
+    }
+    // The first line of data that the choice writes for a panel whose dots are all on.
+    const std::vector<std::uint8_t> bytes(std::min<std::size_t>(layout.byteCount(), 16), 0xFF);
+    const std::string text = current.syntaxOrDefault().write(layout, bytes, "lcd_picture");
+    std::string example;
+    ForEachLine(text, [&](long, std::string_view line) {
+        const bool data = line.find("DB") != std::string_view::npos ||
+                          line.find("0x") != std::string_view::npos || line.starts_with(":") ||
+                          current.syntaxOrDefault().name == "bin";
+        if (data) {
+            line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
+            constexpr std::size_t kShown = 44;
+            example = line.size() > kShown ? std::string(line.substr(0, kShown)) + "\u2026"
+                                           : std::string(line);
+        }
+        return !data;
+    });
+    if (current.syntaxOrDefault().name == "bin") {
+        example = std::to_string(layout.byteCount()) + " raw bytes";
+    }
+    ExampleValue->setText(QString::fromStdString(example));
+}
+
+} // namespace pelmora
