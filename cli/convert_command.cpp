@@ -1,11 +1,6 @@
 #include "cli/convert_command.h"
 
-#include "cli/cli_output.h"
 #include "core/intake.h"
-#include "platform/bitmap_image.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace pelmora::cli {
 
@@ -16,34 +11,55 @@ class SilentProgress : public ProgressDisplay {
     void showProgress(const std::string&) override {}
 };
 
-bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QString& bitmap) {
+// The folder part of a path as the user wrote it ("." for a bare name) and the name.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return {".", path};
+    }
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+std::string WithoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std::string& picture,
+                StandardOutput& out, ProgressLine& progressLine) {
+    const bool fromStdin = picture == "-";
+    const std::string shownName = fromStdin ? std::string("standard input") : picture;
     Palette palette{};
     const PanelLayout panel = options.choice.layoutFor(state);
-    const TakenIn taken = TakeInBitmapFile(state, palette, Utf8(bitmap), panel);
-    if (!taken.check.accepted()) {
-        const bool plainRejection =
-            taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
-        PrintError(bitmap, FromUtf8(plainRejection ? RejectionTextOneLine(panel.width, panel.height)
-                                                   : taken.check.reason));
-        return false;
-    }
+    const TakenIn taken = TakeInBitmapFile(state, palette, picture, panel);
     if (!taken.usable()) {
-        PrintError(bitmap, FromUtf8(taken.refusal));
+        progressLine.clear();
+        if (!taken.check.accepted()) {
+            const bool plainRejection =
+                taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
+            PrintError(shownName, plainRejection ? RejectionTextOneLine(panel.width, panel.height)
+                                                 : taken.check.reason);
+        } else {
+            PrintError(shownName, taken.refusal);
+        }
         return false;
     }
 
-    const QFileInfo info(bitmap);
-    const QString folder =
-        options.outputDir.isEmpty() ? info.path() : QDir::cleanPath(options.outputDir);
-    state.outputPath = OutputPathFor(Utf8(QDir::toNativeSeparators(folder)), Utf8(info.fileName()),
-                                     options.choice.syntaxOrDefault());
+    // Standard input's picture is written into the current folder, named as asked.
+    const auto [pictureFolder, pictureName] =
+        SplitPath(fromStdin ? options.stdinName + ".bmp" : picture);
+    const std::string folder =
+        options.outputDir.empty() ? pictureFolder : WithoutTrailingSlashes(options.outputDir);
+    state.outputPath = OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
     SilentProgress progress;
 
     if (options.toStdout) {
         const std::string text =
             ConvertTakenInToText(state, taken, palette, options.inverse, progress, options.choice);
-        if (!WriteStdout(text) || !FlushStdout()) {
-            PrintError("standard output", "could not be written");
+        if (!out.write(text) || !out.flush()) {
+            PrintError("standard output", out.error());
             return false;
         }
         return true;
@@ -51,26 +67,38 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const QSt
     ResultFlag resultFlag = ResultFlag::Failed;
     const WriteOutcome outcome = ConvertTakenIn(state, taken, palette, options.inverse, progress,
                                                 resultFlag, options.choice);
-    const QString output = FromUtf8(state.outputPath);
     if (!outcome.ok) {
-        PrintError(output, FromUtf8(outcome.reason));
+        progressLine.clear();
+        PrintError(state.outputPath, outcome.reason);
         return false;
     }
     if (!options.quiet) {
-        WriteStdout(Utf8(output + "\n"));
+        progressLine.clear();
+        out.write(state.outputPath + "\n");
     }
     return true;
 }
 
 } // namespace
 
-int RunConvert(ConversionState& state, const ConvertOptions& options) {
+int RunConvert(ConversionState& state, const ConvertOptions& options, StandardOutput& out) {
+    // Progress only for a batch, and only while nothing else goes to the same terminal.
+    ProgressLine progressLine;
+    const bool showProgress = !options.quiet && options.pictures.size() > 1 && !options.toStdout;
+    const std::string total = std::to_string(options.pictures.size());
     bool allWritten = true;
-    for (const QString& bitmap : options.bitmaps) {
-        allWritten = ConvertOne(state, options, bitmap) && allWritten;
+    std::size_t done = 0;
+    for (const std::string& picture : options.pictures) {
+        allWritten = ConvertOne(state, options, picture, out, progressLine) && allWritten;
+        if (showProgress && progressLine.shown()) {
+            out.flush();
+            progressLine.show(std::to_string(++done) + " / " + total + " files");
+        }
     }
-    if (!FlushStdout()) {
-        PrintError("standard output", "could not be written");
+    progressLine.clear();
+    const bool reported = out.failed();
+    if (!out.flush() && !reported) {
+        PrintError("standard output", out.error());
         allWritten = false;
     }
     return allWritten ? 0 : 1;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "cli/cli_output.h"
 #include "core/page_mode_encoder.h"
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace pelmora::cli {
 
@@ -10,12 +12,13 @@ struct ConvertOptions {
     bool inverse = false;
     bool toStdout = false;
     bool quiet = false;
-    QString outputDir;   // empty: beside each bitmap
-    OutputChoice choice; // the panel and syntax
-    QStringList bitmaps;
+    std::string outputDir; // empty: beside each picture
+    OutputChoice choice;   // the panel and syntax
+    std::string stdinName; // the name standard input's picture goes by ("-" as a file)
+    std::vector<std::string> pictures;
 };
 
-// Converts every bitmap, going on past failures. Exit status: 0 when all were written.
-int RunConvert(ConversionState& state, const ConvertOptions& options);
+// Converts every picture, going on past failures. Exit status: 0 when all were written.
+int RunConvert(ConversionState& state, const ConvertOptions& options, StandardOutput& out);
 
 } // namespace pelmora::cli

@@ -1,18 +1,20 @@
-// pelmora-cli: the converter for build scripts and batch work.
+// pelmora-cli: the converter for build scripts and batch work. It needs only the core:
+// a text job loads no user-interface library.
 
 #include "cli/cli_output.h"
 #include "cli/convert_command.h"
 #include "cli/show_command.h"
 #include "core/conversion_state.h"
-#include "platform/bitmap_image.h"
+#include "core/panel_layout.h"
+#include "core/syntax.h"
 
-#include <QCoreApplication>
-#include <QMap>
-#include <QRegularExpression>
-#include <QStringList>
-
+#include <charconv>
 #include <cstdio>
-#include <optional>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -59,58 +61,73 @@ const char kUsage[] =
     "  --bmp OUT.bmp     write the panel as a 1-bit BMP that converts back to the same file\n"
     "  --scale N         pixels per dot in the picture, 1 to 64 (default 4)\n"
     "\n"
+    "  -                 as a PICTURE or FILE: standard input (convert needs --stdout,\n"
+    "                    or --name to name the file it writes)\n"
     "  --                end of options; every argument after it is a file\n"
     "\n"
     "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
 
-int UsageError(const QString& message) {
+int UsageError(std::string_view message) {
     PrintError({}, message);
     std::fputs(kUsage, stderr);
     return kExitUsage;
 }
 
-int PrintUsage() {
-    std::fputs(kUsage, stdout);
-    return FlushStdout() ? 0 : 1;
+int PrintUsage(StandardOutput& out) {
+    if (!out.write(kUsage) || !out.flush()) {
+        PrintError("standard output", out.error());
+        return 1;
+    }
+    return 0;
 }
+
+using Names = std::set<std::string_view>;
 
 // A command's arguments: options by name (value empty for a switch) and the rest.
 struct ParsedArguments {
-    QMap<QString, QString> options;
-    QStringList files;
-    QString error;
+    std::map<std::string, std::string, std::less<>> options;
+    std::vector<std::string> files;
+    std::string error;
+
+    bool has(std::string_view name) const { return options.find(name) != options.end(); }
+    std::string value(std::string_view name) const {
+        const auto found = options.find(name);
+        return found == options.end() ? std::string() : found->second;
+    }
 };
 
 // Switches take no value; valued options take the next argument or "--name=value".
 // "--" ends the options and "-" alone is a file.
-ParsedArguments Parse(const QStringList& arguments, const QStringList& switches,
-                      const QStringList& valued) {
+ParsedArguments Parse(const std::vector<std::string>& arguments, const Names& switches,
+                      const Names& valued) {
     ParsedArguments parsed;
     bool optionsEnded = false;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (optionsEnded || !argument.startsWith('-') || argument == "-") {
-            parsed.files << argument;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+            parsed.files.push_back(argument);
             continue;
         }
         if (argument == "--") {
             optionsEnded = true;
             continue;
         }
-        const qsizetype equals = argument.indexOf('=');
-        const QString name = equals < 0 ? argument : argument.left(equals);
-        if (switches.contains(name) && equals < 0) {
-            parsed.options[name] = QString();
-        } else if (valued.contains(name)) {
-            if (equals < 0 && i + 1 >= arguments.size()) {
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        if (switches.count(name) != 0 && equals == std::string::npos) {
+            parsed.options[name] = std::string();
+        } else if (valued.count(name) != 0) {
+            if (equals == std::string::npos && i + 1 >= arguments.size()) {
                 parsed.error = name + " needs a value";
                 return parsed;
             }
-            parsed.options[name] = equals < 0 ? arguments[++i] : argument.mid(equals + 1);
-            if (parsed.options[name].isEmpty()) {
+            std::string value =
+                equals == std::string::npos ? arguments[++i] : argument.substr(equals + 1);
+            if (value.empty()) {
                 parsed.error = name + " needs a value";
                 return parsed;
             }
+            parsed.options[name] = std::move(value);
         } else {
             parsed.error = "unknown option " + argument;
             return parsed;
@@ -119,22 +136,30 @@ ParsedArguments Parse(const QStringList& arguments, const QStringList& switches,
     return parsed;
 }
 
-const QStringList kLayoutOptions{"--format", "--layout", "--bit-order", "--size", "--block-width"};
+bool ParseWhole(std::string_view text, int& number) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return error == std::errc() && stop == end && !text.empty();
+}
+
+Names WithLayoutOptions(Names names) {
+    names.insert({"--format", "--layout", "--bit-order", "--size", "--block-width"});
+    return names;
+}
 
 // The syntax and panel that the options ask for; an error for a value out of range or a
 // choice that contradicts another.
-QString ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
-    const auto& options = parsed.options;
-    if (options.contains("--format")) {
-        choice.syntax = FindSyntax(Utf8(options.value("--format")));
+std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
+    if (parsed.has("--format")) {
+        choice.syntax = FindSyntax(parsed.value("--format"));
         if (choice.syntax == nullptr) {
             return "--format takes db, asm, gas, c, arduino, xbm, bin or ihex";
         }
     }
     const bool xbm = choice.syntax != nullptr && choice.syntax->name == "xbm";
     PanelLayout layout;
-    if (options.contains("--layout")) {
-        const QString name = options.value("--layout");
+    if (parsed.has("--layout")) {
+        const std::string name = parsed.value("--layout");
         if (name == "halves" || name == "pages" || name == "rows") {
             layout.arrangement = name == "halves"  ? Arrangement::Halves
                                  : name == "pages" ? Arrangement::Pages
@@ -150,8 +175,8 @@ QString ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
     }
     layout.bitOrder =
         layout.arrangement == Arrangement::Rows && !xbm ? BitOrder::Msb : BitOrder::Lsb;
-    if (options.contains("--bit-order")) {
-        const QString order = options.value("--bit-order");
+    if (parsed.has("--bit-order")) {
+        const std::string order = parsed.value("--bit-order");
         if (order != "lsb" && order != "msb") {
             return "--bit-order takes lsb or msb";
         }
@@ -160,140 +185,170 @@ QString ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
             return "--format xbm is always --bit-order lsb";
         }
     }
-    if (options.contains("--size")) {
-        const QStringList sides = options.value("--size").split('x');
-        bool wide = false;
-        bool high = false;
-        if (sides.size() == 2) {
-            layout.width = sides[0].toInt(&wide);
-            layout.height = sides[1].toInt(&high);
-        }
-        if (!wide || !high || layout.width < 1 || layout.height < 1 ||
-            layout.width > kMaxPanelSide || layout.height > kMaxPanelSide) {
+    if (parsed.has("--size")) {
+        const std::string size = parsed.value("--size");
+        const std::size_t cross = size.find('x');
+        const bool parsedSides =
+            cross != std::string::npos &&
+            ParseWhole(std::string_view(size).substr(0, cross), layout.width) &&
+            ParseWhole(std::string_view(size).substr(cross + 1), layout.height);
+        if (!parsedSides || layout.width < 1 || layout.height < 1 || layout.width > kMaxPanelSide ||
+            layout.height > kMaxPanelSide) {
             return "--size takes WIDTHxHEIGHT, each 1 to 4096";
         }
     }
-    if (options.contains("--block-width")) {
-        bool isNumber = false;
-        layout.blockWidth = options.value("--block-width").toInt(&isNumber);
-        if (!isNumber || layout.blockWidth < 1 || layout.blockWidth > kMaxPanelSide) {
+    if (parsed.has("--block-width")) {
+        if (!ParseWhole(parsed.value("--block-width"), layout.blockWidth) ||
+            layout.blockWidth < 1 || layout.blockWidth > kMaxPanelSide) {
             return "--block-width takes a whole number from 1 to 4096";
         }
         if (layout.arrangement != Arrangement::Halves) {
             return "--block-width goes with --layout halves";
         }
     }
-    const std::string problem = CheckLayout(layout);
-    if (!problem.empty()) {
-        return FromUtf8(problem);
+    if (std::string problem = CheckLayout(layout); !problem.empty()) {
+        return problem;
     }
     choice.layout = layout;
     return {};
 }
 
-bool IsSymbol(const QString& name) {
-    static const QRegularExpression symbol("^[A-Za-z_][A-Za-z0-9_]*$");
-    return symbol.match(name).hasMatch();
+bool IsSymbol(std::string_view name) {
+    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) {
+        return false;
+    }
+    for (const char c : name) {
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '_') {
+            return false;
+        }
+    }
+    return true;
 }
 
-int Convert(ConversionState& state, const QStringList& arguments) {
+int Convert(ConversionState& state, const std::vector<std::string>& arguments,
+            StandardOutput& out) {
     const ParsedArguments parsed = Parse(arguments, {"--help", "--inverse", "--stdout", "--quiet"},
-                                         QStringList{"--output-dir", "--name"} + kLayoutOptions);
-    if (!parsed.error.isEmpty()) {
+                                         WithLayoutOptions({"--output-dir", "--name"}));
+    if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }
-    if (parsed.options.contains("--help")) {
-        return PrintUsage();
+    if (parsed.has("--help")) {
+        return PrintUsage(out);
     }
     ConvertOptions options;
-    options.inverse = parsed.options.contains("--inverse");
-    options.toStdout = parsed.options.contains("--stdout");
-    options.quiet = parsed.options.contains("--quiet");
-    options.outputDir = parsed.options.value("--output-dir");
-    options.bitmaps = parsed.files;
-    if (const QString problem = ParseOutput(parsed, options.choice); !problem.isEmpty()) {
+    options.inverse = parsed.has("--inverse");
+    options.toStdout = parsed.has("--stdout");
+    options.quiet = parsed.has("--quiet");
+    options.outputDir = parsed.value("--output-dir");
+    options.pictures = parsed.files;
+    if (const std::string problem = ParseOutput(parsed, options.choice); !problem.empty()) {
         return UsageError(problem);
     }
-    if (parsed.options.contains("--name")) {
-        if (!IsSymbol(parsed.options.value("--name"))) {
+    if (parsed.has("--name")) {
+        if (!IsSymbol(parsed.value("--name"))) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
         }
-        options.choice.symbol = Utf8(parsed.options.value("--name"));
+        options.choice.symbol = parsed.value("--name");
     }
-    if (options.bitmaps.isEmpty()) {
+    if (options.pictures.empty()) {
         return UsageError("convert needs at least one BITMAP");
     }
-    if (options.toStdout && options.bitmaps.size() > 1) {
+    if (options.toStdout && options.pictures.size() > 1) {
         return UsageError("--stdout takes one BITMAP only");
     }
-    if (options.toStdout && !options.outputDir.isEmpty()) {
+    if (options.toStdout && !options.outputDir.empty()) {
         return UsageError("--stdout and --output-dir exclude each other");
     }
-    return RunConvert(state, options);
+    std::size_t fromStdin = 0;
+    for (const std::string& picture : options.pictures) {
+        fromStdin += picture == "-" ? 1 : 0;
+    }
+    if (fromStdin > 1) {
+        return UsageError("standard input (-) can be read once only");
+    }
+    if (fromStdin == 1 && !options.toStdout && !parsed.has("--name")) {
+        return UsageError("- (standard input) needs --stdout, or --name to name the file");
+    }
+    // Standard input's picture is named for its symbol: "--name logo" writes lcd_logo.txt.
+    options.stdinName = parsed.has("--name") ? parsed.value("--name") : std::string("stdin");
+    return RunConvert(state, options, out);
 }
 
-int Show(ConversionState& state, const QStringList& arguments) {
-    const ParsedArguments parsed = Parse(arguments, {"--help", "--blocks"},
-                                         QStringList{"--png", "--bmp", "--scale"} + kLayoutOptions);
-    if (!parsed.error.isEmpty()) {
+int Show(ConversionState& state, const std::vector<std::string>& arguments, StandardOutput& out) {
+    const ParsedArguments parsed =
+        Parse(arguments, {"--help", "--blocks"}, WithLayoutOptions({"--png", "--bmp", "--scale"}));
+    if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }
-    if (parsed.options.contains("--help")) {
-        return PrintUsage();
+    if (parsed.has("--help")) {
+        return PrintUsage(out);
     }
     if (parsed.files.size() != 1) {
         return UsageError("show takes one TEXTFILE");
     }
     ShowOptions options;
-    options.textFile = parsed.files.first();
-    options.pngFile = parsed.options.value("--png");
-    options.bmpFile = parsed.options.value("--bmp");
+    options.textFile = parsed.files.front();
+    options.pngFile = parsed.value("--png");
+    options.bmpFile = parsed.value("--bmp");
     OutputChoice choice;
-    if (const QString problem = ParseOutput(parsed, choice); !problem.isEmpty()) {
+    if (const std::string problem = ParseOutput(parsed, choice); !problem.empty()) {
         return UsageError(problem);
     }
     options.syntax = choice.syntax;
     options.layout = *choice.layout;
-    options.blocks = parsed.options.contains("--blocks");
-    if (parsed.options.contains("--scale")) {
-        bool isNumber = false;
-        options.scale = parsed.options.value("--scale").toInt(&isNumber);
-        if (!isNumber || options.scale < 1 || options.scale > 64) {
+    options.blocks = parsed.has("--blocks");
+    if (parsed.has("--scale")) {
+        if (!ParseWhole(parsed.value("--scale"), options.scale) || options.scale < 1 ||
+            options.scale > 64) {
             return UsageError("--scale takes a whole number from 1 to 64");
         }
     }
-    if (options.blocks && !(options.pngFile.isEmpty() && options.bmpFile.isEmpty())) {
+    if (options.blocks && !(options.pngFile.empty() && options.bmpFile.empty())) {
         return UsageError("--blocks and --png or --bmp exclude each other");
     }
-    if (!options.pngFile.isEmpty() && !options.bmpFile.isEmpty()) {
+    if (!options.pngFile.empty() && !options.bmpFile.empty()) {
         return UsageError("--png and --bmp exclude each other");
     }
-    return RunShow(state, options);
+    return RunShow(state, options, out);
+}
+
+int Run(std::vector<std::string> arguments, StandardOutput& out) {
+    ConversionState state;
+    if (arguments.empty()) {
+        return UsageError("no command given");
+    }
+    const std::string command = arguments.front();
+    arguments.erase(arguments.begin());
+    if (command == "--help" || command == "-h") {
+        return PrintUsage(out);
+    }
+    if (command == "--version") {
+        if (!out.write("pelmora-cli 0.1\n") || !out.flush()) {
+            PrintError("standard output", out.error());
+            return 1;
+        }
+        return 0;
+    }
+    if (command == "convert") {
+        return Convert(state, arguments, out);
+    }
+    if (command == "show") {
+        return Show(state, arguments, out);
+    }
+    return UsageError("unknown command " + command);
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    ConversionState state;
-
-    if (arguments.isEmpty()) {
-        return UsageError("no command given");
+    StandardOutput out;
+    int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
+    // Standard output is closed here rather than at exit, so that a failure to put the
+    // last bytes out is still reported.
+    if (!out.close() && status == 0) {
+        PrintError("standard output", out.error());
+        status = 1;
     }
-    const QString command = arguments.takeFirst();
-    if (command == "--help" || command == "-h") {
-        return PrintUsage();
-    }
-    if (command == "--version") {
-        std::fputs("pelmora-cli 0.1\n", stdout);
-        return FlushStdout() ? 0 : 1;
-    }
-    if (command == "convert") {
-        return Convert(state, arguments);
-    }
-    if (command == "show") {
-        return Show(state, arguments);
-    }
-    return UsageError("unknown command " + command);
+    return status;
 }

@@ -1,16 +1,14 @@
 #include "cli/show_command.h"
 
-#include "cli/cli_output.h"
 #include "core/atomic_text_file.h"
 #include "core/bmp_writer.h"
 #include "core/page_mode_plotter.h"
+#include "core/png_writer.h"
 #include "core/source_file.h"
 #include "core/utf8_path.h"
-#include "platform/bitmap_image.h"
 
-#include <QImage>
-#include <QSaveFile>
-
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace pelmora::cli {
@@ -81,40 +79,60 @@ std::string AsHalfBlocks(const PanelDots& panel) {
     return text;
 }
 
-QString SavePicture(const PanelDots& panel, const ShowOptions& options) {
-    QImage image(panel.width() * options.scale, panel.height() * options.scale,
-                 QImage::Format_RGB32);
-    if (image.isNull()) {
-        return "the picture is too large to make";
+// A colour as 0xRRGGBB; the core keeps red in the low byte.
+std::uint32_t ColourRgb(Colour colour) {
+    return (colour & 0xFFU) << 16 | (colour & 0xFF00U) | (colour >> 16 & 0xFFU);
+}
+
+// The largest picture written: four times the pixels of a 4096 x 4096 panel at scale 4.
+constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 30;
+
+std::string SavePicture(const PanelDots& panel, const ShowOptions& options) {
+    const std::uint64_t width =
+        static_cast<std::uint64_t>(panel.width()) * static_cast<std::uint64_t>(options.scale);
+    const std::uint64_t height =
+        static_cast<std::uint64_t>(panel.height()) * static_cast<std::uint64_t>(options.scale);
+    if (width * height > kMaxPicturePixels || width > kMaxPngSide || height > kMaxPngSide) {
+        return "the picture would be too large; take a smaller --scale";
     }
-    image.fill(Qt::white);
-    for (int y = 0; y < panel.height(); ++y) {
+    // Undrawn dots stay white; the others take the preview's colours.
+    PngPicture picture;
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    picture.palette = {0xFFFFFF, ColourRgb(kOffDotColour), ColourRgb(kOnDotColour), 0xFFFFFF};
+    picture.row = [&panel, scale = options.scale](int y, std::uint8_t* indices) {
         for (int x = 0; x < panel.width(); ++x) {
-            const Dot dot = panel.at(x, y);
-            if (dot != Dot::Undrawn) {
-                const QRgb colour = RgbFromColour(dot == Dot::On ? kOnDotColour : kOffDotColour);
-                for (int dy = 0; dy < options.scale; ++dy) {
-                    for (int dx = 0; dx < options.scale; ++dx) {
-                        image.setPixel(x * options.scale + dx, y * options.scale + dy, colour);
-                    }
-                }
-            }
+            const Dot dot = panel.at(x, y / scale);
+            const std::uint8_t index = dot == Dot::On ? 2 : dot == Dot::Off ? 1 : 0;
+            std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * scale, scale, index);
         }
-    }
-    QSaveFile file(options.pngFile);
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-        return file.errorString();
+    };
+    AtomicTextFile file(PathFromUtf8(options.pngFile));
+    std::string pending;
+    constexpr std::size_t kWriteSize = 64 * 1024;
+    const auto collect = [&file, &pending](std::string_view piece) {
+        pending += piece;
+        if (pending.size() < kWriteSize) {
+            return true;
+        }
+        const bool written = file.write(pending);
+        pending.clear();
+        return written;
+    };
+    if (!file.open() || !WritePng(picture, collect) || !file.write(pending) || !file.commit()) {
+        return file.error().empty() ? std::string("the picture could not be made") : file.error();
     }
     return {};
 }
 
 } // namespace
 
-int RunShow(ConversionState& state, const ShowOptions& options) {
-    const std::string path = Utf8(options.textFile);
+int RunShow(ConversionState& state, const ShowOptions& options, StandardOutput& out) {
+    const std::string& path = options.textFile;
     const SourceFile source = ReadSourceFile(path);
+    const std::string shownName = path == "-" ? std::string("standard input") : path;
     if (!source.ok()) {
-        PrintError({}, FromUtf8(path + ": " + source.error));
+        PrintError(shownName, source.error);
         return 1;
     }
     const PanelText read = ReadPanelText(source.bytes, options.layout, options.syntax, path);
@@ -125,28 +143,28 @@ int RunShow(ConversionState& state, const ShowOptions& options) {
     PanelDots panel(read.layout);
     UnpackPanel(read.layout, 0, read.bytes, panel);
     if (!read.error.empty()) {
-        PrintError({}, FromUtf8(path + ", " + read.error));
+        PrintError({}, shownName + ", " + read.error);
         return 1;
     }
-    if (!options.pngFile.isEmpty()) {
-        const QString error = SavePicture(panel, options);
-        if (!error.isEmpty()) {
+    if (!options.pngFile.empty()) {
+        const std::string error = SavePicture(panel, options);
+        if (!error.empty()) {
             PrintError(options.pngFile, error);
             return 1;
         }
         return 0;
     }
-    if (!options.bmpFile.isEmpty()) {
-        AtomicTextFile file(PathFromUtf8(Utf8(options.bmpFile)));
+    if (!options.bmpFile.empty()) {
+        AtomicTextFile file(PathFromUtf8(options.bmpFile));
         if (!file.open() || !file.write(EncodeMonoBmp(panel.picture())) || !file.commit()) {
-            PrintError(options.bmpFile, FromUtf8(file.error()));
+            PrintError(options.bmpFile, file.error());
             return 1;
         }
         return 0;
     }
     const std::string text = options.blocks ? AsHalfBlocks(panel) : AsCharacters(panel);
-    if (!WriteStdout(text) || !FlushStdout()) {
-        PrintError("standard output", "could not be written");
+    if (!out.write(text) || !out.flush()) {
+        PrintError("standard output", out.error());
         return 1;
     }
     return 0;

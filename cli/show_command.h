@@ -1,23 +1,24 @@
 #pragma once
 
+#include "cli/cli_output.h"
 #include "core/conversion_state.h"
 #include "core/syntax.h"
 
-#include <QString>
+#include <string>
 
 namespace pelmora::cli {
 
 struct ShowOptions {
-    QString textFile;
-    QString pngFile;                // empty: no picture
-    QString bmpFile;                // empty: no bitmap
+    std::string textFile;           // "-": standard input
+    std::string pngFile;            // empty: no picture
+    std::string bmpFile;            // empty: no bitmap
     const Syntax* syntax = nullptr; // null: told by the file
     PanelLayout layout;             // where the file states none
     int scale = 4;                  // pixels per dot in the picture
     bool blocks = false;
 };
 
-// Decodes a panel text file and prints it, or writes it as a picture. Exit status 0/1.
-int RunShow(ConversionState& state, const ShowOptions& options);
+// Decodes a panel file and prints it, or writes it as a picture. Exit status 0/1.
+int RunShow(ConversionState& state, const ShowOptions& options, StandardOutput& out);
 
 } // namespace pelmora::cli

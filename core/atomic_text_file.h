@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -9,7 +9,7 @@ namespace pelmora {
 
 // A text file that replaces its target only once every byte is written and closed.
 // Until commit() succeeds the target is untouched; a file that is never committed
-// leaves nothing behind.
+// leaves nothing behind. Each write() goes straight to the file: write in large pieces.
 class AtomicTextFile {
   public:
     explicit AtomicTextFile(std::filesystem::path target);
@@ -30,7 +30,7 @@ class AtomicTextFile {
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
-    std::ofstream out_;
+    std::FILE* out_ = nullptr;
     std::string error_;
 };
 
