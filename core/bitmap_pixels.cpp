@@ -2,9 +2,29 @@
 
 #include "core/bitmap_header.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <cstring>
 
 namespace pelmora {
+
+namespace {
+
+// The eight palette indices that one byte of a 1-bit row holds, the leftmost in bit 7.
+constexpr std::array<std::array<std::uint8_t, 8>, 256> MakeIndicesOfByte() {
+    std::array<std::array<std::uint8_t, 8>, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            table[byte][bit] = static_cast<std::uint8_t>(byte >> (7 - bit) & 1U);
+        }
+    }
+    return table;
+}
+
+constexpr auto kIndicesOfByte = MakeIndicesOfByte();
+
+} // namespace
 
 BitmapPixels::BitmapPixels(int width, int height, const Palette& palette)
     : width_(width), height_(height),
@@ -16,6 +36,22 @@ Colour BitmapPixels::colourAt(int x, int y) const {
         return 0;
     }
     return colours_[index_[Offset(x, y)]];
+}
+
+bool BitmapPixels::chooseRow(int y, Colour onColour, std::uint8_t* dots) const {
+    const bool onAt0 = colours_[0] == onColour;
+    const bool onAt1 = colours_[1] == onColour;
+    const std::uint8_t* index = index_.data() + Offset(0, y);
+    const auto width = static_cast<std::size_t>(width_);
+    if (onAt0 == onAt1) { // both entries the same colour: every dot alike
+        std::fill_n(dots, width, onAt0 ? std::uint8_t{1} : std::uint8_t{0});
+        return true;
+    }
+    const std::uint8_t flip = onAt0 ? 1 : 0; // on where the index is 0
+    for (std::size_t x = 0; x < width; ++x) {
+        dots[x] = static_cast<std::uint8_t>(index[x] ^ flip);
+    }
+    return true;
 }
 
 DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const ConversionState& state,
@@ -46,8 +82,13 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const Conv
         const std::uint8_t* line =
             bytes.data() + state.fileHeader.bfOffBits + static_cast<std::size_t>(row) * rowBytes;
         const int y = topDown ? row : height - 1 - row; // the first stored row is the bottom
-        for (int x = 0; x < width; ++x) {
-            decoded.pixels.setIndex(x, y, line[x >> 3] >> (7 - (x & 7)) & 1);
+        std::uint8_t* index = decoded.pixels.row(y);
+        const int whole = width / 8 * 8;
+        for (int x = 0; x < whole; x += 8) {
+            std::memcpy(index + x, kIndicesOfByte[line[x >> 3]].data(), 8);
+        }
+        for (int x = whole; x < width; ++x) {
+            index[x] = static_cast<std::uint8_t>(line[x >> 3] >> (7 - (x & 7)) & 1);
         }
     }
     return decoded;

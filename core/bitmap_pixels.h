@@ -18,12 +18,14 @@ class BitmapPixels : public PictureSurface {
     BitmapPixels(int width, int height, const Palette& palette);
 
     Colour colourAt(int x, int y) const override;
+    bool chooseRow(int y, Colour onColour, std::uint8_t* dots) const override;
     int width() const { return width_; }
     int height() const { return height_; }
     int indexAt(int x, int y) const { return index_[Offset(x, y)]; }
     void setIndex(int x, int y, int index) { index_[Offset(x, y)] = index != 0 ? 1 : 0; }
     Colour colourOfIndex(int index) const { return colours_[index != 0 ? 1 : 0]; }
     bool empty() const { return index_.empty(); }
+    std::uint8_t* row(int y) { return index_.data() + Offset(0, y); } // width indices, 0 or 1
 
   private:
     std::size_t Offset(int x, int y) const {

@@ -13,6 +13,14 @@ class PictureSurface {
   public:
     virtual ~PictureSurface() = default;
     virtual Colour colourAt(int x, int y) const = 0;
+    // Sets dots[x] to 1 where row y shows onColour, 0 elsewhere, for a whole row at once;
+    // false for a surface that answers pixel by pixel only.
+    virtual bool chooseRow(int y, Colour onColour, std::uint8_t* dots) const {
+        (void)y;
+        (void)onColour;
+        (void)dots;
+        return false;
+    }
 };
 
 // Where the percentage goes while a conversion runs; shown at once, not later.

@@ -1,16 +1,48 @@
 #include "core/panel_bytes.h"
 
+#include <array>
+
 namespace pelmora {
+
+namespace {
+
+// Each byte with its bits in the opposite order.
+constexpr std::array<std::uint8_t, 256> MakeReversed() {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        unsigned reversed = 0;
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            reversed |= (byte >> bit & 1U) << (7 - bit);
+        }
+        table[byte] = static_cast<std::uint8_t>(reversed);
+    }
+    return table;
+}
+
+constexpr auto kReversed = MakeReversed();
+
+} // namespace
 
 std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayout& layout) {
     std::vector<std::uint8_t> bytes(layout.byteCount());
-    for (std::size_t index = 0; index < bytes.size(); ++index) {
-        const ByteDots dots = DotsOfByte(layout, index);
+    const auto width = static_cast<std::ptrdiff_t>(picture.width);
+    const bool lsb = layout.bitOrder == BitOrder::Lsb;
+    ByteWalk walk(layout, 0);
+    for (std::size_t index = 0; index < bytes.size(); ++index, walk.next()) {
+        const ByteDots& dots = walk.dots();
+        // The dots of one byte lie a fixed stride apart in the picture.
+        const std::uint8_t* dot = picture.dots.data() + dots.y * width + dots.x;
+        const std::ptrdiff_t stride = dots.dy * width + dots.dx;
         unsigned value = 0;
-        for (int i = 0; i < dots.count; ++i) {
-            if (picture.at(dots.x + i * dots.dx, dots.y + i * dots.dy)) {
-                value |= 1U << BitOfDot(layout, i);
+        if (dots.count == 8) {
+            for (int i = 0; i < 8; ++i) {
+                value |= static_cast<unsigned>(dot[i * stride]) << i;
             }
+            bytes[index] = lsb ? static_cast<std::uint8_t>(value) : kReversed[value];
+            continue;
+        }
+        for (int i = 0; i < dots.count; ++i, dot += stride) {
+            value |= static_cast<unsigned>(*dot) << (lsb ? i : 7 - i);
         }
         bytes[index] = static_cast<std::uint8_t>(value);
     }
@@ -22,8 +54,9 @@ std::size_t UnpackPanel(const PanelLayout& layout, std::size_t first,
     const std::size_t total = layout.byteCount();
     const bool plainColumns =
         layout.arrangement != Arrangement::Rows && layout.bitOrder == BitOrder::Lsb;
-    for (std::size_t i = 0; i < bytes.size() && first + i < total; ++i) {
-        const ByteDots dots = DotsOfByte(layout, first + i);
+    ByteWalk walk(layout, first);
+    for (std::size_t i = 0; i < bytes.size() && first + i < total; ++i, walk.next()) {
+        const ByteDots& dots = walk.dots();
         if (plainColumns && dots.count == 8) {
             sink.setColumn(dots.x, dots.y, bytes[i]);
             continue;

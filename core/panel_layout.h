@@ -54,9 +54,28 @@ struct ByteDots {
     int count = 8;
 };
 
-// The one walk over a panel: where the dots of byte index (in output order) lie. Packing
-// and unpacking both go through it, so the two cannot drift apart.
-ByteDots DotsOfByte(const PanelLayout& layout, std::size_t index);
+// The one walk over a panel: where the dots of each byte lie, in output order. Packing and
+// unpacking both go through it, so the two cannot drift apart. It starts at any byte and
+// then steps from byte to byte without dividing.
+class ByteWalk {
+  public:
+    ByteWalk(const PanelLayout& layout, std::size_t index);
+    const ByteDots& dots() const { return dots_; }
+    void next();
+
+  private:
+    int width_;
+    int height_;
+    bool rows_;
+    int blockColumns_;
+    int blockStart_ = 0; // the block's first column (pages and halves)
+    ByteDots dots_;
+};
+
+// Where the dots of byte index lie.
+inline ByteDots DotsOfByte(const PanelLayout& layout, std::size_t index) {
+    return ByteWalk(layout, index).dots();
+}
 
 // The bit of a byte that holds its dot i.
 constexpr int BitOfDot(const PanelLayout& layout, int i) {

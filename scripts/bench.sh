@@ -29,15 +29,76 @@ QT_QPA_PLATFORM=offscreen build-bench/bench/pelmora-window-bench examples 50
 echo "== Window, on a virtual X display (xvfb-run)"
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" build-bench/bench/pelmora-window-bench examples 50
 
-echo "== Whole processes (hyperfine)"
-work=$(mktemp -d)
+# Whole processes, side by side in one hyperfine run each, files on tmpfs: the project's
+# disk is shared, and figures there move by a factor of several from day to day.
+work=$(mktemp -d -p /dev/shm)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/out" "$work/copies"
-for i in $(seq -w 1 1000); do cp examples/logo.bmp "$work/in/p$i.bmp"; done
+for i in $(seq -w 1 400); do cp examples/logo.bmp "$work/in/p$i.bmp"; done
 cli=build-bench/cli/pelmora-cli
-hyperfine --warmup 2 --runs 10 -N \
-    "$cli convert --quiet --output-dir $work/out $work/in/p0001.bmp" \
-    "cp $work/in/p0001.bmp $work/copies/"
-hyperfine --warmup 1 --runs 5 \
+one=$work/in/p001.bmp
+build-bench/cli/pelmora-cli convert --quiet --output-dir "$work" "$one"
+text=$work/lcd_p001.txt
+python3 scripts/bench_reference.py "$work/copies" "$one"
+cmp "$text" "$work/copies/lcd_p001.txt" # the yardstick writes the same bytes
+summary=$work/summary.txt
+
+# hyperfine with its JSON kept; ratio NAME A B prints the ratio of two commands' medians.
+run() {
+    local name=$1
+    shift
+    hyperfine --style basic --export-json "$work/$name.json" "$@" | grep -E '^ *(Time|Benchmark)'
+}
+ratio() {
+    python3 - "$work/$1.json" "$2" "$3" "$4" >>"$summary" <<'PY'
+import json, sys
+results = json.load(open(sys.argv[1]))["results"]
+a, b = results[int(sys.argv[2])], results[int(sys.argv[3])]
+print("%-58s %8.2f ms / %8.2f ms = %5.2fx" %
+      (sys.argv[4], a["median"] * 1000, b["median"] * 1000, a["median"] / b["median"]))
+PY
+}
+
+echo "== Whole processes (hyperfine), files on tmpfs ($work)"
+run one -N --warmup 20 --runs 300 \
+    "$cli convert --quiet --output-dir $work/out $one" "cp $one $work/copies/"
+ratio one 0 1 "one bitmap per process / cp of it (goal 1.5x)"
+
+batch_prepare="rm -rf $work/out && mkdir $work/out"
+run batch --warmup 3 --runs 20 --prepare "$batch_prepare" \
     "$cli convert --quiet --output-dir $work/out $work/in/*.bmp" \
-    "cp $work/in/*.bmp $work/copies/"
+    "cp $work/in/*.bmp $work/out/" \
+    "python3 scripts/bench_reference.py $work/out $work/in/*.bmp"
+ratio batch 0 1 "400 bitmaps, one process / cp of them (goal 2x)"
+ratio batch 2 0 "Python script / pelmora-cli, 400 bitmaps (goal 10x)"
+
+run show -N --warmup 20 --runs 300 --output=null "$cli show $text" "cat $text"
+ratio show 0 1 "show FILE to the terminal / cat FILE (goal 1.5x)"
+
+formats=(db asm gas c arduino xbm bin ihex)
+commands=()
+for format in "${formats[@]}"; do
+    commands+=("$cli convert --quiet --format $format --output-dir $work/out $work/in/*.bmp")
+done
+run formats --warmup 3 --runs 20 "${commands[@]}"
+for i in "${!formats[@]}"; do
+    ratio formats "$i" 0 "--format ${formats[$i]} / db, 400 bitmaps (goal 1.5x)"
+done
+
+echo "== System calls (strace -c)"
+calls() { strace -f -c -o "$work/strace.txt" "$@" >/dev/null && awk '/total/ {print $4}' "$work/strace.txt"; }
+rm -rf "$work/out" && mkdir "$work/out"
+single=$(calls "$cli" convert --quiet --output-dir "$work/out" "$one")
+rm -rf "$work/out" && mkdir "$work/out"
+many=$(calls "$cli" convert --quiet --output-dir "$work/out" "$work"/in/*.bmp)
+rm -rf "$work/out" && mkdir "$work/out"
+strace -f -o "$work/trace.txt" "$cli" convert --quiet --output-dir "$work/out" "$one"
+echo "the calls for one bitmap, leaving out the loader's:"
+sed -n '/p001.bmp/,$p' "$work/trace.txt" | sed 's/^/    /'
+{
+    echo "system calls: $single for one bitmap, $(((many - single) / 399)) for each more"
+    echo "shared objects loaded: $(ldd "$cli" | wc -l) (ldd $cli)"
+} >>"$summary"
+
+echo "== Summary, $(date -u +%F), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+cat "$summary"

@@ -4,10 +4,50 @@
 #include "core/page_mode_plotter.h"
 #include "core/syntax.h"
 
+#include <algorithm>
+#include <tuple>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace pelmora {
 namespace {
+
+// The walk steps from byte to byte; started at any byte it must be where the steps got to,
+// and every dot of the panel must belong to exactly one byte.
+TEST(ByteWalkTest, StepsAgreeWithAStartAtEveryByteAndCoverEveryDotOnce) {
+    const PanelLayout layouts[] = {
+        {},
+        {.width = 192, .height = 64},
+        {.width = 20, .height = 12, .arrangement = Arrangement::Halves, .blockWidth = 5},
+        {.width = 84, .height = 48, .arrangement = Arrangement::Pages},
+        {.width = 250, .height = 122, .arrangement = Arrangement::Pages},
+        {.width = 1, .height = 1, .arrangement = Arrangement::Pages},
+        {.width = 250, .height = 122, .arrangement = Arrangement::Rows},
+        {.width = 7, .height = 3, .arrangement = Arrangement::Rows},
+    };
+    for (const PanelLayout& layout : layouts) {
+        SCOPED_TRACE(std::to_string(layout.width) + "x" + std::to_string(layout.height) + " " +
+                     std::string(NameOf(layout.arrangement)));
+        std::vector<int> owners(static_cast<std::size_t>(layout.width * layout.height), 0);
+        ByteWalk walk(layout, 0);
+        for (std::size_t index = 0; index < layout.byteCount(); ++index, walk.next()) {
+            const ByteDots started = ByteWalk(layout, index).dots();
+            const ByteDots& stepped = walk.dots();
+            ASSERT_EQ(std::tie(started.x, started.y, started.dx, started.dy, started.count),
+                      std::tie(stepped.x, stepped.y, stepped.dx, stepped.dy, stepped.count))
+                << "byte " << index;
+            for (int i = 0; i < stepped.count; ++i) {
+                const int x = stepped.x + i * stepped.dx;
+                const int y = stepped.y + i * stepped.dy;
+                ASSERT_TRUE(x >= 0 && x < layout.width && y >= 0 && y < layout.height);
+                ++owners[static_cast<std::size_t>(y * layout.width + x)];
+            }
+        }
+        EXPECT_EQ(std::count(owners.begin(), owners.end(), 1),
+                  static_cast<std::ptrdiff_t>(owners.size()));
+    }
+}
 
 TEST(Syntaxes, ReadBackWhatTheyWriteWithTheirGeometry) {
     const PanelLayout layout{84, 48, Arrangement::Pages, kBlockWidth, BitOrder::Msb};
