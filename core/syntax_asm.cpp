@@ -53,7 +53,10 @@ bool StartsWithWord(std::string_view text, std::string_view word) {
 // Each line: an optional label, then DB (DEFB, .DB) and its values; comments after ";".
 SyntaxText ReadAsm(std::string_view text) {
     SyntaxText read;
-    read.layout = FindGeometry(text);
+    read.layout = FindGeometry(text, read.error);
+    if (!read.error.empty()) {
+        return read;
+    }
     ForEachLine(text, [&](long number, std::string_view line) {
         line = Trimmed(line.substr(0, line.find(';')));
         const std::size_t colon = line.find(':');
@@ -102,7 +105,10 @@ std::string WriteGas(const PanelLayout& layout, std::span<const std::uint8_t> by
 // The .byte lines; every other line (directives, labels) carries no data.
 SyntaxText ReadGas(std::string_view text) {
     SyntaxText read;
-    read.layout = FindGeometry(text);
+    read.layout = FindGeometry(text, read.error);
+    if (!read.error.empty()) {
+        return read;
+    }
     const std::string code = WithoutCComments(text);
     ForEachLine(code, [&](long number, std::string_view line) {
         line = Trimmed(line.substr(0, line.find('#')));

@@ -77,7 +77,9 @@ SyntaxText ReadIhex(std::string_view text) {
     SyntaxText read;
     unsigned long upper = 0;
     bool ended = false;
+    long lines = 0;
     ForEachLine(text, [&](long number, std::string_view line) {
+        lines = number;
         const auto fail = [&](const std::string& why) {
             read.error = "line " + std::to_string(number) + ": " + why;
             return false;
@@ -133,6 +135,11 @@ SyntaxText ReadIhex(std::string_view text) {
             return fail("record type " + std::to_string(record[3]) + " is not read");
         }
     });
+    // A file cut short ends without its end record; its bytes would be silently partial.
+    if (read.error.empty() && !ended) {
+        read.error =
+            "line " + std::to_string(lines + 1) + ": the end record (:00000001FF) is missing";
+    }
     return read;
 }
 

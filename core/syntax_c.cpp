@@ -50,8 +50,13 @@ std::string WriteArduino(const PanelLayout& layout, std::span<const std::uint8_t
 }
 
 SyntaxText ReadC(std::string_view text) {
+    std::string geometryError;
+    const std::optional<PanelLayout> layout = FindGeometry(text, geometryError);
+    if (!geometryError.empty()) {
+        return {{}, {}, geometryError};
+    }
     SyntaxText read = ReadBracedValues(text);
-    read.layout = FindGeometry(text);
+    read.layout = layout;
     return read;
 }
 

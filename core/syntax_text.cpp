@@ -51,11 +51,19 @@ std::string GeometryText(const PanelLayout& layout) {
            std::to_string(layout.blockColumns()) + " " + std::string(NameOf(layout.bitOrder));
 }
 
-std::optional<PanelLayout> FindGeometry(std::string_view text) {
+std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& error) {
     const std::size_t at = text.find(kGeometryMark);
     if (at == std::string_view::npos) {
         return std::nullopt;
     }
+    const auto line =
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+    const auto fail = [&error, line](const std::string& reason) -> std::optional<PanelLayout> {
+        error = "line " + std::to_string(line) + ": " + reason;
+        return std::nullopt;
+    };
+    const std::string unreadable =
+        "the panel's geometry must read WIDTHxHEIGHT halves|pages|rows BLOCK lsb|msb";
     std::string_view rest = text.substr(at + kGeometryMark.size());
     rest = rest.substr(0, rest.find('\n'));
     std::string_view words[4];
@@ -69,7 +77,7 @@ std::optional<PanelLayout> FindGeometry(std::string_view text) {
         }
     }
     if (count != 4) {
-        return std::nullopt;
+        return fail(unreadable);
     }
     const std::size_t x = words[0].find('x');
     const auto width = ParseInt(words[0].substr(0, x));
@@ -78,7 +86,7 @@ std::optional<PanelLayout> FindGeometry(std::string_view text) {
     const auto block = ParseInt(words[2]);
     PanelLayout layout;
     if (!width || !height || !block) {
-        return std::nullopt;
+        return fail(unreadable);
     }
     layout.width = *width;
     layout.height = *height;
@@ -90,7 +98,7 @@ std::optional<PanelLayout> FindGeometry(std::string_view text) {
     } else if (words[1] == "rows") {
         layout.arrangement = Arrangement::Rows;
     } else {
-        return std::nullopt;
+        return fail(unreadable);
     }
     if (layout.arrangement != Arrangement::Halves) {
         layout.blockWidth = kBlockWidth;
@@ -98,10 +106,10 @@ std::optional<PanelLayout> FindGeometry(std::string_view text) {
     if (words[3] == "lsb" || words[3] == "msb") {
         layout.bitOrder = words[3] == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
     } else {
-        return std::nullopt;
+        return fail(unreadable);
     }
-    if (!CheckLayout(layout).empty()) {
-        return std::nullopt;
+    if (const std::string problem = CheckLayout(layout); !problem.empty()) {
+        return fail(problem);
     }
     return layout;
 }

@@ -17,8 +17,10 @@ namespace pelmora {
 // "pelmora-panel: 128x64 halves 64 lsb": size, arrangement, block width, bit order.
 std::string GeometryText(const PanelLayout& layout);
 
-// The geometry stated anywhere in text, if a line holds it.
-std::optional<PanelLayout> FindGeometry(std::string_view text);
+// The geometry stated anywhere in text, if a line holds it. A geometry line that cannot be
+// read, or states a panel that cannot be, sets error ("line N: ...") instead: reading the
+// bytes with a guessed geometry would draw a wrong panel.
+std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& error);
 
 // "128 x 64 dots, two-halves blocks of 64 columns, top dot in bit 0": for a comment.
 std::string DescribeLayout(const PanelLayout& layout);

@@ -17,6 +17,18 @@ deb=build-package/pelmora_0.1_amd64.deb
 echo "Built $deb"
 dpkg-deb --field "$deb" Depends Recommends
 
+# Debian's own checks: any error or warning fails the build.
+lintian --fail-on error,warning --no-tag-display-limit "$deb"
+echo "lintian: no errors, no warnings"
+unpacked=$(mktemp -d)
+dpkg-deb -x "$deb" "$unpacked"
+appstreamcli validate --no-net --pedantic "$unpacked"/usr/share/metainfo/*.metainfo.xml
+desktop-file-validate "$unpacked/usr/share/applications/pelmora.desktop"
+bash -n "$unpacked/usr/share/bash-completion/completions/pelmora-cli"
+zsh -n "$unpacked/usr/share/zsh/vendor-completions/_pelmora-cli"
+fish --no-execute "$unpacked/usr/share/fish/vendor_completions.d/pelmora-cli.fish"
+rm -rf "$unpacked"
+
 if dpkg-query -W -f='${Status}' pelmora 2>/dev/null | grep -q "install ok installed"; then
     echo "pelmora is installed already; leaving it alone and skipping the install check."
     exit 0
@@ -29,9 +41,12 @@ work=$(mktemp -d)
 /usr/bin/pelmora-cli convert --output-dir "$work" /usr/share/pelmora/examples/logo.bmp
 build-package/cli/pelmora-cli convert --quiet --stdout examples/logo.bmp >"$work/expected.txt"
 cmp "$work/lcd_logo.txt" "$work/expected.txt"
-man -w pelmora-cli
+man -w pelmora-cli pelmora
+bash -c 'source /usr/share/bash-completion/completions/pelmora-cli &&
+    COMP_WORDS=(pelmora-cli convert --layout "") COMP_CWORD=3 && _pelmora_cli &&
+    [ "${COMPREPLY[*]}" = "halves pages rows" ]'
 desktop-file-validate /usr/share/applications/pelmora.desktop
 test -f /usr/share/icons/hicolor/48x48/apps/pelmora.png
 test -x /usr/bin/pelmora
 rm -rf "$work"
-echo "Installed package checked: version, conversion, manual page, desktop entry, icon."
+echo "Installed package checked: version, conversion, manual pages, completion, desktop entry, icon."

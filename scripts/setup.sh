@@ -12,6 +12,7 @@ packages=(
     xvfb xauth imagemagick python3
     dpkg-dev desktop-file-utils man-db file hyperfine valgrind librsvg2-bin
     qt6-image-formats-plugins strace lintian appstream
+    zsh fish # to check the shell completions the package installs
     # the programs that read what Pelmora writes, so the tests can feed them
     pasmo z80asm binutils gcc-avr avr-libc
 )

@@ -1,0 +1,49 @@
+# bash completion for pelmora-cli
+
+_pelmora_cli() {
+    local cur prev command i
+    COMPREPLY=()
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=${COMP_WORDS[COMP_CWORD-1]}
+    command=
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+            convert|show) command=${COMP_WORDS[i]}; break ;;
+        esac
+    done
+
+    case $prev in
+        --format) COMPREPLY=($(compgen -W "db asm gas c arduino xbm bin ihex" -- "$cur")); return ;;
+        --layout) COMPREPLY=($(compgen -W "halves pages rows" -- "$cur")); return ;;
+        --bit-order) COMPREPLY=($(compgen -W "lsb msb" -- "$cur")); return ;;
+        --size) COMPREPLY=($(compgen -W "128x64 128x32 192x64 84x48 250x122" -- "$cur")); return ;;
+        --block-width) COMPREPLY=($(compgen -W "64" -- "$cur")); return ;;
+        --scale) COMPREPLY=($(compgen -W "1 2 4 8" -- "$cur")); return ;;
+        --name) return ;;
+        --output-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --png) COMPREPLY=($(compgen -f -X '!*.png' -- "$cur") $(compgen -d -- "$cur")); return ;;
+        --bmp) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
+    esac
+
+    local layout="--format --layout --bit-order --size --block-width"
+    case $command in
+        "")
+            COMPREPLY=($(compgen -W "convert show --help --version" -- "$cur"))
+            ;;
+        convert)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--inverse $layout --name --output-dir --stdout --quiet --help --" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur"))
+            fi
+            ;;
+        show)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --help --" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -f -- "$cur"))
+            fi
+            ;;
+    esac
+}
+complete -o filenames -F _pelmora_cli pelmora-cli
