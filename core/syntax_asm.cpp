@@ -14,6 +14,7 @@ std::string WriteAsm(const PanelLayout& layout, std::span<const std::uint8_t> by
                      std::string_view symbol) {
     const std::string name(symbol);
     std::string text = "; " + name + ": " + DescribeLayout(layout) + "\n";
+    text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "; " + GeometryText(layout) + "\n";
     text += name + ":\n";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -88,6 +89,7 @@ std::string WriteGas(const PanelLayout& layout, std::span<const std::uint8_t> by
                      std::string_view symbol) {
     const std::string name(symbol);
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
+    text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";
     text += "        .section .rodata\n        .global " + name + "\n        .global " + name +
             "_end\n" + name + ":\n";

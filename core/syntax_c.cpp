@@ -24,6 +24,7 @@ std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t>
     const std::string name(symbol);
     const std::string guard = Upper(symbol) + "_H";
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
+    text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     if (progmem) {

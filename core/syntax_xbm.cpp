@@ -16,6 +16,7 @@ std::string WriteXbm(const PanelLayout& layout, std::span<const std::uint8_t> by
                      std::string_view symbol) {
     const std::string name(symbol);
     std::string text = "#define " + name + "_width " + std::to_string(layout.width) + "\n";
+    text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "#define " + name + "_height " + std::to_string(layout.height) + "\n";
     text += "static unsigned char " + name + "_bits[] = {\n";
     AppendValueRows(text, bytes);
