@@ -18,7 +18,7 @@ echo "Built $deb"
 dpkg-deb --field "$deb" Depends Recommends
 
 # Debian's own checks: any error or warning fails the build.
-lintian --fail-on error,warning --no-tag-display-limit "$deb"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 echo "lintian: no errors, no warnings"
 unpacked=$(mktemp -d)
 dpkg-deb -x "$deb" "$unpacked"

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -81,6 +82,20 @@ TEST(CliStdin, ConvertAndShowReadStandardInputForDash) {
         EXPECT_EQ(usage.exitCode, 2) << line;
         EXPECT_NE(usage.err.find("standard input"), std::string::npos) << usage.err;
     }
+}
+
+TEST(CliStdin, AHugeInputIsRefusedBeforeItIsReadIn) {
+    ScratchFolder folder;
+    WriteFile(folder / "huge.txt", "");
+    std::filesystem::resize_file(folder / "huge.txt", 300U * 1024 * 1024); // sparse
+    const std::string reason = "the file is larger than 32 MiB, far more than any panel needs\n";
+    const Ran shown = Shell(folder, "$CLI show huge.txt");
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_EQ(shown.err, "pelmora-cli: huge.txt: " + reason);
+    // Standard input cannot be sized first: it is read no further than the limit.
+    const Ran piped = Shell(folder, "head -c 40000000 /dev/zero | $CLI show -");
+    EXPECT_EQ(piped.exitCode, 1);
+    EXPECT_EQ(piped.err, "pelmora-cli: standard input: " + reason);
 }
 
 TEST(CliFailedOutput, AFullDeviceIsExitOneWithTheReason) {
