@@ -1,5 +1,6 @@
 #include "cli/convert_command.h"
 
+#include "core/bmp_writer.h"
 #include "core/intake.h"
 
 namespace pelmora::cli {
@@ -33,7 +34,20 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
     Palette palette{};
     const PanelLayout panel = options.choice.layoutFor(state);
-    const TakenIn taken = TakeInBitmapFile(state, palette, picture, panel);
+    TakenIn taken;
+    if (options.preparation) {
+        // Prepared in memory as prepare would write it, then taken in as that BMP: the
+        // same bytes as prepare followed by convert.
+        const PreparedPicture prepared = PreparePictureFile(picture, *options.preparation);
+        if (!prepared.ok()) {
+            progressLine.clear();
+            PrintError(shownName, prepared.error);
+            return false;
+        }
+        taken = TakeInBitmapBytes(state, palette, EncodeMonoBmp(prepared.picture), panel);
+    } else {
+        taken = TakeInBitmapFile(state, palette, picture, panel);
+    }
     if (!taken.usable()) {
         progressLine.clear();
         if (!taken.check.accepted()) {
@@ -41,6 +55,10 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std
                 taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
             PrintError(shownName, plainRejection ? RejectionTextOneLine(panel.width, panel.height)
                                                  : taken.check.reason);
+            if (taken.check.verdict == BitmapVerdict::Rejected) {
+                PrintError(shownName, "to convert any picture, prepare it: add --dither "
+                                      "floyd-steinberg (or any other preparation option)");
+            }
         } else {
             PrintError(shownName, taken.refusal);
         }
@@ -48,8 +66,13 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std
     }
 
     // Standard input's picture is written into the current folder, named as asked.
-    const auto [pictureFolder, pictureName] =
-        SplitPath(fromStdin ? options.stdinName + ".bmp" : picture);
+    auto [pictureFolder, pictureName] = SplitPath(fromStdin ? options.stdinName + ".bmp" : picture);
+    if (options.preparation) { // named as the BMP it was made into: logo.png gives lcd_logo.txt
+        const std::size_t dot = pictureName.find_last_of('.');
+        pictureName =
+            (dot == std::string::npos || dot == 0 ? pictureName : pictureName.substr(0, dot)) +
+            ".bmp";
+    }
     const std::string folder =
         options.outputDir.empty() ? pictureFolder : WithoutTrailingSlashes(options.outputDir);
     state.outputPath = OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "cli/cli_output.h"
+#include "cli/prepare_command.h"
 #include "core/page_mode_encoder.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@ struct ConvertOptions {
     std::string outputDir; // empty: beside each picture
     OutputChoice choice;   // the panel and syntax
     std::string stdinName; // the name standard input's picture goes by ("-" as a file)
+    std::optional<Preparation> preparation; // set: any picture, prepared first
     std::vector<std::string> pictures;
 };
 

@@ -3,6 +3,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/convert_command.h"
+#include "cli/prepare_command.h"
 #include "cli/show_command.h"
 #include "core/conversion_state.h"
 #include "core/panel_layout.h"
@@ -27,6 +28,8 @@ const char kUsage[] =
     "Usage: pelmora-cli convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--block-width N] [--name SYMBOL]\n"
     "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
+    "       pelmora-cli prepare [--size WxH] [PREPARATION...] [-o OUT.bmp | --output-dir DIR]\n"
+    "                           [--quiet] PICTURE...\n"
     "       pelmora-cli show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
     "                        [--block-width N] [--png OUT.png | --bmp OUT.bmp] [--scale N]\n"
     "                        [--blocks] FILE\n"
@@ -63,6 +66,20 @@ const char kUsage[] =
     "\n"
     "  -                 as a PICTURE or FILE: standard input (convert needs --stdout,\n"
     "                    or --name to name the file it writes)\n"
+    "prepare  makes any picture a 1-bit BMP of the panel's size, NAME_WxH.bmp beside it\n"
+    "         (or -o OUT.bmp for one picture, or into --output-dir), never over the\n"
+    "         picture itself. Reads PNG, JPEG, GIF, BMP of any depth, TIFF and WebP.\n"
+    "         convert takes the same PREPARATION options and then any picture.\n"
+    "  --fit F           contain (default), cover, stretch or none\n"
+    "  --background B    white (default) or black, under transparency and margins\n"
+    "  --dither D        floyd-steinberg (default), atkinson, bayer or threshold\n"
+    "  --threshold N     with threshold: on where grey < N, 0 to 256 (default 128), or auto\n"
+    "  --brightness N    -100 to 100 (default 0)\n"
+    "  --contrast N      -100 to 100 (default 0)\n"
+    "  --rotate DEG      0, 90, 180 or 270, clockwise, before fitting\n"
+    "  --mirror M        horizontal or vertical, before fitting\n"
+    "  --invert          flip every dot of the result\n"
+    "\n"
     "  --                end of options; every argument after it is a file\n"
     "\n"
     "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
@@ -213,6 +230,89 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
     return {};
 }
 
+Names WithPreparationOptions(Names names) {
+    names.insert({"--fit", "--background", "--dither", "--threshold", "--brightness", "--contrast",
+                  "--rotate", "--mirror"});
+    return names;
+}
+
+bool AsksToPrepare(const ParsedArguments& parsed) {
+    for (const std::string_view name :
+         {"--fit", "--background", "--dither", "--threshold", "--brightness", "--contrast",
+          "--rotate", "--mirror", "--invert"}) {
+        if (parsed.has(name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The preparation the options ask for, on a panel of width x height.
+std::string ParsePreparation(const ParsedArguments& parsed, int width, int height,
+                             Preparation& preparation) {
+    preparation.width = width;
+    preparation.height = height;
+    PrepareOptions& options = preparation.options;
+    if (parsed.has("--fit")) {
+        const std::optional<Fit> fit = FitNamed(parsed.value("--fit"));
+        if (!fit) {
+            return "--fit takes contain, cover, stretch or none";
+        }
+        options.fit = *fit;
+    }
+    if (parsed.has("--background")) {
+        const std::string background = parsed.value("--background");
+        if (background != "white" && background != "black") {
+            return "--background takes white or black";
+        }
+        options.blackBackground = background == "black";
+    }
+    if (parsed.has("--dither")) {
+        const std::optional<Dither> dither = DitherNamed(parsed.value("--dither"));
+        if (!dither) {
+            return "--dither takes floyd-steinberg, atkinson, bayer or threshold";
+        }
+        options.dither = *dither;
+    }
+    if (parsed.has("--threshold")) {
+        if (parsed.has("--dither") && options.dither != Dither::Threshold) {
+            return "--threshold goes with --dither threshold";
+        }
+        options.dither = Dither::Threshold;
+        const std::string threshold = parsed.value("--threshold");
+        int value = 0;
+        if (threshold == "auto") {
+            options.threshold.reset();
+        } else if (ParseWhole(threshold, value) && value >= 0 && value <= 256) {
+            options.threshold = value;
+        } else {
+            return "--threshold takes a whole number from 0 to 256, or auto";
+        }
+    }
+    for (const auto& [name, field] : {std::pair{"--brightness", &options.brightness},
+                                      std::pair{"--contrast", &options.contrast}}) {
+        if (parsed.has(name) &&
+            (!ParseWhole(parsed.value(name), *field) || *field < -100 || *field > 100)) {
+            return std::string(name) + " takes a whole number from -100 to 100";
+        }
+    }
+    if (parsed.has("--rotate")) {
+        if (!ParseWhole(parsed.value("--rotate"), preparation.rotate) ||
+            (preparation.rotate != 0 && preparation.rotate != 90 && preparation.rotate != 180 &&
+             preparation.rotate != 270)) {
+            return "--rotate takes 0, 90, 180 or 270";
+        }
+    }
+    if (parsed.has("--mirror")) {
+        preparation.mirror = parsed.value("--mirror");
+        if (preparation.mirror != "horizontal" && preparation.mirror != "vertical") {
+            return "--mirror takes horizontal or vertical";
+        }
+    }
+    options.invert = parsed.has("--invert");
+    return {};
+}
+
 bool IsSymbol(std::string_view name) {
     if (name.empty() || (name[0] >= '0' && name[0] <= '9')) {
         return false;
@@ -245,6 +345,16 @@ int Convert(ConversionState& state, const std::vector<std::string>& arguments,
     if (const std::string problem = ParseOutput(parsed, options.choice); !problem.empty()) {
         return UsageError(problem);
     }
+    if (AsksToPrepare(parsed)) {
+        const PanelLayout& panel = *options.choice.layout;
+        Preparation preparation;
+        if (const std::string problem =
+                ParsePreparation(parsed, panel.width, panel.height, preparation);
+            !problem.empty()) {
+            return UsageError(problem);
+        }
+        options.preparation = preparation;
+    }
     if (parsed.has("--name")) {
         if (!IsSymbol(parsed.value("--name"))) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
@@ -267,12 +377,55 @@ int Convert(ConversionState& state, const std::vector<std::string>& arguments,
     if (fromStdin > 1) {
         return UsageError("standard input (-) can be read once only");
     }
+    if (fromStdin == 1 && options.preparation) {
+        return UsageError("standard input (-) is converted as a BMP only, without preparation");
+    }
     if (fromStdin == 1 && !options.toStdout && !parsed.has("--name")) {
         return UsageError("- (standard input) needs --stdout, or --name to name the file");
     }
     // Standard input's picture is named for its symbol: "--name logo" writes lcd_logo.txt.
     options.stdinName = parsed.has("--name") ? parsed.value("--name") : std::string("stdin");
     return RunConvert(state, options, out);
+}
+
+int Prepare(const std::vector<std::string>& arguments, StandardOutput& out) {
+    const ParsedArguments parsed = Parse(arguments, {"--help", "--invert", "--quiet"},
+                                         WithPreparationOptions({"--size", "-o", "--output-dir"}));
+    if (!parsed.error.empty()) {
+        return UsageError(parsed.error);
+    }
+    if (parsed.has("--help")) {
+        return PrintUsage(out);
+    }
+    OutputChoice choice;
+    if (const std::string problem = ParseOutput(parsed, choice); !problem.empty()) {
+        return UsageError(problem);
+    }
+    PrepareCommand command;
+    if (const std::string problem = ParsePreparation(parsed, choice.layout->width,
+                                                     choice.layout->height, command.preparation);
+        !problem.empty()) {
+        return UsageError(problem);
+    }
+    command.output = parsed.value("-o");
+    command.outputDir = parsed.value("--output-dir");
+    command.quiet = parsed.has("--quiet");
+    command.pictures = parsed.files;
+    if (command.pictures.empty()) {
+        return UsageError("prepare needs at least one PICTURE");
+    }
+    if (!command.output.empty() && command.pictures.size() > 1) {
+        return UsageError("-o takes one PICTURE only");
+    }
+    if (!command.output.empty() && !command.outputDir.empty()) {
+        return UsageError("-o and --output-dir exclude each other");
+    }
+    for (const std::string& picture : command.pictures) {
+        if (picture == "-") {
+            return UsageError("prepare reads pictures from files, not standard input");
+        }
+    }
+    return RunPrepare(command, out);
 }
 
 int Show(ConversionState& state, const std::vector<std::string>& arguments, StandardOutput& out) {
@@ -335,6 +488,9 @@ int Run(std::vector<std::string> arguments, StandardOutput& out) {
     }
     if (command == "show") {
         return Show(state, arguments, out);
+    }
+    if (command == "prepare") {
+        return Prepare(arguments, out);
     }
     return UsageError("unknown command " + command);
 }
