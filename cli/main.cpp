@@ -64,8 +64,6 @@ const char kUsage[] =
     "  --bmp OUT.bmp     write the panel as a 1-bit BMP that converts back to the same file\n"
     "  --scale N         pixels per dot in the picture, 1 to 64 (default 4)\n"
     "\n"
-    "  -                 as a PICTURE or FILE: standard input (convert needs --stdout,\n"
-    "                    or --name to name the file it writes)\n"
     "prepare  makes any picture a 1-bit BMP of the panel's size, NAME_WxH.bmp beside it\n"
     "         (or -o OUT.bmp for one picture, or into --output-dir), never over the\n"
     "         picture itself. Reads PNG, JPEG, GIF, BMP of any depth, TIFF and WebP.\n"
@@ -80,6 +78,9 @@ const char kUsage[] =
     "  --mirror M        horizontal or vertical, before fitting\n"
     "  --invert          flip every dot of the result\n"
     "\n"
+    "  -                 as a PICTURE or FILE: standard input (convert needs --stdout,\n"
+    "                    or --name to name the file it writes)\n"
+
     "  --                end of options; every argument after it is a file\n"
     "\n"
     "Exit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
@@ -164,6 +165,23 @@ Names WithLayoutOptions(Names names) {
     return names;
 }
 
+// --size WxH into layout's width and height.
+std::string ParseSize(const ParsedArguments& parsed, PanelLayout& layout) {
+    if (parsed.has("--size")) {
+        const std::string size = parsed.value("--size");
+        const std::size_t cross = size.find('x');
+        const bool parsedSides =
+            cross != std::string::npos &&
+            ParseWhole(std::string_view(size).substr(0, cross), layout.width) &&
+            ParseWhole(std::string_view(size).substr(cross + 1), layout.height);
+        if (!parsedSides || layout.width < 1 || layout.height < 1 || layout.width > kMaxPanelSide ||
+            layout.height > kMaxPanelSide) {
+            return "--size takes WIDTHxHEIGHT, each 1 to 4096";
+        }
+    }
+    return {};
+}
+
 // The syntax and panel that the options ask for; an error for a value out of range or a
 // choice that contradicts another.
 std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
@@ -202,17 +220,8 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
             return "--format xbm is always --bit-order lsb";
         }
     }
-    if (parsed.has("--size")) {
-        const std::string size = parsed.value("--size");
-        const std::size_t cross = size.find('x');
-        const bool parsedSides =
-            cross != std::string::npos &&
-            ParseWhole(std::string_view(size).substr(0, cross), layout.width) &&
-            ParseWhole(std::string_view(size).substr(cross + 1), layout.height);
-        if (!parsedSides || layout.width < 1 || layout.height < 1 || layout.width > kMaxPanelSide ||
-            layout.height > kMaxPanelSide) {
-            return "--size takes WIDTHxHEIGHT, each 1 to 4096";
-        }
+    if (std::string problem = ParseSize(parsed, layout); !problem.empty()) {
+        return problem;
     }
     if (parsed.has("--block-width")) {
         if (!ParseWhole(parsed.value("--block-width"), layout.blockWidth) ||
@@ -328,8 +337,9 @@ bool IsSymbol(std::string_view name) {
 
 int Convert(ConversionState& state, const std::vector<std::string>& arguments,
             StandardOutput& out) {
-    const ParsedArguments parsed = Parse(arguments, {"--help", "--inverse", "--stdout", "--quiet"},
-                                         WithLayoutOptions({"--output-dir", "--name"}));
+    const ParsedArguments parsed =
+        Parse(arguments, {"--help", "--inverse", "--stdout", "--quiet", "--invert"},
+              WithPreparationOptions(WithLayoutOptions({"--output-dir", "--name"})));
     if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }
@@ -397,13 +407,14 @@ int Prepare(const std::vector<std::string>& arguments, StandardOutput& out) {
     if (parsed.has("--help")) {
         return PrintUsage(out);
     }
-    OutputChoice choice;
-    if (const std::string problem = ParseOutput(parsed, choice); !problem.empty()) {
+    // Only the size matters here: the layout is convert's business.
+    PanelLayout size{.arrangement = Arrangement::Pages};
+    if (const std::string problem = ParseSize(parsed, size); !problem.empty()) {
         return UsageError(problem);
     }
     PrepareCommand command;
-    if (const std::string problem = ParsePreparation(parsed, choice.layout->width,
-                                                     choice.layout->height, command.preparation);
+    if (const std::string problem =
+            ParsePreparation(parsed, size.width, size.height, command.preparation);
         !problem.empty()) {
         return UsageError(problem);
     }

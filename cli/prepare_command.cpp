@@ -178,9 +178,11 @@ int RunPrepare(const PrepareCommand& command, StandardOutput& out) {
         if (target.empty()) {
             const fs::path path = PathFromUtf8(picture);
             const std::string name = Stem(Utf8FromPath(path.filename())) + "_" + size + ".bmp";
-            target = command.outputDir.empty()
-                         ? Utf8FromPath(path.parent_path() / PathFromUtf8(name))
-                         : Utf8FromPath(PathFromUtf8(command.outputDir) / PathFromUtf8(name));
+            // Beside the picture, "./" for one in the current folder, as convert says it.
+            const fs::path folder = !command.outputDir.empty() ? PathFromUtf8(command.outputDir)
+                                    : path.has_parent_path()   ? path.parent_path()
+                                                               : fs::path(".");
+            target = Utf8FromPath(folder / PathFromUtf8(name));
         }
         if (SameFile(picture, target)) {
             PrintError(picture, "the prepared picture would replace the picture itself; "

@@ -11,10 +11,12 @@
 #include "core/prepare.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QTransform>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -63,6 +65,17 @@ int main(int argc, char* argv[]) {
     if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kMaxPixels) {
         return Fail("the picture is " + std::to_string(size.width()) + " x " +
                     std::to_string(size.height()) + " pixels, more than the 100 million prepared");
+    }
+    // A JPEG cut short still decodes, its missing part grey; one without its end marker
+    // near the end is refused instead.
+    if (reader.format() == "jpeg") {
+        QFile file(reader.fileName());
+        if (file.open(QIODevice::ReadOnly)) {
+            file.seek(std::max<qint64>(0, file.size() - 4096));
+            if (!file.readAll().contains("\xff\xd9")) {
+                return Fail("the picture is cut short (its JPEG data has no end)");
+            }
+        }
     }
     QImage image = reader.read();
     if (image.isNull()) {

@@ -2,9 +2,8 @@
 // file-size limit, a missing folder. A failure is exit 1 with the path and the reason, and
 // a file that was there before stays as it was.
 
+#include "support/shell.h"
 #include "support/test_pictures.h"
-
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,30 +22,8 @@ using test::ReadFile;
 using test::ScratchFolder;
 using test::WriteFile;
 
-struct Ran {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a shell command line in folder; "$CLI" is the program. The file-size limit, when
-// given, is in 512-byte blocks, with SIGXFSZ ignored so that the write fails instead.
-Ran Shell(const ScratchFolder& folder, const std::string& line, int sizeLimitBlocks = 0) {
-    setenv("CLI", PELMORA_CLI, 1);
-    const std::string out = (folder / ".out").string();
-    const std::string err = (folder / ".err").string();
-    std::string limit;
-    if (sizeLimitBlocks > 0) {
-        limit = "trap '' XFSZ && ulimit -f " + std::to_string(sizeLimitBlocks) + " && ";
-    }
-    const std::string command = "cd '" + folder.path().string() + "' && (" + limit + line + ") >'" +
-                                out + "' 2>'" + err + "'";
-    const int status = std::system(command.c_str());
-    Ran ran{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return ran;
-}
+using test::Ran;
+using test::Shell;
 
 Picture SomePicture() {
     return test::RandomPicture(41);
