@@ -27,7 +27,8 @@ constexpr int kExitUsage = 2;
 const char kUsage[] =
     "Usage: pelmora-cli convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--block-width N] [--name SYMBOL]\n"
-    "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
+    "                           [PREPARATION...] [--output-dir DIR | --stdout] [--quiet]\n"
+    "                           PICTURE...\n"
     "       pelmora-cli prepare [--size WxH] [PREPARATION...] [-o OUT.bmp | --output-dir DIR]\n"
     "                           [--quiet] PICTURE...\n"
     "       pelmora-cli show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
@@ -35,7 +36,7 @@ const char kUsage[] =
     "                        [--blocks] FILE\n"
     "       pelmora-cli --help | --version\n"
     "\n"
-    "Turns 1-bit BMP pictures into the bytes of a monochrome graphic LCD or OLED panel,\n"
+    "Turns pictures into the bytes of a monochrome graphic LCD or OLED panel,\n"
     "written in the syntax the firmware needs, and shows such a file as the panel would.\n"
     "By default: a 128 x 64 panel of two 64-column halves, as DB lines: left half first,\n"
     "page by page, column by column, top pixel in bit 0.\n"

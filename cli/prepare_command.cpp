@@ -136,7 +136,12 @@ PreparedPicture PreparePictureFile(const std::string& path, const Preparation& p
         return {{}, "the picture reader could not be started: " + ran.spawnError};
     }
     if (ran.status != 0) {
-        std::string reason = ran.err.substr(0, ran.err.find('\n'));
+        // The helper's own reason is its last line; Qt's image plugins may warn before it.
+        std::string reason = ran.err;
+        while (!reason.empty() && reason.back() == '\n') {
+            reason.pop_back();
+        }
+        reason = reason.substr(reason.find_last_of('\n') + 1);
         return {{}, reason.empty() ? std::string("the picture could not be read") : reason};
     }
     // "PELMORA-RGBA 1\n", eight numbers, then the rows.

@@ -223,9 +223,9 @@ TEST(BadBitmaps, CommandLineConvertsWhatItCanAndNamesEveryOtherFile) {
         const std::string prefix = "pelmora-cli: " + all.in(c).string() + ": ";
         if (c.outcome == Outcome::Rejected) {
             expectedErrors +=
-                prefix + (c.message.empty() ? RejectionTextOneLine() : c.message) + "\n" +
-                prefix + "to convert any picture, prepare it: add --dither floyd-steinberg (or "
-                         "any other preparation option)\n";
+                prefix + (c.message.empty() ? RejectionTextOneLine() : c.message) + "\n" + prefix +
+                "to convert any picture, prepare it: add --dither floyd-steinberg (or "
+                "any other preparation option)\n";
         } else if (c.outcome != Outcome::Accepted) {
             expectedErrors += prefix + c.message + "\n";
         }

@@ -142,8 +142,14 @@ TEST(Prepare, BadPicturesAndTheInputItselfAreRefused) {
             .exitCode,
         0);
     // A PNG whose header claims 60000 x 60000 pixels.
-    const std::string ihdr("\0\0\0\x0dIHDR\0\0\xea\x60\0\0\xea\x60\x08\x02\0\0\0", 21);
-    WriteFile(folder / "huge.png", std::string("\x89PNG\r\n\x1a\n", 8) + ihdr + "\0\0\0\0");
+    const std::string ihdr("\0\0\0\x0dIHDR\0\0\xea\x60\0\0\xea\x60\x08\x02\0\0\0"
+                           "\x0f\xb0\xe2\x15",
+                           25);
+    const std::string idat("\0\0\0\x0bIDATx\x9c"
+                           "c`\x80\x01\0\0\n\0\x01\x7f\x80t^",
+                           23);
+    const std::string iend("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+    WriteFile(folder / "huge.png", std::string("\x89PNG\r\n\x1a\n", 8) + ihdr + idat + iend);
     const std::string photo = ReadFile(folder / "photo.jpg");
     for (const char* name : {"cut.jpg", "note.png", "empty.png", "huge.png", "missing.png"}) {
         SCOPED_TRACE(name);
@@ -151,6 +157,9 @@ TEST(Prepare, BadPicturesAndTheInputItselfAreRefused) {
         EXPECT_EQ(ran.exitCode, 1);
         EXPECT_EQ(ran.err.rfind(std::string("pelmora-cli: ") + name + ": ", 0), 0U) << ran.err;
         EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << "one line";
+        if (std::string(name) == "huge.png") {
+            EXPECT_NE(ran.err.find("60000 x 60000 pixels"), std::string::npos) << ran.err;
+        }
     }
     const Ran self = Shell(folder, "$CLI prepare -o ./photo.jpg photo.jpg");
     EXPECT_EQ(self.exitCode, 1);

@@ -8,7 +8,7 @@ _pelmora_cli() {
     command=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            convert|show) command=${COMP_WORDS[i]}; break ;;
+            convert|show|prepare) command=${COMP_WORDS[i]}; break ;;
         esac
     done
 
@@ -19,6 +19,14 @@ _pelmora_cli() {
         --size) COMPREPLY=($(compgen -W "128x64 128x32 192x64 84x48 250x122" -- "$cur")); return ;;
         --block-width) COMPREPLY=($(compgen -W "64" -- "$cur")); return ;;
         --scale) COMPREPLY=($(compgen -W "1 2 4 8" -- "$cur")); return ;;
+        --fit) COMPREPLY=($(compgen -W "contain cover stretch none" -- "$cur")); return ;;
+        --background) COMPREPLY=($(compgen -W "white black" -- "$cur")); return ;;
+        --dither) COMPREPLY=($(compgen -W "floyd-steinberg atkinson bayer threshold" -- "$cur")); return ;;
+        --threshold) COMPREPLY=($(compgen -W "auto 128" -- "$cur")); return ;;
+        --rotate) COMPREPLY=($(compgen -W "0 90 180 270" -- "$cur")); return ;;
+        --mirror) COMPREPLY=($(compgen -W "horizontal vertical" -- "$cur")); return ;;
+        --brightness|--contrast) COMPREPLY=($(compgen -W "-50 -20 0 20 50" -- "$cur")); return ;;
+        -o) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --name) return ;;
         --output-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --png) COMPREPLY=($(compgen -f -X '!*.png' -- "$cur") $(compgen -d -- "$cur")); return ;;
@@ -26,15 +34,23 @@ _pelmora_cli() {
     esac
 
     local layout="--format --layout --bit-order --size --block-width"
+    local preparation="--fit --background --dither --threshold --brightness --contrast --rotate --mirror --invert"
     case $command in
         "")
-            COMPREPLY=($(compgen -W "convert show --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "convert prepare show --help --version" -- "$cur"))
             ;;
         convert)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--inverse $layout --name --output-dir --stdout --quiet --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "--inverse $layout $preparation --name --output-dir --stdout --quiet --help --" -- "$cur"))
             else
-                COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur"))
+                COMPREPLY=($(compgen -f -- "$cur"))
+            fi
+            ;;
+        prepare)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--size $preparation -o --output-dir --quiet --help --" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -f -- "$cur"))
             fi
             ;;
         show)

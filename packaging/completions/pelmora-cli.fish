@@ -1,9 +1,10 @@
 # fish completion for pelmora-cli
 
-set -l commands convert show
+set -l commands convert show prepare
 complete -c pelmora-cli -f
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a convert -d 'Convert pictures into panel data'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a show -d 'Show a panel data file'
+complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a prepare -d 'Make any picture a 1-bit BMP of the panel'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
 
@@ -19,7 +20,23 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l name -x -d '
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l output-dir -x -a '(__fish_complete_directories)' -d 'Write the files into DIR'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l stdout -d 'Write the bytes to standard output'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l quiet -d 'Do not print the paths written'
-complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -F -a '(__fish_complete_suffix .bmp)'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -F
+
+set -l preparing "__fish_seen_subcommand_from convert prepare"
+complete -c pelmora-cli -n $preparing -l fit -x -a 'contain cover stretch none' -d 'How the picture fills the panel'
+complete -c pelmora-cli -n $preparing -l background -x -a 'white black' -d 'Under transparency and margins'
+complete -c pelmora-cli -n $preparing -l dither -x -a 'floyd-steinberg atkinson bayer threshold' -d 'How grey becomes dots'
+complete -c pelmora-cli -n $preparing -l threshold -x -a 'auto 128' -d 'On where grey is below N'
+complete -c pelmora-cli -n $preparing -l brightness -x -d '-100 to 100'
+complete -c pelmora-cli -n $preparing -l contrast -x -d '-100 to 100'
+complete -c pelmora-cli -n $preparing -l rotate -x -a '0 90 180 270' -d 'Clockwise, before fitting'
+complete -c pelmora-cli -n $preparing -l mirror -x -a 'horizontal vertical' -d 'Before fitting'
+complete -c pelmora-cli -n $preparing -l invert -d 'Flip every dot of the result'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -l size -x -a '128x64 128x32 192x64 84x48 250x122' -d 'The panel, WIDTHxHEIGHT'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -s o -r -F -d 'The BMP to write'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -l output-dir -x -a '(__fish_complete_directories)' -d 'Write the BMPs into DIR'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -l quiet -d 'Do not print the paths written'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -F
 
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l png -r -F -d 'Write the panel as a PNG'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l bmp -r -F -d 'Write the panel as a 1-bit BMP'
