@@ -8,15 +8,10 @@
 // On success it writes "PELMORA-RGBA 1", the placement (eight numbers) and the shown part
 // as RGBA bytes, row by row; on failure one line of reason on standard error and exit 1.
 
-#include "core/prepare.h"
+#include "picture/picture_source.h"
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QImage>
-#include <QImageReader>
-#include <QTransform>
 
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -25,10 +20,6 @@
 namespace {
 
 using namespace pelmora;
-
-// The largest picture decoded: far above any photo, far below what would exhaust memory.
-constexpr long long kMaxPixels = 100LL * 1000 * 1000;
-constexpr int kAllocationLimitMiB = 512;
 
 int Fail(const std::string& reason) {
     std::fprintf(stderr, "%s\n", reason.c_str());
@@ -58,49 +49,14 @@ int main(int argc, char* argv[]) {
         return Fail("pelmora-picture: arguments out of range");
     }
 
-    QImageReader::setAllocationLimit(kAllocationLimitMiB);
-    QImageReader reader(QString::fromLocal8Bit(argv[1]));
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kMaxPixels) {
-        return Fail("the picture is " + std::to_string(size.width()) + " x " +
-                    std::to_string(size.height()) + " pixels, more than the 100 million prepared");
+    const SourcePicture source = ReadPicture(QString::fromLocal8Bit(argv[1]));
+    if (!source.ok()) {
+        return Fail(source.error);
     }
-    // A JPEG cut short still decodes, its missing part grey; one without its end marker
-    // near the end is refused instead.
-    if (reader.format() == "jpeg") {
-        QFile file(reader.fileName());
-        if (file.open(QIODevice::ReadOnly)) {
-            file.seek(std::max<qint64>(0, file.size() - 4096));
-            if (!file.readAll().contains("\xff\xd9")) {
-                return Fail("the picture is cut short (its JPEG data has no end)");
-            }
-        }
-    }
-    QImage image = reader.read();
-    if (image.isNull()) {
-        const QString why = reader.error() == QImageReader::UnsupportedFormatError
-                                ? QStringLiteral("not a picture in a format this machine reads")
-                                : reader.errorString();
-        return Fail("the picture could not be read (" + why.toStdString() + ")");
-    }
-    if (rotate % 360 != 0) {
-        image = image.transformed(QTransform().rotate(rotate));
-    }
-    if (mirror != "none") {
-        image = image.mirrored(mirror == "horizontal", mirror == "vertical");
-    }
-    image.convertTo(QImage::Format_RGBA8888_Premultiplied);
-
+    const QImage image = Turned(source.image, rotate, std::string(mirror));
     const Placement placement = PlacePicture(image.width(), image.height(), width, height, *fit);
-    QImage shown = image.copy(placement.sourceX, placement.sourceY, placement.sourceWidth,
-                              placement.sourceHeight);
-    if (placement.resampled()) {
-        shown = shown.scaled(placement.width, placement.height, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    }
-    shown.convertTo(QImage::Format_RGBA8888);
-    if (shown.isNull() || shown.width() != placement.width || shown.height() != placement.height) {
+    const RgbaPicture shown = ShownPart(image, placement);
+    if (shown.width != placement.width || shown.height != placement.height) {
         return Fail("the picture could not be scaled");
     }
 
@@ -111,11 +67,7 @@ int main(int argc, char* argv[]) {
         out += std::to_string(value) + " ";
     }
     out.back() = '\n';
-    const auto rowBytes = static_cast<std::size_t>(shown.width()) * 4;
-    out.reserve(out.size() + rowBytes * static_cast<std::size_t>(shown.height()));
-    for (int y = 0; y < shown.height(); ++y) {
-        out.append(reinterpret_cast<const char*>(shown.constScanLine(y)), rowBytes);
-    }
+    out.append(reinterpret_cast<const char*>(shown.rgba.data()), shown.rgba.size());
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
         return Fail("pelmora-picture: the picture could not be handed on");
     }

@@ -41,6 +41,10 @@ work=$(mktemp -d)
 /usr/bin/pelmora-cli convert --output-dir "$work" /usr/share/pelmora/examples/logo.bmp
 build-package/cli/pelmora-cli convert --quiet --stdout examples/logo.bmp >"$work/expected.txt"
 cmp "$work/lcd_logo.txt" "$work/expected.txt"
+# Preparing a picture runs the installed Qt helper.
+convert -size 200x100 gradient:black-white "$work/ramp.png"
+/usr/bin/pelmora-cli prepare --quiet "$work/ramp.png"
+test -s "$work/ramp_128x64.bmp"
 man -w pelmora-cli pelmora
 bash -c 'source /usr/share/bash-completion/completions/pelmora-cli &&
     COMP_WORDS=(pelmora-cli convert --layout "") COMP_CWORD=3 && _pelmora_cli &&

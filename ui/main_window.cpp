@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "picture/picture_source.h"
 #include "platform/bitmap_image.h"
 #include "platform/controls.h"
 #include "platform/drive_list.h"
@@ -11,6 +12,7 @@
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
 #include "ui/output_settings.h"
+#include "ui/prepare_window.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -186,6 +188,8 @@ void MainWindow::buildControls() {
             this, &MainWindow::ShowOutputSettings);
     connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
             &MainWindow::OpenPicture);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
+            &MainWindow::ChoosePictureToPrepare);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -196,6 +200,9 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     QAction* open = menu.addAction("Open picture\u2026", this, &MainWindow::OpenPicture);
     open->setShortcut(QKeySequence::Open);
+    QAction* prepare =
+        menu.addAction("Prepare picture\u2026", this, &MainWindow::ChoosePictureToPrepare);
+    prepare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     menu.addSeparator();
     menu.addAction("About Pelmora", this, &MainWindow::ShowAbout);
     menu.exec(event->globalPos());
@@ -205,6 +212,7 @@ void MainWindow::useSettings(QSettings* settings) {
     settings_ = settings;
     if (settings_ != nullptr) {
         choice_ = LoadOutputChoice(*settings_);
+        prepareOptions_ = LoadPrepareOptions(*settings_);
     }
 }
 
@@ -222,12 +230,61 @@ void MainWindow::ShowOutputSettings() {
     }
 }
 
+namespace {
+
+const char kPictureFilter[] = "Pictures (*.bmp *.BMP *.png *.PNG *.jpg *.JPG *.jpeg *.gif *.tif "
+                              "*.tiff *.webp);;All files (*)";
+
+} // namespace
+
 void MainWindow::OpenPicture() {
-    const QString path = QFileDialog::getOpenFileName(this, "Open picture", File1->path(),
-                                                      "Bitmaps (*.bmp *.BMP);;All files (*)");
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Open picture", File1->path(), kPictureFilter);
     if (!path.isEmpty()) {
         OpenPath(path);
     }
+}
+
+void MainWindow::ChoosePictureToPrepare() {
+    const QString selected = File1->selectedFileName();
+    const QString path =
+        !selected.isEmpty()
+            ? QDir(File1->path()).filePath(selected)
+            : QFileDialog::getOpenFileName(this, "Prepare picture", File1->path(), kPictureFilter);
+    if (!path.isEmpty()) {
+        PreparePicture(path);
+    }
+}
+
+void MainWindow::PreparePicture(const QString& path) {
+    const SourcePicture source = ReadPicture(path);
+    if (!source.ok()) {
+        messages_.show(this, windowTitle(),
+                       QFileInfo(path).fileName() +
+                           " cannot be prepared: " + FromUtf8(source.error));
+        return;
+    }
+    const PanelLayout panel = choice_.layout.value_or(PanelLayout{});
+    PrepareWindow window(path, source.image, panel.width, panel.height, prepareOptions_, messages_,
+                         this);
+    connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
+    preparing_ = &window;
+    window.exec();
+    preparing_ = nullptr;
+    prepareOptions_ = window.options();
+    if (settings_ != nullptr) {
+        SavePrepareOptions(*settings_, prepareOptions_);
+    }
+}
+
+bool MainWindow::NeedsPreparing(const QString& path) const {
+    if (!IsBitmapName(QFileInfo(path).fileName())) {
+        return true;
+    }
+    ConversionState probe;
+    Palette palette{};
+    return TakeInBitmapFile(probe, palette, Utf8(path), choice_.layout.value_or(PanelLayout{}))
+               .check.verdict == BitmapVerdict::Rejected;
 }
 
 void MainWindow::ShowAbout() {
@@ -257,6 +314,10 @@ void MainWindow::OpenPath(const QString& path) {
     if (!info.exists()) {
         messages_.show(this, windowTitle(),
                        QDir::toNativeSeparators(info.absoluteFilePath()) + " does not exist.");
+        return;
+    }
+    if (!info.isDir() && NeedsPreparing(info.absoluteFilePath())) {
+        PreparePicture(info.absoluteFilePath());
         return;
     }
     const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
@@ -387,7 +448,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.size() == 1 && urls.first().isLocalFile()) {
         const QFileInfo info(urls.first().toLocalFile());
-        if (info.isDir() || IsBitmapName(info.fileName())) {
+        if (info.isDir() || info.isFile()) { // a picture that is not a BMP is prepared
             event->acceptProposedAction();
         }
     }

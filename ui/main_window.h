@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/intake.h"
+#include "core/prepare.h"
 #include "platform/twips.h"
 
 #include <QWidget>
@@ -10,6 +11,10 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSettings;
+
+namespace pelmora {
+class PrepareWindow;
+}
 
 namespace pelmora {
 
@@ -47,6 +52,9 @@ class MainWindow : public QWidget {
     void setOutputChoice(const OutputChoice& choice);
     void ShowOutputSettings();
     void OpenPicture();
+    void ChoosePictureToPrepare(); // the selected file, else one asked for
+    void PreparePicture(const QString& path);
+    PrepareWindow* preparingWindow() const { return preparing_; } // while it is open
     void ShowAbout();
 
   protected:
@@ -61,6 +69,7 @@ class MainWindow : public QWidget {
     void ShowConvertStatus();
     void ShowPreview();
     void placePreviewPic();
+    bool NeedsPreparing(const QString& path) const;
 
     ConversionState& state_;
     MessageBox& messages_;
@@ -71,6 +80,8 @@ class MainWindow : public QWidget {
     TakenIn takenIn_;     // its decoded pixels, which Convert encodes
     OutputChoice choice_;
     QSettings* settings_ = nullptr;
+    PrepareOptions prepareOptions_;
+    PrepareWindow* preparing_ = nullptr;
 
     QLabel* DriverLabel;
     DriveList* Drive1;

@@ -1,0 +1,192 @@
+// The Prepare picture window: opened by a dropped photo or Ctrl+P, redrawn as its controls
+// change, Use writes the BMP and takes it in, Cancel writes nothing, the choices stay.
+
+#include "platform/file_list.h"
+#include "support/fake_message_box.h"
+#include "support/qt_helpers.h"
+#include "support/test_pictures.h"
+#include "ui/main_window.h"
+#include "ui/prepare_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace pelmora {
+namespace {
+
+using test::FakeMessageBox;
+using test::Q;
+using test::ReadFile;
+using test::ScratchFolder;
+
+// Left half black, right half white, in a picture that is no BMP of the panel.
+void WritePhoto(const std::filesystem::path& path) {
+    QImage image(320, 160, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < 160; ++y) {
+        for (int x = 0; x < 160; ++x) {
+            image.setPixel(x, y, qRgb(0, 0, 0));
+        }
+    }
+    ASSERT_TRUE(image.save(Q(path)));
+}
+
+struct Window {
+    ScratchFolder folder;
+    ConversionState state;
+    FakeMessageBox messages;
+    MainWindow form{state, messages, TwipsScale(15)};
+    QSettings settings{Q(folder / "settings.ini"), QSettings::IniFormat};
+
+    Window() {
+        form.Init_Form(Q(folder.path()));
+        form.useSettings(&settings);
+        form.show();
+    }
+    QString text(const char* name) const { return form.findChild<QLabel*>(name)->text(); }
+};
+
+// Runs what is to be done in the Prepare window once it is open, then closes it with the
+// button named.
+void WhenPrepareWindowOpens(std::function<void(PrepareWindow&)> act, const char* button) {
+    QTimer::singleShot(0, [act = std::move(act), button] {
+        auto* window = qobject_cast<PrepareWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        act(*window);
+        QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton);
+    });
+}
+
+int OnDots(const MonoPicture& panel) {
+    int on = 0;
+    for (const std::uint8_t dot : panel.dots) {
+        on += dot;
+    }
+    return on;
+}
+
+TEST(PrepareWindowTest, ADroppedPhotoIsPreparedUsedAndTakenIn) {
+    Window w;
+    WritePhoto(w.folder / "photo.png");
+    WhenPrepareWindowOpens(
+        [](PrepareWindow& window) {
+            // Contain: the 320 x 160 picture is 128 x 64 on the panel, half of it dark.
+            EXPECT_EQ(OnDots(window.panel()), 64 * 64);
+            auto* dither = window.findChild<QComboBox*>("DitherBox");
+            dither->setCurrentIndex(3); // threshold
+            auto* threshold = window.findChild<QSlider*>("ThresholdSlider");
+            EXPECT_TRUE(threshold->isEnabled());
+            window.findChild<QCheckBox*>("InvertCheck")->setChecked(true);
+            EXPECT_EQ(OnDots(window.panel()), 64 * 64); // the other half now
+            EXPECT_FALSE(window.panel().at(10, 10));
+            // The keyboard moves a slider and the panel follows.
+            threshold->setFocus();
+            QTest::keyClick(threshold, Qt::Key_Home);
+            EXPECT_EQ(threshold->value(), 0);
+            EXPECT_EQ(OnDots(window.panel()), 128 * 64); // nothing below 0: all off, inverted
+        },
+        "UseButton");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Q(w.folder / "photo.png"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.form, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w.form, &drop);
+
+    EXPECT_EQ(ReadFile(w.folder / "photo_128x64.bmp").size(), 62U + 16U * 64U);
+    EXPECT_EQ(w.form.findChild<FileList*>("File1")->selectedFileName(), "photo_128x64.bmp");
+    EXPECT_EQ(w.text("WidthValue"), "128");
+    EXPECT_TRUE(w.form.findChild<QPushButton*>("ConvertButton")->isEnabled());
+    EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("|").toStdString();
+
+    // The choices come back the next time.
+    const PrepareOptions stored = LoadPrepareOptions(w.settings);
+    EXPECT_EQ(stored.dither, Dither::Threshold);
+    EXPECT_EQ(stored.threshold, 0);
+    EXPECT_TRUE(stored.invert);
+}
+
+TEST(PrepareWindowTest, CtrlPOpensTheSelectedPictureAndCancelWritesNothing) {
+    Window w;
+    // A 1-bit BMP of the wrong size, selected in the file list.
+    test::Picture small;
+    small.width = 64;
+    small.height = 32;
+    small.index.assign(64 * 32, 0);
+    test::WriteFile(w.folder / "small.bmp", test::EncodeBmp(small, {.width = 64, .height = 32}));
+    auto* files = w.form.findChild<FileList*>("File1");
+    files->setPath(files->path());
+    ASSERT_TRUE(files->selectFileName("small.bmp"));
+    bool opened = false;
+    WhenPrepareWindowOpens(
+        [&opened](PrepareWindow& window) {
+            opened = true;
+            // Contain: 64 x 32 doubles to 128 x 64, all of it black.
+            EXPECT_EQ(OnDots(window.panel()), 128 * 64);
+            window.findChild<QComboBox*>("FitBox")->setCurrentIndex(3); // none
+            EXPECT_EQ(OnDots(window.panel()), 64 * 32);
+            window.findChild<QSlider*>("BrightnessSlider")->setValue(40);
+        },
+        "CancelButton");
+    // Offscreen windows never become active: fire the shortcut as its keys would.
+    for (auto* shortcut : w.form.findChildren<QShortcut*>()) {
+        if (shortcut->key() == QKeySequence(Qt::CTRL | Qt::Key_P)) {
+            emit shortcut->activated();
+        }
+    }
+    EXPECT_TRUE(opened);
+    w.settings.sync();
+    EXPECT_FALSE(std::filesystem::exists(w.folder / "small_128x64.bmp"));
+    EXPECT_EQ(LoadPrepareOptions(w.settings).fit, Fit::None);
+    EXPECT_EQ(LoadPrepareOptions(w.settings).brightness, 40);
+    EXPECT_FALSE(w.form.findChild<QPushButton*>("ConvertButton")->isEnabled());
+}
+
+TEST(PrepareWindowTest, SaveAsRefusesThePictureItselfAndAnUnreadablePictureIsExplained) {
+    Window w;
+    WritePhoto(w.folder / "photo.png");
+    const std::string photo = ReadFile(w.folder / "photo.png");
+    WhenPrepareWindowOpens(
+        [&w](PrepareWindow& window) {
+            window.setSaveNameAsker([&w](const QString&) { return Q(w.folder / "photo.png"); });
+            QTest::mouseClick(window.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+            window.setSaveNameAsker([&w](const QString&) { return Q(w.folder / "elsewhere.bmp"); });
+        },
+        "SaveButton");
+    QTimer::singleShot(50, [] {
+        if (auto* window = qobject_cast<PrepareWindow*>(QApplication::activeModalWidget())) {
+            window->reject();
+        }
+    });
+    w.form.PreparePicture(Q(w.folder / "photo.png"));
+    EXPECT_EQ(ReadFile(w.folder / "photo.png"), photo);
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_TRUE(w.messages.texts.front().contains("is the picture itself"));
+    EXPECT_EQ(ReadFile(w.folder / "elsewhere.bmp").size(), 62U + 16U * 64U);
+
+    test::WriteFile(w.folder / "note.png", "not a picture");
+    w.messages.texts.clear();
+    w.form.OpenPath(Q(w.folder / "note.png"));
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_EQ(w.messages.texts.front(),
+              "note.png cannot be prepared: the picture could not be read (not a picture in a "
+              "format this machine reads)");
+}
+
+} // namespace
+} // namespace pelmora

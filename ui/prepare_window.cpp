@@ -1,0 +1,263 @@
+#include "ui/prepare_window.h"
+
+#include "core/atomic_text_file.h"
+#include "core/bmp_writer.h"
+#include "core/page_mode_plotter.h"
+#include "core/utf8_path.h"
+#include "picture/picture_source.h"
+#include "platform/message_box.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kDotSize = 4; // screen pixels a side for one panel dot
+constexpr int kSourceViewWidth = 320;
+constexpr int kSourceViewHeight = 240;
+
+const char* const kFits[] = {"contain", "cover", "stretch", "none"};
+const char* const kDithers[] = {"floyd-steinberg", "atkinson", "bayer", "threshold"};
+
+QRgb Rgb(Colour colour) {
+    return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
+                static_cast<int>(colour >> 16 & 0xFF));
+}
+
+QSlider* Slider(int minimum, int maximum, int value, const QString& name) {
+    auto* slider = new QSlider(Qt::Horizontal);
+    slider->setObjectName(name);
+    slider->setRange(minimum, maximum);
+    slider->setValue(value);
+    slider->setPageStep(10);
+    slider->setFocusPolicy(Qt::StrongFocus);
+    return slider;
+}
+
+} // namespace
+
+PrepareOptions LoadPrepareOptions(QSettings& settings) {
+    PrepareOptions options;
+    options.fit = FitNamed(settings.value("prepare/fit", "contain").toString().toStdString())
+                      .value_or(Fit::Contain);
+    options.dither =
+        DitherNamed(settings.value("prepare/dither", "floyd-steinberg").toString().toStdString())
+            .value_or(Dither::FloydSteinberg);
+    const int threshold = settings.value("prepare/threshold", 128).toInt();
+    options.threshold = settings.value("prepare/autoThreshold", false).toBool()
+                            ? std::optional<int>()
+                            : std::clamp(threshold, 0, 256);
+    options.brightness = std::clamp(settings.value("prepare/brightness", 0).toInt(), -100, 100);
+    options.contrast = std::clamp(settings.value("prepare/contrast", 0).toInt(), -100, 100);
+    options.blackBackground = settings.value("prepare/background", "white").toString() == "black";
+    options.invert = settings.value("prepare/invert", false).toBool();
+    return options;
+}
+
+void SavePrepareOptions(QSettings& settings, const PrepareOptions& options) {
+    settings.setValue("prepare/fit", QString(kFits[static_cast<int>(options.fit)]));
+    settings.setValue("prepare/dither", QString(kDithers[static_cast<int>(options.dither)]));
+    settings.setValue("prepare/autoThreshold", !options.threshold.has_value());
+    settings.setValue("prepare/threshold", options.threshold.value_or(128));
+    settings.setValue("prepare/brightness", options.brightness);
+    settings.setValue("prepare/contrast", options.contrast);
+    settings.setValue("prepare/background", options.blackBackground ? "black" : "white");
+    settings.setValue("prepare/invert", options.invert);
+}
+
+PrepareWindow::PrepareWindow(const QString& picturePath, const QImage& picture, int width,
+                             int height, const PrepareOptions& options, MessageBox& messages,
+                             QWidget* parent)
+    : QDialog(parent), picturePath_(picturePath), picture_(picture), width_(width), height_(height),
+      messages_(messages) {
+    setObjectName("PrepareWindow");
+    setWindowTitle("Prepare picture");
+
+    SourceView = new QLabel;
+    SourceView->setObjectName("SourceView");
+    SourceView->setAlignment(Qt::AlignCenter);
+    SourceView->setMinimumSize(kSourceViewWidth, kSourceViewHeight);
+    SourceView->setPixmap(QPixmap::fromImage(picture_.scaled(
+        kSourceViewWidth, kSourceViewHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    PanelView = new QLabel;
+    PanelView->setObjectName("PanelView");
+    PanelView->setAlignment(Qt::AlignCenter);
+    PanelView->setMinimumSize(std::min(width_ * kDotSize, 1024), std::min(height_ * kDotSize, 768));
+
+    FitBox = new QComboBox;
+    FitBox->setObjectName("FitBox");
+    FitBox->addItems({"Contain: the whole picture", "Cover: fill, crop the middle",
+                      "Stretch: fill, ignore the shape", "None: no scaling"});
+    FitBox->setCurrentIndex(static_cast<int>(options.fit));
+    DitherBox = new QComboBox;
+    DitherBox->setObjectName("DitherBox");
+    DitherBox->addItems({"Floyd-Steinberg", "Atkinson", "Bayer 8 x 8", "Threshold"});
+    DitherBox->setCurrentIndex(static_cast<int>(options.dither));
+    BackgroundBox = new QComboBox;
+    BackgroundBox->setObjectName("BackgroundBox");
+    BackgroundBox->addItems({"White", "Black"});
+    BackgroundBox->setCurrentIndex(options.blackBackground ? 1 : 0);
+    ThresholdSlider = Slider(0, 256, options.threshold.value_or(128), "ThresholdSlider");
+    AutoThresholdCheck = new QCheckBox("Automatic");
+    AutoThresholdCheck->setObjectName("AutoThresholdCheck");
+    AutoThresholdCheck->setChecked(!options.threshold.has_value());
+    BrightnessSlider = Slider(-100, 100, options.brightness, "BrightnessSlider");
+    ContrastSlider = Slider(-100, 100, options.contrast, "ContrastSlider");
+    InvertCheck = new QCheckBox("Invert every dot");
+    InvertCheck->setObjectName("InvertCheck");
+    InvertCheck->setChecked(options.invert);
+    ValuesLabel = new QLabel;
+    ValuesLabel->setObjectName("ValuesLabel");
+
+    auto* threshold = new QHBoxLayout;
+    threshold->addWidget(ThresholdSlider, 1);
+    threshold->addWidget(AutoThresholdCheck);
+    auto* form = new QFormLayout;
+    form->addRow("&Fit", FitBox);
+    form->addRow("&Dither", DitherBox);
+    auto* thresholdLabel = new QLabel("&Threshold");
+    thresholdLabel->setBuddy(ThresholdSlider);
+    form->addRow(thresholdLabel, threshold);
+    form->addRow("&Brightness", BrightnessSlider);
+    form->addRow("C&ontrast", ContrastSlider);
+    form->addRow("Bac&kground", BackgroundBox);
+    form->addRow("", InvertCheck);
+    form->addRow("", ValuesLabel);
+
+    UseButton = new QPushButton("Use");
+    UseButton->setObjectName("UseButton");
+    UseButton->setDefault(true);
+    SaveButton = new QPushButton("Save BMP\u2026");
+    SaveButton->setObjectName("SaveButton");
+    CancelButton = new QPushButton("Cancel");
+    CancelButton->setObjectName("CancelButton");
+    auto* buttons = new QDialogButtonBox;
+    buttons->addButton(UseButton, QDialogButtonBox::AcceptRole);
+    buttons->addButton(SaveButton, QDialogButtonBox::ActionRole);
+    buttons->addButton(CancelButton, QDialogButtonBox::RejectRole);
+
+    auto* views = new QHBoxLayout;
+    views->addWidget(SourceView);
+    views->addWidget(PanelView, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(views);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+
+    for (QComboBox* box : {FitBox, DitherBox, BackgroundBox}) {
+        connect(box, &QComboBox::currentIndexChanged, this, &PrepareWindow::redraw);
+    }
+    for (QSlider* slider : {ThresholdSlider, BrightnessSlider, ContrastSlider}) {
+        connect(slider, &QSlider::valueChanged, this, &PrepareWindow::redraw);
+    }
+    for (QCheckBox* check : {AutoThresholdCheck, InvertCheck}) {
+        connect(check, &QCheckBox::toggled, this, &PrepareWindow::redraw);
+    }
+    connect(UseButton, &QPushButton::clicked, this, &PrepareWindow::use);
+    connect(SaveButton, &QPushButton::clicked, this, &PrepareWindow::saveAs);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    askSaveName_ = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, "Save BMP", suggested, "Bitmaps (*.bmp *.BMP)");
+    };
+    redraw();
+}
+
+PrepareOptions PrepareWindow::options() const {
+    PrepareOptions options;
+    options.fit = static_cast<Fit>(FitBox->currentIndex());
+    options.dither = static_cast<Dither>(DitherBox->currentIndex());
+    options.threshold =
+        AutoThresholdCheck->isChecked() ? std::optional<int>() : ThresholdSlider->value();
+    options.brightness = BrightnessSlider->value();
+    options.contrast = ContrastSlider->value();
+    options.blackBackground = BackgroundBox->currentIndex() == 1;
+    options.invert = InvertCheck->isChecked();
+    return options;
+}
+
+QString PrepareWindow::defaultBmpPath() const {
+    const QFileInfo info(picturePath_);
+    return info.dir().filePath(info.completeBaseName() +
+                               QString("_%1x%2.bmp").arg(width_).arg(height_));
+}
+
+void PrepareWindow::redraw() {
+    const PrepareOptions chosen = options();
+    const bool threshold = chosen.dither == Dither::Threshold;
+    ThresholdSlider->setEnabled(threshold && !AutoThresholdCheck->isChecked());
+    AutoThresholdCheck->setEnabled(threshold);
+
+    const Placement placement =
+        PlacePicture(picture_.width(), picture_.height(), width_, height_, chosen.fit);
+    panel_ = PreparePanel(ShownPart(picture_, placement), placement, width_, height_, chosen);
+
+    // The panel as the preview draws it: dark dots on green, kDotSize pixels a dot.
+    const int dot = std::max(1, std::min(kDotSize, 1024 / std::max(width_, height_)));
+    QImage image(width_ * dot, height_ * dot, QImage::Format_RGB32);
+    const QRgb on = Rgb(kOnDotColour);
+    const QRgb off = Rgb(kOffDotColour);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            line[x] = panel_.at(x / dot, y / dot) ? on : off;
+        }
+    }
+    PanelView->setPixmap(QPixmap::fromImage(image));
+    ValuesLabel->setText(QString("Threshold %1, brightness %2, contrast %3: %4 x %5 dots")
+                             .arg(threshold ? (chosen.threshold ? QString::number(*chosen.threshold)
+                                                                : QString("automatic"))
+                                            : QString("-"))
+                             .arg(chosen.brightness)
+                             .arg(chosen.contrast)
+                             .arg(width_)
+                             .arg(height_));
+}
+
+bool PrepareWindow::writeBitmap(const QString& path) {
+    if (QFileInfo(path) == QFileInfo(picturePath_)) {
+        messages_.show(this, windowTitle(),
+                       QDir::toNativeSeparators(path) +
+                           " is the picture itself: the prepared picture needs another name.");
+        return false;
+    }
+    AtomicTextFile file(PathFromUtf8(path.toStdString()));
+    if (!file.open() || !file.write(EncodeMonoBmp(panel_)) || !file.commit()) {
+        messages_.show(this, windowTitle(),
+                       "The file " + QDir::toNativeSeparators(path) +
+                           " could not be written: " + QString::fromStdString(file.error()));
+        return false;
+    }
+    return true;
+}
+
+void PrepareWindow::use() {
+    const QString path = defaultBmpPath();
+    if (writeBitmap(path)) {
+        accept();
+        emit bitmapWritten(path);
+    }
+}
+
+void PrepareWindow::saveAs() {
+    const QString path = askSaveName_(defaultBmpPath());
+    if (!path.isEmpty()) {
+        writeBitmap(path);
+    }
+}
+
+} // namespace pelmora
