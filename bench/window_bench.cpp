@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "preview/preview_window.h"
 #include "ui/main_window.h"
+#include "ui/prepare_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,6 +139,34 @@ int main(int argc, char* argv[]) {
     TimeClicks(show, runs, showFigures);
     Report("Show until the panel is drawn", showFigures);
     preview.close();
+
+    // Prepare picture on a 640 x 480 photo: each move of the brightness slider, until the
+    // panel is drawn again.
+    QImage photo(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            photo.setPixel(x, y, qRgb((x * 255) / 639, (y * 255) / 479, ((x + y) * 7) % 256));
+        }
+    }
+    photo.convertTo(QImage::Format_RGBA8888_Premultiplied);
+    PrepareWindow prepare(work.path() + "/photo.jpg", photo, 128, 64, {}, messages, &window);
+    prepare.show();
+    if (!QTest::qWaitForWindowExposed(&prepare)) {
+        std::fputs("the prepare window never showed\n", stderr);
+        return 1;
+    }
+    auto* brightness = prepare.findChild<QSlider*>("BrightnessSlider");
+    Figures prepareFigures;
+    for (int i = 0; i < runs; ++i) {
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        brightness->setValue(i % 2 == 0 ? 10 : -10);
+        QApplication::processEvents();
+        prepareFigures.add(timer.nsecsElapsed() / 1e6);
+    }
+    Report("Prepare: a control moved until redrawn", prepareFigures);
+    prepare.close();
 
     Figures launchFigures;
     for (int i = 0; i < std::max(5, runs / 5); ++i) {

@@ -6,10 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-command -v hyperfine >/dev/null || {
-    sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get install -y -qq hyperfine
-}
+for package in hyperfine python3-pil; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || {
+        sudo=""; [ "$(id -u)" -eq 0 ] || sudo=sudo
+        $sudo apt-get install -y -qq "$package"
+    }
+done
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPELMORA_BUILD_TESTS=OFF \
     -DPELMORA_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build-bench --parallel "$(nproc 2>/dev/null || echo 2)"
@@ -39,7 +41,7 @@ cli=build-bench/cli/pelmora-cli
 one=$work/in/p001.bmp
 build-bench/cli/pelmora-cli convert --quiet --output-dir "$work" "$one"
 text=$work/lcd_p001.txt
-python3 scripts/bench_reference.py "$work/copies" "$one"
+/usr/bin/python3 scripts/bench_reference.py "$work/copies" "$one"
 cmp "$text" "$work/copies/lcd_p001.txt" # the yardstick writes the same bytes
 summary=$work/summary.txt
 
@@ -68,12 +70,22 @@ batch_prepare="rm -rf $work/out && mkdir $work/out"
 run batch --warmup 3 --runs 20 --prepare "$batch_prepare" \
     "$cli convert --quiet --output-dir $work/out $work/in/*.bmp" \
     "cp $work/in/*.bmp $work/out/" \
-    "python3 scripts/bench_reference.py $work/out $work/in/*.bmp"
+    "/usr/bin/python3 scripts/bench_reference.py $work/out $work/in/*.bmp"
 ratio batch 0 1 "400 bitmaps, one process / cp of them (goal 2x)"
 ratio batch 2 0 "Python script / pelmora-cli, 400 bitmaps (goal 10x)"
 
 run show -N --warmup 20 --runs 300 --output=null "$cli show $text" "cat $text"
 ratio show 0 1 "show FILE to the terminal / cat FILE (goal 1.5x)"
+
+# Preparing a 640 x 480 photo, beside what users run instead: Pillow and ImageMagick.
+convert -size 640x480 plasma:fractal -seed 7 "$work/photo.jpg"
+py=/usr/bin/python3 # Debian's, with python3-pil
+run prepare -N --warmup 3 --runs 30 \
+    "$cli prepare -o $work/p.bmp $work/photo.jpg" \
+    "$py scripts/bench_pillow.py $work/photo.jpg $work/q.bmp" \
+    "convert $work/photo.jpg -resize 128x64 -background white -gravity center -extent 128x64 -dither FloydSteinberg -monochrome $work/r.bmp"
+ratio prepare 1 0 "Pillow / pelmora-cli prepare, 640 x 480 JPEG (goal 4x)"
+ratio prepare 2 0 "ImageMagick / pelmora-cli prepare, 640 x 480 JPEG (goal 15x)"
 
 formats=(db asm gas c arduino xbm bin ihex)
 commands=()

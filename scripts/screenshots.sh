@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Pelmora and photographs both windows on a virtual display, after converting
-# examples/logo.bmp and pressing Show, into docs/.
+# Builds Pelmora and photographs its windows on a virtual display, after converting
+# examples/logo.bmp and pressing Show, and preparing a picture made there, into docs/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,34 @@ int main(int argc, char* argv[]) {
         preview->close();
     });
     QTest::mouseClick(window.findChild<QPushButton*>("PreviewButton"), Qt::LeftButton);
-    std::fputs(saved ? "saved main-window.png and preview-window.png\n" : "failed\n", stderr);
+
+    // Prepare picture on a photo-like picture made here: a sunset of gradients and a disc.
+    QImage photo(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            const int dx = x - 420;
+            const int dy = y - 200;
+            const bool sun = dx * dx + dy * dy < 70 * 70;
+            photo.setPixel(x, y,
+                           sun       ? qRgb(255, 230, 120)
+                           : y > 330 ? qRgb(20 + x / 16, 40 + (y - 330) / 2, 30)
+                                     : qRgb(255 - y / 3, 120 + y / 4, 60 + y / 2));
+        }
+    }
+    photo.save(folder + "/sunset.png");
+    QTimer::singleShot(300, [&] {
+        QWidget* prepare = QApplication::activeModalWidget();
+        if (prepare == nullptr) {
+            saved = false;
+            return;
+        }
+        QTest::qWait(300);
+        saved = prepare->grab().save(output + "/prepare-window.png") && saved;
+        prepare->close();
+    });
+    window.OpenPath(folder + "/sunset.png");
+    std::fputs(saved ? "saved main-window.png, preview-window.png and prepare-window.png\n"
+                     : "failed\n",
+               stderr);
     return saved ? 0 : 1;
 }

@@ -218,14 +218,16 @@ void PrepareWindow::redraw() {
         }
     }
     PanelView->setPixmap(QPixmap::fromImage(image));
-    ValuesLabel->setText(QString("Threshold %1, brightness %2, contrast %3: %4 x %5 dots")
-                             .arg(threshold ? (chosen.threshold ? QString::number(*chosen.threshold)
-                                                                : QString("automatic"))
-                                            : QString("-"))
-                             .arg(chosen.brightness)
-                             .arg(chosen.contrast)
-                             .arg(width_)
-                             .arg(height_));
+    QString values = QString("Brightness %1, contrast %2: %3 x %4 dots")
+                         .arg(chosen.brightness)
+                         .arg(chosen.contrast)
+                         .arg(width_)
+                         .arg(height_);
+    if (threshold) {
+        values.prepend(chosen.threshold ? QString("Threshold %1, ").arg(*chosen.threshold)
+                                        : QString("Threshold by Otsu's method, "));
+    }
+    ValuesLabel->setText(values);
 }
 
 bool PrepareWindow::writeBitmap(const QString& path) {
