@@ -75,6 +75,26 @@ TEST(CliStdin, AHugeInputIsRefusedBeforeItIsReadIn) {
     EXPECT_EQ(piped.err, "pelmora-cli: standard input: " + reason);
 }
 
+// On a terminal (script gives the command one), a batch shows "done / total" on one line
+// of standard error and clears it; --quiet, or standard error elsewhere, shows nothing.
+TEST(CliProgress, ABatchOnATerminalShowsOneLineOfProgress) {
+    ScratchFolder folder;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        WriteFile(folder / name, EncodeBmp(SomePicture()));
+    }
+    const Ran terminal =
+        Shell(folder, "script -qec \"$CLI convert --output-dir . a.bmp b.bmp c.bmp\" /dev/null");
+    ASSERT_EQ(terminal.exitCode, 0) << terminal.err;
+    EXPECT_NE(terminal.out.find("\r\033[K2 / 3 files"), std::string::npos) << terminal.out;
+    EXPECT_NE(terminal.out.find("\r\033[K3 / 3 files\r\033[K"), std::string::npos);
+    EXPECT_NE(terminal.out.find("./lcd_c.txt"), std::string::npos);
+    const Ran quiet = Shell(
+        folder, "script -qec \"$CLI convert --quiet --output-dir . a.bmp b.bmp c.bmp\" /dev/null");
+    EXPECT_EQ(quiet.out.find("files"), std::string::npos) << quiet.out;
+    const Ran piped = Shell(folder, "$CLI convert --output-dir . a.bmp b.bmp c.bmp");
+    EXPECT_EQ(piped.err, "");
+}
+
 TEST(CliFailedOutput, AFullDeviceIsExitOneWithTheReason) {
     ScratchFolder folder;
     WriteFile(folder / "p.bmp", EncodeBmp(SomePicture()));
