@@ -23,9 +23,9 @@ std::string TooLarge(std::size_t limit) {
            " MiB, far more than any panel needs";
 }
 
-// Reads to the end, never holding more than limit + 1 bytes. The first read takes up to
-// 64 KiB into a buffer that is not cleared first, which is all any picture or text of a
-// common panel needs; sizeOf, when given, tells a larger file's size before the rest is read.
+// Reads to the end, never holding more than limit bytes. The first read takes up to 64 KiB
+// into a buffer that is not cleared first, which is all any picture or text of a common
+// panel needs; sizeOf, when given, tells a larger file's size before the rest is read.
 SourceFile ReadAll(std::FILE* in, std::size_t limit, std::uintmax_t (*sizeOf)(const void*),
                    const void* context) {
     constexpr std::size_t kFirstRead = 64 * 1024;
@@ -43,29 +43,27 @@ SourceFile ReadAll(std::FILE* in, std::size_t limit, std::uintmax_t (*sizeOf)(co
     if (firstGot < kFirstRead) {
         return source;
     }
-    if (sizeOf != nullptr && sizeOf(context) > limit) {
+    const std::uintmax_t stated = sizeOf != nullptr ? sizeOf(context) : 0;
+    if (stated > limit) {
         return {{}, TooLarge(limit)};
     }
-    std::size_t size = firstGot;
+    // The rest in pieces, appended: memory never holds much more than the bytes read, and
+    // a regular file's size is reserved at once.
+    source.bytes.reserve(static_cast<std::size_t>(std::max<std::uintmax_t>(stated, firstGot)) + 1);
     for (;;) {
-        if (size == source.bytes.size()) {
-            source.bytes.resize(std::min(source.bytes.size() * 2, limit + 1));
-        }
         errno = 0;
-        const std::size_t got =
-            std::fread(source.bytes.data() + size, 1, source.bytes.size() - size, in);
-        size += got;
-        if (size > limit) {
+        const std::size_t got = std::fread(first.get(), 1, kFirstRead, in);
+        if (source.bytes.size() + got > limit) {
             return {{}, TooLarge(limit)};
         }
-        if (got == 0 || std::feof(in)) {
+        source.bytes.append(first.get(), got);
+        if (got < kFirstRead) {
             break;
         }
     }
     if (std::ferror(in)) {
         return {{}, LastSystemError()};
     }
-    source.bytes.resize(size);
     return source;
 }
 
