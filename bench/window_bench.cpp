@@ -142,13 +142,15 @@ int main(int argc, char* argv[]) {
 
     // Prepare picture on a 640 x 480 photo: each move of the brightness slider, until the
     // panel is drawn again.
-    QImage photo(640, 480, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y) {
-        for (int x = 0; x < photo.width(); ++x) {
-            photo.setPixel(x, y, qRgb((x * 255) / 639, (y * 255) / 479, ((x + y) * 7) % 256));
+    RgbaPicture photo{640, 480, std::vector<std::uint8_t>(640 * 480 * 4, 255)};
+    for (int y = 0; y < photo.height; ++y) {
+        for (int x = 0; x < photo.width; ++x) {
+            std::uint8_t* pixel = &photo.rgba[(static_cast<std::size_t>(y) * 640 + x) * 4];
+            pixel[0] = static_cast<std::uint8_t>((x * 255) / 639);
+            pixel[1] = static_cast<std::uint8_t>((y * 255) / 479);
+            pixel[2] = static_cast<std::uint8_t>(((x + y) * 7) % 256);
         }
     }
-    photo.convertTo(QImage::Format_RGBA8888_Premultiplied);
     PrepareWindow prepare(work.path() + "/photo.jpg", photo, 128, 64, {}, messages, &window);
     prepare.show();
     if (!QTest::qWaitForWindowExposed(&prepare)) {

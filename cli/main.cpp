@@ -1,5 +1,5 @@
-// pelmora-cli: the converter for build scripts and batch work. It needs only the core:
-// a text job loads no user-interface library.
+// pelmora-cli: the converter for build scripts and batch work. It needs only the core and
+// libjpeg: no job loads a user-interface library.
 
 #include "cli/cli_output.h"
 #include "cli/convert_command.h"

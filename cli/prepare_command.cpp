@@ -2,7 +2,9 @@
 
 #include "core/atomic_text_file.h"
 #include "core/bmp_writer.h"
+#include "core/resample.h"
 #include "core/utf8_path.h"
+#include "jpeg/jpeg_picture.h"
 
 #include <cerrno>
 #include <charconv>
@@ -44,6 +46,18 @@ struct Ran {
     std::string spawnError;
 };
 
+void ReadToEnd(int fd, std::string& into) {
+    char buffer[65536];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno != EINTR) {
+            break;
+        }
+        if (got > 0) {
+            into.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+}
+
 Ran RunHelper(const std::vector<std::string>& arguments) {
     Ran ran;
     int outPipe[2];
@@ -83,25 +97,8 @@ Ran RunHelper(const std::vector<std::string>& arguments) {
     }
     // Standard error first is safe: the helper writes at most one line there, and only
     // once it has given up on standard output.
-    char buffer[65536];
-    for (ssize_t got; (got = read(outPipe[0], buffer, sizeof buffer)) != 0;) {
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            break;
-        }
-        ran.out.append(buffer, static_cast<std::size_t>(got));
-    }
-    for (ssize_t got; (got = read(errPipe[0], buffer, sizeof buffer)) != 0;) {
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            break;
-        }
-        ran.err.append(buffer, static_cast<std::size_t>(got));
-    }
+    ReadToEnd(outPipe[0], ran.out);
+    ReadToEnd(errPipe[0], ran.err);
     close(outPipe[0]);
     close(errPipe[0]);
     int status = 0;
@@ -128,6 +125,18 @@ bool SameFile(const std::string& a, const std::string& b) {
 } // namespace
 
 PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
+    // A JPEG is decoded here, as the window decodes it; anything else by the Qt helper.
+    const JpegShown jpeg =
+        ReadJpegShown(path, {preparation.width, preparation.height, preparation.options.fit,
+                             preparation.rotate, *MirrorNamed(preparation.mirror)});
+    if (jpeg.handled) {
+        if (!jpeg.ok()) {
+            return {{}, jpeg.error};
+        }
+        return {PreparePanel(jpeg.shown, jpeg.placement, preparation.width, preparation.height,
+                             preparation.options),
+                {}};
+    }
     const Ran ran = RunHelper({PictureHelper(), path, std::to_string(preparation.width),
                                std::to_string(preparation.height),
                                std::string(NameOfFit(preparation.options.fit)),

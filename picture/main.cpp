@@ -1,13 +1,14 @@
 // pelmora-picture: the part of preparing a picture that needs Qt, run by pelmora-cli so that
 // the command line itself loads no Qt library. It decodes any picture Qt reads (the EXIF
-// orientation applied, the first frame of an animation), turns it, and scales the part the
-// panel shows. Everything after that is the core's.
+// orientation applied, the first frame of an animation), then turns it and scales the part
+// the panel shows as the core does. Everything after that is the core's.
 //
 //   pelmora-picture PICTURE WIDTH HEIGHT FIT ROTATE MIRROR
 //
 // On success it writes "PELMORA-RGBA 1", the placement (eight numbers) and the shown part
 // as RGBA bytes, row by row; on failure one line of reason on standard error and exit 1.
 
+#include "core/resample.h"
 #include "picture/picture_source.h"
 
 #include <QCoreApplication>
@@ -42,10 +43,10 @@ int main(int argc, char* argv[]) {
     int height = 0;
     int rotate = 0;
     const std::optional<Fit> fit = FitNamed(argv[4]);
-    const std::string_view mirror = argv[6];
+    const std::optional<Mirror> mirror = MirrorNamed(argv[6]);
     if (!ParseInt(argv[2], width) || !ParseInt(argv[3], height) || !ParseInt(argv[5], rotate) ||
         !fit || width < 1 || height < 1 || width > 4096 || height > 4096 || rotate % 90 != 0 ||
-        (mirror != "none" && mirror != "horizontal" && mirror != "vertical")) {
+        !mirror) {
         return Fail("pelmora-picture: arguments out of range");
     }
 
@@ -53,12 +54,9 @@ int main(int argc, char* argv[]) {
     if (!source.ok()) {
         return Fail(source.error);
     }
-    const QImage image = Turned(source.image, rotate, std::string(mirror));
-    const Placement placement = PlacePicture(image.width(), image.height(), width, height, *fit);
-    const RgbaPicture shown = ShownPart(image, placement);
-    if (shown.width != placement.width || shown.height != placement.height) {
-        return Fail("the picture could not be scaled");
-    }
+    const RgbaPicture picture = Turned(source.picture, rotate, *mirror);
+    const Placement placement = PlacePicture(picture.width, picture.height, width, height, *fit);
+    const RgbaPicture shown = ShownPart(picture, placement);
 
     std::string out = "PELMORA-RGBA 1\n";
     for (const int value :

@@ -1,28 +1,31 @@
 #include "picture/picture_source.h"
 
+#include "jpeg/jpeg_picture.h"
+
 #include <QFile>
 #include <QImageReader>
-#include <QTransform>
 
-#include <algorithm>
 #include <cstring>
 
 namespace pelmora {
 
 namespace {
 
-// The largest picture decoded: far above any photo, far below what would exhaust memory.
-constexpr long long kMaxPixels = 100LL * 1000 * 1000;
 constexpr int kAllocationLimitMiB = 512;
 
 } // namespace
 
 SourcePicture ReadPicture(const QString& path) {
+    JpegPicture jpeg = ReadJpegFile(QFile::encodeName(path).toStdString());
+    if (jpeg.handled) {
+        return {std::move(jpeg.picture), jpeg.error};
+    }
     QImageReader::setAllocationLimit(kAllocationLimitMiB);
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
-    if (size.isValid() && static_cast<long long>(size.width()) * size.height() > kMaxPixels) {
+    if (size.isValid() &&
+        static_cast<long long>(size.width()) * size.height() > kMaxPicturePixels) {
         return {{},
                 "the picture is " + std::to_string(size.width()) + " x " +
                     std::to_string(size.height()) + " pixels, more than the 100 million prepared"};
@@ -45,39 +48,23 @@ SourcePicture ReadPicture(const QString& path) {
                                 : reader.errorString();
         return {{}, "the picture could not be read (" + why.toStdString() + ")"};
     }
-    image.convertTo(QImage::Format_RGBA8888_Premultiplied);
-    return {image, {}};
-}
-
-QImage Turned(const QImage& image, int rotate, const std::string& mirror) {
-    QImage turned = rotate % 360 != 0 ? image.transformed(QTransform().rotate(rotate)) : image;
-    if (mirror == "horizontal" || mirror == "vertical") {
-        turned = turned.mirrored(mirror == "horizontal", mirror == "vertical");
-    }
-    return turned;
-}
-
-RgbaPicture ShownPart(const QImage& image, const Placement& placement) {
-    QImage shown = image.copy(placement.sourceX, placement.sourceY, placement.sourceWidth,
-                              placement.sourceHeight);
-    if (placement.resampled()) {
-        shown = shown.scaled(placement.width, placement.height, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    }
-    shown.convertTo(QImage::Format_RGBA8888);
-    RgbaPicture picture;
-    if (shown.isNull() || shown.width() != placement.width || shown.height() != placement.height) {
-        return picture;
-    }
-    picture.width = shown.width();
-    picture.height = shown.height();
-    const auto rowBytes = static_cast<std::size_t>(shown.width()) * 4;
-    picture.rgba.resize(rowBytes * static_cast<std::size_t>(shown.height()));
-    for (int y = 0; y < shown.height(); ++y) {
+    image.convertTo(QImage::Format_RGBA8888);
+    SourcePicture source;
+    RgbaPicture& picture = source.picture;
+    picture.width = image.width();
+    picture.height = image.height();
+    const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
+    picture.rgba.resize(rowBytes * static_cast<std::size_t>(image.height()));
+    for (int y = 0; y < image.height(); ++y) {
         std::memcpy(picture.rgba.data() + rowBytes * static_cast<std::size_t>(y),
-                    shown.constScanLine(y), rowBytes);
+                    image.constScanLine(y), rowBytes);
     }
-    return picture;
+    return source;
+}
+
+QImage ImageView(const RgbaPicture& picture) {
+    return QImage(picture.rgba.data(), picture.width, picture.height, picture.width * 4,
+                  QImage::Format_RGBA8888);
 }
 
 } // namespace pelmora

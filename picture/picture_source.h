@@ -9,24 +9,22 @@
 
 namespace pelmora {
 
-// The Qt half of preparing a picture, shared by pelmora-picture and the window.
+// The Qt half of preparing a picture, shared by pelmora-picture and the window: decoding.
+// Turning and scaling are the core's (core/resample.h).
 
 struct SourcePicture {
-    QImage image;      // premultiplied RGBA, turned as its EXIF orientation says
-    std::string error; // why it could not be read; empty when it was
+    RgbaPicture picture; // straight RGBA, turned as its EXIF orientation says
+    std::string error;   // why it could not be read; empty when it was
     bool ok() const { return error.empty(); }
 };
 
 // Any picture Qt reads here, bounded: one that states more than 100 million pixels is
 // refused before it is decoded, and a JPEG without its end marker is refused as cut short.
+// JPEGs go to the reader the command line uses itself (jpeg/jpeg_picture.h), so that both
+// see the same pixels; Qt reads the rest, and the JPEGs that reader leaves.
 SourcePicture ReadPicture(const QString& path);
 
-// Turned clockwise by a multiple of 90 degrees, then mirrored ("none", "horizontal",
-// "vertical").
-QImage Turned(const QImage& image, int rotate, const std::string& mirror);
-
-// The part of image that placement shows, scaled smoothly to its size on the panel (not
-// at all when it is that size already), as straight RGBA bytes.
-RgbaPicture ShownPart(const QImage& image, const Placement& placement);
+// picture as a QImage that shares its pixels, for showing it; valid while picture lives.
+QImage ImageView(const RgbaPicture& picture);
 
 } // namespace pelmora

@@ -77,13 +77,15 @@ ratio batch 2 0 "Python script / pelmora-cli, 400 bitmaps (goal 10x)"
 run show -N --warmup 20 --runs 300 --output=null "$cli show $text" "cat $text"
 ratio show 0 1 "show FILE to the terminal / cat FILE (goal 1.5x)"
 
-# Preparing a 640 x 480 photo, beside what users run instead: Pillow and ImageMagick.
-convert -size 640x480 plasma:fractal -seed 7 "$work/photo.jpg"
+# Preparing a 640 x 480 photo, beside what users run instead: Pillow and ImageMagick (its
+# own program, not whatever "convert" a PATH may put first).
+magick=$(command -v convert-im6.q16 || command -v convert)
+$magick -size 640x480 plasma:fractal -seed 7 "$work/photo.jpg"
 py=/usr/bin/python3 # Debian's, with python3-pil
 run prepare -N --warmup 3 --runs 30 \
     "$cli prepare -o $work/p.bmp $work/photo.jpg" \
     "$py scripts/bench_pillow.py $work/photo.jpg $work/q.bmp" \
-    "convert $work/photo.jpg -resize 128x64 -background white -gravity center -extent 128x64 -dither FloydSteinberg -monochrome $work/r.bmp"
+    "$magick $work/photo.jpg -resize 128x64 -background white -gravity center -extent 128x64 -dither FloydSteinberg -monochrome $work/r.bmp"
 ratio prepare 1 0 "Pillow / pelmora-cli prepare, 640 x 480 JPEG (goal 4x)"
 ratio prepare 2 0 "ImageMagick / pelmora-cli prepare, 640 x 480 JPEG (goal 15x)"
 

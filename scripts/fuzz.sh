@@ -11,10 +11,11 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DPELMORA_FUZZ=ON -DPELMORA_BUILD_TESTS=OFF -DPELMORA_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$(nproc 2>/dev/null || echo 2)" \
-    --target header_fuzzer decoder_fuzzer convert_fuzzer syntax_fuzzer prepare_fuzzer
+    --target header_fuzzer decoder_fuzzer convert_fuzzer syntax_fuzzer prepare_fuzzer \
+    jpeg_fuzzer
 
 mkdir -p build-fuzz/findings
-for target in header decoder convert syntax prepare; do
+for target in header decoder convert syntax prepare jpeg; do
     work=$(mktemp -d)
     echo "== ${target}_fuzzer for ${seconds} s"
     # New inputs go to a scratch corpus, so the seeds in the repository stay as they are.

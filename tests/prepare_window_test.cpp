@@ -1,5 +1,6 @@
 // The Prepare picture window: opened by a dropped photo or Ctrl+P, redrawn as its controls
-// change, Use writes the BMP and takes it in, Cancel writes nothing, the choices stay.
+// change, Use writes the BMP and takes it in, Cancel writes nothing, the choices stay; and
+// it makes the very BMP that pelmora-cli prepare makes of the same picture.
 
 #include "platform/file_list.h"
 #include "support/fake_message_box.h"
@@ -14,6 +15,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
@@ -119,6 +121,38 @@ TEST(PrepareWindowTest, ADroppedPhotoIsPreparedUsedAndTakenIn) {
     EXPECT_EQ(stored.dither, Dither::Threshold);
     EXPECT_EQ(stored.threshold, 0);
     EXPECT_TRUE(stored.invert);
+}
+
+TEST(PrepareWindowTest, UseWritesWhatTheCommandLineWritesForTheSamePicture) {
+    Window w;
+    // Detail everywhere, in a JPEG (decoded without Qt) and a PNG (decoded by Qt).
+    QImage photo(203, 141, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            photo.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, (x * y) % 256, (x ^ y) * 2 % 256));
+        }
+    }
+    ASSERT_TRUE(photo.save(Q(w.folder / "noise.jpg"), "JPEG", 90));
+    ASSERT_TRUE(photo.save(Q(w.folder / "noise.png")));
+    for (const char* name : {"noise.jpg", "noise.png"}) {
+        for (const int fit : {0, 1}) { // contain, cover
+            WhenPrepareWindowOpens(
+                [fit](PrepareWindow& window) {
+                    window.findChild<QComboBox*>("FitBox")->setCurrentIndex(fit);
+                },
+                "UseButton");
+            w.form.PreparePicture(Q(w.folder / name));
+            const std::string stem = std::string(name).substr(0, 5);
+            const std::string window = ReadFile(w.folder / (stem + "_128x64.bmp"));
+            QProcess cli;
+            cli.setWorkingDirectory(Q(w.folder.path()));
+            cli.start(PELMORA_CLI,
+                      {"prepare", "--fit", fit == 0 ? "contain" : "cover", "-o", "cli.bmp", name});
+            ASSERT_TRUE(cli.waitForFinished(30000));
+            ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+            EXPECT_EQ(ReadFile(w.folder / "cli.bmp"), window) << name << " fit " << fit;
+        }
+    }
 }
 
 TEST(PrepareWindowTest, CtrlPOpensTheSelectedPictureAndCancelWritesNothing) {

@@ -265,8 +265,8 @@ void MainWindow::PreparePicture(const QString& path) {
         return;
     }
     const PanelLayout panel = choice_.layout.value_or(PanelLayout{});
-    PrepareWindow window(path, source.image, panel.width, panel.height, prepareOptions_, messages_,
-                         this);
+    PrepareWindow window(path, source.picture, panel.width, panel.height, prepareOptions_,
+                         messages_, this);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
     preparing_ = &window;
     window.exec();

@@ -3,6 +3,7 @@
 #include "core/atomic_text_file.h"
 #include "core/bmp_writer.h"
 #include "core/page_mode_plotter.h"
+#include "core/resample.h"
 #include "core/utf8_path.h"
 #include "picture/picture_source.h"
 #include "platform/message_box.h"
@@ -80,11 +81,10 @@ void SavePrepareOptions(QSettings& settings, const PrepareOptions& options) {
     settings.setValue("prepare/invert", options.invert);
 }
 
-PrepareWindow::PrepareWindow(const QString& picturePath, const QImage& picture, int width,
-                             int height, const PrepareOptions& options, MessageBox& messages,
-                             QWidget* parent)
-    : QDialog(parent), picturePath_(picturePath), picture_(picture), width_(width), height_(height),
-      messages_(messages) {
+PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, int width, int height,
+                             const PrepareOptions& options, MessageBox& messages, QWidget* parent)
+    : QDialog(parent), picturePath_(picturePath), picture_(std::move(picture)), width_(width),
+      height_(height), messages_(messages) {
     setObjectName("PrepareWindow");
     setWindowTitle("Prepare picture");
 
@@ -92,7 +92,7 @@ PrepareWindow::PrepareWindow(const QString& picturePath, const QImage& picture, 
     SourceView->setObjectName("SourceView");
     SourceView->setAlignment(Qt::AlignCenter);
     SourceView->setMinimumSize(kSourceViewWidth, kSourceViewHeight);
-    SourceView->setPixmap(QPixmap::fromImage(picture_.scaled(
+    SourceView->setPixmap(QPixmap::fromImage(ImageView(picture_).scaled(
         kSourceViewWidth, kSourceViewHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     PanelView = new QLabel;
     PanelView->setObjectName("PanelView");
@@ -203,8 +203,12 @@ void PrepareWindow::redraw() {
     AutoThresholdCheck->setEnabled(threshold);
 
     const Placement placement =
-        PlacePicture(picture_.width(), picture_.height(), width_, height_, chosen.fit);
-    panel_ = PreparePanel(ShownPart(picture_, placement), placement, width_, height_, chosen);
+        PlacePicture(picture_.width, picture_.height, width_, height_, chosen.fit);
+    if (!shownFit_ || *shownFit_ != chosen.fit) { // scaled again only when the fit changes
+        shown_ = ShownPart(picture_, placement);
+        shownFit_ = chosen.fit;
+    }
+    panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
 
     // The panel as the preview draws it: dark dots on green, kDotSize pixels a dot.
     const int dot = std::max(1, std::min(kDotSize, 1024 / std::max(width_, height_)));

@@ -3,7 +3,9 @@
 #include "core/prepare.h"
 
 #include <QDialog>
-#include <QImage>
+
+#include <functional>
+#include <optional>
 
 class QCheckBox;
 class QComboBox;
@@ -27,7 +29,7 @@ class PrepareWindow : public QDialog {
 
   public:
     // The picture must have been read; width x height is the panel's size.
-    PrepareWindow(const QString& picturePath, const QImage& picture, int width, int height,
+    PrepareWindow(const QString& picturePath, RgbaPicture picture, int width, int height,
                   const PrepareOptions& options, MessageBox& messages, QWidget* parent = nullptr);
 
     PrepareOptions options() const;
@@ -47,7 +49,9 @@ class PrepareWindow : public QDialog {
     bool writeBitmap(const QString& path);
 
     QString picturePath_;
-    QImage picture_;
+    RgbaPicture picture_;
+    RgbaPicture shown_; // the part of picture_ shown, scaled for shownFit_
+    std::optional<Fit> shownFit_;
     int width_;
     int height_;
     MessageBox& messages_;

@@ -1,0 +1,258 @@
+#include "jpeg/jpeg_picture.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <jpeglib.h>
+#include <sys/stat.h>
+
+namespace pelmora {
+
+namespace {
+
+// libjpeg reports a fatal error by calling error_exit, which must not return: it jumps
+// back to the step that called libjpeg, with the message kept.
+struct ErrorManager {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+    char message[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void JumpBack(j_common_ptr info) {
+    auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+    errors->manager.format_message(info, errors->message);
+    std::longjmp(errors->back, 1);
+}
+
+void Quiet(j_common_ptr) {
+    // Warnings about corrupt data: the picture decodes as Qt would decode it, unannounced.
+}
+
+std::string Unreadable(const char* why) {
+    return std::string("the picture could not be read (") + why + ")";
+}
+
+// The end marker within the last 4 KiB, where a whole file has it (trailing bytes aside).
+bool HasEnd(std::span<const std::uint8_t> bytes) {
+    const std::span<const std::uint8_t> tail =
+        bytes.last(std::min<std::size_t>(bytes.size(), 4096));
+    for (std::size_t i = 0; i + 1 < tail.size(); ++i) {
+        if (tail[i] == 0xFF && tail[i + 1] == 0xD9) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// One picture being decoded. Each step that calls libjpeg sets its own return point, and
+// nothing between it and libjpeg owns memory that the jump would skip freeing.
+class Decoder {
+  public:
+    Decoder() {
+        info_.err = jpeg_std_error(&errors_.manager);
+        errors_.manager.error_exit = JumpBack;
+        errors_.manager.output_message = Quiet;
+    }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+    ~Decoder() { jpeg_destroy_decompress(&info_); }
+
+    // The header: size, colours, orientation. handled stays false for colours left to Qt.
+    bool begin(std::span<const std::uint8_t> bytes, long long maxPixels, bool& handled,
+               std::string& error) {
+        handled = true;
+        if (!HasEnd(bytes)) {
+            error = "the picture is cut short (its JPEG data has no end)";
+            return false;
+        }
+        if (setjmp(errors_.back) != 0) {
+            error = Unreadable(errors_.message);
+            return false;
+        }
+        jpeg_create_decompress(&info_);
+        jpeg_mem_src(&info_, bytes.data(), static_cast<unsigned long>(bytes.size()));
+        jpeg_save_markers(&info_, JPEG_APP0 + 1, 0xFFFF);
+        jpeg_read_header(&info_, TRUE);
+        if (info_.jpeg_color_space != JCS_GRAYSCALE && info_.jpeg_color_space != JCS_YCbCr &&
+            info_.jpeg_color_space != JCS_RGB) {
+            handled = false;
+            return false;
+        }
+        if (static_cast<long long>(info_.image_width) * info_.image_height > maxPixels) {
+            error = "the picture is " + std::to_string(info_.image_width) + " x " +
+                    std::to_string(info_.image_height) + " pixels, more than the " +
+                    (maxPixels == kMaxPicturePixels ? std::string("100 million")
+                                                    : std::to_string(maxPixels)) +
+                    " prepared";
+            return false;
+        }
+        for (jpeg_saved_marker_ptr marker = info_.marker_list; marker != nullptr;
+             marker = marker->next) {
+            if (marker->marker == JPEG_APP0 + 1 && orientation_ == 1) {
+                orientation_ = ExifOrientation({marker->data, marker->data_length});
+            }
+        }
+        info_.out_color_space = JCS_EXT_RGBA;
+        return true;
+    }
+
+    int width() const { return static_cast<int>(info_.image_width); }
+    int height() const { return static_cast<int>(info_.image_height); }
+    int orientation() const { return orientation_; }
+
+    // Every row in turn: decoded where rowAt(y) says, then handed to done(y, row).
+    bool rows(const std::function<std::uint8_t*(int)>& rowAt,
+              const std::function<void(int, const std::uint8_t*)>& done, std::string& error) {
+        if (setjmp(errors_.back) != 0) {
+            error = Unreadable(errors_.message);
+            return false;
+        }
+        jpeg_start_decompress(&info_);
+        while (info_.output_scanline < info_.output_height) {
+            const int y = static_cast<int>(info_.output_scanline);
+            JSAMPROW row = rowAt(y);
+            jpeg_read_scanlines(&info_, &row, 1);
+            done(y, row);
+        }
+        jpeg_finish_decompress(&info_);
+        return true;
+    }
+
+  private:
+    jpeg_decompress_struct info_{};
+    ErrorManager errors_{};
+    int orientation_ = 1;
+};
+
+// A file's bytes, read whole. Empty when it cannot be read or does not begin as a JPEG;
+// too large is an answer of its own.
+constexpr std::size_t kMaxJpegBytes = std::size_t{512} << 20;
+
+std::optional<std::vector<std::uint8_t>> JpegBytes(const std::string& path) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               std::fclose);
+    struct stat status {};
+    if (!file || fstat(fileno(file.get()), &status) != 0) {
+        return std::nullopt;
+    }
+    // Sized by what the file says it holds, read on in pieces should it hold more.
+    constexpr std::size_t kPiece = 1 << 16;
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)) + 1);
+    bytes.resize(3);
+    if (std::fread(bytes.data(), 1, 3, file.get()) != 3 || !LooksLikeJpeg(bytes)) {
+        return std::nullopt;
+    }
+    bytes.resize(std::max(bytes.capacity(), bytes.size() + kPiece));
+    std::size_t filled = 3;
+    while (const std::size_t got =
+               std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get())) {
+        filled += got;
+        if (filled > kMaxJpegBytes) {
+            return std::vector<std::uint8_t>(); // refused below
+        }
+        if (filled == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+    }
+    if (std::ferror(file.get()) != 0) {
+        return std::nullopt;
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+template <typename Result, typename Decode>
+Result FromFile(const std::string& path, Decode decode) {
+    const std::optional<std::vector<std::uint8_t>> bytes = JpegBytes(path);
+    Result result;
+    if (bytes && bytes->empty()) {
+        result.handled = true;
+        result.error = "the picture is more than the 512 MiB of JPEG data prepared";
+    } else if (bytes) {
+        result = decode(*bytes);
+    }
+    return result;
+}
+
+} // namespace
+
+bool LooksLikeJpeg(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes, long long maxPixels) {
+    JpegPicture out;
+    Decoder decoder;
+    if (!decoder.begin(bytes, maxPixels, out.handled, out.error)) {
+        return out;
+    }
+    RgbaPicture& picture = out.picture;
+    picture.width = decoder.width();
+    picture.height = decoder.height();
+    const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
+    picture.rgba.resize(row * static_cast<std::size_t>(picture.height));
+    if (!decoder.rows(
+            [&](int y) { return picture.rgba.data() + row * static_cast<std::size_t>(y); },
+            [](int, const std::uint8_t*) {}, out.error)) {
+        out.picture = {};
+        return out;
+    }
+    out.picture = Upright(std::move(out.picture), decoder.orientation());
+    return out;
+}
+
+JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
+                          long long maxPixels) {
+    JpegShown out;
+    Decoder decoder;
+    if (!decoder.begin(bytes, maxPixels, out.handled, out.error)) {
+        return out;
+    }
+    if (decoder.orientation() != 1 || panel.rotate % 360 != 0 || panel.mirror != Mirror::None) {
+        // Turned: decoded whole first.
+        JpegPicture whole;
+        RgbaPicture& picture = whole.picture;
+        picture.width = decoder.width();
+        picture.height = decoder.height();
+        const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
+        picture.rgba.resize(row * static_cast<std::size_t>(picture.height));
+        if (!decoder.rows(
+                [&](int y) { return picture.rgba.data() + row * static_cast<std::size_t>(y); },
+                [](int, const std::uint8_t*) {}, out.error)) {
+            return out;
+        }
+        picture =
+            Turned(Upright(std::move(picture), decoder.orientation()), panel.rotate, panel.mirror);
+        out.placement =
+            PlacePicture(picture.width, picture.height, panel.width, panel.height, panel.fit);
+        out.shown = ShownPart(picture, out.placement);
+        return out;
+    }
+    out.placement =
+        PlacePicture(decoder.width(), decoder.height(), panel.width, panel.height, panel.fit);
+    AreaScaler scaler(out.placement);
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(decoder.width()) * 4);
+    if (!decoder.rows([&](int) { return line.data(); },
+                      [&](int y, const std::uint8_t* row) { scaler.add(y, row); }, out.error)) {
+        return out;
+    }
+    out.shown = scaler.take();
+    return out;
+}
+
+JpegPicture ReadJpegFile(const std::string& path) {
+    return FromFile<JpegPicture>(path, [](const auto& bytes) { return DecodeJpeg(bytes); });
+}
+
+JpegShown ReadJpegShown(const std::string& path, const PanelFit& panel) {
+    return FromFile<JpegShown>(path,
+                               [&](const auto& bytes) { return DecodeJpegShown(bytes, panel); });
+}
+
+} // namespace pelmora

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "core/prepare.h"
+#include "core/resample.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace pelmora {
+
+// JPEG photos, decoded by libjpeg without Qt: the one format common enough, and slow
+// enough to decode, that the command line reads it itself instead of starting the Qt
+// picture reader. The window reads JPEGs here too, so both get the very same pixels.
+
+// The largest picture decoded: far above any photo, far below what would exhaust memory.
+constexpr long long kMaxPicturePixels = 100LL * 1000 * 1000;
+
+struct JpegPicture {
+    bool handled = false; // false: not a JPEG decoded here (CMYK, say); leave it to Qt
+    RgbaPicture picture;  // opaque, turned upright as its EXIF orientation says
+    std::string error;    // why a JPEG could not be decoded; empty when it was
+    bool ok() const { return error.empty(); }
+};
+
+// How the panel takes a picture: turned (after its EXIF orientation), then fitted.
+struct PanelFit {
+    int width = 0;
+    int height = 0;
+    Fit fit = Fit::Contain;
+    int rotate = 0;
+    Mirror mirror = Mirror::None;
+};
+
+struct JpegShown {
+    bool handled = false; // as in JpegPicture
+    Placement placement;
+    RgbaPicture shown; // what ShownPart gives for the decoded picture, turned and placed
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+
+// Whether bytes begin as a JPEG does.
+bool LooksLikeJpeg(std::span<const std::uint8_t> bytes);
+
+// Decodes a whole JPEG file's bytes. Refused: more than maxPixels, or data with no end
+// marker near its end (a cut file, whose missing part libjpeg would paint grey).
+JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes,
+                       long long maxPixels = kMaxPicturePixels);
+
+// The part of a JPEG that the panel shows. A picture that needs no turning is scaled row
+// by row as it is decoded, never held whole.
+JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
+                          long long maxPixels = kMaxPicturePixels);
+
+// The same for a file. handled is false when it is no JPEG or cannot be read (the Qt
+// reader then gives its own reason).
+JpegPicture ReadJpegFile(const std::string& path);
+JpegShown ReadJpegShown(const std::string& path, const PanelFit& panel);
+
+} // namespace pelmora
