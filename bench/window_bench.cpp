@@ -14,6 +14,7 @@
 #include "ui/prepare_window.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -157,17 +158,26 @@ int main(int argc, char* argv[]) {
         std::fputs("the prepare window never showed\n", stderr);
         return 1;
     }
+    // Each change made runs times, timed until the panel is drawn again.
+    const auto timeChanges = [runs](const char* what, const std::function<void(int)>& change) {
+        Figures figures;
+        for (int i = 0; i < runs; ++i) {
+            QApplication::processEvents();
+            QElapsedTimer timer;
+            timer.start();
+            change(i);
+            QApplication::processEvents();
+            figures.add(timer.nsecsElapsed() / 1e6);
+        }
+        Report(what, figures);
+    };
     auto* brightness = prepare.findChild<QSlider*>("BrightnessSlider");
-    Figures prepareFigures;
-    for (int i = 0; i < runs; ++i) {
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        brightness->setValue(i % 2 == 0 ? 10 : -10);
-        QApplication::processEvents();
-        prepareFigures.add(timer.nsecsElapsed() / 1e6);
-    }
-    Report("Prepare: a control moved until redrawn", prepareFigures);
+    timeChanges("Prepare: a control moved until redrawn",
+                [brightness](int i) { brightness->setValue(i % 2 == 0 ? 10 : -10); });
+    // The fit changed: the shown part is scaled again from the whole photo.
+    auto* fit = prepare.findChild<QComboBox*>("FitBox");
+    timeChanges("Prepare: the fit changed until redrawn",
+                [fit](int i) { fit->setCurrentIndex(i % 2 == 0 ? 1 : 0); });
     prepare.close();
 
     Figures launchFigures;
