@@ -17,60 +17,108 @@ RgbaPicture Blank(int width, int height) {
     return picture;
 }
 
-// Each output pixel as (source x, source y) for a turn by a multiple of 90 degrees.
-RgbaPicture Rotated(const RgbaPicture& picture, int quarters) {
-    const int w = picture.width;
-    const int h = picture.height;
-    RgbaPicture turned = quarters % 2 == 0 ? Blank(w, h) : Blank(h, w);
-    for (int y = 0; y < turned.height; ++y) {
-        for (int x = 0; x < turned.width; ++x) {
-            int sx = x;
-            int sy = y;
-            switch (quarters) {
-            case 1: // clockwise: the bottom-left corner comes to the top left
-                sx = y;
-                sy = h - 1 - x;
-                break;
-            case 2:
-                sx = w - 1 - x;
-                sy = h - 1 - y;
-                break;
-            default: // three quarters
-                sx = w - 1 - y;
-                sy = x;
-                break;
-            }
-            std::memcpy(&turned.rgba[(static_cast<std::size_t>(y) * turned.width + x) * 4],
-                        &picture.rgba[(static_cast<std::size_t>(sy) * w + sx) * 4], 4);
-        }
+} // namespace
+
+TurnedView::TurnedView(const RgbaPicture& picture)
+    : picture_(&picture), width_(picture.width), height_(picture.height) {}
+
+TurnedView TurnedView::after(const Map& step, int width, int height) const {
+    TurnedView view = *this;
+    view.width_ = width;
+    view.height_ = height;
+    view.map_ = {map_.x0 + map_.xx * step.x0 + map_.xy * step.y0,
+                 map_.xx * step.xx + map_.xy * step.yx,
+                 map_.xx * step.xy + map_.xy * step.yy,
+                 map_.y0 + map_.yx * step.x0 + map_.yy * step.y0,
+                 map_.yx * step.xx + map_.yy * step.yx,
+                 map_.yx * step.xy + map_.yy * step.yy};
+    return view;
+}
+
+TurnedView TurnedView::turned(int rotate, Mirror mirror) const {
+    const int w = width_;
+    const int h = height_;
+    // Each step says where a pixel (x, y) of its result was before it.
+    TurnedView view = *this;
+    switch (((rotate / 90) % 4 + 4) % 4) {
+    case 1: // clockwise: the bottom-left corner comes to the top left
+        view = after({0, 0, 1, h - 1, -1, 0}, h, w);
+        break;
+    case 2:
+        view = after({w - 1, -1, 0, h - 1, 0, -1}, w, h);
+        break;
+    case 3:
+        view = after({w - 1, 0, -1, 0, 1, 0}, h, w);
+        break;
+    default:
+        break;
+    }
+    if (mirror == Mirror::Horizontal) {
+        view = view.after({view.width_ - 1, -1, 0, 0, 0, 1}, view.width_, view.height_);
+    } else if (mirror == Mirror::Vertical) {
+        view = view.after({0, 1, 0, view.height_ - 1, 0, -1}, view.width_, view.height_);
+    }
+    return view;
+}
+
+TurnedView TurnedView::upright(int orientation) const {
+    switch (orientation) {
+    case 2:
+        return turned(0, Mirror::Horizontal);
+    case 3:
+        return turned(180, Mirror::None);
+    case 4:
+        return turned(0, Mirror::Vertical);
+    case 5: // transposed
+        return turned(90, Mirror::Horizontal);
+    case 6:
+        return turned(90, Mirror::None);
+    case 7: // transversed
+        return turned(270, Mirror::Horizontal);
+    case 8:
+        return turned(270, Mirror::None);
+    default:
+        return *this;
+    }
+}
+
+bool TurnedView::turnsNothing() const {
+    return map_.x0 == 0 && map_.y0 == 0 && map_.xx == 1 && map_.xy == 0 && map_.yx == 0 &&
+           map_.yy == 1;
+}
+
+void TurnedView::row(int y, std::uint8_t* out) const {
+    const std::ptrdiff_t stride = picture_->width;
+    const std::uint8_t* pixels = picture_->rgba.data();
+    std::ptrdiff_t at =
+        (static_cast<std::ptrdiff_t>(map_.y0 + map_.yy * y) * stride + (map_.x0 + map_.xy * y)) * 4;
+    const std::ptrdiff_t step = (static_cast<std::ptrdiff_t>(map_.yx) * stride + map_.xx) * 4;
+    if (step == 4) {
+        std::memcpy(out, pixels + at, static_cast<std::size_t>(width_) * 4);
+        return;
+    }
+    for (int x = 0; x < width_; ++x, at += step, out += 4) {
+        std::memcpy(out, pixels + at, 4);
+    }
+}
+
+RgbaPicture TurnedView::picture() const {
+    RgbaPicture turned = Blank(width_, height_);
+    const auto bytes = static_cast<std::size_t>(width_) * 4;
+    for (int y = 0; y < height_; ++y) {
+        row(y, turned.rgba.data() + bytes * static_cast<std::size_t>(y));
     }
     return turned;
 }
 
-RgbaPicture Mirrored(RgbaPicture picture, Mirror mirror) {
-    const auto row = static_cast<std::size_t>(picture.width) * 4;
-    std::uint8_t* data = picture.rgba.data();
-    if (mirror == Mirror::Vertical) {
-        for (int top = 0, bottom = picture.height - 1; top < bottom; ++top, --bottom) {
-            std::swap_ranges(data + row * top, data + row * (top + 1), data + row * bottom);
-        }
-    } else if (mirror == Mirror::Horizontal) {
-        for (int y = 0; y < picture.height; ++y) {
-            std::uint8_t* line = data + row * y;
-            for (int left = 0, right = picture.width - 1; left < right; ++left, --right) {
-                std::swap_ranges(line + 4 * left, line + 4 * left + 4, line + 4 * right);
-            }
-        }
-    }
-    return picture;
+RgbaPicture Turned(RgbaPicture picture, int rotate, Mirror mirror) {
+    const TurnedView view = TurnedView(picture).turned(rotate, mirror);
+    return view.turnsNothing() ? picture : view.picture();
 }
 
-} // namespace
-
-RgbaPicture Turned(RgbaPicture picture, int rotate, Mirror mirror) {
-    const int quarters = ((rotate / 90) % 4 + 4) % 4;
-    RgbaPicture turned = quarters == 0 ? std::move(picture) : Rotated(picture, quarters);
-    return mirror == Mirror::None ? turned : Mirrored(std::move(turned), mirror);
+RgbaPicture Upright(RgbaPicture picture, int orientation) {
+    const TurnedView view = TurnedView(picture).upright(orientation);
+    return view.turnsNothing() ? picture : view.picture();
 }
 
 // How a run of `from` source pixels maps onto `to` output pixels. Measured in units of
@@ -189,6 +237,16 @@ RgbaPicture ShownPart(const RgbaPicture& picture, const Placement& placement) {
     return scaler.take();
 }
 
+RgbaPicture ShownPart(const TurnedView& view, const Placement& placement) {
+    AreaScaler scaler(placement);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(view.width()) * 4);
+    for (int y = placement.sourceY; y < placement.sourceY + placement.sourceHeight; ++y) {
+        view.row(y, row.data());
+        scaler.add(y, row.data());
+    }
+    return scaler.take();
+}
+
 int ExifOrientation(std::span<const std::uint8_t> app1) {
     constexpr std::uint8_t kExif[] = {'E', 'x', 'i', 'f', 0, 0};
     if (app1.size() < sizeof kExif + 8 || !std::equal(kExif, kExif + sizeof kExif, app1.begin())) {
@@ -223,27 +281,6 @@ int ExifOrientation(std::span<const std::uint8_t> app1) {
         }
     }
     return 1;
-}
-
-RgbaPicture Upright(RgbaPicture picture, int orientation) {
-    switch (orientation) {
-    case 2:
-        return Turned(std::move(picture), 0, Mirror::Horizontal);
-    case 3:
-        return Turned(std::move(picture), 180, Mirror::None);
-    case 4:
-        return Turned(std::move(picture), 0, Mirror::Vertical);
-    case 5: // transposed
-        return Turned(std::move(picture), 90, Mirror::Horizontal);
-    case 6:
-        return Turned(std::move(picture), 90, Mirror::None);
-    case 7: // transversed
-        return Turned(std::move(picture), 270, Mirror::Horizontal);
-    case 8:
-        return Turned(std::move(picture), 270, Mirror::None);
-    default:
-        return picture;
-    }
 }
 
 std::optional<Mirror> MirrorNamed(std::string_view name) {

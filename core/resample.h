@@ -17,8 +17,41 @@ namespace pelmora {
 
 enum class Mirror { None, Horizontal, Vertical };
 
-// Turned clockwise by rotate degrees (a multiple of 90), then mirrored: horizontal swaps
-// left and right, vertical swaps top and bottom.
+// A picture seen turned, its pixels left where they are: each row of the turned picture is
+// gathered when it is asked for. Turns compose, so an EXIF orientation and a turn asked
+// for cost one gathering and no copy of the picture. Valid while the picture lives.
+class TurnedView {
+  public:
+    explicit TurnedView(const RgbaPicture& picture);
+
+    // This view turned clockwise by rotate degrees (a multiple of 90), then mirrored:
+    // horizontal swaps left and right, vertical swaps top and bottom.
+    TurnedView turned(int rotate, Mirror mirror) const;
+    // This view as EXIF orientation (1 to 8; anything else is 1) says to show it.
+    TurnedView upright(int orientation) const;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool turnsNothing() const;
+    // Row y of the turned picture, width() pixels of 4 bytes, into out.
+    void row(int y, std::uint8_t* out) const;
+    // The turned picture, made whole.
+    RgbaPicture picture() const;
+
+  private:
+    // Where pixel (x, y) of the view lies in the picture: (x0 + xx x + xy y, y0 + yx x + yy y).
+    struct Map {
+        int x0, xx, xy, y0, yx, yy;
+    };
+    TurnedView after(const Map& step, int width, int height) const;
+
+    const RgbaPicture* picture_;
+    int width_;
+    int height_;
+    Map map_{0, 1, 0, 0, 0, 1};
+};
+
+// The picture turned, as TurnedView::turned, made whole.
 RgbaPicture Turned(RgbaPicture picture, int rotate, Mirror mirror);
 
 // The part of picture that placement shows, at its size on the panel: each pixel the
@@ -27,6 +60,7 @@ RgbaPicture Turned(RgbaPicture picture, int rotate, Mirror mirror);
 // Exact: one division a channel, rounded to nearest. Not resampled at all when the part
 // is already its size on the panel.
 RgbaPicture ShownPart(const RgbaPicture& picture, const Placement& placement);
+RgbaPicture ShownPart(const TurnedView& view, const Placement& placement);
 
 // ShownPart a row at a time, for a decoder that hands its rows on as it makes them: fed
 // every row of the source in order (rows outside the shown part are passed over), it holds

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -167,10 +168,19 @@ std::optional<std::vector<std::uint8_t>> JpegBytes(const std::string& path) {
     return bytes;
 }
 
+constexpr const char* kNoMemory = "the picture needs more memory than this machine gives";
+
 template <typename Result, typename Decode>
 Result FromFile(const std::string& path, Decode decode) {
-    const std::optional<std::vector<std::uint8_t>> bytes = JpegBytes(path);
+    std::optional<std::vector<std::uint8_t>> bytes;
     Result result;
+    try {
+        bytes = JpegBytes(path);
+    } catch (const std::bad_alloc&) {
+        result.handled = true;
+        result.error = kNoMemory;
+        return result;
+    }
     if (bytes && bytes->empty()) {
         result.handled = true;
         result.error = "the picture is more than the 512 MiB of JPEG data prepared";
@@ -180,26 +190,24 @@ Result FromFile(const std::string& path, Decode decode) {
     return result;
 }
 
-} // namespace
-
-bool LooksLikeJpeg(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+// Every row, into a picture of the decoder's size.
+bool DecodeAll(Decoder& decoder, RgbaPicture& picture, std::string& error) {
+    picture.width = decoder.width();
+    picture.height = decoder.height();
+    const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
+    picture.rgba.resize(row * static_cast<std::size_t>(picture.height));
+    return decoder.rows(
+        [&](int y) { return picture.rgba.data() + row * static_cast<std::size_t>(y); },
+        [](int, const std::uint8_t*) {}, error);
 }
 
-JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes, long long maxPixels) {
+JpegPicture DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels) {
     JpegPicture out;
     Decoder decoder;
     if (!decoder.begin(bytes, maxPixels, out.handled, out.error)) {
         return out;
     }
-    RgbaPicture& picture = out.picture;
-    picture.width = decoder.width();
-    picture.height = decoder.height();
-    const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
-    picture.rgba.resize(row * static_cast<std::size_t>(picture.height));
-    if (!decoder.rows(
-            [&](int y) { return picture.rgba.data() + row * static_cast<std::size_t>(y); },
-            [](int, const std::uint8_t*) {}, out.error)) {
+    if (!DecodeAll(decoder, out.picture, out.error)) {
         out.picture = {};
         return out;
     }
@@ -207,31 +215,24 @@ JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes, long long maxPixels)
     return out;
 }
 
-JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
-                          long long maxPixels) {
+JpegShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
+                      long long maxPixels) {
     JpegShown out;
     Decoder decoder;
     if (!decoder.begin(bytes, maxPixels, out.handled, out.error)) {
         return out;
     }
     if (decoder.orientation() != 1 || panel.rotate % 360 != 0 || panel.mirror != Mirror::None) {
-        // Turned: decoded whole first.
-        JpegPicture whole;
-        RgbaPicture& picture = whole.picture;
-        picture.width = decoder.width();
-        picture.height = decoder.height();
-        const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
-        picture.rgba.resize(row * static_cast<std::size_t>(picture.height));
-        if (!decoder.rows(
-                [&](int y) { return picture.rgba.data() + row * static_cast<std::size_t>(y); },
-                [](int, const std::uint8_t*) {}, out.error)) {
+        // Turned: decoded whole first, then gathered row by row as turned.
+        RgbaPicture picture;
+        if (!DecodeAll(decoder, picture, out.error)) {
             return out;
         }
-        picture =
-            Turned(Upright(std::move(picture), decoder.orientation()), panel.rotate, panel.mirror);
+        const TurnedView view =
+            TurnedView(picture).upright(decoder.orientation()).turned(panel.rotate, panel.mirror);
         out.placement =
-            PlacePicture(picture.width, picture.height, panel.width, panel.height, panel.fit);
-        out.shown = ShownPart(picture, out.placement);
+            PlacePicture(view.width(), view.height(), panel.width, panel.height, panel.fit);
+        out.shown = ShownPart(view, out.placement);
         return out;
     }
     out.placement =
@@ -244,6 +245,30 @@ JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& p
     }
     out.shown = scaler.take();
     return out;
+}
+
+} // namespace
+
+bool LooksLikeJpeg(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+// A picture too large for the memory there is is refused like any other, not a crash.
+JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes, long long maxPixels) {
+    try {
+        return DecodeWhole(bytes, maxPixels);
+    } catch (const std::bad_alloc&) {
+        return {true, {}, kNoMemory};
+    }
+}
+
+JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
+                          long long maxPixels) {
+    try {
+        return DecodeShown(bytes, panel, maxPixels);
+    } catch (const std::bad_alloc&) {
+        return {true, {}, {}, kNoMemory};
+    }
 }
 
 JpegPicture ReadJpegFile(const std::string& path) {

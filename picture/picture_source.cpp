@@ -6,12 +6,14 @@
 #include <QImageReader>
 
 #include <cstring>
+#include <new>
 
 namespace pelmora {
 
 namespace {
 
 constexpr int kAllocationLimitMiB = 512;
+constexpr const char* kNoMemory = "the picture needs more memory than this machine gives";
 
 } // namespace
 
@@ -49,12 +51,19 @@ SourcePicture ReadPicture(const QString& path) {
         return {{}, "the picture could not be read (" + why.toStdString() + ")"};
     }
     image.convertTo(QImage::Format_RGBA8888);
+    if (image.isNull()) {
+        return {{}, kNoMemory};
+    }
     SourcePicture source;
     RgbaPicture& picture = source.picture;
     picture.width = image.width();
     picture.height = image.height();
     const auto rowBytes = static_cast<std::size_t>(image.width()) * 4;
-    picture.rgba.resize(rowBytes * static_cast<std::size_t>(image.height()));
+    try {
+        picture.rgba.resize(rowBytes * static_cast<std::size_t>(image.height()));
+    } catch (const std::bad_alloc&) {
+        return {{}, kNoMemory};
+    }
     for (int y = 0; y < image.height(); ++y) {
         std::memcpy(picture.rgba.data() + rowBytes * static_cast<std::size_t>(y),
                     image.constScanLine(y), rowBytes);

@@ -183,5 +183,28 @@ TEST(Prepare, BadPicturesAndTheInputItselfAreRefused) {
     }
 }
 
+TEST(Prepare, ALargePhotoIsScaledAsItIsDecodedAndOneThatCannotFitIsRefused) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit here";
+#endif
+    ScratchFolder folder;
+    // 12 million pixels, 48 MB as RGBA: more than the 40 MB of address space given below.
+    ASSERT_EQ(
+        Shell(folder, "convert -size 4000x3000 gradient:white-black -quality 50 big.jpg").exitCode,
+        0);
+    const Ran plain = Shell(folder, "ulimit -v 40000 && $CLI prepare --quiet big.jpg");
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    const std::string dots = Dots(folder, "big_128x64.bmp");
+    EXPECT_EQ(DotAt(dots, 64, 2), '.'); // white at the top, black at the bottom
+    EXPECT_EQ(DotAt(dots, 64, 61), '#');
+    // Turned, it must be held whole first: refused in one line, nothing written, no crash.
+    const Ran turned =
+        Shell(folder, "ulimit -v 40000 && $CLI prepare --rotate 90 -o t.bmp big.jpg");
+    EXPECT_EQ(turned.exitCode, 1);
+    EXPECT_EQ(turned.err,
+              "pelmora-cli: big.jpg: the picture needs more memory than this machine gives\n");
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"big.jpg", "big_128x64.bmp"}));
+}
+
 } // namespace
 } // namespace pelmora

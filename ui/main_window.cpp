@@ -257,7 +257,7 @@ void MainWindow::ChoosePictureToPrepare() {
 }
 
 void MainWindow::PreparePicture(const QString& path) {
-    const SourcePicture source = ReadPicture(path);
+    SourcePicture source = ReadPicture(path);
     if (!source.ok()) {
         messages_.show(this, windowTitle(),
                        QFileInfo(path).fileName() +
@@ -265,8 +265,8 @@ void MainWindow::PreparePicture(const QString& path) {
         return;
     }
     const PanelLayout panel = choice_.layout.value_or(PanelLayout{});
-    PrepareWindow window(path, source.picture, panel.width, panel.height, prepareOptions_,
-                         messages_, this);
+    PrepareWindow window(path, std::move(source.picture), panel.width, panel.height,
+                         prepareOptions_, messages_, this);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
     preparing_ = &window;
     window.exec();
