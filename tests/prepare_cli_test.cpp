@@ -116,6 +116,18 @@ TEST(Prepare, TurnsThePictureAsItsExifSaysThenAsAsked) {
         EXPECT_EQ(DotAt(dots, 64, 5), '.') << name;
         EXPECT_EQ(DotAt(dots, 64, 58), '#') << name;
     }
+    // The same turns for a picture the Qt helper decodes.
+    ASSERT_EQ(Shell(folder, "convert plain.jpg plain.png && $CLI prepare --fit stretch --rotate "
+                            "90 -o png-turned.bmp plain.png && $CLI prepare --mirror horizontal "
+                            "--fit stretch -o png-mirrored.bmp plain.png")
+                  .exitCode,
+              0);
+    const std::string pngTurned = Dots(folder, "png-turned.bmp");
+    EXPECT_EQ(DotAt(pngTurned, 64, 5), '#');
+    EXPECT_EQ(DotAt(pngTurned, 64, 58), '.');
+    const std::string pngMirrored = Dots(folder, "png-mirrored.bmp");
+    EXPECT_EQ(DotAt(pngMirrored, 5, 30), '.');
+    EXPECT_EQ(DotAt(pngMirrored, 120, 30), '#');
 }
 
 TEST(Prepare, TransparencyShowsTheBackground) {
