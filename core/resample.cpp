@@ -178,11 +178,11 @@ void AreaScaler::add(int y, const std::uint8_t* row) {
         std::uint64_t green = 0;
         std::uint64_t blue = 0;
         for (int k = across_->start[x]; k < across_->start[x + 1]; ++k, pixel += 4) {
-            const std::uint32_t weighted = across_->weights[k] * pixel[3];
+            const std::uint64_t weighted = std::uint64_t{across_->weights[k]} * pixel[3];
             a += weighted;
-            red += static_cast<std::uint64_t>(weighted) * pixel[0];
-            green += static_cast<std::uint64_t>(weighted) * pixel[1];
-            blue += static_cast<std::uint64_t>(weighted) * pixel[2];
+            red += weighted * pixel[0];
+            green += weighted * pixel[1];
+            blue += weighted * pixel[2];
         }
         sum[0] = a;
         sum[1] = red;
