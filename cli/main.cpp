@@ -24,7 +24,8 @@ using namespace pelmora::cli;
 
 constexpr int kExitUsage = 2;
 
-const char kUsage[] =
+// The synopsis, which a usage error repeats, and the help that follows it for --help.
+const char kSynopsis[] =
     "Usage: pelmora-cli convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--block-width N] [--name SYMBOL]\n"
     "                           [PREPARATION...] [--output-dir DIR | --stdout] [--quiet]\n"
@@ -34,7 +35,8 @@ const char kUsage[] =
     "       pelmora-cli show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
     "                        [--block-width N] [--png OUT.png | --bmp OUT.bmp] [--scale N]\n"
     "                        [--blocks] FILE\n"
-    "       pelmora-cli --help | --version\n"
+    "       pelmora-cli --help | --version\n";
+const char kHelp[] =
     "\n"
     "Turns pictures into the bytes of a monochrome graphic LCD or OLED panel,\n"
     "written in the syntax the firmware needs, and shows such a file as the panel would.\n"
@@ -88,12 +90,13 @@ const char kUsage[] =
 
 int UsageError(std::string_view message) {
     PrintError({}, message);
-    std::fputs(kUsage, stderr);
+    std::fputs(kSynopsis, stderr);
+    std::fputs("Run pelmora-cli --help for the options.\n", stderr);
     return kExitUsage;
 }
 
 int PrintUsage(StandardOutput& out) {
-    if (!out.write(kUsage) || !out.flush()) {
+    if (!out.write(kSynopsis) || !out.write(kHelp) || !out.flush()) {
         PrintError("standard output", out.error());
         return 1;
     }
@@ -375,18 +378,18 @@ int Convert(ConversionState& state, const std::vector<std::string>& arguments,
     if (options.pictures.empty()) {
         return UsageError("convert needs at least one BITMAP");
     }
-    if (options.toStdout && options.pictures.size() > 1) {
-        return UsageError("--stdout takes one BITMAP only");
-    }
-    if (options.toStdout && !options.outputDir.empty()) {
-        return UsageError("--stdout and --output-dir exclude each other");
-    }
     std::size_t fromStdin = 0;
     for (const std::string& picture : options.pictures) {
         fromStdin += picture == "-" ? 1 : 0;
     }
     if (fromStdin > 1) {
         return UsageError("standard input (-) can be read once only");
+    }
+    if (options.toStdout && options.pictures.size() > 1) {
+        return UsageError("--stdout takes one BITMAP only");
+    }
+    if (options.toStdout && !options.outputDir.empty()) {
+        return UsageError("--stdout and --output-dir exclude each other");
     }
     if (fromStdin == 1 && options.preparation) {
         return UsageError("standard input (-) is converted as a BMP only, without preparation");

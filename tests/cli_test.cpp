@@ -127,6 +127,9 @@ TEST(CliUsage, MistakesExitTwoWithTheReasonAndTheUsage) {
         EXPECT_EQ(run.exitCode, 2);
         EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "pelmora-cli: " + c.error);
         EXPECT_NE(run.err.find("Usage: pelmora-cli convert"), std::string::npos);
+        // The synopsis only: the whole help would bury the one line that matters.
+        EXPECT_TRUE(run.err.ends_with("\nRun pelmora-cli --help for the options.\n"));
+        EXPECT_EQ(run.err.find("Exit status"), std::string::npos);
     }
 }
 
