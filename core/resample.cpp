@@ -111,11 +111,6 @@ RgbaPicture TurnedView::picture() const {
     return turned;
 }
 
-RgbaPicture Turned(RgbaPicture picture, int rotate, Mirror mirror) {
-    const TurnedView view = TurnedView(picture).turned(rotate, mirror);
-    return view.turnsNothing() ? picture : view.picture();
-}
-
 RgbaPicture Upright(RgbaPicture picture, int orientation) {
     const TurnedView view = TurnedView(picture).upright(orientation);
     return view.turnsNothing() ? picture : view.picture();

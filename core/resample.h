@@ -51,9 +51,6 @@ class TurnedView {
     Map map_{0, 1, 0, 0, 0, 1};
 };
 
-// The picture turned, as TurnedView::turned, made whole.
-RgbaPicture Turned(RgbaPicture picture, int rotate, Mirror mirror);
-
 // The part of picture that placement shows, at its size on the panel: each pixel the
 // average of the source area it covers, weighted by how much of each source pixel lies in
 // it, colours weighted by their alpha as well (so a transparent pixel lends no colour).

@@ -1,16 +1,17 @@
 #include "jpeg/jpeg_picture.h"
 
+#include "core/source_file.h"
+#include "core/utf8_path.h"
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include <jpeglib.h>
-#include <sys/stat.h>
 
 namespace pelmora {
 
@@ -85,11 +86,7 @@ class Decoder {
             return false;
         }
         if (static_cast<long long>(info_.image_width) * info_.image_height > maxPixels) {
-            error = "the picture is " + std::to_string(info_.image_width) + " x " +
-                    std::to_string(info_.image_height) + " pixels, more than the " +
-                    (maxPixels == kMaxPicturePixels ? std::string("100 million")
-                                                    : std::to_string(maxPixels)) +
-                    " prepared";
+            error = TooManyPixels(info_.image_width, info_.image_height, maxPixels);
             return false;
         }
         for (jpeg_saved_marker_ptr marker = info_.marker_list; marker != nullptr;
@@ -130,64 +127,37 @@ class Decoder {
     int orientation_ = 1;
 };
 
-// A file's bytes, read whole. Empty when it cannot be read or does not begin as a JPEG;
-// too large is an answer of its own.
+// The largest JPEG file read: a photo of the largest picture prepared is far smaller.
 constexpr std::size_t kMaxJpegBytes = std::size_t{512} << 20;
 
-std::optional<std::vector<std::uint8_t>> JpegBytes(const std::string& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                               std::fclose);
-    struct stat status {};
-    if (!file || fstat(fileno(file.get()), &status) != 0) {
-        return std::nullopt;
-    }
-    // Sized by what the file says it holds, read on in pieces should it hold more.
-    constexpr std::size_t kPiece = 1 << 16;
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(std::max<off_t>(status.st_size, 0)) + 1);
-    bytes.resize(3);
-    if (std::fread(bytes.data(), 1, 3, file.get()) != 3 || !LooksLikeJpeg(bytes)) {
-        return std::nullopt;
-    }
-    bytes.resize(std::max(bytes.capacity(), bytes.size() + kPiece));
-    std::size_t filled = 3;
-    while (const std::size_t got =
-               std::fread(bytes.data() + filled, 1, bytes.size() - filled, file.get())) {
-        filled += got;
-        if (filled > kMaxJpegBytes) {
-            return std::vector<std::uint8_t>(); // refused below
-        }
-        if (filled == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
-        }
-    }
-    if (std::ferror(file.get()) != 0) {
-        return std::nullopt;
-    }
-    bytes.resize(filled);
-    return bytes;
+// Whether the file begins as a JPEG; only its first two bytes are read to tell.
+bool IsJpegFile(const std::string& path) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        std::fopen(PathFromUtf8(path).c_str(), "rb"), std::fclose);
+    std::uint8_t start[2] = {};
+    return file && std::fread(start, 1, 2, file.get()) == 2 && LooksLikeJpeg(start);
 }
 
-constexpr const char* kNoMemory = "the picture needs more memory than this machine gives";
-
+// A JPEG file read whole, then decoded; anything else is left to Qt.
 template <typename Result, typename Decode>
 Result FromFile(const std::string& path, Decode decode) {
-    std::optional<std::vector<std::uint8_t>> bytes;
     Result result;
-    try {
-        bytes = JpegBytes(path);
-    } catch (const std::bad_alloc&) {
-        result.handled = true;
-        result.error = kNoMemory;
+    if (!IsJpegFile(path)) {
         return result;
     }
-    if (bytes && bytes->empty()) {
-        result.handled = true;
-        result.error = "the picture is more than the 512 MiB of JPEG data prepared";
-    } else if (bytes) {
-        result = decode(*bytes);
+    result.handled = true;
+    try {
+        const SourceFile source = ReadSourceFile(path, kMaxJpegBytes);
+        if (!source.ok()) {
+            result.error = source.error;
+            return result;
+        }
+        return decode(std::span(reinterpret_cast<const std::uint8_t*>(source.bytes.data()),
+                                source.bytes.size()));
+    } catch (const std::bad_alloc&) {
+        result.error = kNoMemoryReason;
+        return result;
     }
-    return result;
 }
 
 // Every row, into a picture of the decoder's size.
@@ -250,7 +220,15 @@ JpegShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel
 } // namespace
 
 bool LooksLikeJpeg(std::span<const std::uint8_t> bytes) {
-    return bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+    return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
+}
+
+std::string TooManyPixels(long long width, long long height, long long maxPixels) {
+    return "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels, more than the " +
+           (maxPixels == kMaxPicturePixels ? std::string("100 million")
+                                           : std::to_string(maxPixels)) +
+           " prepared";
 }
 
 // A picture too large for the memory there is is refused like any other, not a crash.
@@ -258,7 +236,7 @@ JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes, long long maxPixels)
     try {
         return DecodeWhole(bytes, maxPixels);
     } catch (const std::bad_alloc&) {
-        return {true, {}, kNoMemory};
+        return {true, {}, kNoMemoryReason};
     }
 }
 
@@ -267,7 +245,7 @@ JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& p
     try {
         return DecodeShown(bytes, panel, maxPixels);
     } catch (const std::bad_alloc&) {
-        return {true, {}, {}, kNoMemory};
+        return {true, {}, {}, kNoMemoryReason};
     }
 }
 

@@ -17,6 +17,11 @@ namespace pelmora {
 // The largest picture decoded: far above any photo, far below what would exhaust memory.
 constexpr long long kMaxPicturePixels = 100LL * 1000 * 1000;
 
+// The reasons shared with the Qt reader: a picture over the limit, one beyond the memory.
+std::string TooManyPixels(long long width, long long height,
+                          long long maxPixels = kMaxPicturePixels);
+constexpr const char* kNoMemoryReason = "the picture needs more memory than this machine gives";
+
 struct JpegPicture {
     bool handled = false; // false: not a JPEG decoded here (CMYK, say); leave it to Qt
     RgbaPicture picture;  // opaque, turned upright as its EXIF orientation says
@@ -41,7 +46,7 @@ struct JpegShown {
     bool ok() const { return error.empty(); }
 };
 
-// Whether bytes begin as a JPEG does.
+// Whether bytes begin as a JPEG does (its start-of-image marker, as Qt tells one).
 bool LooksLikeJpeg(std::span<const std::uint8_t> bytes);
 
 // Decodes a whole JPEG file's bytes. Refused: more than maxPixels, or data with no end
@@ -54,7 +59,7 @@ JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes,
 JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
                           long long maxPixels = kMaxPicturePixels);
 
-// The same for a file. handled is false when it is no JPEG or cannot be read (the Qt
+// The same for a file. handled is false when it is no JPEG or cannot be opened (the Qt
 // reader then gives its own reason).
 JpegPicture ReadJpegFile(const std::string& path);
 JpegShown ReadJpegShown(const std::string& path, const PanelFit& panel);

@@ -54,8 +54,9 @@ int main(int argc, char* argv[]) {
     if (!source.ok()) {
         return Fail(source.error);
     }
-    const RgbaPicture picture = Turned(source.picture, rotate, *mirror);
-    const Placement placement = PlacePicture(picture.width, picture.height, width, height, *fit);
+    const TurnedView picture = TurnedView(source.picture).turned(rotate, *mirror);
+    const Placement placement =
+        PlacePicture(picture.width(), picture.height(), width, height, *fit);
     const RgbaPicture shown = ShownPart(picture, placement);
 
     std::string out = "PELMORA-RGBA 1\n";

@@ -13,7 +13,6 @@ namespace pelmora {
 namespace {
 
 constexpr int kAllocationLimitMiB = 512;
-constexpr const char* kNoMemory = "the picture needs more memory than this machine gives";
 
 } // namespace
 
@@ -28,20 +27,7 @@ SourcePicture ReadPicture(const QString& path) {
     const QSize size = reader.size();
     if (size.isValid() &&
         static_cast<long long>(size.width()) * size.height() > kMaxPicturePixels) {
-        return {{},
-                "the picture is " + std::to_string(size.width()) + " x " +
-                    std::to_string(size.height()) + " pixels, more than the 100 million prepared"};
-    }
-    // A JPEG cut short still decodes, its missing part grey; one without its end marker
-    // near the end is refused instead.
-    if (reader.format() == "jpeg") {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            file.seek(std::max<qint64>(0, file.size() - 4096));
-            if (!file.readAll().contains("\xff\xd9")) {
-                return {{}, "the picture is cut short (its JPEG data has no end)"};
-            }
-        }
+        return {{}, TooManyPixels(size.width(), size.height())};
     }
     QImage image = reader.read();
     if (image.isNull()) {
@@ -52,7 +38,7 @@ SourcePicture ReadPicture(const QString& path) {
     }
     image.convertTo(QImage::Format_RGBA8888);
     if (image.isNull()) {
-        return {{}, kNoMemory};
+        return {{}, kNoMemoryReason};
     }
     SourcePicture source;
     RgbaPicture& picture = source.picture;
@@ -62,7 +48,7 @@ SourcePicture ReadPicture(const QString& path) {
     try {
         picture.rgba.resize(rowBytes * static_cast<std::size_t>(image.height()));
     } catch (const std::bad_alloc&) {
-        return {{}, kNoMemory};
+        return {{}, kNoMemoryReason};
     }
     for (int y = 0; y < image.height(); ++y) {
         std::memcpy(picture.rgba.data() + rowBytes * static_cast<std::size_t>(y),

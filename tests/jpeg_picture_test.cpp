@@ -119,7 +119,8 @@ TEST_F(JpegPictures, ScaledRowByRowGiveWhatTheWholePictureGives) {
     for (const char* name : {"photo.jpg", "odd.jpg", "turned6ii.jpg", "turned5mm.jpg"}) {
         const JpegPicture whole = ReadJpegFile((*folder_ / name).string());
         for (const PanelFit& panel : panels) {
-            const RgbaPicture turned = Turned(whole.picture, panel.rotate, panel.mirror);
+            const RgbaPicture turned =
+                TurnedView(whole.picture).turned(panel.rotate, panel.mirror).picture();
             const Placement placement =
                 PlacePicture(turned.width, turned.height, panel.width, panel.height, panel.fit);
             const JpegShown shown = ReadJpegShown((*folder_ / name).string(), panel);

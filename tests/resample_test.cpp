@@ -121,6 +121,10 @@ RgbaPicture Numbered() {
     return picture;
 }
 
+RgbaPicture Turned(const RgbaPicture& picture, int rotate, Mirror mirror) {
+    return TurnedView(picture).turned(rotate, mirror).picture();
+}
+
 std::vector<int> Order(const RgbaPicture& picture) {
     std::vector<int> order{picture.width, picture.height};
     for (std::size_t i = 0; i < picture.rgba.size(); i += 4) {
