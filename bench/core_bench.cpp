@@ -5,12 +5,12 @@
 //                                               stdio, in place and as an atomic replace
 //   decoding and plotting a 129-line file   vs  reading that file line by line
 
-#include "core/atomic_text_file.h"
-#include "core/bitmap_header.h"
-#include "core/intake.h"
-#include "core/lcd_hex_format.h"
-#include "core/page_mode_encoder.h"
-#include "core/page_mode_plotter.h"
+#include "core/bmp/bitmap_header.h"
+#include "core/conversion/encoder.h"
+#include "core/conversion/intake.h"
+#include "core/conversion/plotter.h"
+#include "core/io/atomic_text_file.h"
+#include "core/syntax/db.h"
 #include "platform/bitmap_image.h"
 
 #include <QString>

@@ -6,7 +6,7 @@
 //
 //     pelmora-window-bench EXAMPLES_DIR [RUNS]
 
-#include "core/conversion_state.h"
+#include "core/conversion/conversion_state.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
 #include "preview/preview_window.h"

@@ -1,7 +1,7 @@
 #include "cli/convert_command.h"
 
-#include "core/bmp_writer.h"
-#include "core/intake.h"
+#include "core/bmp/bmp_writer.h"
+#include "core/conversion/intake.h"
 
 namespace pelmora::cli {
 

@@ -2,7 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/prepare_command.h"
-#include "core/page_mode_encoder.h"
+#include "core/conversion/encoder.h"
 
 #include <optional>
 #include <string>

@@ -5,9 +5,9 @@
 #include "cli/convert_command.h"
 #include "cli/prepare_command.h"
 #include "cli/show_command.h"
-#include "core/conversion_state.h"
-#include "core/panel_layout.h"
-#include "core/syntax.h"
+#include "core/conversion/conversion_state.h"
+#include "core/panel/panel_layout.h"
+#include "core/syntax/syntax.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "cli/prepare_command.h"
 
-#include "core/atomic_text_file.h"
-#include "core/bmp_writer.h"
-#include "core/resample.h"
-#include "core/utf8_path.h"
+#include "core/bmp/bmp_writer.h"
+#include "core/io/atomic_text_file.h"
+#include "core/io/utf8_path.h"
+#include "core/prepare/resample.h"
 #include "jpeg/jpeg_picture.h"
 
 #include <cerrno>

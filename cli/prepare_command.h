@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/cli_output.h"
-#include "core/mono_picture.h"
-#include "core/prepare.h"
+#include "core/panel/mono_picture.h"
+#include "core/prepare/prepare.h"
 
 #include <string>
 #include <vector>

@@ -1,11 +1,11 @@
 #include "cli/show_command.h"
 
-#include "core/atomic_text_file.h"
-#include "core/bmp_writer.h"
-#include "core/page_mode_plotter.h"
-#include "core/png_writer.h"
-#include "core/source_file.h"
-#include "core/utf8_path.h"
+#include "core/bmp/bmp_writer.h"
+#include "core/conversion/plotter.h"
+#include "core/io/atomic_text_file.h"
+#include "core/io/png_writer.h"
+#include "core/io/source_file.h"
+#include "core/io/utf8_path.h"
 
 #include <algorithm>
 #include <cstdint>

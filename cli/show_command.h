@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/cli_output.h"
-#include "core/conversion_state.h"
-#include "core/syntax.h"
+#include "core/conversion/conversion_state.h"
+#include "core/syntax/syntax.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The whole conversion on arbitrary bytes: header check, pixel decoder, encoder. A picture
 // that gets through must give the full 129 lines.
 
-#include "core/intake.h"
-#include "core/lcd_hex_format.h"
+#include "core/conversion/intake.h"
+#include "core/syntax/db.h"
 
 #include <cstddef>
 #include <cstdint>

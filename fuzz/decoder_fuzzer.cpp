@@ -1,6 +1,6 @@
 // The line decoder and the plotter on arbitrary text: every point lands on the panel.
 
-#include "core/page_mode_plotter.h"
+#include "core/conversion/plotter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The header reader on arbitrary bytes: it must answer, never read past what it was given.
 
-#include "core/bitmap_header.h"
+#include "core/bmp/bitmap_header.h"
 
 #include <cstddef>
 #include <cstdint>

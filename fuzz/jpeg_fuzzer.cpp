@@ -2,7 +2,7 @@
 // turned or not; and the EXIF reader on the same bytes. Pictures are capped small here so
 // that a header stating a large one costs no time.
 
-#include "core/resample.h"
+#include "core/prepare/resample.h"
 #include "jpeg/jpeg_picture.h"
 
 #include <cstddef>

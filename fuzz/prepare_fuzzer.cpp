@@ -1,7 +1,7 @@
 // Preparing a picture, from arbitrary sizes, options and pixels: the placement must lie on
 // the panel and inside the source, and laying out and dithering must answer for any of it.
 
-#include "core/prepare.h"
+#include "core/prepare/prepare.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Every syntax's reader on arbitrary text: it must answer, and what it reads must unpack
 // onto the panel it names without a dot outside it.
 
-#include "core/page_mode_plotter.h"
+#include "core/conversion/plotter.h"
 
 #include <cstddef>
 #include <cstdint>

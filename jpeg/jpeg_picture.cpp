@@ -1,7 +1,7 @@
 #include "jpeg/jpeg_picture.h"
 
-#include "core/source_file.h"
-#include "core/utf8_path.h"
+#include "core/io/source_file.h"
+#include "core/io/utf8_path.h"
 
 #include <algorithm>
 #include <csetjmp>

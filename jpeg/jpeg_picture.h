@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/prepare.h"
-#include "core/resample.h"
+#include "core/prepare/prepare.h"
+#include "core/prepare/resample.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -8,7 +8,7 @@
 // On success it writes "PELMORA-RGBA 1", the placement (eight numbers) and the shown part
 // as RGBA bytes, row by row; on failure one line of reason on standard error and exit 1.
 
-#include "core/resample.h"
+#include "core/prepare/resample.h"
 #include "picture/picture_source.h"
 
 #include <QCoreApplication>

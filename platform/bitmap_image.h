@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/bitmap_pixels.h"
+#include "core/bmp/bitmap_pixels.h"
 
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/conversion_state.h"
-#include "core/mono_picture.h"
+#include "core/conversion/conversion_state.h"
+#include "core/panel/mono_picture.h"
 
 #include <QFrame>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "preview/preview_window.h"
 
-#include "core/page_mode_plotter.h"
+#include "core/conversion/plotter.h"
 #include "platform/controls.h"
 #include "platform/message_box.h"
 #include "platform/picture_box.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/conversion_state.h"
+#include "core/conversion/conversion_state.h"
 #include "platform/twips.h"
 
 #include <QDialog>

@@ -3,8 +3,8 @@
 // states its outcome; whatever it is, nothing crashes, nothing is left behind and no
 // earlier output changes.
 
-#include "core/intake.h"
-#include "core/page_mode_plotter.h"
+#include "core/conversion/intake.h"
+#include "core/conversion/plotter.h"
 #include "platform/file_list.h"
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"

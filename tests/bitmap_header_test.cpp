@@ -1,7 +1,7 @@
 // The header reader's own rules. Which files it accepts or refuses, and with what
 // reason, runs through every entry point in bad_input_test.cpp.
 
-#include "core/bitmap_header.h"
+#include "core/bmp/bitmap_header.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

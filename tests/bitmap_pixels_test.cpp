@@ -1,4 +1,4 @@
-#include "core/intake.h"
+#include "core/conversion/intake.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

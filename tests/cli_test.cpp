@@ -1,6 +1,6 @@
 // pelmora-cli end to end: real processes, real files.
 
-#include "core/bitmap_header.h"
+#include "core/bmp/bitmap_header.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 

@@ -1,5 +1,5 @@
-#include "core/checked_int.h"
-#include "core/conversion_state.h"
+#include "core/conversion/checked_int.h"
+#include "core/conversion/conversion_state.h"
 
 #include <gtest/gtest.h>
 

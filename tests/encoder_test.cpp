@@ -1,4 +1,4 @@
-#include "core/page_mode_encoder.h"
+#include "core/conversion/encoder.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The bundled examples convert to the checked-in texts, both modes; tests/data/make_golden.sh
 // made them.
 
-#include "core/intake.h"
+#include "core/conversion/intake.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

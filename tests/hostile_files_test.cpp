@@ -3,9 +3,9 @@
 // must be refused by the core's reader and by pelmora-cli show (which the preview window
 // shares) with the line named, exit 1, and nothing written over the earlier output.
 
-#include "core/page_mode_plotter.h"
-#include "core/syntax.h"
-#include "core/syntax_text.h"
+#include "core/conversion/plotter.h"
+#include "core/syntax/syntax.h"
+#include "core/syntax/text_values.h"
 #include "support/test_pictures.h"
 
 #include <sys/wait.h>

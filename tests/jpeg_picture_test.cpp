@@ -2,7 +2,7 @@
 // included; the part the panel shows the same whether scaled row by row or from the whole
 // picture; and the JPEGs it must refuse or leave to Qt.
 
-#include "core/resample.h"
+#include "core/prepare/resample.h"
 #include "jpeg/jpeg_picture.h"
 #include "support/shell.h"
 

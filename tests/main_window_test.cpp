@@ -1,7 +1,7 @@
 // The main window driven as a user drives it: through its named controls, with the
 // mouse and the keyboard, reading what a user would see and the files on disk.
 
-#include "core/page_mode_plotter.h"
+#include "core/conversion/plotter.h"
 #include "platform/file_list.h"
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"

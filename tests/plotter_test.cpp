@@ -1,5 +1,5 @@
-#include "core/lcd_hex_format.h"
-#include "core/page_mode_plotter.h"
+#include "core/conversion/plotter.h"
+#include "core/syntax/db.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

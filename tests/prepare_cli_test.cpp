@@ -1,7 +1,7 @@
 // pelmora-cli prepare, and convert with preparation, on pictures that ImageMagick makes
 // here: every format, EXIF orientation, transparency, the refusals.
 
-#include "core/bitmap_header.h"
+#include "core/bmp/bitmap_header.h"
 #include "support/shell.h"
 #include "support/test_pictures.h"
 

@@ -1,6 +1,6 @@
 // Preparing a picture in the core: where it lands, its greys, and each way of dithering.
 
-#include "core/prepare.h"
+#include "core/prepare/prepare.h"
 
 #include <gtest/gtest.h>
 

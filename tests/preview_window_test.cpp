@@ -1,4 +1,4 @@
-#include "core/page_mode_plotter.h"
+#include "core/conversion/plotter.h"
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"

@@ -1,6 +1,6 @@
 // Turning and scaling in the core: every pixel where it belongs, every average exact.
 
-#include "core/resample.h"
+#include "core/prepare/resample.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Each syntax reads back what it writes, with the geometry it states, and names the line
 // of anything it cannot read.
 
-#include "core/page_mode_plotter.h"
-#include "core/syntax.h"
+#include "core/conversion/plotter.h"
+#include "core/syntax/syntax.h"
 
 #include <algorithm>
 #include <tuple>

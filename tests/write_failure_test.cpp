@@ -2,7 +2,7 @@
 // byte for byte, no temporary file is left, and the result is not a success. These
 // ways of failing hold when the tests run as root, where permission bits prove nothing.
 
-#include "core/page_mode_encoder.h"
+#include "core/conversion/encoder.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>

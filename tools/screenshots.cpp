@@ -3,7 +3,7 @@
 //
 //     pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR
 
-#include "core/conversion_state.h"
+#include "core/conversion/conversion_state.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
 #include "ui/main_window.h"

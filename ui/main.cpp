@@ -1,6 +1,6 @@
 // Pelmora: the desktop window.
 
-#include "core/conversion_state.h"
+#include "core/conversion/conversion_state.h"
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/intake.h"
-#include "core/prepare.h"
+#include "core/conversion/intake.h"
+#include "core/prepare/prepare.h"
 #include "platform/twips.h"
 
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/page_mode_encoder.h"
+#include "core/conversion/encoder.h"
 
 #include <QDialog>
 

@@ -1,10 +1,10 @@
 #include "ui/prepare_window.h"
 
-#include "core/atomic_text_file.h"
-#include "core/bmp_writer.h"
-#include "core/page_mode_plotter.h"
-#include "core/resample.h"
-#include "core/utf8_path.h"
+#include "core/bmp/bmp_writer.h"
+#include "core/conversion/plotter.h"
+#include "core/io/atomic_text_file.h"
+#include "core/io/utf8_path.h"
+#include "core/prepare/resample.h"
 #include "picture/picture_source.h"
 #include "platform/message_box.h"
 

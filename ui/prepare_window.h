@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/prepare.h"
+#include "core/prepare/prepare.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/conversion_state.h"
-#include "core/page_mode_encoder.h"
+#include "core/conversion/conversion_state.h"
+#include "core/conversion/encoder.h"
 
 #include <cstdint>
 #include <filesystem>

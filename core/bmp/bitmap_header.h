@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/conversion/conversion_state.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+constexpr std::string_view kRejectionTitle = "Picture Size Error";
+constexpr std::string_view kRejectionText =
+    "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and \r\n2 Colors Bitmap.";
+
+enum class BitmapVerdict {
+    Accepted,  // 128 x 64 at 1 bit per pixel
+    Rejected,  // any other size or depth, or too short to hold its headers (reason says so)
+    Unreadable // could not be opened or read at all; reason says why
+};
+
+struct BitmapCheck {
+    BitmapVerdict verdict = BitmapVerdict::Rejected;
+    std::string reason; // why a file is unreadable or too short; empty for a plain rejection
+    bool accepted() const { return verdict == BitmapVerdict::Accepted; }
+};
+
+// Reads the file and information headers into state and, for a 1-bit file, the two
+// palette entries that follow the information header. A file too short for what it
+// claims leaves state and palette as they were.
+BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
+
+// The same check on a whole file's bytes, accepting exactly width x height at 1 bit.
+BitmapCheck CheckBitmapBytes(ConversionState& state, std::span<const std::uint8_t> bytes,
+                             Palette& palette, int width = kPanelWidth, int height = kPanelHeight);
+
+// Where the last row of pixel data ends, counted from the start of the file, for an
+// uncompressed bitmap with the headers in state. A shorter file is cut short.
+std::uint64_t PixelDataEnd(const ConversionState& state);
+
+// "1 Bits  (2 Colors)" for an accepted file.
+std::string ColourDepthText(const ConversionState& state);
+
+// The rejection message for a panel of another size; for 128 x 64 it is kRejectionText.
+std::string RejectionText(int width, int height);
+
+// The rejection message on one line, as a command line prints it.
+std::string RejectionTextOneLine(int width = kPanelWidth, int height = kPanelHeight);
+
+// A text's characters as bytes.
+std::span<const std::uint8_t> AsBytes(std::string_view text);
+
+} // namespace pelmora

@@ -1,0 +1,75 @@
+#include "core/conversion/plotter.h"
+
+#include "core/conversion/checked_int.h"
+#include "core/io/source_file.h"
+
+#include <iterator>
+
+namespace pelmora {
+
+void PageModePlotter::PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink) {
+    next_ = UnpackPanel(layout_, next_, bytes, sink);
+}
+
+PlotPosition PageModePlotter::position() const {
+    const std::size_t blockBytes = layout_.blockBytes();
+    const auto columns = static_cast<std::size_t>(layout_.blockColumns());
+    const std::size_t at = std::min(next_, layout_.byteCount());
+    const auto block = static_cast<long long>(at / blockBytes);
+    const auto page = static_cast<long long>(at % blockBytes / columns);
+    PlotPosition position;
+    position.plotBlock = CheckedInt16(block + 1);
+    position.plotPage = CheckedInt16(page + 1);
+    position.plotX =
+        CheckedInt16(block * layout_.blockColumns() + static_cast<long long>(at % columns));
+    position.plotY = CheckedInt16(page * kPageHeight);
+    return position;
+}
+
+PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, const Syntax* syntax,
+                        std::string_view fileName) {
+    PanelText panel;
+    panel.syntax = syntax ? syntax : &SyntaxOfText(text, fileName);
+    SyntaxText read = panel.syntax->read(text);
+    panel.layout = read.layout ? *read.layout : fallback;
+    panel.bytes = std::move(read.bytes);
+    panel.error = std::move(read.error);
+    return panel;
+}
+
+namespace {
+
+// Any syntax, told by the content and then the file's name.
+PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointSink& sink,
+                     std::string_view fileName = {}) {
+    const PanelText panel = ReadPanelText(text, LayoutOfState(state), nullptr, fileName);
+    UnpackPanel(panel.layout, 0, panel.bytes, sink);
+    if (!panel.error.empty()) {
+        return {false, panel.error};
+    }
+    return {};
+}
+
+} // namespace
+
+PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink) {
+    const std::string whole(std::istreambuf_iterator<char>(text), {});
+    if (text.bad()) {
+        return {false, "the file could not be read to its end"};
+    }
+    return PlotText(state, whole, sink);
+}
+
+PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink) {
+    const SourceFile source = ReadSourceFile(path);
+    if (!source.ok()) {
+        return {false, path + ": " + source.error};
+    }
+    PlotOutcome outcome = PlotText(state, source.bytes, sink, path);
+    if (!outcome.ok) {
+        outcome.error = path + ", " + outcome.error;
+    }
+    return outcome;
+}
+
+} // namespace pelmora

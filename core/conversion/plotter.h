@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/conversion/conversion_state.h"
+#include "core/panel/panel_bytes.h"
+#include "core/syntax/syntax.h"
+
+#include <cstdint>
+#include <istream>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+// How the preview draws a dot: an "on" dot dark, an "off" dot in the panel's green.
+constexpr Colour kOnDotColour = MakeColour(0, 0, 0);
+constexpr Colour kOffDotColour = MakeColour(0, 128, 0);
+
+// Where the next decoded bit lands; kept from one line to the next within a pass.
+struct PlotPosition {
+    std::int16_t plotBlock = 1;
+    std::int16_t plotPage = 1;
+    std::int16_t plotX = 0;
+    std::int16_t plotY = 0;
+};
+
+// Lays decoded bytes back onto the two-halves panel of the state's page and block counts,
+// going on from line to line: the exact inverse of the encoder's packing.
+class PageModePlotter {
+  public:
+    explicit PageModePlotter(const ConversionState& state) : layout_(LayoutOfState(state)) {}
+
+    void startPass() { next_ = 0; }
+
+    // Draws one column of eight dots per byte, going on from the kept position: bit 0
+    // on the page's top row. Once the panel is full, further lines draw nothing.
+    void PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink);
+
+    PlotPosition position() const;
+
+  private:
+    PanelLayout layout_;
+    std::size_t next_ = 0; // the panel byte that the next line's first byte becomes
+};
+
+struct PlotOutcome {
+    bool ok = true;
+    std::string error; // names the file or line and what is wrong
+};
+
+// A panel text read back: its syntax, its layout (as the text states it, else the one
+// given) and its bytes as far as they could be read.
+struct PanelText {
+    const Syntax* syntax = nullptr;
+    PanelLayout layout;
+    std::vector<std::uint8_t> bytes;
+    std::string error; // "line N: ..."; the bytes before it are kept
+};
+
+// Reads text in the syntax given, or the one its content (then fileName) tells.
+PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback,
+                        const Syntax* syntax = nullptr, std::string_view fileName = {});
+
+// One pass over a whole text: read, then plotted onto the state's panel. Lines may end in
+// CR LF or a bare LF, and the last one needs no end. A line that cannot be read stops the
+// pass; what was drawn before it stays.
+PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink);
+
+// The same for the file at path (UTF-8); the error names the file.
+PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink);
+
+} // namespace pelmora

@@ -1,0 +1,13 @@
+#include "core/io/system_error.h"
+
+#include <cerrno>
+#include <system_error>
+
+namespace pelmora {
+
+std::string LastSystemError() {
+    const int error = errno;
+    return error == 0 ? std::string("unknown error") : std::generic_category().message(error);
+}
+
+} // namespace pelmora

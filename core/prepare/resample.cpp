@@ -1,0 +1,294 @@
+#include "core/prepare/resample.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+namespace pelmora {
+
+namespace {
+
+RgbaPicture Blank(int width, int height) {
+    RgbaPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.rgba.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    return picture;
+}
+
+} // namespace
+
+TurnedView::TurnedView(const RgbaPicture& picture)
+    : picture_(&picture), width_(picture.width), height_(picture.height) {}
+
+TurnedView TurnedView::after(const Map& step, int width, int height) const {
+    TurnedView view = *this;
+    view.width_ = width;
+    view.height_ = height;
+    view.map_ = {map_.x0 + map_.xx * step.x0 + map_.xy * step.y0,
+                 map_.xx * step.xx + map_.xy * step.yx,
+                 map_.xx * step.xy + map_.xy * step.yy,
+                 map_.y0 + map_.yx * step.x0 + map_.yy * step.y0,
+                 map_.yx * step.xx + map_.yy * step.yx,
+                 map_.yx * step.xy + map_.yy * step.yy};
+    return view;
+}
+
+TurnedView TurnedView::turned(int rotate, Mirror mirror) const {
+    const int w = width_;
+    const int h = height_;
+    // Each step says where a pixel (x, y) of its result was before it.
+    TurnedView view = *this;
+    switch (((rotate / 90) % 4 + 4) % 4) {
+    case 1: // clockwise: the bottom-left corner comes to the top left
+        view = after({0, 0, 1, h - 1, -1, 0}, h, w);
+        break;
+    case 2:
+        view = after({w - 1, -1, 0, h - 1, 0, -1}, w, h);
+        break;
+    case 3:
+        view = after({w - 1, 0, -1, 0, 1, 0}, h, w);
+        break;
+    default:
+        break;
+    }
+    if (mirror == Mirror::Horizontal) {
+        view = view.after({view.width_ - 1, -1, 0, 0, 0, 1}, view.width_, view.height_);
+    } else if (mirror == Mirror::Vertical) {
+        view = view.after({0, 1, 0, view.height_ - 1, 0, -1}, view.width_, view.height_);
+    }
+    return view;
+}
+
+TurnedView TurnedView::upright(int orientation) const {
+    switch (orientation) {
+    case 2:
+        return turned(0, Mirror::Horizontal);
+    case 3:
+        return turned(180, Mirror::None);
+    case 4:
+        return turned(0, Mirror::Vertical);
+    case 5: // transposed
+        return turned(90, Mirror::Horizontal);
+    case 6:
+        return turned(90, Mirror::None);
+    case 7: // transversed
+        return turned(270, Mirror::Horizontal);
+    case 8:
+        return turned(270, Mirror::None);
+    default:
+        return *this;
+    }
+}
+
+bool TurnedView::turnsNothing() const {
+    return map_.x0 == 0 && map_.y0 == 0 && map_.xx == 1 && map_.xy == 0 && map_.yx == 0 &&
+           map_.yy == 1;
+}
+
+void TurnedView::row(int y, std::uint8_t* out) const {
+    const std::ptrdiff_t stride = picture_->width;
+    const std::uint8_t* pixels = picture_->rgba.data();
+    std::ptrdiff_t at =
+        (static_cast<std::ptrdiff_t>(map_.y0 + map_.yy * y) * stride + (map_.x0 + map_.xy * y)) * 4;
+    const std::ptrdiff_t step = (static_cast<std::ptrdiff_t>(map_.yx) * stride + map_.xx) * 4;
+    if (step == 4) {
+        std::memcpy(out, pixels + at, static_cast<std::size_t>(width_) * 4);
+        return;
+    }
+    for (int x = 0; x < width_; ++x, at += step, out += 4) {
+        std::memcpy(out, pixels + at, 4);
+    }
+}
+
+RgbaPicture TurnedView::picture() const {
+    RgbaPicture turned = Blank(width_, height_);
+    const auto bytes = static_cast<std::size_t>(width_) * 4;
+    for (int y = 0; y < height_; ++y) {
+        row(y, turned.rgba.data() + bytes * static_cast<std::size_t>(y));
+    }
+    return turned;
+}
+
+RgbaPicture Upright(RgbaPicture picture, int orientation) {
+    const TurnedView view = TurnedView(picture).upright(orientation);
+    return view.turnsNothing() ? picture : view.picture();
+}
+
+// How a run of `from` source pixels maps onto `to` output pixels. Measured in units of
+// which a source pixel holds `to` and an output pixel `from`, output pixel i covers
+// [i * from, (i + 1) * from) and takes from each source pixel the length of its overlap.
+struct AreaScaler::Spans {
+    std::vector<int> first; // the first source pixel of each output pixel
+    std::vector<int> start; // where its weights begin in weights; one more at the end
+    std::vector<std::uint32_t> weights;
+
+    Spans(int from, int to) {
+        first.resize(static_cast<std::size_t>(to));
+        start.resize(static_cast<std::size_t>(to) + 1);
+        for (int i = 0; i < to; ++i) {
+            const long long begin = static_cast<long long>(i) * from;
+            const long long end = begin + from;
+            first[static_cast<std::size_t>(i)] = static_cast<int>(begin / to);
+            start[static_cast<std::size_t>(i)] = static_cast<int>(weights.size());
+            for (long long s = begin / to; s * to < end; ++s) {
+                const long long overlap = std::min(end, (s + 1) * to) - std::max(begin, s * to);
+                weights.push_back(static_cast<std::uint32_t>(overlap));
+            }
+        }
+        start[static_cast<std::size_t>(to)] = static_cast<int>(weights.size());
+    }
+};
+
+AreaScaler::AreaScaler(const Placement& placement)
+    : placement_(placement), shown_(Blank(placement.width, placement.height)) {
+    if (placement.resampled()) {
+        across_ = std::make_unique<Spans>(placement.sourceWidth, placement.width);
+        line_.resize(static_cast<std::size_t>(placement.width) * 4);
+        pending_.resize(line_.size());
+    }
+}
+
+AreaScaler::~AreaScaler() = default;
+
+void AreaScaler::add(int y, const std::uint8_t* row) {
+    const Placement& p = placement_;
+    const int j = y - p.sourceY; // the row within the shown part
+    if (j < 0 || j >= p.sourceHeight) {
+        return;
+    }
+    const std::uint8_t* from = row + static_cast<std::size_t>(p.sourceX) * 4;
+    if (!p.resampled()) {
+        const auto bytes = static_cast<std::size_t>(p.width) * 4;
+        std::memcpy(shown_.rgba.data() + bytes * static_cast<std::size_t>(j), from, bytes);
+        return;
+    }
+    // Across: alpha, then red, green and blue times alpha, each weighted by its overlap.
+    std::uint64_t* sum = line_.data();
+    for (int x = 0; x < p.width; ++x, sum += 4) {
+        const std::uint8_t* pixel = from + static_cast<std::size_t>(across_->first[x]) * 4;
+        std::uint64_t a = 0;
+        std::uint64_t red = 0;
+        std::uint64_t green = 0;
+        std::uint64_t blue = 0;
+        for (int k = across_->start[x]; k < across_->start[x + 1]; ++k, pixel += 4) {
+            const std::uint64_t weighted = std::uint64_t{across_->weights[k]} * pixel[3];
+            a += weighted;
+            red += weighted * pixel[0];
+            green += weighted * pixel[1];
+            blue += weighted * pixel[2];
+        }
+        sum[0] = a;
+        sum[1] = red;
+        sum[2] = green;
+        sum[3] = blue;
+    }
+    // Down, in the same units: source row j covers [j * height, (j + 1) * height), output
+    // row i covers [i * sourceHeight, (i + 1) * sourceHeight). Each output row that ends
+    // within row j is whole now; the last one it reaches may go on into row j + 1.
+    const long long rows = p.height;
+    const long long sourceRows = p.sourceHeight;
+    const long long rowEnd = (j + 1) * rows;
+    for (long long i = (j * rows) / sourceRows; i < rows && i * sourceRows < rowEnd; ++i) {
+        const long long begin = std::max(i * sourceRows, j * rows);
+        const long long end = std::min((i + 1) * sourceRows, rowEnd);
+        const auto weight = static_cast<std::uint64_t>(end - begin);
+        for (std::size_t c = 0; c < pending_.size(); ++c) {
+            pending_[c] += weight * line_[c];
+        }
+        if ((i + 1) * sourceRows > rowEnd) {
+            break;
+        }
+        finishRow(static_cast<int>(i));
+    }
+}
+
+void AreaScaler::finishRow(int y) {
+    const std::uint64_t area =
+        static_cast<std::uint64_t>(placement_.sourceWidth) * placement_.sourceHeight;
+    std::uint8_t* out = shown_.rgba.data() + static_cast<std::size_t>(y) * placement_.width * 4;
+    for (std::size_t i = 0; i < pending_.size(); i += 4, out += 4) {
+        const std::uint64_t a = pending_[i];
+        for (std::size_t c = 0; c < 3; ++c) {
+            out[c] =
+                a == 0 ? 0 : static_cast<std::uint8_t>((2 * pending_[i + c + 1] + a) / (2 * a));
+        }
+        out[3] = static_cast<std::uint8_t>((2 * a + area) / (2 * area));
+    }
+    std::fill(pending_.begin(), pending_.end(), 0);
+}
+
+RgbaPicture AreaScaler::take() {
+    return std::move(shown_);
+}
+
+RgbaPicture ShownPart(const RgbaPicture& picture, const Placement& placement) {
+    AreaScaler scaler(placement);
+    const auto row = static_cast<std::size_t>(picture.width) * 4;
+    for (int y = placement.sourceY; y < placement.sourceY + placement.sourceHeight; ++y) {
+        scaler.add(y, picture.rgba.data() + row * static_cast<std::size_t>(y));
+    }
+    return scaler.take();
+}
+
+RgbaPicture ShownPart(const TurnedView& view, const Placement& placement) {
+    AreaScaler scaler(placement);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(view.width()) * 4);
+    for (int y = placement.sourceY; y < placement.sourceY + placement.sourceHeight; ++y) {
+        view.row(y, row.data());
+        scaler.add(y, row.data());
+    }
+    return scaler.take();
+}
+
+int ExifOrientation(std::span<const std::uint8_t> app1) {
+    constexpr std::uint8_t kExif[] = {'E', 'x', 'i', 'f', 0, 0};
+    if (app1.size() < sizeof kExif + 8 || !std::equal(kExif, kExif + sizeof kExif, app1.begin())) {
+        return 1;
+    }
+    const std::span<const std::uint8_t> tiff = app1.subspan(sizeof kExif);
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M')) {
+        return 1;
+    }
+    const auto at = [&](std::size_t offset, int bytes) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < bytes; ++i) {
+            const std::uint32_t byte = tiff[offset + (little ? bytes - 1 - i : i)];
+            value = value << 8 | byte;
+        }
+        return value;
+    };
+    const std::size_t ifd = at(4, 4);
+    if (ifd > tiff.size() || tiff.size() - ifd < 2) {
+        return 1;
+    }
+    const std::size_t entries = at(ifd, 2);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t entry = ifd + 2 + 12 * i;
+        if (entry > tiff.size() || tiff.size() - entry < 12) {
+            return 1;
+        }
+        if (at(entry, 2) == 0x0112) { // Orientation, a SHORT
+            const std::uint32_t value = at(entry + 2, 2) == 3 ? at(entry + 8, 2) : 1;
+            return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+        }
+    }
+    return 1;
+}
+
+std::optional<Mirror> MirrorNamed(std::string_view name) {
+    if (name == "none") {
+        return Mirror::None;
+    }
+    if (name == "horizontal") {
+        return Mirror::Horizontal;
+    }
+    if (name == "vertical") {
+        return Mirror::Vertical;
+    }
+    return std::nullopt;
+}
+
+} // namespace pelmora

@@ -1,0 +1,136 @@
+#include "core/syntax/db.h"
+
+#include <algorithm>
+#include <array>
+
+namespace pelmora {
+
+namespace {
+
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+constexpr std::size_t kLineOverhead = kLinePrefix.size() + 2; // prefix and the closing "H;"
+
+// The value of each character as a hex digit, -1 for any other character.
+constexpr auto kHexValue = [] {
+    std::array<std::int8_t, 256> values{};
+    values.fill(-1);
+    for (int i = 0; i < 10; ++i) {
+        values['0' + i] = static_cast<std::int8_t>(i);
+    }
+    for (int i = 0; i < 6; ++i) {
+        values['A' + i] = values['a' + i] = static_cast<std::int8_t>(10 + i);
+    }
+    return values;
+}();
+
+int HexValue(char digit) {
+    return kHexValue[static_cast<unsigned char>(digit)];
+}
+
+std::string Printable(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 && code < 0x7F) {
+        return std::string("'") + c + "'";
+    }
+    constexpr std::string_view kNibbles = "0123456789ABCDEF";
+    return std::string("byte 0x") + kNibbles[code >> 4] + kNibbles[code & 0xF];
+}
+
+// "00H," to "FFH,": each byte's text with its separator, looked up rather than formatted.
+constexpr auto kByteTexts = [] {
+    std::array<std::array<char, 4>, 256> texts{};
+    for (int value = 0; value < 256; ++value) {
+        texts[value] = {kHexDigits[value >> 4], kHexDigits[value & 0xF], 'H', ','};
+    }
+    return texts;
+}();
+
+void AppendDataLine(std::string& out, std::span<const std::uint8_t> bytes) {
+    out += kLinePrefix;
+    for (const std::uint8_t value : bytes) {
+        out.append(kByteTexts[value].data(), 4);
+    }
+    if (!bytes.empty()) {
+        out.back() = ';';
+    }
+}
+
+} // namespace
+
+std::string FormatLcdHexText(const PanelLayout& layout, std::span<const std::uint8_t> bytes) {
+    const std::size_t blockBytes = layout.blockBytes();
+    std::string text;
+    text.reserve(bytes.size() / kBytesPerLine * 45 + 64);
+    for (std::size_t start = 0; start < bytes.size(); start += blockBytes) {
+        if (start != 0) {
+            text += kLineEnd;
+        }
+        const auto block = bytes.subspan(start, std::min(blockBytes, bytes.size() - start));
+        for (std::size_t at = 0; at < block.size(); at += kBytesPerLine) {
+            AppendDataLine(
+                text, block.subspan(at, std::min<std::size_t>(kBytesPerLine, block.size() - at)));
+            text += kLineEnd;
+        }
+    }
+    return text;
+}
+
+DecodedLine DecodeLine(std::string_view line) {
+    DecodedLine decoded;
+    DecodeLine(line, decoded);
+    return decoded;
+}
+
+void DecodeLine(std::string_view line, DecodedLine& decoded) {
+    decoded.bytes.clear();
+    decoded.error.clear();
+    if (line.size() < kLineOverhead) {
+        decoded.error = "the line is " + std::to_string(line.size()) +
+                        " characters long, shorter than a data line's " +
+                        std::to_string(kLineOverhead) + " of prefix and ending";
+        return;
+    }
+    const std::string_view payload = line.substr(kLinePrefix.size(), line.size() - kLineOverhead);
+    int high = -1; // the first digit of a byte, until its second arrives
+    for (std::size_t i = 0; i < payload.size(); ++i) {
+        const char c = payload[i];
+        if ((c == 'H' || c == 'h') && i + 1 < payload.size() && payload[i + 1] == ',') {
+            ++i;
+            continue;
+        }
+        const int value = HexValue(c);
+        if (value < 0) {
+            decoded.bytes.clear();
+            decoded.error = Printable(c) + " at column " +
+                            std::to_string(kLinePrefix.size() + i + 1) +
+                            " is not a hexadecimal digit";
+            return;
+        }
+        if (high < 0) {
+            high = value;
+        } else {
+            decoded.bytes.push_back(static_cast<std::uint8_t>(high << 4 | value));
+            high = -1;
+        }
+    }
+}
+
+SyntaxText ReadLcdHexText(std::string_view text) {
+    SyntaxText read;
+    DecodedLine decoded;
+    ForEachLine(text, [&](long number, std::string_view line) {
+        if (line.empty()) {
+            return true;
+        }
+        DecodeLine(line, decoded);
+        if (!decoded.ok()) {
+            read.error = "line " + std::to_string(number) + ": " + decoded.error;
+            return false;
+        }
+        read.bytes.insert(read.bytes.end(), decoded.bytes.begin(), decoded.bytes.end());
+        return true;
+    });
+    return read;
+}
+
+} // namespace pelmora

@@ -1,0 +1,76 @@
+#include "core/syntax/syntax.h"
+
+#include "core/syntax/db.h"
+#include "core/syntax/syntaxes.h"
+
+#include <array>
+
+namespace pelmora {
+
+namespace {
+
+std::string WriteDb(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                    std::string_view) {
+    return FormatLcdHexText(layout, bytes);
+}
+
+// DB lines carry no mark of their own: every text the others do not claim is read as them.
+bool ClaimsDb(std::string_view) {
+    return true;
+}
+
+const Syntax kDbSyntax{"db", ".txt", WriteDb, ReadLcdHexText, ClaimsDb};
+
+// In the order a text is told by: the surest marks first, raw bytes last.
+const std::array<const Syntax*, 8> kSyntaxes{&kDbSyntax, &kIhexSyntax, &kXbmSyntax, &kArduinoSyntax,
+                                             &kCSyntax,  &kGasSyntax,  &kAsmSyntax, &kBinSyntax};
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
+    if (text.size() < end.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < end.size(); ++i) {
+        const char c = text[text.size() - end.size() + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != end[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::span<const Syntax* const> Syntaxes() {
+    return kSyntaxes;
+}
+
+const Syntax& DefaultSyntax() {
+    return kDbSyntax;
+}
+
+const Syntax* FindSyntax(std::string_view name) {
+    for (const Syntax* syntax : kSyntaxes) {
+        if (syntax->name == name) {
+            return syntax;
+        }
+    }
+    return nullptr;
+}
+
+const Syntax& SyntaxOfText(std::string_view text, std::string_view fileName) {
+    for (const Syntax* syntax : Syntaxes().subspan(1)) {
+        if (syntax->claims(text)) {
+            return *syntax;
+        }
+    }
+    // C and Arduino share ".h"; the content told them apart above.
+    for (const Syntax* syntax :
+         {&kBinSyntax, &kIhexSyntax, &kAsmSyntax, &kGasSyntax, &kXbmSyntax}) {
+        if (EndsWithIgnoringCase(fileName, syntax->extension)) {
+            return *syntax;
+        }
+    }
+    return DefaultSyntax();
+}
+
+} // namespace pelmora

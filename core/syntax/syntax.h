@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/panel/panel_layout.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelmora {
+
+// What a syntax's reader made of a text.
+struct SyntaxText {
+    std::vector<std::uint8_t> bytes;   // the panel's bytes in order, as far as they could be read
+    std::optional<PanelLayout> layout; // the geometry the text states of itself, if any
+    std::string error;                 // "line N: ...": reading stopped there; empty when whole
+};
+
+// One output syntax: its name, the extension of the files it writes, bytes to text, text
+// back to bytes, and a look at a text to tell whether it is one of its own.
+struct Syntax {
+    std::string_view name;
+    std::string_view extension;
+    std::string (*write)(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                         std::string_view symbol);
+    SyntaxText (*read)(std::string_view text);
+    bool (*claims)(std::string_view text);
+};
+
+// Every syntax, the default (DB lines) first.
+std::span<const Syntax* const> Syntaxes();
+const Syntax& DefaultSyntax();
+const Syntax* FindSyntax(std::string_view name);
+
+// The syntax whose text this is, told from the content, then from the file name's
+// extension; DB lines when neither tells.
+const Syntax& SyntaxOfText(std::string_view text, std::string_view fileName = {});
+
+// Calls line(number, text) for every line (without its CR LF or LF) until it returns false.
+template <typename Visit> void ForEachLine(std::string_view text, Visit&& line) {
+    long number = 1;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view current = text.substr(0, end);
+        if (!current.empty() && current.back() == '\r') {
+            current.remove_suffix(1);
+        }
+        if (!line(number++, current) || end == std::string_view::npos) {
+            return;
+        }
+        text.remove_prefix(end + 1);
+    }
+}
+
+} // namespace pelmora

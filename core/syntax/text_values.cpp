@@ -1,0 +1,281 @@
+#include "core/syntax/text_values.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace pelmora {
+
+namespace {
+
+constexpr std::string_view kGeometryMark = "pelmora-panel:";
+constexpr char kLowerHex[] = "0123456789abcdef";
+constexpr char kUpperHex[] = "0123456789ABCDEF";
+
+std::string_view Trim(std::string_view text) {
+    const auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    };
+    while (!text.empty() && space(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && space(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::optional<int> ParseInt(std::string_view text, int base = 10) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string Shown(std::string_view token) {
+    std::string shown(token.substr(0, 20));
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) {
+            c = '?';
+        }
+    }
+    return "'" + shown + (token.size() > 20 ? "...'" : "'");
+}
+
+} // namespace
+
+std::string GeometryText(const PanelLayout& layout) {
+    return std::string(kGeometryMark) + " " + std::to_string(layout.width) + "x" +
+           std::to_string(layout.height) + " " + std::string(NameOf(layout.arrangement)) + " " +
+           std::to_string(layout.blockColumns()) + " " + std::string(NameOf(layout.bitOrder));
+}
+
+std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& error) {
+    const std::size_t at = text.find(kGeometryMark);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto line =
+        std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
+    const auto fail = [&error, line](const std::string& reason) -> std::optional<PanelLayout> {
+        error = "line " + std::to_string(line) + ": " + reason;
+        return std::nullopt;
+    };
+    const std::string unreadable =
+        "the panel's geometry must read WIDTHxHEIGHT halves|pages|rows BLOCK lsb|msb";
+    std::string_view rest = text.substr(at + kGeometryMark.size());
+    rest = rest.substr(0, rest.find('\n'));
+    std::string_view words[4];
+    int count = 0;
+    for (std::string_view left = Trim(rest); !left.empty() && count < 4; left = Trim(left)) {
+        const std::size_t end = std::min(left.find_first_of(" \t*"), left.size());
+        words[count++] = left.substr(0, end);
+        left.remove_prefix(end);
+        if (!left.empty() && left.front() == '*') {
+            break;
+        }
+    }
+    if (count != 4) {
+        return fail(unreadable);
+    }
+    const std::size_t x = words[0].find('x');
+    const auto width = ParseInt(words[0].substr(0, x));
+    const auto height =
+        x == std::string_view::npos ? std::nullopt : ParseInt(words[0].substr(x + 1));
+    const auto block = ParseInt(words[2]);
+    PanelLayout layout;
+    if (!width || !height || !block) {
+        return fail(unreadable);
+    }
+    layout.width = *width;
+    layout.height = *height;
+    layout.blockWidth = *block;
+    if (words[1] == "halves") {
+        layout.arrangement = Arrangement::Halves;
+    } else if (words[1] == "pages") {
+        layout.arrangement = Arrangement::Pages;
+    } else if (words[1] == "rows") {
+        layout.arrangement = Arrangement::Rows;
+    } else {
+        return fail(unreadable);
+    }
+    if (layout.arrangement != Arrangement::Halves) {
+        layout.blockWidth = kBlockWidth;
+    }
+    if (words[3] == "lsb" || words[3] == "msb") {
+        layout.bitOrder = words[3] == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
+    } else {
+        return fail(unreadable);
+    }
+    if (const std::string problem = CheckLayout(layout); !problem.empty()) {
+        return fail(problem);
+    }
+    return layout;
+}
+
+std::string DescribeLayout(const PanelLayout& layout) {
+    std::string text = std::to_string(layout.width) + " x " + std::to_string(layout.height) +
+                       " dots, " + std::to_string(layout.byteCount()) + " bytes, ";
+    switch (layout.arrangement) {
+    case Arrangement::Halves:
+        text += "blocks of " + std::to_string(layout.blockWidth) + " columns in 8-row pages";
+        break;
+    case Arrangement::Pages:
+        text += "8-row pages across the panel";
+        break;
+    case Arrangement::Rows:
+        text += "rows from the top";
+        break;
+    }
+    const bool rows = layout.arrangement == Arrangement::Rows;
+    text += layout.bitOrder == BitOrder::Lsb
+                ? (rows ? ", leftmost dot in bit 0" : ", top dot in bit 0")
+                : (rows ? ", leftmost dot in bit 7" : ", top dot in bit 7");
+    return text;
+}
+
+void AppendCHex(std::string& out, std::uint8_t value) {
+    const char text[] = {'0', 'x', kLowerHex[value >> 4], kLowerHex[value & 0xF]};
+    out.append(text, 4);
+}
+
+void AppendIntelHex(std::string& out, std::uint8_t value) {
+    const char text[] = {'0', kUpperHex[value >> 4], kUpperHex[value & 0xF], 'H'};
+    out.append(text, 4);
+}
+
+std::optional<std::uint8_t> ParseByteValue(std::string_view token) {
+    std::optional<int> value;
+    const auto lower = [](char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    };
+    // The suffix first: "0B5H" is hexadecimal, not a binary literal.
+    if (token.size() > 1 && lower(token.back()) == 'h' && token[0] >= '0' && token[0] <= '9') {
+        value = ParseInt(token.substr(0, token.size() - 1), 16);
+    } else if (token.size() > 2 && token[0] == '0' && lower(token[1]) == 'x') {
+        value = ParseInt(token.substr(2), 16);
+    } else if (token.size() > 2 && token[0] == '0' && lower(token[1]) == 'b') {
+        value = ParseInt(token.substr(2), 2);
+    } else if (token.size() > 1 && token[0] == '$') {
+        value = ParseInt(token.substr(1), 16);
+    } else if (token.size() > 1 && token[0] == '%') {
+        value = ParseInt(token.substr(1), 2);
+    } else if (!token.empty() && token[0] >= '0' && token[0] <= '9') {
+        value = ParseInt(token);
+    }
+    if (!value || *value < 0 || *value > 255) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint8_t>(*value);
+}
+
+bool ReadValueList(std::string_view text, long firstLine, SyntaxText& read) {
+    long line = firstLine;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c == '\n') {
+            ++line;
+            ++at;
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\r' || c == ',') {
+            ++at;
+            continue;
+        }
+        const std::size_t end = std::min(text.find_first_of(" \t\r\n,", at), text.size());
+        const std::string_view token = text.substr(at, end - at);
+        const auto value = ParseByteValue(token);
+        if (!value) {
+            read.error =
+                "line " + std::to_string(line) + ": " + Shown(token) + " is not a byte value";
+            return false;
+        }
+        read.bytes.push_back(*value);
+        at = end;
+    }
+    return true;
+}
+
+long LineAt(std::string_view text, std::size_t offset) {
+    return 1 +
+           static_cast<long>(std::count(
+               text.begin(),
+               text.begin() + static_cast<std::ptrdiff_t>(std::min(offset, text.size())), '\n'));
+}
+
+std::string WithoutCComments(std::string_view text) {
+    std::string out(text);
+    for (std::size_t at = 0; at + 1 < out.size();) {
+        if (out[at] == '/' && out[at + 1] == '*') {
+            const std::size_t end = out.find("*/", at + 2);
+            const std::size_t stop = end == std::string::npos ? out.size() : end + 2;
+            for (std::size_t i = at; i < stop; ++i) {
+                if (out[i] != '\n') {
+                    out[i] = ' ';
+                }
+            }
+            at = stop;
+        } else if (out[at] == '/' && out[at + 1] == '/') {
+            while (at < out.size() && out[at] != '\n') {
+                out[at++] = ' ';
+            }
+        } else {
+            ++at;
+        }
+    }
+    return out;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool StartsWithWord(std::string_view text, std::string_view word) {
+    if (text.size() < word.size() ||
+        (text.size() > word.size() && text[word.size()] != ' ' && text[word.size()] != '\t')) {
+        return false;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 32) : text[i];
+        if (c != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendValueRows(std::string& text, std::span<const std::uint8_t> bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += i % 16 == 0 ? "    " : " ";
+        AppendCHex(text, bytes[i]);
+        text += i + 1 < bytes.size() ? "," : "";
+        if (i % 16 == 15 || i + 1 == bytes.size()) {
+            text += "\n";
+        }
+    }
+}
+
+SyntaxText ReadBracedValues(std::string_view text) {
+    SyntaxText read;
+    const std::string code = WithoutCComments(text);
+    const std::size_t open = code.find('{');
+    const std::size_t close = code.find('}', open == std::string::npos ? 0 : open);
+    if (open == std::string::npos || close == std::string::npos) {
+        read.error = "line " + std::to_string(LineAt(code, code.empty() ? 0 : code.size() - 1)) +
+                     ": no array of bytes between { and } was found";
+        return read;
+    }
+    ReadValueList(std::string_view(code).substr(open + 1, close - open - 1), LineAt(code, open),
+                  read);
+    return read;
+}
+
+} // namespace pelmora

@@ -1,0 +1,102 @@
+// X bitmaps: rows from the top, leftmost dot in bit 0, 1 for a dark dot; the size in two
+// defines, which is all the geometry an X bitmap has.
+
+#include "core/syntax/syntaxes.h"
+#include "core/syntax/text_values.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+
+namespace pelmora {
+
+namespace {
+
+std::string WriteXbm(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                     std::string_view symbol) {
+    const std::string name(symbol);
+    std::string text = "#define " + name + "_width " + std::to_string(layout.width) + "\n";
+    text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
+    text += "#define " + name + "_height " + std::to_string(layout.height) + "\n";
+    text += "static unsigned char " + name + "_bits[] = {\n";
+    AppendValueRows(text, bytes);
+    text += "};\n";
+    return text;
+}
+
+// "#define NAME_suffix N": whether the line is there, its number if it reads as one, and
+// the line it is on.
+struct Defined {
+    bool present = false;
+    std::optional<int> value;
+    long line = 1;
+};
+
+Defined DefinedSize(std::string_view text, std::string_view suffix) {
+    for (std::size_t at = text.find("#define"); at != std::string_view::npos;
+         at = text.find("#define", at + 1)) {
+        std::string_view line = text.substr(at, text.find('\n', at) - at);
+        const std::size_t name = line.find(suffix);
+        if (name == std::string_view::npos) {
+            continue;
+        }
+        Defined defined{
+            true, std::nullopt,
+            std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1};
+        std::string_view number = line.substr(name + suffix.size());
+        while (!number.empty() && (number.front() == ' ' || number.front() == '\t')) {
+            number.remove_prefix(1);
+        }
+        while (!number.empty() &&
+               (number.back() == ' ' || number.back() == '\t' || number.back() == '\r')) {
+            number.remove_suffix(1);
+        }
+        int value = 0;
+        const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+        if (result.ec == std::errc() && result.ptr == number.data() + number.size()) {
+            defined.value = value;
+        }
+        return defined;
+    }
+    return {};
+}
+
+// Both defines, or neither (then the geometry comes from elsewhere); one alone, or one that
+// is not a number, would draw the bytes at a guessed size.
+SyntaxText ReadXbm(std::string_view text) {
+    const Defined width = DefinedSize(text, "_width");
+    const Defined height = DefinedSize(text, "_height");
+    for (const Defined* defined : {&width, &height}) {
+        if (defined->present && !defined->value) {
+            return {{}, {}, "line " + std::to_string(defined->line) + ": the size is not a number"};
+        }
+    }
+    if (width.present != height.present) {
+        const Defined& given = width.present ? width : height;
+        return {{},
+                {},
+                "line " + std::to_string(given.line) + ": the X bitmap defines its " +
+                    (width.present ? "width but not its height" : "height but not its width")};
+    }
+    SyntaxText read = ReadBracedValues(text);
+    if (width.value && height.value) {
+        PanelLayout layout{*width.value, *height.value, Arrangement::Rows, kBlockWidth,
+                           BitOrder::Lsb};
+        if (const std::string problem = CheckLayout(layout); !problem.empty()) {
+            return {{}, {}, "line " + std::to_string(width.line) + ": " + problem};
+        }
+        read.layout = layout;
+    }
+    return read;
+}
+
+bool ClaimsXbm(std::string_view text) {
+    return text.find("_bits[]") != std::string_view::npos &&
+           text.find("_width") != std::string_view::npos;
+}
+
+} // namespace
+
+const Syntax kXbmSyntax{"xbm", ".xbm", WriteXbm, ReadXbm, ClaimsXbm};
+
+} // namespace pelmora
