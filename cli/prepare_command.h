@@ -1,32 +1,12 @@
 #pragma once
 
 #include "cli/cli_output.h"
-#include "core/panel/mono_picture.h"
-#include "core/prepare/prepare.h"
+#include "cli/picture_input.h"
 
 #include <string>
 #include <vector>
 
 namespace pelmora::cli {
-
-// What a picture is prepared with: the panel's size, the turn and the core's options.
-struct Preparation {
-    int width = 128;
-    int height = 64;
-    int rotate = 0;              // clockwise: 0, 90, 180 or 270
-    std::string mirror = "none"; // none, horizontal or vertical
-    PrepareOptions options;
-};
-
-struct PreparedPicture {
-    MonoPicture picture;
-    std::string error; // why the picture could not be prepared; empty when it was
-    bool ok() const { return error.empty(); }
-};
-
-// Decodes, turns and scales the picture in pelmora-picture, then lays it on the panel and
-// dithers it in the core.
-PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation);
 
 struct PrepareCommand {
     Preparation preparation;

@@ -1,0 +1,168 @@
+#include "cli/picture_input.h"
+
+#include "core/prepare/resample.h"
+#include "jpeg/jpeg_picture.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace pelmora::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Beside this program in the build tree, else where the package installs it.
+std::string PictureHelper() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const fs::path sibling = self.parent_path() / "pelmora-picture";
+        if (access(sibling.c_str(), X_OK) == 0) {
+            return sibling.string();
+        }
+    }
+    return PELMORA_PICTURE_HELPER;
+}
+
+// Runs the helper and collects what it writes on each stream, to its end.
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+    std::string spawnError;
+};
+
+void ReadToEnd(int fd, std::string& into) {
+    char buffer[65536];
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno != EINTR) {
+            break;
+        }
+        if (got > 0) {
+            into.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+}
+
+Ran RunHelper(const std::vector<std::string>& arguments) {
+    Ran ran;
+    int outPipe[2];
+    int errPipe[2];
+    if (pipe(outPipe) != 0) {
+        ran.spawnError = std::strerror(errno);
+        return ran;
+    }
+    if (pipe(errPipe) != 0) {
+        ran.spawnError = std::strerror(errno);
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return ran;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    for (const int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+        posix_spawn_file_actions_addclose(&actions, fd);
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(outPipe[1]);
+    close(errPipe[1]);
+    if (spawned != 0) {
+        ran.spawnError = std::string(argv[0]) + ": " + std::strerror(spawned);
+        close(outPipe[0]);
+        close(errPipe[0]);
+        return ran;
+    }
+    // Standard error first is safe: the helper writes at most one line there, and only
+    // once it has given up on standard output.
+    ReadToEnd(outPipe[0], ran.out);
+    ReadToEnd(errPipe[0], ran.err);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
+
+} // namespace
+
+PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
+    // A JPEG is decoded here, as the window decodes it; anything else by the Qt helper.
+    const JpegShown jpeg =
+        ReadJpegShown(path, {preparation.width, preparation.height, preparation.options.fit,
+                             preparation.rotate, *MirrorNamed(preparation.mirror)});
+    if (jpeg.handled) {
+        if (!jpeg.ok()) {
+            return {{}, jpeg.error};
+        }
+        return {PreparePanel(jpeg.shown, jpeg.placement, preparation.width, preparation.height,
+                             preparation.options),
+                {}};
+    }
+    const Ran ran = RunHelper({PictureHelper(), path, std::to_string(preparation.width),
+                               std::to_string(preparation.height),
+                               std::string(NameOfFit(preparation.options.fit)),
+                               std::to_string(preparation.rotate), preparation.mirror});
+    if (!ran.spawnError.empty()) {
+        return {{}, "the picture reader could not be started: " + ran.spawnError};
+    }
+    if (ran.status != 0) {
+        // The helper's own reason is its last line; Qt's image plugins may warn before it.
+        std::string reason = ran.err;
+        while (!reason.empty() && reason.back() == '\n') {
+            reason.pop_back();
+        }
+        reason = reason.substr(reason.find_last_of('\n') + 1);
+        return {{}, reason.empty() ? std::string("the picture could not be read") : reason};
+    }
+    // "PELMORA-RGBA 1\n", eight numbers, then the rows.
+    const std::size_t header = ran.out.find('\n');
+    const std::size_t numbersEnd =
+        header == std::string::npos ? std::string::npos : ran.out.find('\n', header + 1);
+    if (numbersEnd == std::string::npos || ran.out.compare(0, header, "PELMORA-RGBA 1") != 0) {
+        return {{}, "the picture reader answered what cannot be read"};
+    }
+    std::istringstream numbers(ran.out.substr(header + 1, numbersEnd - header - 1));
+    Placement placement;
+    numbers >> placement.sourceX >> placement.sourceY >> placement.sourceWidth >>
+        placement.sourceHeight >> placement.panelX >> placement.panelY >> placement.width >>
+        placement.height;
+    const std::size_t pixels = ran.out.size() - numbersEnd - 1;
+    if (!numbers || placement.width < 0 || placement.height < 0 ||
+        pixels != static_cast<std::size_t>(placement.width) *
+                      static_cast<std::size_t>(placement.height) * 4 ||
+        placement.panelX + placement.width > preparation.width ||
+        placement.panelY + placement.height > preparation.height || placement.panelX < 0 ||
+        placement.panelY < 0) {
+        return {{}, "the picture reader answered what cannot be read"};
+    }
+    RgbaPicture shown;
+    shown.width = placement.width;
+    shown.height = placement.height;
+    shown.rgba.assign(ran.out.begin() + static_cast<std::ptrdiff_t>(numbersEnd + 1), ran.out.end());
+    return {
+        PreparePanel(shown, placement, preparation.width, preparation.height, preparation.options),
+        {}};
+}
+
+} // namespace pelmora::cli
