@@ -87,4 +87,6 @@ void ProgressLine::clear() {
     }
 }
 
+void PrepareProcess() {}
+
 } // namespace pelmora::cli

@@ -7,6 +7,9 @@ namespace pelmora::cli {
 
 inline constexpr std::string_view kProgramName = "pelmora-cli";
 
+// Sets up how the process meets signals and closed streams; main's first call.
+void PrepareProcess();
+
 // "pelmora-cli: SUBJECT: MESSAGE" on standard error; without a subject when it is empty.
 void PrintError(std::string_view subject, std::string_view message);
 

@@ -513,6 +513,7 @@ int Run(std::vector<std::string> arguments, StandardOutput& out) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    PrepareProcess();
     StandardOutput out;
     int status = Run(std::vector<std::string>(argv + 1, argv + argc), out);
     // Standard output is closed here rather than at exit, so that a failure to put the
