@@ -1,30 +1,96 @@
 #include "core/io/atomic_text_file.h"
 
 #include "core/io/system_error.h"
+#include "core/io/temporary_files.h"
 
 #include <cerrno>
-#include <chrono>
-#include <cstdint>
-#include <random>
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace pelmora {
 
 namespace {
 
-// A name part unlikely to be taken; the caller creates it exclusively and tries again if it
-// is. Seeded from the clock and the caller's salt rather than the random device, which
-// costs system calls.
-std::string RandomSuffix(std::uintptr_t salt) {
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    std::minstd_rand random(
-        static_cast<std::uint_fast32_t>(now ^ (now >> 32) ^ salt ^ (std::uint64_t{salt} >> 32)));
-    std::string suffix;
-    for (int i = 0; i < 8; ++i) {
-        suffix += kDigits[random() % 36];
+namespace fs = std::filesystem;
+
+// As many links as the system itself follows before it gives up with ELOOP.
+constexpr int kMaxLinks = 40;
+
+// The permission bits open(2) gives a new file. The umask is read once, from /proc where
+// it can be read without being changed under another thread's feet.
+mode_t NewFileMode() {
+    static const mode_t mask = [] {
+        if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+            char line[256];
+            unsigned value = 0;
+            bool found = false;
+            while (!found && std::fgets(line, sizeof line, status) != nullptr) {
+                found = std::sscanf(line, "Umask: %o", &value) == 1;
+            }
+            std::fclose(status);
+            if (found) {
+                return static_cast<mode_t>(value);
+            }
+        }
+        const mode_t current = umask(0);
+        umask(current);
+        return current;
+    }();
+    return 0666 & ~mask;
+}
+
+// The file that a path names once its symbolic links are followed, as open(2) follows
+// them: a dangling link names the file it would create.
+struct Destination {
+    fs::path path;
+    struct stat status {};
+    bool exists = false;
+    int error = 0;
+};
+
+Destination FollowLinks(fs::path path) {
+    Destination destination;
+    for (int links = 0;; ++links) {
+        if (lstat(path.c_str(), &destination.status) != 0) {
+            destination.error = errno == ENOENT ? 0 : errno;
+            destination.path = std::move(path);
+            return destination;
+        }
+        if (!S_ISLNK(destination.status.st_mode)) {
+            destination.exists = true;
+            destination.path = std::move(path);
+            return destination;
+        }
+        if (links == kMaxLinks) {
+            destination.error = ELOOP;
+            return destination;
+        }
+        std::error_code error;
+        const fs::path link = fs::read_symlink(path, error);
+        if (error) {
+            destination.error = error.value();
+            return destination;
+        }
+        path = link.is_absolute() ? link : path.parent_path() / link;
     }
-    return suffix;
+}
+
+// The temporary's name: the target's and a random ending; or, where that is too long, no
+// longer than the target's own name, cut at a character.
+std::string TemporaryName(const std::string& name, bool shortened) {
+    std::size_t keep = name.size();
+    if (shortened) {
+        keep = name.size() > 7 ? name.size() - 7 : 0;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) {
+            --keep;
+        }
+    }
+    return name.substr(0, keep) + ".XXXXXX";
 }
 
 } // namespace
@@ -41,75 +107,126 @@ bool AtomicTextFile::fail(std::string reason) {
     return false;
 }
 
+bool AtomicTextFile::failWithSystemError() {
+    return fail(LastSystemError());
+}
+
 void AtomicTextFile::discard() {
-    if (out_ != nullptr) {
-        std::fclose(out_);
-        out_ = nullptr;
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
     }
     if (!temporary_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary_, ignored);
+        const SignalsHeld held;
+        ::unlink(temporary_.c_str());
+        UnlistTemporaryFile(listed_);
+        listed_ = -1;
         temporary_.clear();
     }
 }
 
 bool AtomicTextFile::open() {
-    // The temporary file sits beside the target so that the final rename stays on one
-    // file system and so is atomic. It is created exclusively: a name that is taken is
-    // never written through, whatever it is.
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        std::filesystem::path candidate = target_;
-        candidate += ".tmp-" + RandomSuffix(reinterpret_cast<std::uintptr_t>(this) +
-                                            static_cast<std::uintptr_t>(attempt));
-        errno = 0;
-#ifdef _WIN32
-        out_ = _wfopen(candidate.c_str(), L"wbx");
-#else
-        out_ = std::fopen(candidate.c_str(), "wbx");
-#endif
-        if (out_ == nullptr && errno == EEXIST) {
-            continue;
-        }
-        if (out_ == nullptr) {
-            return fail(LastSystemError());
-        }
-        // Unbuffered: a caller writes its text in one piece, and that is one system call.
-        std::setvbuf(out_, nullptr, _IONBF, 0);
-        temporary_ = std::move(candidate);
-        return true;
+    const Destination destination = FollowLinks(target_);
+    if (destination.error != 0) {
+        return fail(SystemErrorText(destination.error));
     }
-    return fail("no free name for a temporary file");
+    destination_ = destination.path;
+    const struct stat& status = destination.status;
+    if (destination_.filename().empty() || (destination.exists && S_ISDIR(status.st_mode))) {
+        return fail(SystemErrorText(EISDIR));
+    }
+    if (!destination.exists || S_ISREG(status.st_mode)) {
+        // Replacing a file needs only its folder's permission; like cp, ask for the file's.
+        if (destination.exists &&
+            faccessat(AT_FDCWD, destination_.c_str(), W_OK, AT_EACCESS) != 0) {
+            return failWithSystemError();
+        }
+        return openTemporary(destination_);
+    }
+    // A device, FIFO or socket cannot be replaced whole, and a rename would put a regular
+    // file in its place: it is written straight, each write checked.
+    fd_ = ::open(destination_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    return fd_ >= 0 || failWithSystemError();
+}
+
+bool AtomicTextFile::openTemporary(const std::filesystem::path& destination) {
+    struct stat replaced {};
+    const bool replacing = stat(destination.c_str(), &replaced) == 0;
+    // Beside the destination, so that the rename stays on one file system and is atomic.
+    // A name that is taken is never written through, whatever it is (mkstemp's O_EXCL).
+    for (const bool shortened : {false, true}) {
+        std::string path =
+            (destination.parent_path() / TemporaryName(destination.filename().string(), shortened))
+                .string();
+        const SignalsHeld held; // made and listed as one step for a signal's handler
+        fd_ = mkostemp(path.data(), O_CLOEXEC);
+        if (fd_ < 0) {
+            if (errno == ENAMETOOLONG && !shortened) {
+                continue;
+            }
+            return failWithSystemError();
+        }
+        temporary_ = path;
+        listed_ = ListTemporaryFile(path.c_str());
+        break;
+    }
+    mode_t mode = NewFileMode();
+    if (replacing) {
+        // The owner kept where the process may (root), else the group where the user is in
+        // it; set-user and set-group bits dropped, as a write to the file would drop them.
+        if ((replaced.st_uid != geteuid() || replaced.st_gid != getegid()) &&
+            fchown(fd_, replaced.st_uid, replaced.st_gid) != 0) {
+            [[maybe_unused]] const int groupKept =
+                fchown(fd_, static_cast<uid_t>(-1), replaced.st_gid);
+        }
+        mode = replaced.st_mode & 01777;
+    }
+    // A file system without modes (vfat) keeps its own: the text is what matters.
+    [[maybe_unused]] const int modeKept = fchmod(fd_, mode);
+    return true;
 }
 
 bool AtomicTextFile::write(std::string_view text) {
-    if (out_ == nullptr) {
+    if (fd_ < 0) {
         return fail(error_.empty() ? "the file was not open" : error_);
     }
-    errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), out_) != text.size()) {
-        return fail(LastSystemError());
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd_, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            if (written == 0) {
+                errno = EIO; // a device that takes nothing and says nothing
+            }
+            return failWithSystemError();
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
 }
 
 bool AtomicTextFile::commit() {
-    if (out_ == nullptr) {
+    if (fd_ < 0) {
         return fail(error_.empty() ? "the file was not open" : error_);
     }
-    errno = 0;
-    const bool written = std::fflush(out_) == 0 && std::ferror(out_) == 0;
-    const bool closed = std::fclose(out_) == 0;
-    out_ = nullptr;
-    if (!written || !closed) {
-        return fail(LastSystemError());
+    // A file system that reports a failed write only now (NFS, a full quota) is heard here.
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) {
+        return failWithSystemError();
     }
-    // Renaming over a folder fails (EISDIR), so the folder and the temporary file's
-    // removal are all that a folder of the target's name sees.
-    std::error_code error;
-    std::filesystem::rename(temporary_, target_, error);
-    if (error) {
-        return fail(error.message());
+    if (temporary_.empty()) {
+        return true;
     }
+    // Renaming over a folder fails (EISDIR), so a folder put in the destination's place
+    // meanwhile sees nothing but the temporary file's removal.
+    const SignalsHeld held;
+    if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+        return failWithSystemError();
+    }
+    UnlistTemporaryFile(listed_);
+    listed_ = -1;
     temporary_.clear();
     return true;
 }

@@ -7,9 +7,14 @@
 
 namespace pelmora {
 
-// A text file that replaces its target only once every byte is written and closed.
-// Until commit() succeeds the target is untouched; a file that is never committed
-// leaves nothing behind. Each write() goes straight to the file: write in large pieces.
+// A file written as a careful program saves one. A regular file (or a new one) is replaced
+// only once every byte is written and closed: until commit() succeeds the target is
+// untouched, and a file never committed leaves nothing behind, a signal that ends the
+// process included (see RemoveTemporaryFilesOnSignals). A replaced file keeps its mode and,
+// where the process may, its owner and group; a file the user could not write is refused.
+// A symbolic link is written through to the file it names, created when it dangles. A
+// device, FIFO or socket is written straight, as cp writes it. Each write() goes straight
+// to the file: write in large pieces.
 class AtomicTextFile {
   public:
     explicit AtomicTextFile(std::filesystem::path target);
@@ -26,11 +31,15 @@ class AtomicTextFile {
 
   private:
     bool fail(std::string reason);
+    bool failWithSystemError();
+    bool openTemporary(const std::filesystem::path& destination);
     void discard();
 
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
-    std::FILE* out_ = nullptr;
+    std::filesystem::path destination_; // the target, its links followed
+    std::filesystem::path temporary_;   // empty while writing straight to destination_
+    int fd_ = -1;
+    int listed_ = -1;
     std::string error_;
 };
 

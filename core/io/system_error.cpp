@@ -6,7 +6,10 @@
 namespace pelmora {
 
 std::string LastSystemError() {
-    const int error = errno;
+    return SystemErrorText(errno);
+}
+
+std::string SystemErrorText(int error) {
     return error == 0 ? std::string("unknown error") : std::generic_category().message(error);
 }
 
