@@ -1,31 +1,14 @@
 #include "core/io/png_writer.h"
 
+#include <algorithm>
+#include <memory>
 #include <vector>
+
+#include <zlib.h>
 
 namespace pelmora {
 
 namespace {
-
-constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) {
-            c = (c & 1U) != 0 ? 0xEDB88320U ^ (c >> 1) : c >> 1;
-        }
-        table[n] = c;
-    }
-    return table;
-}
-
-constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
-
-std::uint32_t Crc(std::uint32_t crc, std::string_view bytes) {
-    for (const char byte : bytes) {
-        crc = kCrcTable[(crc ^ static_cast<unsigned char>(byte)) & 0xFFU] ^ (crc >> 8);
-    }
-    return crc;
-}
 
 void PutBig32(std::string& out, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
@@ -40,9 +23,19 @@ std::string Chunk(std::string_view type, std::string_view data) {
     PutBig32(chunk, static_cast<std::uint32_t>(data.size()));
     chunk += type;
     chunk += data;
-    PutBig32(chunk, Crc(Crc(0xFFFFFFFFU, type), data) ^ 0xFFFFFFFFU);
+    const auto* typeBytes = reinterpret_cast<const Bytef*>(type.data());
+    const auto* dataBytes = reinterpret_cast<const Bytef*>(data.data());
+    uLong crc = crc32(0L, typeBytes, static_cast<uInt>(type.size()));
+    if (!data.empty()) { // zlib takes a null buffer as asking for the initial value
+        crc = crc32(crc, dataBytes, static_cast<uInt>(data.size()));
+    }
+    PutBig32(chunk, static_cast<std::uint32_t>(crc));
     return chunk;
 }
+
+struct EndDeflate {
+    void operator()(z_stream* stream) const { deflateEnd(stream); }
+};
 
 } // namespace
 
@@ -68,44 +61,52 @@ bool WritePng(const PngPicture& picture, const std::function<bool(std::string_vi
         return false;
     }
 
+    z_stream stream{};
+    // Rows of few colours, unfiltered, compress best at the highest level, and it is cheap.
+    if (deflateInit(&stream, 9) != Z_OK) {
+        return false;
+    }
+    const std::unique_ptr<z_stream, EndDeflate> ending(&stream);
+    constexpr std::size_t kChunkData = 64 * 1024; // IDAT chunks of about this much
+    std::vector<Bytef> out(16 * 1024);
+    std::string idat;
+    // Compresses what stream holds as input; each time enough has gathered, one IDAT chunk.
+    const auto pump = [&](int flush) {
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            if (deflate(&stream, flush) == Z_STREAM_ERROR) {
+                return false;
+            }
+            idat.append(reinterpret_cast<const char*>(out.data()), out.size() - stream.avail_out);
+            if (idat.size() >= kChunkData || (flush == Z_FINISH && stream.avail_out != 0)) {
+                if (!sink(Chunk("IDAT", idat))) {
+                    return false;
+                }
+                idat.clear();
+            }
+        } while (stream.avail_out == 0);
+        return true;
+    };
+
     const auto width = static_cast<std::size_t>(picture.width);
-    const std::size_t rowBytes = 1 + (width + 3) / 4; // the filter byte, then the pixels
     std::vector<std::uint8_t> indices(width);
-    std::string data;
-    std::uint32_t adlerLow = 1;
-    std::uint32_t adlerHigh = 0;
+    std::vector<std::uint8_t> row(1 + (width + 3) / 4); // the filter byte (none), the pixels
     for (int y = 0; y < picture.height; ++y) {
-        const bool last = y + 1 == picture.height;
-        data.clear();
-        if (y == 0) {
-            data += "\x78\x01"; // zlib: deflate, 32 KiB window, no dictionary
-        }
-        data += static_cast<char>(last ? 1 : 0); // stored block, final on the last row
-        const auto length = static_cast<std::uint16_t>(rowBytes);
-        data += static_cast<char>(length & 0xFFU);
-        data += static_cast<char>(length >> 8);
-        data += static_cast<char>(~length & 0xFFU);
-        data += static_cast<char>((~length >> 8) & 0xFFU);
-        const std::size_t rowStart = data.size();
-        data.append(rowBytes, '\0');
+        std::fill(row.begin(), row.end(), 0);
         picture.row(y, indices.data());
         for (std::size_t x = 0; x < width; ++x) {
             const auto shift = static_cast<unsigned>(6 - 2 * (x % 4));
-            auto& byte = reinterpret_cast<std::uint8_t&>(data[rowStart + 1 + x / 4]);
-            byte = static_cast<std::uint8_t>(byte | ((indices[x] & 3U) << shift));
+            row[1 + x / 4] =
+                static_cast<std::uint8_t>(row[1 + x / 4] | ((indices[x] & 3U) << shift));
         }
-        for (std::size_t i = rowStart; i < data.size(); ++i) {
-            adlerLow = (adlerLow + static_cast<unsigned char>(data[i])) % 65521U;
-            adlerHigh = (adlerHigh + adlerLow) % 65521U;
-        }
-        if (last) {
-            PutBig32(data, (adlerHigh << 16) | adlerLow);
-        }
-        if (!sink(Chunk("IDAT", data))) {
+        stream.next_in = row.data();
+        stream.avail_in = static_cast<uInt>(row.size());
+        if (!pump(Z_NO_FLUSH)) {
             return false;
         }
     }
-    return sink(Chunk("IEND", {}));
+    return pump(Z_FINISH) && sink(Chunk("IEND", {}));
 }
 
 } // namespace pelmora

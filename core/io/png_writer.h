@@ -8,9 +8,8 @@
 
 namespace pelmora {
 
-// An indexed PNG of up to four colours, two bits a pixel, written row by row without
-// compression: each row goes out as its own IDAT chunk holding one stored deflate block,
-// so memory stays at one row whatever the picture's size.
+// An indexed PNG of up to four colours, two bits a pixel, compressed with zlib as its rows
+// are made: memory stays at one row and zlib's window whatever the picture's size.
 struct PngPicture {
     int width = 0;
     int height = 0;
@@ -19,11 +18,11 @@ struct PngPicture {
     std::function<void(int y, std::uint8_t* indices)> row;
 };
 
-// The largest side written: a row must fit one stored deflate block.
+// The largest side written; show refuses a larger picture before making it.
 constexpr int kMaxPngSide = 65535 * 4 - 4;
 
 // Hands the encoded file to sink piece by piece; stops at the first piece the sink
-// refuses and returns false.
+// refuses (or at zlib failing for want of memory) and returns false.
 bool WritePng(const PngPicture& picture, const std::function<bool(std::string_view)>& sink);
 
 } // namespace pelmora
