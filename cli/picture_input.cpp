@@ -2,6 +2,7 @@
 
 #include "core/prepare/resample.h"
 #include "jpeg/jpeg_picture.h"
+#include "png/png_picture.h"
 
 #include <cerrno>
 #include <cstring>
@@ -107,17 +108,23 @@ Ran RunHelper(const std::vector<std::string>& arguments) {
 } // namespace
 
 PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
-    // A JPEG is decoded here, as the window decodes it; anything else by the Qt helper.
-    const JpegShown jpeg =
-        ReadJpegShown(path, {preparation.width, preparation.height, preparation.options.fit,
-                             preparation.rotate, *MirrorNamed(preparation.mirror)});
-    if (jpeg.handled) {
-        if (!jpeg.ok()) {
-            return {{}, jpeg.error};
+    // JPEGs and PNGs are decoded here, to the pixels Qt gives; anything else by the Qt
+    // helper, whose start-up costs more than decoding a photo.
+    const PanelFit panel{preparation.width, preparation.height, preparation.options.fit,
+                         preparation.rotate, *MirrorNamed(preparation.mirror)};
+    const auto prepared = [&](const auto& decoded) -> PreparedPicture {
+        if (!decoded.ok()) {
+            return {{}, decoded.error};
         }
-        return {PreparePanel(jpeg.shown, jpeg.placement, preparation.width, preparation.height,
-                             preparation.options),
+        return {PreparePanel(decoded.shown, decoded.placement, preparation.width,
+                             preparation.height, preparation.options),
                 {}};
+    };
+    if (const JpegShown jpeg = ReadJpegShown(path, panel); jpeg.handled) {
+        return prepared(jpeg);
+    }
+    if (const PngShown png = ReadPngShown(path, panel); png.handled) {
+        return prepared(png);
     }
     const Ran ran = RunHelper({PictureHelper(), path, std::to_string(preparation.width),
                                std::to_string(preparation.height),

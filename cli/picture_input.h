@@ -22,8 +22,8 @@ struct PreparedPicture {
     bool ok() const { return error.empty(); }
 };
 
-// Decodes, turns and scales the picture in pelmora-picture, then lays it on the panel and
-// dithers it in the core.
+// Decodes, turns and scales the picture (a JPEG or a PNG here, any other format in
+// pelmora-picture), then lays it on the panel and dithers it in the core.
 PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation);
 
 } // namespace pelmora::cli

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg62-turbo-dev
+    libspng-dev zlib1g-dev # PNGs read and written without Qt
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     fonts-liberation fonts-dejavu-core

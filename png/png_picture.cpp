@@ -1,0 +1,316 @@
+#include "png/png_picture.h"
+
+#include "core/io/source_file.h"
+#include "core/io/utf8_path.h"
+#include "core/prepare/resample.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <spng.h>
+
+namespace pelmora {
+
+namespace {
+
+struct FreeContext {
+    void operator()(spng_ctx* context) const { spng_ctx_free(context); }
+};
+
+// A 16-bit sample to 8 bits as Qt converts it: x / 257, rounded to nearest.
+std::uint8_t Narrow(std::uint16_t x) {
+    return static_cast<std::uint8_t>((x + 128U - ((x + 128U) >> 8)) >> 8);
+}
+
+// count 16-bit samples at from to 8 bits at to; to may be from itself.
+void NarrowSamples(const std::uint8_t* from, std::uint8_t* to, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint16_t sample = 0;
+        std::memcpy(&sample, from + 2 * i, 2);
+        to[i] = Narrow(sample);
+    }
+}
+
+// Transparent pixels made transparent black.
+void BlackTransparent(std::uint8_t* rgba, std::size_t pixels) {
+    for (std::size_t i = 0; i < pixels; ++i, rgba += 4) {
+        if (rgba[3] == 0) {
+            std::fill_n(rgba, 3, 0);
+        }
+    }
+}
+
+// One line of reason for what libspng refused.
+std::string Reason(int error) {
+    switch (error) {
+    case SPNG_EOF:
+    case SPNG_IO_EOF:
+    case SPNG_EIDAT_TOO_SHORT:
+        return "the picture is cut short (its PNG data ends early)";
+    case SPNG_ECHUNK_CRC:
+        return "the picture is damaged (a PNG chunk fails its checksum)";
+    case SPNG_EZLIB:
+    case SPNG_EIDAT_STREAM:
+    case SPNG_EFILTER:
+        return "the picture is damaged (its PNG data does not decompress)";
+    case SPNG_EMEM:
+        return kNoMemoryReason;
+    default:
+        return std::string("the picture could not be read (") + spng_strerror(error) + ")";
+    }
+}
+
+// Text and other ancillary chunks may hold at most this much between them, so that a
+// small file cannot make the reader keep a large one.
+constexpr std::size_t kMaxChunkCache = std::size_t{64} << 20;
+
+// One picture being decoded, from the header to the last row.
+class Decoder {
+  public:
+    Decoder() : context_(spng_ctx_new(0)) {}
+
+    bool begin(std::span<const std::uint8_t> bytes, long long maxPixels, std::string& error) {
+        if (!context_) {
+            error = kNoMemoryReason;
+            return false;
+        }
+        spng_ctx* context = context_.get();
+        spng_ihdr header{};
+        int result = spng_set_chunk_limits(context, kMaxChunkCache, kMaxChunkCache);
+        if (result == 0) {
+            result = spng_set_png_buffer(context, bytes.data(), bytes.size());
+        }
+        if (result == 0) {
+            result = spng_get_ihdr(context, &header);
+        }
+        if (result != 0) {
+            error = Reason(result);
+            return false;
+        }
+        if (static_cast<long long>(header.width) * header.height > maxPixels) {
+            error = TooManyPixels(header.width, header.height, maxPixels);
+            return false;
+        }
+        width_ = static_cast<int>(header.width);
+        height_ = static_cast<int>(header.height);
+        wide_ = header.bit_depth == 16;
+        interlaced_ = header.interlace_method != SPNG_INTERLACE_NONE;
+        // Qt reads a grey picture of up to 8 bits as indexed colours, its transparent grey
+        // turned into transparent black.
+        spng_trns transparency{};
+        blackTransparent_ = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE &&
+                            header.bit_depth <= 8 && spng_get_trns(context, &transparency) == 0;
+        return true;
+    }
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool interlaced() const { return interlaced_; }
+
+    // Every row in turn, in order: handed to done(y, row) as 8-bit RGBA.
+    bool rows(const std::function<void(int, const std::uint8_t*)>& done, std::string& error) {
+        spng_ctx* context = context_.get();
+        const int format = wide_ ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
+        const std::size_t pixels = static_cast<std::size_t>(width_);
+        std::vector<std::uint8_t> raw(pixels * (wide_ ? 8 : 4));
+        std::vector<std::uint8_t> line(wide_ ? pixels * 4 : 0);
+        int result = spng_decode_image(context, nullptr, 0, format,
+                                       SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE);
+        for (int y = 0; result == 0 && y < height_; ++y) {
+            result = spng_decode_row(context, raw.data(), raw.size());
+            if (result != 0 && !(result == SPNG_EOI && y + 1 == height_)) {
+                break;
+            }
+            result = 0;
+            if (wide_) {
+                NarrowSamples(raw.data(), line.data(), pixels * 4);
+            } else if (blackTransparent_) {
+                BlackTransparent(raw.data(), pixels);
+            }
+            done(y, wide_ ? line.data() : raw.data());
+        }
+        if (result == 0) {
+            result = readToEnd();
+        }
+        if (result != 0) {
+            error = Reason(result);
+            return false;
+        }
+        return true;
+    }
+
+    // The whole picture at once, as an interlaced one must be decoded.
+    bool whole(RgbaPicture& picture, std::string& error) {
+        spng_ctx* context = context_.get();
+        const int format = wide_ ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
+        std::size_t size = 0;
+        int result = spng_decoded_image_size(context, format, &size);
+        if (result == 0) {
+            picture.rgba.resize(size);
+            result =
+                spng_decode_image(context, picture.rgba.data(), size, format, SPNG_DECODE_TRNS);
+        }
+        if (result != 0) {
+            error = Reason(result);
+            return false;
+        }
+        picture.width = width_;
+        picture.height = height_;
+        if (wide_) {
+            // In place: each 8-bit sample lands at or before the 16-bit one it comes from.
+            NarrowSamples(picture.rgba.data(), picture.rgba.data(), size / 2);
+            picture.rgba.resize(size / 2);
+            picture.rgba.shrink_to_fit();
+        } else if (blackTransparent_) {
+            BlackTransparent(picture.rgba.data(), picture.rgba.size() / 4);
+        }
+        return true;
+    }
+
+  private:
+    // The chunks after the image data, up to the closing one: a file cut anywhere is
+    // refused, even where every row was already whole.
+    int readToEnd() {
+        spng_time time{};
+        const int result = spng_get_time(context_.get(), &time);
+        return result == SPNG_ECHUNKAVAIL ? 0 : result;
+    }
+
+    std::unique_ptr<spng_ctx, FreeContext> context_;
+    int width_ = 0;
+    int height_ = 0;
+    bool wide_ = false;
+    bool blackTransparent_ = false;
+    bool interlaced_ = false;
+};
+
+bool DecodeAll(Decoder& decoder, RgbaPicture& picture, std::string& error) {
+    if (decoder.interlaced()) {
+        return decoder.whole(picture, error);
+    }
+    picture.width = decoder.width();
+    picture.height = decoder.height();
+    const std::size_t row = static_cast<std::size_t>(picture.width) * 4;
+    picture.rgba.resize(row * static_cast<std::size_t>(picture.height));
+    return decoder.rows(
+        [&](int y, const std::uint8_t* pixels) {
+            std::memcpy(picture.rgba.data() + row * static_cast<std::size_t>(y), pixels, row);
+        },
+        error);
+}
+
+PngDecoded DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels) {
+    PngDecoded out;
+    out.handled = true;
+    Decoder decoder;
+    if (!decoder.begin(bytes, maxPixels, out.error)) {
+        return out;
+    }
+    if (!DecodeAll(decoder, out.picture, out.error)) {
+        out.picture = {};
+        return out;
+    }
+    return out;
+}
+
+PngShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
+                     long long maxPixels) {
+    PngShown out;
+    out.handled = true;
+    Decoder decoder;
+    if (!decoder.begin(bytes, maxPixels, out.error)) {
+        return out;
+    }
+    if (decoder.interlaced() || panel.rotate % 360 != 0 || panel.mirror != Mirror::None) {
+        RgbaPicture picture;
+        if (!DecodeAll(decoder, picture, out.error)) {
+            return out;
+        }
+        const TurnedView view = TurnedView(picture).turned(panel.rotate, panel.mirror);
+        out.placement =
+            PlacePicture(view.width(), view.height(), panel.width, panel.height, panel.fit);
+        out.shown = ShownPart(view, out.placement);
+        return out;
+    }
+    out.placement =
+        PlacePicture(decoder.width(), decoder.height(), panel.width, panel.height, panel.fit);
+    AreaScaler scaler(out.placement);
+    if (!decoder.rows([&](int y, const std::uint8_t* row) { scaler.add(y, row); }, out.error)) {
+        return out;
+    }
+    out.shown = scaler.take();
+    return out;
+}
+
+// The largest PNG file read, as for JPEGs.
+constexpr std::size_t kMaxPngBytes = std::size_t{512} << 20;
+
+// Whether the file begins as a PNG; only its signature is read to tell.
+bool IsPngFile(const std::string& path) {
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+        std::fopen(PathFromUtf8(path).c_str(), "rb"), std::fclose);
+    std::uint8_t start[8] = {};
+    return file && std::fread(start, 1, 8, file.get()) == 8 && LooksLikePng(start);
+}
+
+template <typename Result, typename Decode>
+Result FromFile(const std::string& path, Decode decode) {
+    Result result;
+    if (!IsPngFile(path)) {
+        return result;
+    }
+    result.handled = true;
+    try {
+        const SourceFile source = ReadSourceFile(path, kMaxPngBytes);
+        if (!source.ok()) {
+            result.error = source.error;
+            return result;
+        }
+        return decode(std::span(reinterpret_cast<const std::uint8_t*>(source.bytes.data()),
+                                source.bytes.size()));
+    } catch (const std::bad_alloc&) {
+        result.error = kNoMemoryReason;
+        return result;
+    }
+}
+
+} // namespace
+
+bool LooksLikePng(std::span<const std::uint8_t> bytes) {
+    constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return bytes.size() >= sizeof kSignature &&
+           std::equal(kSignature, kSignature + sizeof kSignature, bytes.begin());
+}
+
+PngDecoded DecodePng(std::span<const std::uint8_t> bytes, long long maxPixels) {
+    try {
+        return DecodeWhole(bytes, maxPixels);
+    } catch (const std::bad_alloc&) {
+        return {true, {}, kNoMemoryReason};
+    }
+}
+
+PngShown DecodePngShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
+                        long long maxPixels) {
+    try {
+        return DecodeShown(bytes, panel, maxPixels);
+    } catch (const std::bad_alloc&) {
+        return {true, {}, {}, kNoMemoryReason};
+    }
+}
+
+PngDecoded ReadPngFile(const std::string& path) {
+    return FromFile<PngDecoded>(path, [](const auto& bytes) { return DecodePng(bytes); });
+}
+
+PngShown ReadPngShown(const std::string& path, const PanelFit& panel) {
+    return FromFile<PngShown>(path,
+                              [&](const auto& bytes) { return DecodePngShown(bytes, panel); });
+}
+
+} // namespace pelmora
