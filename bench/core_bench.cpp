@@ -44,19 +44,13 @@ struct RandomSurface : PictureSurface {
             pixel = random() % 2 ? 0xFFFFFF : 0;
         }
     }
+    int pictureWidth() const override { return kPanelWidth; }
+    int pictureHeight() const override { return kPanelHeight; }
     Colour colourAt(int x, int y) const override { return pixels[y * kPanelWidth + x]; }
 };
 
 struct NoProgress : ProgressDisplay {
     void showProgress(const std::string& text) override { benchmark::DoNotOptimize(text.data()); }
-};
-
-struct StringSink : LineSink {
-    std::string text;
-    bool writeLine(std::string_view line) override {
-        text.append(line).append(kLineEnd);
-        return true;
-    }
 };
 
 ConversionState PanelState() {
@@ -69,14 +63,11 @@ ConversionState PanelState() {
 }
 
 void BM_Encoder(benchmark::State& run) {
-    ConversionState state = PanelState();
     const RandomSurface surface;
     NoProgress progress;
     for (auto _ : run) {
-        StringSink sink;
-        sink.text.reserve(6000);
-        EncodePageMode(state, surface, progress, 0, sink);
-        benchmark::DoNotOptimize(sink.text.data());
+        const EncodedText encoded = EncodePanelText(surface, progress, 0);
+        benchmark::DoNotOptimize(encoded.text.data());
     }
 }
 BENCHMARK(BM_Encoder);
@@ -111,19 +102,16 @@ std::string BitmapPath() {
 }
 
 void BM_ConvertInProcess(benchmark::State& run) {
-    ConversionState state;
     NoProgress progress;
+    const std::string output = (kWork / "lcd_picture.txt").string();
     for (auto _ : run) {
-        Palette palette{};
-        const TakenIn taken = TakeInBitmapFile(state, palette, BitmapPath());
+        const TakenIn taken = TakeInBitmapFile(BitmapPath());
         if (!taken.usable()) {
             run.SkipWithError("bitmap not accepted");
             return;
         }
-        state.outputPath = (kWork / "lcd_picture.txt").string();
-        ResultFlag flag = ResultFlag::Failed;
-        ConvertTakenIn(state, taken, palette, false, progress, flag);
-        if (flag != ResultFlag::Succeeded) {
+        const EncodedText encoded = ConvertTakenInToText(taken, false, progress, {}, output);
+        if (!encoded.ok() || !WriteWholeFile(output, encoded.text).ok) {
             run.SkipWithError("conversion failed");
             return;
         }
@@ -184,22 +172,17 @@ void BM_Stage_HeaderCheck(benchmark::State& run) {
 BENCHMARK(BM_Stage_HeaderCheck);
 
 void BM_Stage_ReadCheckAndDecode(benchmark::State& run) {
-    ConversionState state;
     for (auto _ : run) {
-        Palette palette{};
-        benchmark::DoNotOptimize(TakeInBitmapFile(state, palette, BitmapPath()).pixels.width());
+        benchmark::DoNotOptimize(TakeInBitmapFile(BitmapPath()).pixels.width());
     }
 }
 BENCHMARK(BM_Stage_ReadCheckAndDecode);
 
 void BM_Stage_EncodeFromPixels(benchmark::State& run) {
-    ConversionState state;
-    Palette palette{};
-    const TakenIn taken = TakeInBitmapFile(state, palette, BitmapPath());
+    const TakenIn taken = TakeInBitmapFile(BitmapPath());
     NoProgress progress;
     for (auto _ : run) {
-        benchmark::DoNotOptimize(
-            ConvertTakenInToText(state, taken, palette, false, progress).data());
+        benchmark::DoNotOptimize(ConvertTakenInToText(taken, false, progress).text.data());
     }
 }
 BENCHMARK(BM_Stage_EncodeFromPixels);
@@ -268,11 +251,9 @@ void PrepareFiles() {
         }
     }
     image.save(QString::fromStdString(BitmapPath()), "BMP");
-    ConversionState state = PanelState();
     NoProgress progress;
-    StringSink sink;
-    EncodePageMode(state, surface, progress, 0, sink);
-    std::ofstream(kWork / "lcd_sample.txt", std::ios::binary) << sink.text;
+    std::ofstream(kWork / "lcd_sample.txt", std::ios::binary)
+        << EncodePanelText(surface, progress, 0).text;
 }
 
 } // namespace

@@ -28,12 +28,11 @@ std::string WithoutTrailingSlashes(std::string folder) {
     return folder;
 }
 
-bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std::string& picture,
-                StandardOutput& out, ProgressLine& progressLine) {
+bool ConvertOne(const ConvertOptions& options, const std::string& picture, StandardOutput& out,
+                ProgressLine& progressLine) {
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
-    Palette palette{};
-    const PanelLayout panel = options.choice.layoutFor(state);
+    const PanelLayout panel = options.choice.panel();
     TakenIn taken;
     if (options.preparation) {
         // Prepared in memory as prepare would write it, then taken in as that BMP: the
@@ -44,9 +43,9 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std
             PrintError(shownName, prepared.error);
             return false;
         }
-        taken = TakeInBitmapBytes(state, palette, EncodeMonoBmp(prepared.picture), panel);
+        taken = TakeInBitmapBytes(EncodeMonoBmp(prepared.picture), panel);
     } else {
-        taken = TakeInBitmapFile(state, palette, picture, panel);
+        taken = TakeInBitmapFile(picture, panel);
     }
     if (!taken.usable()) {
         progressLine.clear();
@@ -75,36 +74,39 @@ bool ConvertOne(ConversionState& state, const ConvertOptions& options, const std
     }
     const std::string folder =
         options.outputDir.empty() ? pictureFolder : WithoutTrailingSlashes(options.outputDir);
-    state.outputPath = OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
+    const std::string outputPath =
+        OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
     SilentProgress progress;
-
+    const EncodedText encoded =
+        ConvertTakenInToText(taken, options.inverse, progress, options.choice, outputPath);
+    if (!encoded.ok()) {
+        progressLine.clear();
+        PrintError(shownName, encoded.error);
+        return false;
+    }
     if (options.toStdout) {
-        const std::string text =
-            ConvertTakenInToText(state, taken, palette, options.inverse, progress, options.choice);
-        if (!out.write(text) || !out.flush()) {
+        if (!out.write(encoded.text) || !out.flush()) {
             PrintError("standard output", out.error());
             return false;
         }
         return true;
     }
-    ResultFlag resultFlag = ResultFlag::Failed;
-    const WriteOutcome outcome = ConvertTakenIn(state, taken, palette, options.inverse, progress,
-                                                resultFlag, options.choice);
+    const WriteOutcome outcome = WriteWholeFile(outputPath, encoded.text);
     if (!outcome.ok) {
         progressLine.clear();
-        PrintError(state.outputPath, outcome.reason);
+        PrintError(outputPath, outcome.reason);
         return false;
     }
     if (!options.quiet) {
         progressLine.clear();
-        out.write(state.outputPath + "\n");
+        out.write(outputPath + "\n");
     }
     return true;
 }
 
 } // namespace
 
-int RunConvert(ConversionState& state, const ConvertOptions& options, StandardOutput& out) {
+int RunConvert(const ConvertOptions& options, StandardOutput& out) {
     // Progress only for a batch, and only while nothing else goes to the same terminal.
     ProgressLine progressLine;
     const bool showProgress = !options.quiet && options.pictures.size() > 1 && !options.toStdout;
@@ -112,7 +114,7 @@ int RunConvert(ConversionState& state, const ConvertOptions& options, StandardOu
     bool allWritten = true;
     std::size_t done = 0;
     for (const std::string& picture : options.pictures) {
-        allWritten = ConvertOne(state, options, picture, out, progressLine) && allWritten;
+        allWritten = ConvertOne(options, picture, out, progressLine) && allWritten;
         if (showProgress && progressLine.shown()) {
             out.flush();
             progressLine.show(std::to_string(++done) + " / " + total + " files");

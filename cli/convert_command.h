@@ -22,6 +22,6 @@ struct ConvertOptions {
 };
 
 // Converts every picture, going on past failures. Exit status: 0 when all were written.
-int RunConvert(ConversionState& state, const ConvertOptions& options, StandardOutput& out);
+int RunConvert(const ConvertOptions& options, StandardOutput& out);
 
 } // namespace pelmora::cli

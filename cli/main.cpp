@@ -5,7 +5,6 @@
 #include "cli/convert_command.h"
 #include "cli/prepare_command.h"
 #include "cli/show_command.h"
-#include "core/conversion/conversion_state.h"
 #include "core/panel/panel_layout.h"
 #include "core/syntax/syntax.h"
 
@@ -339,7 +338,7 @@ bool IsSymbol(std::string_view name) {
     return true;
 }
 
-int Convert(ConversionState& state, const std::vector<std::string>& arguments,
+int Convert(const std::vector<std::string>& arguments,
             StandardOutput& out) {
     const ParsedArguments parsed =
         Parse(arguments, {"--help", "--inverse", "--stdout", "--quiet", "--invert"},
@@ -399,7 +398,7 @@ int Convert(ConversionState& state, const std::vector<std::string>& arguments,
     }
     // Standard input's picture is named for its symbol: "--name logo" writes lcd_logo.txt.
     options.stdinName = parsed.has("--name") ? parsed.value("--name") : std::string("stdin");
-    return RunConvert(state, options, out);
+    return RunConvert(options, out);
 }
 
 int Prepare(const std::vector<std::string>& arguments, StandardOutput& out) {
@@ -443,7 +442,7 @@ int Prepare(const std::vector<std::string>& arguments, StandardOutput& out) {
     return RunPrepare(command, out);
 }
 
-int Show(ConversionState& state, const std::vector<std::string>& arguments, StandardOutput& out) {
+int Show(const std::vector<std::string>& arguments, StandardOutput& out) {
     const ParsedArguments parsed =
         Parse(arguments, {"--help", "--blocks"}, WithLayoutOptions({"--png", "--bmp", "--scale"}));
     if (!parsed.error.empty()) {
@@ -478,11 +477,10 @@ int Show(ConversionState& state, const std::vector<std::string>& arguments, Stan
     if (!options.pngFile.empty() && !options.bmpFile.empty()) {
         return UsageError("--png and --bmp exclude each other");
     }
-    return RunShow(state, options, out);
+    return RunShow(options, out);
 }
 
 int Run(std::vector<std::string> arguments, StandardOutput& out) {
-    ConversionState state;
     if (arguments.empty()) {
         return UsageError("no command given");
     }
@@ -499,10 +497,10 @@ int Run(std::vector<std::string> arguments, StandardOutput& out) {
         return 0;
     }
     if (command == "convert") {
-        return Convert(state, arguments, out);
+        return Convert(arguments, out);
     }
     if (command == "show") {
-        return Show(state, arguments, out);
+        return Show(arguments, out);
     }
     if (command == "prepare") {
         return Prepare(arguments, out);

@@ -127,7 +127,7 @@ std::string SavePicture(const PanelDots& panel, const ShowOptions& options) {
 
 } // namespace
 
-int RunShow(ConversionState& state, const ShowOptions& options, StandardOutput& out) {
+int RunShow(const ShowOptions& options, StandardOutput& out) {
     const std::string& path = options.textFile;
     const SourceFile source = ReadSourceFile(path);
     const std::string shownName = path == "-" ? std::string("standard input") : path;
@@ -136,16 +136,17 @@ int RunShow(ConversionState& state, const ShowOptions& options, StandardOutput& 
         return 1;
     }
     const PanelText read = ReadPanelText(source.bytes, options.layout, options.syntax, path);
-    state.infoHeader.biWidth = read.layout.width;
-    state.infoHeader.biHeight = read.layout.height;
-    ComputePanelGeometry(state);
-
-    PanelDots panel(read.layout);
-    UnpackPanel(read.layout, 0, read.bytes, panel);
     if (!read.error.empty()) {
         PrintError({}, shownName + ", " + read.error);
         return 1;
     }
+    // A text short of its panel (cut, or lying about its size) is no panel to draw.
+    if (const std::string whole = WholePanelError(read); !whole.empty()) {
+        PrintError(shownName, "not a whole panel: " + whole);
+        return 1;
+    }
+    PanelDots panel(read.layout);
+    UnpackPanel(read.layout, 0, read.bytes, panel);
     if (!options.pngFile.empty()) {
         const std::string error = SavePicture(panel, options);
         if (!error.empty()) {

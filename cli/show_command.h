@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cli/cli_output.h"
-#include "core/conversion/conversion_state.h"
 #include "core/syntax/syntax.h"
 
 #include <string>
@@ -19,6 +18,6 @@ struct ShowOptions {
 };
 
 // Decodes a panel file and prints it, or writes it as a picture. Exit status 0/1.
-int RunShow(ConversionState& state, const ShowOptions& options, StandardOutput& out);
+int RunShow(const ShowOptions& options, StandardOutput& out);
 
 } // namespace pelmora::cli

@@ -18,14 +18,12 @@ struct Quiet : pelmora::ProgressDisplay {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    pelmora::ConversionState state;
-    pelmora::Palette palette{};
-    const pelmora::TakenIn taken = pelmora::TakeInBitmapBytes(state, palette, bytes);
+    const pelmora::TakenIn taken = pelmora::TakeInBitmapBytes(bytes);
     if (!taken.usable()) {
         return 0;
     }
     Quiet progress;
-    const std::string text = pelmora::ConvertTakenInToText(state, taken, palette, false, progress);
+    const std::string text = pelmora::ConvertTakenInToText(taken, false, progress).text;
     long lines = 0;
     pelmora::ForEachLine(text, [&](long, std::string_view) { return ++lines > 0; });
     if (lines != 129) {

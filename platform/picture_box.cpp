@@ -29,6 +29,7 @@ void PictureBox::ensureCanvas() {
 void PictureBox::loadPicture(const QImage& image) {
     clear();
     QPainter(&canvas_).drawImage(0, 0, image);
+    pictureSize_ = image.size();
     hasPicture_ = true;
     update();
 }
@@ -36,6 +37,7 @@ void PictureBox::loadPicture(const QImage& image) {
 void PictureBox::clear() {
     canvas_ = QImage();
     ensureCanvas();
+    pictureSize_ = QSize(0, 0);
     hasPicture_ = false;
     update();
 }

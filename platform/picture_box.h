@@ -21,7 +21,10 @@ class PictureBox : public QFrame, public PictureSurface {
     void loadPicture(const QImage& image);
     bool hasPicture() const { return hasPicture_; }
 
-    // The colour of a pixel as shown; the background's colour outside the drawing.
+    // The picture loaded, as a surface: its size, and the colour of a pixel as shown (the
+    // background's colour outside the drawing).
+    int pictureWidth() const override { return pictureSize_.width(); }
+    int pictureHeight() const override { return pictureSize_.height(); }
     Colour colourAt(int x, int y) const override;
     void setPoint(int x, int y, Colour colour);
     void clear();
@@ -37,6 +40,7 @@ class PictureBox : public QFrame, public PictureSurface {
     void ensureCanvas();
 
     QImage canvas_;
+    QSize pictureSize_{0, 0};
     bool hasPicture_ = false;
 };
 

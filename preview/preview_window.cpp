@@ -51,6 +51,13 @@ void PreviewWindow::LoadPreviewFile() {
     const PlotOutcome outcome = PlotLcdHexFile(state_, state_.outputPath, dots);
     if (!outcome.ok) {
         messages_.show(this, windowTitle(), QString::fromStdString(outcome.error));
+    } else if (!outcome.shortfall.empty()) {
+        // Drawn as far as it goes, as always; but a short panel is worth a word.
+        messages_.show(this, windowTitle(),
+                       QString::fromStdString(
+                           state_.outputPath + " is not a whole panel: " + outcome.shortfall +
+                           (outcome.shortOfPanel ? "; the rest is drawn blank."
+                                                 : "; the bytes beyond it are not drawn.")));
     }
 }
 

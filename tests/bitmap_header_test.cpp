@@ -1,7 +1,7 @@
 // The header reader's own rules. Which files it accepts or refuses, and with what
 // reason, runs through every entry point in bad_input_test.cpp.
 
-#include "core/bmp/bitmap_header.h"
+#include "core/conversion/intake.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +56,7 @@ TEST(ReadAndCheckBitmap, AnAcceptedFileReplacesWhatARejectedOneLeft) {
     EXPECT_EQ(state.infoHeader.biWidth, 128);
     EXPECT_EQ(state.infoHeader.biHeight, 64);
     EXPECT_EQ(ColourOf(palette[0]), ColourOf(test::kBlack));
-    EXPECT_EQ(ColourDepthText(state), "1 Bits  (2 Colors)");
+    EXPECT_EQ(ColourDepthText(state.infoHeader), "1 Bits  (2 Colors)");
 }
 
 TEST(ReadAndCheckBitmap, AFileShorterThanItsHeadersChangesNothing) {

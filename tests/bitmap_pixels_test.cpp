@@ -16,9 +16,7 @@ using test::WriteFile;
 TakenIn Load(const ScratchFolder& folder, const std::string& bytes) {
     const auto path = folder / "p.bmp";
     WriteFile(path, bytes);
-    ConversionState state;
-    Palette palette{};
-    TakenIn taken = TakeInBitmapFile(state, palette, path.string());
+    TakenIn taken = TakeInBitmapFile(path.string());
     EXPECT_TRUE(taken.check.accepted());
     return taken;
 }

@@ -1,4 +1,5 @@
 #include "core/conversion/encoder.h"
+#include "core/panel/panel_bytes.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
@@ -163,16 +164,47 @@ TEST(PageModeFile, LeavesTheScanWindowOnTheLastBlockAndPage) {
     EXPECT_EQ(conversion.state.yEnd, 63);
 }
 
-TEST(EncodePageMode, StopsAtTheFirstLineTheSinkRefuses) {
-    Conversion conversion;
-    const Picture picture;
-    const PictureAsSurface surface(picture, kInk, kPaper);
-    struct Refusing : LineSink {
-        bool writeLine(std::string_view) override { return ++count < 3; }
-        int count = 0;
-    } sink;
-    EXPECT_FALSE(EncodePageMode(conversion.state, surface, conversion.progress, 0, sink));
-    EXPECT_EQ(sink.count, 3);
+// A picture and a panel of other sizes can meet: a picture taken in before the panel was
+// changed. The encoder refuses them with a reason, never reading past the picture.
+TEST(PageModeFile, APictureOfAnotherSizeThanThePanelIsRefusedAndNothingWritten) {
+    struct Case {
+        const char* name;
+        int pictureWidth;
+        int pictureHeight;
+        PanelLayout layout;
+        const char* reason;
+    };
+    const PanelLayout pcd8544{84, 48, Arrangement::Pages, 84, BitOrder::Lsb};
+    const PanelLayout wide{192, 64, Arrangement::Halves, 64, BitOrder::Lsb};
+    for (const Case& c : {
+             Case{"128x64 on a PCD8544", 128, 64, pcd8544,
+                  "the picture is 128 x 64 dots, the panel 84 x 48"},
+             Case{"84x48 on the two halves", 84, 48, PanelLayout{},
+                  "the picture is 84 x 48 dots, the panel 128 x 64"},
+             Case{"128x64 on 192 columns", 128, 64, wide,
+                  "the picture is 128 x 64 dots, the panel 192 x 64"},
+         }) {
+        SCOPED_TRACE(c.name);
+        Picture picture;
+        picture.width = c.pictureWidth;
+        picture.height = c.pictureHeight;
+        picture.index.assign(static_cast<std::size_t>(c.pictureWidth * c.pictureHeight), 1);
+        Conversion conversion;
+        test::WriteFile(conversion.state.outputPath, "kept");
+        const PictureAsSurface surface(picture, kInk, kPaper);
+        OutputChoice choice;
+        choice.layout = c.layout;
+        const WriteOutcome outcome = WritePageModeFile(
+            conversion.state, surface, conversion.progress, 0, conversion.resultFlag, choice);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(conversion.resultFlag, ResultFlag::Failed);
+        EXPECT_EQ(conversion.text(), "kept");
+
+        const MonoPicture dots(c.pictureWidth, c.pictureHeight);
+        EXPECT_EQ(EncodePanel(dots, c.layout, DefaultSyntax()).error, c.reason);
+        EXPECT_TRUE(PackPanel(dots, c.layout).empty());
+    }
 }
 
 } // namespace

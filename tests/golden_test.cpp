@@ -17,17 +17,15 @@ TEST(Golden, ExamplesConvertToTheCheckedInTexts) {
     for (const char* name : {"hello", "logo", "pattern", "text"}) {
         for (const bool inverse : {false, true}) {
             SCOPED_TRACE(std::string(name) + (inverse ? " inverse" : " normal"));
-            ConversionState state;
-            Palette palette{};
-            const TakenIn taken = TakeInBitmapFile(
-                state, palette, std::string(PELMORA_EXAMPLES) + "/" + name + ".bmp");
+            const TakenIn taken =
+                TakeInBitmapFile(std::string(PELMORA_EXAMPLES) + "/" + name + ".bmp");
             ASSERT_TRUE(taken.usable()) << taken.check.reason << taken.refusal;
             Silent progress;
             const std::string expected =
                 test::ReadFile(std::string(PELMORA_TEST_DATA) + "/lcd_" + name +
                                (inverse ? ".inverse" : ".normal") + ".txt");
             ASSERT_FALSE(expected.empty());
-            EXPECT_EQ(ConvertTakenInToText(state, taken, palette, inverse, progress), expected);
+            EXPECT_EQ(ConvertTakenInToText(taken, inverse, progress).text, expected);
         }
     }
 }

@@ -476,5 +476,54 @@ TEST(MainWindowOutput, TheChosenPanelAndSyntaxAreWhatConvertWritesAndAreRemember
     EXPECT_EQ(again.form.outputChoice().syntaxOrDefault().name, "c");
 }
 
+// A picture taken in for one panel meets another once Output settings change: it is
+// refused as a bitmap of the wrong size is, and nothing is written.
+TEST(MainWindowOutput, APanelOfAnotherSizeRefusesThePictureTakenIn) {
+    const PanelLayout pcd8544{84, 48, Arrangement::Pages, 84, BitOrder::Lsb};
+    const PanelLayout halves;
+    struct Case {
+        const char* name;
+        PanelLayout before;
+        PanelLayout after;
+        const char* refusal;
+    };
+    for (const Case& c : {
+             Case{"two halves, then a PCD8544", halves, pcd8544,
+                  "Picture Resolution is limit to 84 x 48 pixels (Width x Height) and \r\n"
+                  "2 Colors Bitmap."},
+             Case{"a PCD8544, then two halves", pcd8544, halves,
+                  "Picture Resolution is limit to 128 x 64 pixels (Width x Height) and \r\n"
+                  "2 Colors Bitmap."},
+             Case{"192 columns", halves,
+                  PanelLayout{192, 64, Arrangement::Halves, 64, BitOrder::Lsb},
+                  "Picture Resolution is limit to 192 x 64 pixels (Width x Height) and \r\n"
+                  "2 Colors Bitmap."},
+         }) {
+        SCOPED_TRACE(c.name);
+        Window w;
+        OutputChoice choice;
+        choice.layout = c.before;
+        w.form.setOutputChoice(choice);
+        Picture picture;
+        picture.width = c.before.width;
+        picture.height = c.before.height;
+        picture.index.assign(static_cast<std::size_t>(picture.width * picture.height), 1);
+        WriteFile(w.folder / "picture.bmp",
+                  EncodeBmp(picture, {.width = picture.width, .height = picture.height}));
+        w.doubleClick("picture.bmp");
+        w.click("ConvertButton");
+        ASSERT_EQ(w.text("StatusValue"), "Successed");
+        const std::string written = w.outputText();
+
+        choice.layout = c.after;
+        w.form.setOutputChoice(choice);
+        ASSERT_EQ(w.messages.texts.size(), 1);
+        EXPECT_EQ(w.messages.titles.front(), "Picture Size Error");
+        EXPECT_EQ(w.messages.texts.front().toStdString(), c.refusal);
+        ExpectEmpty(w);
+        EXPECT_EQ(w.outputText(), written);
+    }
+}
+
 } // namespace
 } // namespace pelmora

@@ -97,8 +97,7 @@ TEST(PlotLcdHexText, SecondBlockStartsAtColumnSixtyFourAfterTheEmptyLine) {
     Picture picture;
     picture.set(64, 0);
     const std::string text = ExpectedLcdText(picture, 1);
-    ConversionState state = PanelState();
-    PageModePlotter plotter(state);
+    PageModePlotter plotter(PanelLayout{});
     plotter.startPass();
     Panel panel;
     std::istringstream in(text);

@@ -221,6 +221,15 @@ void MainWindow::setOutputChoice(const OutputChoice& choice) {
     if (settings_ != nullptr) {
         SaveOutputChoice(*settings_, choice_);
     }
+    // The picture taken in was accepted for the panel before: one of another size is refused
+    // now as it would be if it were taken in afresh.
+    const PanelLayout panel = choice_.panel();
+    if (!takenIn_.pixels.empty() &&
+        (takenIn_.pixels.width() != panel.width || takenIn_.pixels.height() != panel.height)) {
+        messages_.show(this, FromUtf8(kRejectionTitle),
+                       FromUtf8(RejectionText(panel.width, panel.height)));
+        ResetWindow();
+    }
 }
 
 void MainWindow::ShowOutputSettings() {
@@ -264,7 +273,7 @@ void MainWindow::PreparePicture(const QString& path) {
                            " cannot be prepared: " + FromUtf8(source.error));
         return;
     }
-    const PanelLayout panel = choice_.layout.value_or(PanelLayout{});
+    const PanelLayout panel = choice_.panel();
     PrepareWindow window(path, std::move(source.picture), panel.width, panel.height,
                          prepareOptions_, messages_, this);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
@@ -281,10 +290,8 @@ bool MainWindow::NeedsPreparing(const QString& path) const {
     if (!IsBitmapName(QFileInfo(path).fileName())) {
         return true;
     }
-    ConversionState probe;
-    Palette palette{};
-    return TakeInBitmapFile(probe, palette, Utf8(path), choice_.layout.value_or(PanelLayout{}))
-               .check.verdict == BitmapVerdict::Rejected;
+    return TakeInBitmapFile(Utf8(path), choice_.panel()).check.verdict ==
+           BitmapVerdict::Rejected;
 }
 
 void MainWindow::ShowAbout() {
@@ -342,9 +349,10 @@ void MainWindow::TakeInBitmap(const QString& activated) {
         return;
     }
     const QString path = QDir(File1->path()).filePath(name);
-    const PanelLayout panel = choice_.layout.value_or(PanelLayout{});
-    TakenIn taken = TakeInBitmapFile(state_, palette_, Utf8(path), panel);
+    const PanelLayout panel = choice_.panel();
+    TakenIn taken = TakeInBitmapFile(Utf8(path), panel);
     const BitmapCheck& check = taken.check;
+    KeepBitmapHeaders(check, state_, palette_);
     if (check.verdict == BitmapVerdict::Unreadable) {
         // Nothing was read: the window keeps the picture it had.
         messages_.show(this, windowTitle(), name + " cannot be read: " + FromUtf8(check.reason));
@@ -370,7 +378,7 @@ void MainWindow::TakeInBitmap(const QString& activated) {
     PreviewPic->loadPicture(ImageOfPixels(takenIn_.pixels));
     HeightValue->setText(QString::number(state_.infoHeader.biHeight));
     WidthValue->setText(QString::number(state_.infoHeader.biWidth));
-    ColorValue->setText(FromUtf8(ColourDepthText(state_)));
+    ColorValue->setText(FromUtf8(ColourDepthText(state_.infoHeader)));
     takenInName_ = name;
     PrepareForNewFile();
 }
@@ -401,9 +409,13 @@ void MainWindow::PrepareForConvert() {
 
 void MainWindow::ConvertPicture() {
     PrepareForConvert();
+    ComputePanelGeometry(state_);
     LabelProgress progress(*ProgressPer);
-    const WriteOutcome outcome = ConvertTakenIn(
-        state_, takenIn_, palette_, !NormalOption->isChecked(), progress, resultFlag_, choice_);
+    OutputChoice choice = choice_;
+    choice.symbol = SymbolFor(state_.outputPath);
+    const WriteOutcome outcome =
+        WritePageModeFile(state_, takenIn_.pixels, progress,
+                          OnColour(palette_, !NormalOption->isChecked()), resultFlag_, choice);
     if (resultFlag_ == ResultFlag::Succeeded) {
         PreviewButton->setEnabled(true);
     }

@@ -65,30 +65,36 @@ RGBQUAD ParseQuad(const std::uint8_t* bytes) {
 }
 
 BitmapCheck Unreadable(std::string reason) {
-    return BitmapCheck{BitmapVerdict::Unreadable, std::move(reason)};
+    BitmapCheck check;
+    check.verdict = BitmapVerdict::Unreadable;
+    check.reason = std::move(reason);
+    return check;
 }
 
 BitmapCheck TooShort() {
-    return BitmapCheck{BitmapVerdict::Rejected, "the file is shorter than its headers"};
+    BitmapCheck check;
+    check.reason = "the file is shorter than its headers";
+    return check;
 }
 
 } // namespace
 
-BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette) {
+BitmapCheck CheckBitmapFile(const std::string& path, int width, int height) {
     const SourceFile source = ReadSourceFile(path);
     if (!source.ok()) {
         return Unreadable(source.error);
     }
-    return CheckBitmapBytes(state, AsBytes(source.bytes), palette);
+    return CheckBitmapBytes(AsBytes(source.bytes), width, height);
 }
 
-BitmapCheck CheckBitmapBytes(ConversionState& state, std::span<const std::uint8_t> bytes,
-                             Palette& palette, int width, int height) {
+BitmapCheck CheckBitmapBytes(std::span<const std::uint8_t> bytes, int width, int height) {
     if (bytes.size() < kFileHeaderSize + kInfoHeaderSize) {
         return TooShort();
     }
-    const BITMAPFILEHEADER fileHeader = ParseFileHeader(bytes.data());
-    const BITMAPINFOHEADER infoHeader = ParseInfoHeader(bytes.data() + kFileHeaderSize);
+    BitmapCheck check;
+    check.fileHeader = ParseFileHeader(bytes.data());
+    check.infoHeader = ParseInfoHeader(bytes.data() + kFileHeaderSize);
+    const BITMAPINFOHEADER& infoHeader = check.infoHeader;
 
     if (infoHeader.biBitCount == 1) {
         // The palette follows the information header as long as that header says it is;
@@ -98,34 +104,32 @@ BitmapCheck CheckBitmapBytes(ConversionState& state, std::span<const std::uint8_
         if (bytes.size() < at + kPaletteSize) {
             return TooShort();
         }
-        palette[0] = ParseQuad(bytes.data() + at);
-        palette[1] = ParseQuad(bytes.data() + at + 4);
+        check.palette[0] = ParseQuad(bytes.data() + at);
+        check.palette[1] = ParseQuad(bytes.data() + at + 4);
     }
-
-    state.fileHeader = fileHeader;
-    state.infoHeader = infoHeader;
+    check.headersRead = true;
     const bool accepted =
         infoHeader.biHeight == height && infoHeader.biWidth == width && infoHeader.biBitCount == 1;
-    return BitmapCheck{accepted ? BitmapVerdict::Accepted : BitmapVerdict::Rejected, {}};
+    check.verdict = accepted ? BitmapVerdict::Accepted : BitmapVerdict::Rejected;
+    return check;
 }
 
-std::uint64_t PixelDataEnd(const ConversionState& state) {
+std::uint64_t PixelDataEnd(const BITMAPFILEHEADER& fileHeader, const BITMAPINFOHEADER& info) {
     constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
-    const BITMAPINFOHEADER& info = state.infoHeader;
     const std::uint64_t width =
         static_cast<std::uint64_t>(std::abs(static_cast<long long>(info.biWidth)));
     const std::uint64_t height =
         static_cast<std::uint64_t>(std::abs(static_cast<long long>(info.biHeight)));
     const std::uint64_t bits = static_cast<std::uint16_t>(info.biBitCount);
     const std::uint64_t rowBytes = (width * bits + 31) / 32 * 4; // rows are padded to 4 bytes
-    if (height != 0 && rowBytes > (kNever - state.fileHeader.bfOffBits) / height) {
+    if (height != 0 && rowBytes > (kNever - fileHeader.bfOffBits) / height) {
         return kNever; // no file is that long
     }
-    return state.fileHeader.bfOffBits + rowBytes * height;
+    return fileHeader.bfOffBits + rowBytes * height;
 }
 
-std::string ColourDepthText(const ConversionState& state) {
-    const int bits = state.infoHeader.biBitCount;
+std::string ColourDepthText(const BITMAPINFOHEADER& infoHeader) {
+    const int bits = infoHeader.biBitCount;
     const std::string colours =
         bits >= 0 && bits < 63 ? std::to_string(1ULL << bits) : std::string("too many");
     return std::to_string(bits) + " Bits " + " (" + colours + " Colors)";

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/conversion/conversion_state.h"
+#include "core/bmp/bmp_records.h"
+#include "core/panel/panel_layout.h"
 
 #include <cstdint>
 #include <span>
@@ -19,27 +20,34 @@ enum class BitmapVerdict {
     Unreadable // could not be opened or read at all; reason says why
 };
 
+// What the check found: the verdict and, once the file was long enough to hold them, the
+// headers and (for a 1-bit file) the two palette entries it read.
 struct BitmapCheck {
     BitmapVerdict verdict = BitmapVerdict::Rejected;
     std::string reason; // why a file is unreadable or too short; empty for a plain rejection
+    bool headersRead = false;
+    BITMAPFILEHEADER fileHeader;
+    BITMAPINFOHEADER infoHeader;
+    Palette palette{}; // read only for a 1-bit file; black otherwise
     bool accepted() const { return verdict == BitmapVerdict::Accepted; }
 };
 
-// Reads the file and information headers into state and, for a 1-bit file, the two
-// palette entries that follow the information header. A file too short for what it
-// claims leaves state and palette as they were.
-BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
+// Checks a whole file's bytes: the file and information headers and, for a 1-bit file, the
+// two palette entries that follow the information header. Accepts exactly width x height
+// at 1 bit per pixel.
+BitmapCheck CheckBitmapBytes(std::span<const std::uint8_t> bytes, int width = kPanelWidth,
+                             int height = kPanelHeight);
 
-// The same check on a whole file's bytes, accepting exactly width x height at 1 bit.
-BitmapCheck CheckBitmapBytes(ConversionState& state, std::span<const std::uint8_t> bytes,
-                             Palette& palette, int width = kPanelWidth, int height = kPanelHeight);
+// The same for the file at path (UTF-8).
+BitmapCheck CheckBitmapFile(const std::string& path, int width = kPanelWidth,
+                            int height = kPanelHeight);
 
 // Where the last row of pixel data ends, counted from the start of the file, for an
-// uncompressed bitmap with the headers in state. A shorter file is cut short.
-std::uint64_t PixelDataEnd(const ConversionState& state);
+// uncompressed bitmap with these headers. A shorter file is cut short.
+std::uint64_t PixelDataEnd(const BITMAPFILEHEADER& fileHeader, const BITMAPINFOHEADER& infoHeader);
 
 // "1 Bits  (2 Colors)" for an accepted file.
-std::string ColourDepthText(const ConversionState& state);
+std::string ColourDepthText(const BITMAPINFOHEADER& infoHeader);
 
 // The rejection message for a panel of another size; for 128 x 64 it is kRejectionText.
 std::string RejectionText(int width, int height);

@@ -54,10 +54,13 @@ bool BitmapPixels::chooseRow(int y, Colour onColour, std::uint8_t* dots) const {
     return true;
 }
 
-DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const ConversionState& state,
-                                 const Palette& palette) {
-    const BITMAPINFOHEADER& info = state.infoHeader;
-    const std::uint64_t needed = PixelDataEnd(state);
+DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const BitmapCheck& check) {
+    const BITMAPINFOHEADER& info = check.infoHeader;
+    const std::uint32_t offset = check.fileHeader.bfOffBits;
+    if (!check.headersRead) {
+        return {{}, "the file is shorter than its headers"};
+    }
+    const std::uint64_t needed = PixelDataEnd(check.fileHeader, info);
     if (bytes.size() < needed) {
         return {{},
                 "the pixel data is cut short: the file holds " + std::to_string(bytes.size()) +
@@ -69,6 +72,13 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const Conv
         info.biHeight < -kMaxPanelSide) {
         return {{}, "the picture could not be decoded (Unable to read image data)"};
     }
+    // The file header, the information header and the two palette entries come first.
+    const std::uint64_t headersEnd = 14 + std::max<std::uint64_t>(info.biSize, 40) + 8;
+    if (offset < headersEnd) {
+        return {{},
+                "the pixel data is said to start at byte " + std::to_string(offset) +
+                    ", inside the headers, which end at byte " + std::to_string(headersEnd)};
+    }
     if (info.biCompression != 0) {
         return {{}, "the picture could not be decoded (its pixel data is compressed)"};
     }
@@ -77,10 +87,10 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const Conv
     const bool topDown = info.biHeight < 0;
     const std::size_t rowBytes = (static_cast<std::size_t>(width) + 31) / 32 * 4;
 
-    DecodedBitmap decoded{BitmapPixels(width, height, palette), {}};
+    DecodedBitmap decoded{BitmapPixels(width, height, check.palette), {}};
     for (int row = 0; row < height; ++row) {
         const std::uint8_t* line =
-            bytes.data() + state.fileHeader.bfOffBits + static_cast<std::size_t>(row) * rowBytes;
+            bytes.data() + offset + static_cast<std::size_t>(row) * rowBytes;
         const int y = topDown ? row : height - 1 - row; // the first stored row is the bottom
         std::uint8_t* index = decoded.pixels.row(y);
         const int whole = width / 8 * 8;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/conversion/conversion_state.h"
+#include "core/bmp/bitmap_header.h"
 #include "core/panel/mono_picture.h"
 
 #include <cstdint>
@@ -19,6 +19,8 @@ class BitmapPixels : public PictureSurface {
 
     Colour colourAt(int x, int y) const override;
     bool chooseRow(int y, Colour onColour, std::uint8_t* dots) const override;
+    int pictureWidth() const override { return width_; }
+    int pictureHeight() const override { return height_; }
     int width() const { return width_; }
     int height() const { return height_; }
     int indexAt(int x, int y) const { return index_[Offset(x, y)]; }
@@ -45,10 +47,9 @@ struct DecodedBitmap {
     bool ok() const { return error.empty(); }
 };
 
-// Decodes the pixel rows of a whole 1-bit file whose headers state holds and whose palette
-// was read: bottom-up or top-down, rows padded to four bytes, from bfOffBits on. Pixel data
-// cut short is refused rather than read in part.
-DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const ConversionState& state,
-                                 const Palette& palette);
+// Decodes the pixel rows of a whole 1-bit file whose headers and palette the check read:
+// bottom-up or top-down, rows padded to four bytes, from bfOffBits on. Pixel data cut short,
+// or said to start inside the headers, is refused rather than read.
+DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const BitmapCheck& check);
 
 } // namespace pelmora

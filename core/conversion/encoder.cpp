@@ -19,38 +19,60 @@ void LeaveScanWindow(ConversionState& state, const PanelLayout& layout) {
     state.yEnd = CheckedInt16(rows ? state.yStart : state.yStart + kPageHeight - 1);
 }
 
-} // namespace
-
-std::string EncodePanelText(ConversionState& state, const PictureSurface& surface,
-                            ProgressDisplay& progress, Colour onColour,
-                            const OutputChoice& choice) {
-    const PanelLayout layout = choice.layoutFor(state);
-    const MonoPicture dots = ChooseOnDots(surface, layout.width, layout.height, onColour, progress);
-    const std::vector<std::uint8_t> bytes = PackPanel(dots, layout);
-    LeaveScanWindow(state, layout);
-    return choice.syntaxOrDefault().write(layout, bytes, choice.symbol);
+std::string SizeText(int width, int height) {
+    return std::to_string(width) + " x " + std::to_string(height);
 }
 
-bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
-                    ProgressDisplay& progress, Colour onColour, LineSink& sink) {
-    const std::string text = EncodePanelText(state, surface, progress, onColour);
-    bool accepted = true;
-    ForEachLine(text, [&](long, std::string_view line) {
-        accepted = sink.writeLine(line);
-        return accepted;
-    });
-    return accepted;
+} // namespace
+
+EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, const Syntax& syntax,
+                        std::string_view symbol) {
+    const std::string invalid = CheckLayout(layout);
+    if (!invalid.empty()) {
+        return {{}, invalid};
+    }
+    if (dots.width != layout.width || dots.height != layout.height ||
+        dots.dots.size() != static_cast<std::size_t>(dots.width) * dots.height) {
+        return {{},
+                "the picture is " + SizeText(dots.width, dots.height) + " dots, the panel " +
+                    SizeText(layout.width, layout.height)};
+    }
+    return {syntax.write(layout, PackPanel(dots, layout), symbol), {}};
+}
+
+EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& progress,
+                            Colour onColour, const OutputChoice& choice) {
+    const PanelLayout layout = choice.panel();
+    if (surface.pictureWidth() != layout.width || surface.pictureHeight() != layout.height) {
+        return {{},
+                "the picture is " + SizeText(surface.pictureWidth(), surface.pictureHeight()) +
+                    " dots, the panel " + SizeText(layout.width, layout.height)};
+    }
+    return EncodePanel(ChooseOnDots(surface, onColour, progress), layout, choice.syntaxOrDefault(),
+                       choice.symbol);
+}
+
+WriteOutcome WriteWholeFile(const std::string& path, std::string_view text) {
+    AtomicTextFile file(PathFromUtf8(path));
+    if (!file.open() || !file.write(text) || !file.commit()) {
+        return {false, file.error()};
+    }
+    return {true, {}};
 }
 
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
                                ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag,
                                const OutputChoice& choice) {
     resultFlag = ResultFlag::Failed;
-    AtomicTextFile file(PathFromUtf8(state.outputPath));
     try {
-        const std::string text = EncodePanelText(state, surface, progress, onColour, choice);
-        if (!file.open() || !file.write(text) || !file.commit()) {
-            return {false, file.error()};
+        const EncodedText encoded = EncodePanelText(surface, progress, onColour, choice);
+        if (!encoded.ok()) {
+            return {false, encoded.error};
+        }
+        LeaveScanWindow(state, choice.panel());
+        const WriteOutcome written = WriteWholeFile(state.outputPath, encoded.text);
+        if (!written.ok) {
+            return written;
         }
     } catch (const OverflowError& overflow) {
         return {false, overflow.what()};

@@ -13,43 +13,43 @@ namespace pelmora {
 
 // What a conversion writes: the panel's layout and the syntax of the text.
 struct OutputChoice {
-    std::optional<PanelLayout> layout; // unset: the two-halves panel of the state's geometry
+    std::optional<PanelLayout> layout; // unset: the 128 x 64 panel of two 64-column halves
     const Syntax* syntax = nullptr;    // null: DB lines
     std::string symbol;                // the name a source syntax gives the data
 
-    PanelLayout layoutFor(const ConversionState& state) const {
-        return layout ? *layout : LayoutOfState(state);
-    }
+    PanelLayout panel() const { return layout.value_or(PanelLayout{}); }
     const Syntax& syntaxOrDefault() const { return syntax ? *syntax : DefaultSyntax(); }
 };
 
-// The whole conversion in memory: the colour rule picks the on dots (progress 1 to 99 as
-// the pixels are examined), the layout packs them into the panel's bytes, the syntax
-// writes the bytes as text. Leaves the scan window on the last block and page.
-std::string EncodePanelText(ConversionState& state, const PictureSurface& surface,
-                            ProgressDisplay& progress, Colour onColour,
-                            const OutputChoice& choice = {});
-
-// Receives the text lines of the file in order, without line ends. Returns false to stop.
-class LineSink {
-  public:
-    virtual ~LineSink() = default;
-    virtual bool writeLine(std::string_view line) = 0;
+// A panel's text, or why there is none.
+struct EncodedText {
+    std::string text;
+    std::string error;
+    bool ok() const { return error.empty(); }
 };
 
-// The DB lines of the state's panel handed to sink one by one, with one empty line
-// between the halves. Returns false when the sink refused a line.
-bool EncodePageMode(ConversionState& state, const PictureSurface& surface,
-                    ProgressDisplay& progress, Colour onColour, LineSink& sink);
+// The layout packs the dots into the panel's bytes and the syntax writes them as text. A
+// picture whose size is not the layout's, or a layout that cannot be, is refused.
+EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, const Syntax& syntax,
+                        std::string_view symbol = {});
+
+// The whole conversion in memory: the colour rule picks the on dots (progress 1 to 99 as
+// the pixels are examined), then EncodePanel with the choice's layout and syntax.
+EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& progress,
+                            Colour onColour, const OutputChoice& choice = {});
 
 struct WriteOutcome {
     bool ok = false;
     std::string reason; // why the file could not be written
 };
 
-// Encodes the picture into the file at state.outputPath. The file is replaced only
-// once it is complete; then progress shows "100" and resultFlag becomes Succeeded.
-// On failure the previous file is untouched and resultFlag is Failed.
+// Writes text to the file at path (UTF-8), replacing it only once the text is complete.
+WriteOutcome WriteWholeFile(const std::string& path, std::string_view text);
+
+// The window's conversion: encodes the picture into the file at state.outputPath and leaves
+// the scan window on the last block and page. The file is replaced only once it is
+// complete; then progress shows "100" and resultFlag becomes Succeeded. On failure the
+// previous file is untouched and resultFlag is Failed.
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
                                ProgressDisplay& progress, Colour onColour, ResultFlag& resultFlag,
                                const OutputChoice& choice = {});

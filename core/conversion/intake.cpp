@@ -6,27 +6,43 @@
 
 namespace pelmora {
 
-TakenIn TakeInBitmapFile(ConversionState& state, Palette& palette, const std::string& path,
-                         const PanelLayout& panel) {
+TakenIn TakeInBitmapFile(const std::string& path, const PanelLayout& panel) {
     const SourceFile source = ReadSourceFile(path);
     if (!source.ok()) {
         TakenIn unreadable;
-        unreadable.check = {BitmapVerdict::Unreadable, source.error};
+        unreadable.check.verdict = BitmapVerdict::Unreadable;
+        unreadable.check.reason = source.error;
         return unreadable;
     }
-    return TakeInBitmapBytes(state, palette, source.bytes, panel);
+    return TakeInBitmapBytes(source.bytes, panel);
 }
 
-TakenIn TakeInBitmapBytes(ConversionState& state, Palette& palette, std::string_view bytes,
-                          const PanelLayout& panel) {
+TakenIn TakeInBitmapBytes(std::string_view bytes, const PanelLayout& panel) {
     TakenIn taken;
-    taken.check = CheckBitmapBytes(state, AsBytes(bytes), palette, panel.width, panel.height);
+    taken.check = CheckBitmapBytes(AsBytes(bytes), panel.width, panel.height);
     if (taken.check.accepted()) {
-        DecodedBitmap decoded = DecodeBitmapPixels(AsBytes(bytes), state, palette);
+        DecodedBitmap decoded = DecodeBitmapPixels(AsBytes(bytes), taken.check);
         taken.pixels = std::move(decoded.pixels);
         taken.refusal = std::move(decoded.error);
     }
     return taken;
+}
+
+void KeepBitmapHeaders(const BitmapCheck& check, ConversionState& state, Palette& palette) {
+    if (!check.headersRead) {
+        return;
+    }
+    state.fileHeader = check.fileHeader;
+    state.infoHeader = check.infoHeader;
+    if (check.infoHeader.biBitCount == 1) {
+        palette = check.palette;
+    }
+}
+
+BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette) {
+    const BitmapCheck check = CheckBitmapFile(path);
+    KeepBitmapHeaders(check, state, palette);
+    return check;
 }
 
 std::string OutputPathFor(std::string_view folder, std::string_view fileName,
@@ -63,35 +79,21 @@ std::string SymbolFor(std::string_view outputPath) {
     return needsPrefix ? "_" + name : name;
 }
 
-namespace {
-
 Colour OnColour(const Palette& palette, bool inverse) {
     return ColourOf(palette[inverse ? 1 : 0]);
 }
 
-OutputChoice WithSymbol(const ConversionState& state, OutputChoice choice) {
-    if (choice.symbol.empty()) {
-        choice.symbol = SymbolFor(state.outputPath);
+EncodedText ConvertTakenInToText(const TakenIn& picture, bool inverse, ProgressDisplay& progress,
+                                 const OutputChoice& choice, std::string_view outputPath) {
+    if (!picture.usable()) {
+        return {{}, "no picture was taken in"};
     }
-    return choice;
-}
-
-} // namespace
-
-WriteOutcome ConvertTakenIn(ConversionState& state, const TakenIn& picture, const Palette& palette,
-                            bool inverse, ProgressDisplay& progress, ResultFlag& resultFlag,
-                            const OutputChoice& choice) {
-    ComputePanelGeometry(state);
-    return WritePageModeFile(state, picture.pixels, progress, OnColour(palette, inverse),
-                             resultFlag, WithSymbol(state, choice));
-}
-
-std::string ConvertTakenInToText(ConversionState& state, const TakenIn& picture,
-                                 const Palette& palette, bool inverse, ProgressDisplay& progress,
-                                 const OutputChoice& choice) {
-    ComputePanelGeometry(state);
-    return EncodePanelText(state, picture.pixels, progress, OnColour(palette, inverse),
-                           WithSymbol(state, choice));
+    OutputChoice named = choice;
+    if (named.symbol.empty()) {
+        named.symbol = SymbolFor(outputPath);
+    }
+    return EncodePanelText(picture.pixels, progress, OnColour(picture.check.palette, inverse),
+                           named);
 }
 
 } // namespace pelmora

@@ -20,12 +20,18 @@ struct TakenIn {
 };
 
 // The panel size a bitmap must have is the layout's.
-TakenIn TakeInBitmapFile(ConversionState& state, Palette& palette, const std::string& path,
-                         const PanelLayout& panel = {});
+TakenIn TakeInBitmapFile(const std::string& path, const PanelLayout& panel = {});
 
 // The same on a whole file's bytes already read.
-TakenIn TakeInBitmapBytes(ConversionState& state, Palette& palette, std::string_view bytes,
-                          const PanelLayout& panel = {});
+TakenIn TakeInBitmapBytes(std::string_view bytes, const PanelLayout& panel = {});
+
+// The window's record of a bitmap read: its headers into state and, for a 1-bit file, its
+// two palette entries into palette. A file too short for its headers leaves both as they
+// were.
+void KeepBitmapHeaders(const BitmapCheck& check, ConversionState& state, Palette& palette);
+
+// Reads and checks the 128 x 64 bitmap at path, kept in state and palette as above.
+BitmapCheck ReadAndCheckBitmap(ConversionState& state, const std::string& path, Palette& palette);
 
 // Where a conversion of fileName writes, in folder: for DB lines the rule of "lcd_" and
 // every ".bmp" turned into ".txt"; for the others "lcd_" and the name with its last
@@ -36,13 +42,12 @@ std::string OutputPathFor(std::string_view folder, std::string_view fileName, co
 // extension, every character outside [A-Za-z0-9_] made "_", a leading digit prefixed.
 std::string SymbolFor(std::string_view outputPath);
 
-// Converts a taken-in picture, Normal (palette entry 0 is on) or Inverse (entry 1), into
-// the file at state.outputPath, or into text when toText is given.
-WriteOutcome ConvertTakenIn(ConversionState& state, const TakenIn& picture, const Palette& palette,
-                            bool inverse, ProgressDisplay& progress, ResultFlag& resultFlag,
-                            const OutputChoice& choice = {});
-std::string ConvertTakenInToText(ConversionState& state, const TakenIn& picture,
-                                 const Palette& palette, bool inverse, ProgressDisplay& progress,
-                                 const OutputChoice& choice = {});
+// The colour that is on: palette entry 0 for Normal, entry 1 for Inverse.
+Colour OnColour(const Palette& palette, bool inverse);
+
+// A taken-in picture, Normal or Inverse, as the text of the choice's panel and syntax; the
+// symbol, when the choice has none, from outputPath.
+EncodedText ConvertTakenInToText(const TakenIn& picture, bool inverse, ProgressDisplay& progress,
+                                 const OutputChoice& choice = {}, std::string_view outputPath = {});
 
 } // namespace pelmora

@@ -37,6 +37,26 @@ PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, cons
     return panel;
 }
 
+std::string WholePanelError(const PanelText& panel) {
+    const std::size_t needed = panel.layout.byteCount();
+    if (panel.bytes.size() == needed) {
+        return {};
+    }
+    const std::size_t held = panel.bytes.size();
+    const std::string holds = held == 0   ? "no bytes"
+                              : held == 1 ? "1 byte"
+                                          : std::to_string(held) + " bytes";
+    return "it holds " + holds + " where the " + std::to_string(panel.layout.width) + " x " +
+           std::to_string(panel.layout.height) + " panel takes " + std::to_string(needed);
+}
+
+MonoPicture PlotPanelText(const PanelText& panel) {
+    if (!panel.error.empty() || !WholePanelError(panel).empty()) {
+        return {};
+    }
+    return UnpackPanel(panel.layout, panel.bytes);
+}
+
 namespace {
 
 // Any syntax, told by the content and then the file's name.
@@ -45,9 +65,9 @@ PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointS
     const PanelText panel = ReadPanelText(text, LayoutOfState(state), nullptr, fileName);
     UnpackPanel(panel.layout, 0, panel.bytes, sink);
     if (!panel.error.empty()) {
-        return {false, panel.error};
+        return {false, panel.error, {}, false};
     }
-    return {};
+    return {true, {}, WholePanelError(panel), panel.bytes.size() < panel.layout.byteCount()};
 }
 
 } // namespace
@@ -55,7 +75,7 @@ PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointS
 PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink) {
     const std::string whole(std::istreambuf_iterator<char>(text), {});
     if (text.bad()) {
-        return {false, "the file could not be read to its end"};
+        return {false, "the file could not be read to its end", {}, false};
     }
     return PlotText(state, whole, sink);
 }
@@ -63,7 +83,7 @@ PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink) {
     const SourceFile source = ReadSourceFile(path);
     if (!source.ok()) {
-        return {false, path + ": " + source.error};
+        return {false, path + ": " + source.error, {}, false};
     }
     PlotOutcome outcome = PlotText(state, source.bytes, sink, path);
     if (!outcome.ok) {

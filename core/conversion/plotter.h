@@ -24,11 +24,11 @@ struct PlotPosition {
     std::int16_t plotY = 0;
 };
 
-// Lays decoded bytes back onto the two-halves panel of the state's page and block counts,
-// going on from line to line: the exact inverse of the encoder's packing.
+// Lays decoded bytes back onto the panel, going on from line to line: the exact inverse of
+// the encoder's packing.
 class PageModePlotter {
   public:
-    explicit PageModePlotter(const ConversionState& state) : layout_(LayoutOfState(state)) {}
+    explicit PageModePlotter(const PanelLayout& layout) : layout_(layout) {}
 
     void startPass() { next_ = 0; }
 
@@ -45,7 +45,9 @@ class PageModePlotter {
 
 struct PlotOutcome {
     bool ok = true;
-    std::string error; // names the file or line and what is wrong
+    std::string error;         // names the file or line and what is wrong
+    std::string shortfall;     // the text was read whole but is no whole panel: how
+    bool shortOfPanel = false; // fewer bytes than the panel (more when shortfall is set alone)
 };
 
 // A panel text read back: its syntax, its layout (as the text states it, else the one
@@ -61,9 +63,17 @@ struct PanelText {
 PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback,
                         const Syntax* syntax = nullptr, std::string_view fileName = {});
 
-// One pass over a whole text: read, then plotted onto the state's panel. Lines may end in
-// CR LF or a bare LF, and the last one needs no end. A line that cannot be read stops the
-// pass; what was drawn before it stays.
+// Why a text read without error still is no whole panel ("it holds 512 bytes where the 128 x
+// 64 panel takes 1024"), or empty when its bytes are exactly the panel's.
+std::string WholePanelError(const PanelText& panel);
+
+// The dots of a whole panel text; none where the text is no whole panel.
+MonoPicture PlotPanelText(const PanelText& panel);
+
+// One pass over a whole text: read, then plotted onto the panel the text states, else the
+// state's two-halves panel. Lines may end in CR LF or a bare LF, and the last one needs no
+// end. A line that cannot be read stops the pass; what was drawn before it stays. A text
+// short of its panel is drawn as far as it goes, and the outcome says so.
 PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink);
 
 // The same for the file at path (UTF-8); the error names the file.

@@ -2,12 +2,14 @@
 
 #include "core/conversion/checked_int.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pelmora {
 
-MonoPicture ChooseOnDots(const PictureSurface& surface, int width, int height, Colour onColour,
-                         ProgressDisplay& progress) {
+MonoPicture ChooseOnDots(const PictureSurface& surface, Colour onColour, ProgressDisplay& progress) {
+    const int width = std::max(surface.pictureWidth(), 0);
+    const int height = std::max(surface.pictureHeight(), 0);
     const std::int32_t pixels = CheckedInt32(static_cast<long long>(width) * height);
     // Pixels per percent, rounded half to even as whole-number arithmetic does (81.92 -> 82).
     const auto step = CheckedInt32(static_cast<long long>(std::nearbyint(pixels / 100.0)));

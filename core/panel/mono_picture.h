@@ -8,10 +8,13 @@
 
 namespace pelmora {
 
-// The picture to encode: colour of column x, row y, counted from the top-left corner.
+// The picture to encode: width x height pixels, the colour of column x, row y counted
+// from the top-left corner.
 class PictureSurface {
   public:
     virtual ~PictureSurface() = default;
+    virtual int pictureWidth() const = 0;
+    virtual int pictureHeight() const = 0;
     virtual Colour colourAt(int x, int y) const = 0;
     // Sets dots[x] to 1 where row y shows onColour, 0 elsewhere, for a whole row at once;
     // false for a surface that answers pixel by pixel only.
@@ -49,9 +52,8 @@ struct MonoPicture {
     }
 };
 
-// The colour rule: a dot is on where the surface shows onColour. Shows every whole percent
-// of the pixels examined, 1 upwards, never above 100.
-MonoPicture ChooseOnDots(const PictureSurface& surface, int width, int height, Colour onColour,
-                         ProgressDisplay& progress);
+// The colour rule: a dot is on where the surface shows onColour, for every pixel of the
+// surface. Shows every whole percent of the pixels examined, 1 upwards, never above 100.
+MonoPicture ChooseOnDots(const PictureSurface& surface, Colour onColour, ProgressDisplay& progress);
 
 } // namespace pelmora

@@ -24,6 +24,11 @@ constexpr auto kReversed = MakeReversed();
 } // namespace
 
 std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayout& layout) {
+    if (picture.width != layout.width || picture.height != layout.height ||
+        picture.dots.size() != static_cast<std::size_t>(picture.width) * picture.height ||
+        !CheckLayout(layout).empty()) {
+        return {};
+    }
     std::vector<std::uint8_t> bytes(layout.byteCount());
     const auto width = static_cast<std::ptrdiff_t>(picture.width);
     const bool lsb = layout.bitOrder == BitOrder::Lsb;

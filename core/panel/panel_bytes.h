@@ -9,7 +9,7 @@
 
 namespace pelmora {
 
-// The panel's bytes in the order it takes them.
+// The panel's bytes in the order it takes them; none for a picture of another size.
 std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayout& layout);
 
 // Receives the panel's dots as they are unpacked: on is a dark dot, off a lit one.

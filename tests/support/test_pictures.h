@@ -55,6 +55,8 @@ class PictureAsSurface : public PictureSurface {
   public:
     PictureAsSurface(const Picture& picture, RGBQUAD entry0, RGBQUAD entry1)
         : picture_(picture), colours_{ColourOf(entry0), ColourOf(entry1)} {}
+    int pictureWidth() const override { return picture_.width; }
+    int pictureHeight() const override { return picture_.height; }
     Colour colourAt(int x, int y) const override { return colours_[picture_.at(x, y)]; }
 
   private:
