@@ -3,6 +3,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/convert_command.h"
+#include "cli/font_command.h"
 #include "cli/prepare_command.h"
 #include "cli/show_command.h"
 #include "core/panel/panel_layout.h"
@@ -504,6 +505,9 @@ int Run(std::vector<std::string> arguments, StandardOutput& out) {
     }
     if (command == "prepare") {
         return Prepare(arguments, out);
+    }
+    if (command == "font") {
+        return RunFont(arguments, out);
     }
     return UsageError("unknown command " + command);
 }

@@ -1,0 +1,192 @@
+#include "font/font_raster.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <memory>
+
+namespace pelmora {
+
+namespace {
+
+constexpr int kDefaultOutlineSize = 16;
+
+struct LibraryDone {
+    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+};
+struct FaceDone {
+    void operator()(FT_Face face) const { FT_Done_Face(face); }
+};
+using Library = std::unique_ptr<std::remove_pointer_t<FT_Library>, LibraryDone>;
+using Face = std::unique_ptr<std::remove_pointer_t<FT_Face>, FaceDone>;
+
+int CeilPixels(FT_Pos value) {
+    return static_cast<int>((value + 63) >> 6);
+}
+
+int RoundPixels(FT_Pos value) {
+    return static_cast<int>((value + 32) >> 6);
+}
+
+std::string Sizes(FT_Face face) {
+    std::string text;
+    for (int i = 0; i < face->num_fixed_sizes; ++i) {
+        text += (i == 0                           ? ""
+                 : i + 1 == face->num_fixed_sizes ? " and "
+                                                  : ", ") +
+                std::to_string(face->available_sizes[i].height);
+    }
+    return text;
+}
+
+// The strike of that pixel height, by its height or else its ppem.
+int FindStrike(FT_Face face, int pixels) {
+    for (int i = 0; i < face->num_fixed_sizes; ++i) {
+        if (face->available_sizes[i].height == pixels) {
+            return i;
+        }
+    }
+    for (int i = 0; i < face->num_fixed_sizes; ++i) {
+        if (RoundPixels(face->available_sizes[i].y_ppem) == pixels) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+std::string ChooseSize(FT_Face face, const RasterOptions& options, int& pixelSize) {
+    if (FT_IS_SCALABLE(face)) {
+        pixelSize = options.pixelSize.value_or(kDefaultOutlineSize);
+        if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+            return "FreeType cannot scale the font to " + std::to_string(pixelSize) + " pixels";
+        }
+        return {};
+    }
+    if (face->num_fixed_sizes <= 0) {
+        return "the bitmap font has no strike";
+    }
+    int strike = 0;
+    if (options.pixelSize) {
+        strike = FindStrike(face, *options.pixelSize);
+        if (strike < 0) {
+            return "the font has no " + std::to_string(*options.pixelSize) +
+                   "-pixel strike, only " + Sizes(face);
+        }
+    }
+    if (FT_Select_Size(face, strike) != 0) {
+        return "FreeType cannot select the font's strike";
+    }
+    pixelSize = face->available_sizes[strike].height;
+    return {};
+}
+
+FT_Int32 LoadFlags(Hinting hinting) {
+    switch (hinting) {
+    case Hinting::Light:
+        // The light hinter, then the mono rasteriser: a light target would render grey.
+        return FT_LOAD_TARGET_LIGHT;
+    case Hinting::None:
+        return FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_NO_HINTING;
+    case Hinting::Normal:
+        break;
+    }
+    return FT_LOAD_RENDER | FT_LOAD_TARGET_MONO;
+}
+
+std::string GlyphName(char32_t code) {
+    const std::string quoted = QuotedAscii(code);
+    return "glyph " + CodeName(code) + (quoted.empty() ? "" : " " + quoted);
+}
+
+} // namespace
+
+RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options) {
+    RasterResult result;
+    FT_Library rawLibrary = nullptr;
+    if (FT_Init_FreeType(&rawLibrary) != 0) {
+        result.error = "FreeType could not start";
+        return result;
+    }
+    const Library library(rawLibrary);
+    FT_Face rawFace = nullptr;
+    if (FT_New_Memory_Face(library.get(), reinterpret_cast<const FT_Byte*>(fontBytes.data()),
+                           static_cast<FT_Long>(fontBytes.size()), 0, &rawFace) != 0) {
+        result.error = "not a font that FreeType reads (TrueType, OpenType, BDF, PCF or OTB)";
+        return result;
+    }
+    const Face face(rawFace);
+    int pixelSize = 0;
+    if (std::string problem = ChooseSize(face.get(), options, pixelSize); !problem.empty()) {
+        result.error = std::move(problem);
+        return result;
+    }
+    GlyphSet& set = result.set;
+    set.family = face->family_name != nullptr ? face->family_name : "";
+    if (face->style_name != nullptr && std::string_view(face->style_name) != "Regular") {
+        set.family += std::string(set.family.empty() ? "" : " ") + face->style_name;
+    }
+    set.pixelSize = pixelSize;
+    const FT_Size_Metrics& metrics = face->size->metrics;
+    set.ascender = CeilPixels(metrics.ascender);
+    set.descender = CeilPixels(-metrics.descender);
+    set.lineHeight = RoundPixels(metrics.height);
+
+    const FT_Int32 flags = LoadFlags(options.hinting);
+    std::size_t dots = 0;
+    for (const char32_t code : options.codes) {
+        if (FT_Get_Char_Index(face.get(), code) == 0) {
+            result.missing.push_back(code);
+            continue;
+        }
+        if (FT_Load_Char(face.get(), code, flags) != 0 ||
+            (options.hinting == Hinting::Light &&
+             FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)) {
+            result.error = "FreeType cannot draw " + GlyphName(code);
+            return result;
+        }
+        const FT_GlyphSlot slot = face->glyph;
+        const FT_Bitmap& bitmap = slot->bitmap;
+        if (bitmap.width > 0 && bitmap.rows > 0 && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) {
+            result.error = GlyphName(code) + " is not a 1-bit bitmap in this font";
+            return result;
+        }
+        if (bitmap.width > static_cast<unsigned>(kMaxGlyphSide) ||
+            bitmap.rows > static_cast<unsigned>(kMaxGlyphSide)) {
+            result.error = GlyphName(code) + " is " + std::to_string(bitmap.width) + " x " +
+                           std::to_string(bitmap.rows) + " pixels, more than " +
+                           std::to_string(kMaxGlyphSide) + " on a side";
+            return result;
+        }
+        dots += static_cast<std::size_t>(bitmap.width) * bitmap.rows;
+        if (dots > kMaxFontDots) {
+            result.error = "the glyphs would hold more than " + std::to_string(kMaxFontDots) +
+                           " dots; ask for fewer characters or a smaller size";
+            return result;
+        }
+        Glyph glyph;
+        glyph.code = code;
+        glyph.left = slot->bitmap_left;
+        glyph.top = slot->bitmap_top;
+        glyph.advance = RoundPixels(slot->advance.x);
+        glyph.dots = MonoPicture(static_cast<int>(bitmap.width), static_cast<int>(bitmap.rows));
+        const int pitch = bitmap.pitch;
+        for (int y = 0; y < glyph.dots.height; ++y) {
+            // A negative pitch runs from the bottom row up.
+            const unsigned char* row =
+                pitch >= 0 ? bitmap.buffer + static_cast<std::ptrdiff_t>(y) * pitch
+                           : bitmap.buffer +
+                                 static_cast<std::ptrdiff_t>(glyph.dots.height - 1 - y) * -pitch;
+            for (int x = 0; x < glyph.dots.width; ++x) {
+                glyph.dots.set(x, y, (row[x >> 3] & (0x80 >> (x & 7))) != 0);
+            }
+        }
+        set.glyphs.push_back(std::move(glyph));
+    }
+    if (set.glyphs.empty()) {
+        result.error = "the font has none of the characters asked for";
+    }
+    return result;
+}
+
+} // namespace pelmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/font/glyph_set.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelmora {
+
+// How FreeType fits outlines to the pixel grid before its 1-bit rendering.
+enum class Hinting { Normal, Light, None };
+
+struct RasterOptions {
+    std::optional<int> pixelSize; // empty: a bitmap font's first strike, 16 for outlines
+    Hinting hinting = Hinting::Normal;
+    std::vector<char32_t> codes; // ascending, each once
+};
+
+struct RasterResult {
+    GlyphSet set;
+    std::vector<char32_t> missing; // codes asked for that the font has no glyph for
+    std::string error;             // one line; empty when the glyphs were drawn
+};
+
+// Every code the font has, drawn by FreeType's mono rasteriser: TrueType, OpenType (CFF
+// too), BDF, PCF (gzip-compressed too) and OTB bitmap fonts, from the file's bytes.
+RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options);
+
+} // namespace pelmora
