@@ -5,18 +5,25 @@
 //
 //   pelmora-picture PICTURE WIDTH HEIGHT FIT ROTATE MIRROR
 //
-// On success it writes "PELMORA-RGBA 1", the placement (eight numbers) and the shown part
-// as RGBA bytes, row by row; on failure one line of reason on standard error and exit 1.
+// On success it writes the placement and the shown part as core/io/picture_handoff.h
+// says; on failure one line of reason on standard error and exit 1. It ends with
+// pelmora-cli: nobody else would read what it decodes.
 
+#include "core/io/picture_handoff.h"
 #include "core/prepare/resample.h"
 #include "picture/picture_source.h"
 
 #include <QCoreApplication>
 
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <string_view>
+
+#include <poll.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,9 +39,23 @@ bool ParseInt(std::string_view text, int& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// Killed when the process that started it ends, so that a picture of 100 million pixels is
+// not decoded on for no one. A parent gone before this call is seen by its end of the
+// pipe: the system closes a process's files before it hands its children on.
+bool EndWithParent() {
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+        return false;
+    }
+    pollfd out{STDOUT_FILENO, 0, 0};
+    return poll(&out, 1, 0) == 0 || (out.revents & (POLLERR | POLLHUP)) == 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!EndWithParent()) {
+        return 1;
+    }
     if (argc != 7) {
         return Fail("usage: pelmora-picture PICTURE WIDTH HEIGHT FIT ROTATE MIRROR");
     }
@@ -59,13 +80,7 @@ int main(int argc, char* argv[]) {
         PlacePicture(picture.width(), picture.height(), width, height, *fit);
     const RgbaPicture shown = ShownPart(picture, placement);
 
-    std::string out = "PELMORA-RGBA 1\n";
-    for (const int value :
-         {placement.sourceX, placement.sourceY, placement.sourceWidth, placement.sourceHeight,
-          placement.panelX, placement.panelY, placement.width, placement.height}) {
-        out += std::to_string(value) + " ";
-    }
-    out.back() = '\n';
+    std::string out = PictureHandoffHeader(placement);
     out.append(reinterpret_cast<const char*>(shown.rgba.data()), shown.rgba.size());
     if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
         return Fail("pelmora-picture: the picture could not be handed on");
