@@ -213,17 +213,19 @@ std::vector<char32_t> NamedCodes(std::string_view text, std::size_t most) {
 
 } // namespace
 
-FontRead ReadCellTable(std::string_view text, const Syntax& syntax, PanelLayout cell,
-                       char32_t first) {
+FontRead ReadCellTable(std::string_view text, const Syntax& syntax,
+                       const std::optional<PanelLayout>& givenCell, char32_t first) {
     FontRead read;
     const SyntaxText panel = syntax.read(text);
     if (!panel.error.empty()) {
         read.error = panel.error;
         return read;
     }
-    if (panel.layout) {
-        cell = *panel.layout;
+    if (!panel.layout && !givenCell) {
+        read.error = "the table states no cell size; give it";
+        return read;
     }
+    const PanelLayout cell = panel.layout ? *panel.layout : *givenCell;
     if (const std::string problem = CheckLayout(cell); !problem.empty()) {
         read.error = problem;
         return read;

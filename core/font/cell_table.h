@@ -5,6 +5,7 @@
 #include "core/panel/panel_layout.h"
 #include "core/syntax/syntax.h"
 
+#include <optional>
 #include <string_view>
 
 namespace pelmora {
@@ -19,7 +20,7 @@ MonoPicture CellPicture(const GlyphSet& set, const Glyph& glyph, int width, int 
 
 // A table read back: cells of the size the text states (else cell), one glyph each, their
 // codes from the comments that name them, else counted up from first.
-FontRead ReadCellTable(std::string_view text, const Syntax& syntax, PanelLayout cell,
-                       char32_t first = 0x20);
+FontRead ReadCellTable(std::string_view text, const Syntax& syntax,
+                       const std::optional<PanelLayout>& cell, char32_t first = 0x20);
 
 } // namespace pelmora

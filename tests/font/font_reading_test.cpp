@@ -1,0 +1,184 @@
+// Reading back what pelmora-cli font writes, for show: every kind of font file gives the
+// font's own glyphs, text is drawn as FreeType would, and hostile files are refused.
+
+#include "reference.h"
+#include "support/shell.h"
+
+#include "core/font/font_drawing.h"
+#include "core/font/u8g2_font.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace pelmora::test {
+namespace {
+
+const std::string kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const std::string kTerminus = "/usr/share/fonts/X11/misc/ter-u16n_unicode.pcf.gz";
+
+std::string Written(const ScratchFolder& folder, const std::string& options,
+                    const std::string& font) {
+    const Ran ran = Shell(folder, "$CLI font --stdout " + options + " " + font);
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    return ran.out;
+}
+
+Dots DotsOf(const DrawnText& drawn) {
+    Dots dots;
+    for (int y = 0; y < drawn.picture.height; ++y) {
+        for (int x = 0; x < drawn.picture.width; ++x) {
+            if (drawn.picture.at(x, y)) {
+                dots.insert({x - drawn.penX, y - drawn.baseline});
+            }
+        }
+    }
+    return dots;
+}
+
+struct ReadCase {
+    std::string name;
+    std::string options;
+    std::string format; // as show would be told; empty: from the content
+};
+
+TEST(FontReading, EveryKindOfFontFileDrawsTextAsFreeTypeDoes) {
+    if (!std::filesystem::exists(kTerminus)) {
+        GTEST_SKIP() << "Terminus is not installed";
+    }
+    const std::u32string text = U"Hello, 12\u00B0C";
+    const ReadCase cases[] = {
+        {"gfxfont", "--format gfxfont --chars 32-126,0xB0", ""},
+        {"u8g2", "--format u8g2 --chars 32-126,0xB0", ""},
+        {"u8g2 told", "--format u8g2 --chars 32-126,0xB0,0x2022", "u8g2"},
+    };
+    for (const std::string& font : {kDejaVu, kTerminus}) {
+        for (const ReadCase& c : cases) {
+            SCOPED_TRACE(font + " " + c.name);
+            ScratchFolder folder;
+            const FontRead read = ReadFontData(Written(folder, c.options, font), c.format, {});
+            ASSERT_EQ(read.error, "");
+            const DrawnText drawn = DrawFontText(read.set, "Hello, 12\u00B0C");
+            ASSERT_EQ(drawn.error, "");
+            EXPECT_TRUE(drawn.missing.empty());
+            EXPECT_EQ(DotsOf(drawn), FreeTypeLine(font, 16, "normal", text));
+        }
+    }
+}
+
+TEST(FontReading, TablesGiveBackTheirCellsWithTheCodesTheyName) {
+    if (!std::filesystem::exists(kTerminus)) {
+        GTEST_SKIP() << "Terminus is not installed";
+    }
+    ScratchFolder folder;
+    const std::string options = "--chars 48-57,0x2022 --cell 8x16";
+    for (const char* format : {"c", "asm", "gas", "arduino", "db"}) {
+        SCOPED_TRACE(format);
+        // DB lines state no cell; the others' geometry line wins over the one given.
+        const FontRead read = ReadFontData(
+            Written(folder, options + " --format " + format, kTerminus), "",
+            std::string(format) == "db"
+                ? PanelLayout{.width = 8, .height = 16, .arrangement = Arrangement::Pages}
+                : PanelLayout{.width = 3, .height = 3, .arrangement = Arrangement::Pages});
+        ASSERT_EQ(read.error, "");
+        ASSERT_EQ(read.set.glyphs.size(), 11U);
+        // db names no character: its cells count up from the space.
+        const bool named = std::string(format) != "db";
+        EXPECT_EQ(read.set.glyphs.front().code, named ? U'0' : U' ');
+        EXPECT_EQ(read.set.glyphs.back().code, named ? U'\u2022' : U'*');
+        if (named) {
+            EXPECT_EQ(read.set.glyphs[1].dots.width, 8);
+            EXPECT_EQ(read.set.glyphs[1].dots.height, 16);
+        }
+    }
+    // A raw table states no cell: show is told it, or refuses.
+    const std::string bin = Written(folder, options + " --format bin", kTerminus);
+    EXPECT_NE(ReadFontData(bin, "bin", std::nullopt).error, "");
+    PanelLayout cell{.width = 8, .height = 16, .arrangement = Arrangement::Pages};
+    const FontRead read = ReadFontData(bin, "bin", cell);
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(read.set.glyphs.size(), 11U);
+    const FontRead c = ReadFontData(Written(folder, options + " --format c", kTerminus), "", {});
+    ASSERT_EQ(c.set.glyphs.size(), read.set.glyphs.size());
+    for (std::size_t i = 0; i < c.set.glyphs.size(); ++i) {
+        EXPECT_EQ(c.set.glyphs[i].dots.dots, read.set.glyphs[i].dots.dots) << i;
+    }
+}
+
+TEST(FontReading, ListingNamesEveryGlyphWithItsMetrics) {
+    ScratchFolder folder;
+    const FontRead read = ReadFontData(Written(folder, "--chars 65", kTerminus), "", {});
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(ListGlyphs(read.set, '#', '.'),
+              "U+0041 'A': 8 x 16 dots, left 0, top 12, advance 8\n"
+              "........\n........\n..####..\n.#....#.\n.#....#.\n.#....#.\n.#....#.\n"
+              ".######.\n.#....#.\n.#....#.\n.#....#.\n.#....#.\n........\n........\n"
+              "........\n........\n");
+}
+
+struct Hostile {
+    std::string name;
+    std::string text;
+    std::string format;
+};
+
+std::string U8g2Text(std::vector<std::uint8_t> bytes) {
+    std::string text = "const uint8_t f[] U8G2_FONT_SECTION(\"f\") = {";
+    for (const std::uint8_t b : bytes) {
+        text += std::to_string(b) + ",";
+    }
+    return text + "};";
+}
+
+TEST(FontReading, HostileFilesAreRefusedWithAReason) {
+    GlyphSet one;
+    Glyph glyph;
+    glyph.code = 'A';
+    glyph.dots = MonoPicture(3, 3);
+    glyph.dots.set(1, 1, true);
+    glyph.top = 3;
+    glyph.advance = 4;
+    one.glyphs.push_back(glyph);
+    const std::vector<std::uint8_t> good = EncodeU8g2Font(one).bytes;
+    ASSERT_EQ(DecodeU8g2Font(good).error, "");
+    std::vector<std::uint8_t> wideFields = good;
+    wideFields[4] = 40;
+    std::vector<std::uint8_t> bigGlyph = good;
+    bigGlyph[4] = 16;
+    bigGlyph[5] = 16;
+    bigGlyph.insert(bigGlyph.begin() + 25, {0xFF, 0xFF, 0xFF, 0xFF});
+    bigGlyph[24] = 10;
+    std::vector<std::uint8_t> pastEnd = good;
+    pastEnd[24] = 200;
+    const std::string gfxStart = "const uint8_t b[] = {0xFF};\nconst GFXglyph g[] = {";
+    const std::string gfxEnd = "};\nconst GFXfont f = {(uint8_t *)b, (GFXglyph *)g, 65, 65, 8};\n";
+    const Hostile cases[] = {
+        {"u8g2 cut in the header", U8g2Text({good.begin(), good.begin() + 10}), "u8g2"},
+        {"u8g2 cut in a glyph", U8g2Text({good.begin(), good.begin() + 26}), "u8g2"},
+        {"u8g2 field 40 bits wide", U8g2Text(wideFields), "u8g2"},
+        {"u8g2 glyph jumping past the end", U8g2Text(pastEnd), "u8g2"},
+        {"u8g2 glyph of 65,535 x 65,535", U8g2Text(bigGlyph), "u8g2"},
+        {"u8g2 value above a byte", "const uint8_t f[] U8G2_FONT_SECTION(\"f\") = {300};", "u8g2"},
+        {"u8g2 unclosed string", "const uint8_t f[] = \"\\027", "u8g2"},
+        {"gfxfont record past the bitmap", gfxStart + "{0, 8, 8, 8, 0, -8}" + gfxEnd, ""},
+        {"gfxfont record out of its type", gfxStart + "{0, 300, 1, 8, 0, -8}" + gfxEnd, ""},
+        {"gfxfont fewer records than codes",
+         gfxStart + "{0, 1, 1, 8, 0, -8}" +
+             "};\nconst GFXfont f = {(uint8_t *)b, (GFXglyph *)g, 65, 90, 8};\n",
+         ""},
+        {"gfxfont number beyond 32 bits", gfxStart + "{0, 99999999999, 1, 8, 0, -8}" + gfxEnd, ""},
+        {"gfxfont unclosed comment", gfxStart + "/* {0, 1, 1, 8, 0, -8}" + gfxEnd, ""},
+        {"gfxfont without its font record", gfxStart + "{0, 1, 1, 8, 0, -8}};", "gfxfont"},
+        {"table of a partial cell", "/* pelmora-panel: 8x8 pages 8 lsb */\nx:\n DB 1,2,3\n", "asm"},
+    };
+    for (const Hostile& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FontRead read = ReadFontData(c.text, c.format, std::nullopt);
+        EXPECT_NE(read.error, "");
+        EXPECT_EQ(read.error.find('\n'), std::string::npos);
+        EXPECT_TRUE(read.set.glyphs.empty());
+    }
+}
+
+} // namespace
+} // namespace pelmora::test
