@@ -15,36 +15,11 @@ namespace pelmora {
 
 namespace {
 
-constexpr PanelLayout Pages(int width, int height) {
-    return {width, height, Arrangement::Pages, kBlockWidth, BitOrder::Lsb};
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-constexpr PanelLayout Rows(BitOrder order) {
-    return {kPanelWidth, kPanelHeight, Arrangement::Rows, kBlockWidth, order};
-}
-
-const std::array kPresets{
-    PanelPreset{"KS0108 128 x 64, two halves", PanelLayout{}, nullptr},
-    PanelPreset{"SSD1306 / SH1106 128 x 64", Pages(128, 64), nullptr},
-    PanelPreset{"SSD1306 128 x 32", Pages(128, 32), nullptr},
-    PanelPreset{"ST7565 128 x 64", Pages(128, 64), nullptr},
-    PanelPreset{"PCD8544 84 x 48", Pages(84, 48), nullptr},
-    PanelPreset{"ST7920 128 x 64 rows", Rows(BitOrder::Msb), nullptr},
-    PanelPreset{"Adafruit GFX bitmap (rows, MSB first)", Rows(BitOrder::Msb), "arduino"},
-    PanelPreset{"u8g2 XBM", Rows(BitOrder::Lsb), "xbm"},
-    PanelPreset{"Custom", PanelLayout{}, nullptr},
-};
-
-const char* const kSyntaxNames[][2] = {
-    {"db", "DB lines"},   {"asm", "Assembler DB (0C0H)"}, {"gas", "GNU as"},
-    {"c", "C header"},    {"arduino", "Arduino header"},  {"xbm", "X bitmap"},
-    {"bin", "Raw bytes"}, {"ihex", "Intel HEX"},
-};
 
 } // namespace
-
-std::span<const PanelPreset> PanelPresets() {
-    return kPresets;
-}
 
 OutputChoice LoadOutputChoice(QSettings& settings) {
     OutputChoice choice;
@@ -88,16 +63,17 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     };
     SyntaxBox = new QComboBox;
     SyntaxBox->setObjectName("SyntaxBox");
-    for (const auto& [name, label] : kSyntaxNames) {
-        SyntaxBox->addItem(label, name);
+    for (const Syntax* syntax : Syntaxes()) {
+        SyntaxBox->addItem(FromView(syntax->label), FromView(syntax->name));
     }
     SyntaxBox->setCurrentIndex(SyntaxBox->findData(QString::fromUtf8(
         choice.syntaxOrDefault().name.data(), choice.syntaxOrDefault().name.size())));
     PanelBox = new QComboBox;
     PanelBox->setObjectName("PanelBox");
-    for (const PanelPreset& preset : kPresets) {
-        PanelBox->addItem(preset.name);
+    for (const PanelPreset& preset : PanelPresets()) {
+        PanelBox->addItem(FromView(preset.label), FromView(preset.name));
     }
+    PanelBox->addItem("Custom"); // leaves the layout open
     const PanelLayout layout = choice.layout.value_or(PanelLayout{});
     WidthBox = spin("WidthBox", layout.width);
     HeightBox = spin("HeightBox", layout.height);
@@ -134,9 +110,10 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     column->addLayout(form);
     column->addWidget(buttons);
 
-    int preset = static_cast<int>(kPresets.size()) - 1;
+    const std::span<const PanelPreset> presets = PanelPresets();
+    int preset = static_cast<int>(presets.size()); // Custom
     for (int i = 0; i < preset; ++i) {
-        if (kPresets[static_cast<std::size_t>(i)].layout == layout) {
+        if (presets[static_cast<std::size_t>(i)].layout == layout) {
             preset = i;
             break;
         }
@@ -153,18 +130,19 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
 }
 
 void OutputSettingsDialog::presetChosen(int index) {
-    const PanelPreset& preset = kPresets[static_cast<std::size_t>(index)];
-    if (index + 1 == static_cast<int>(kPresets.size())) {
+    const std::span<const PanelPreset> presets = PanelPresets();
+    if (index < 0 || index >= static_cast<int>(presets.size())) {
         update(); // Custom keeps what the fields hold
         return;
     }
+    const PanelPreset& preset = presets[static_cast<std::size_t>(index)];
     WidthBox->setValue(preset.layout.width);
     HeightBox->setValue(preset.layout.height);
     LayoutBox->setCurrentIndex(static_cast<int>(preset.layout.arrangement));
     BitOrderBox->setCurrentIndex(preset.layout.bitOrder == BitOrder::Msb ? 1 : 0);
     BlockWidthBox->setValue(preset.layout.blockWidth);
-    if (preset.syntax != nullptr) {
-        SyntaxBox->setCurrentIndex(SyntaxBox->findData(preset.syntax));
+    if (!preset.syntax.empty()) {
+        SyntaxBox->setCurrentIndex(SyntaxBox->findData(FromView(preset.syntax)));
     }
     update();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/conversion/encoder.h"
+#include "core/panel/presets.h"
 
 #include <QDialog>
 
@@ -10,15 +11,6 @@ class QSettings;
 class QSpinBox;
 
 namespace pelmora {
-
-// A panel people buy, as the layout it takes; the last, Custom, leaves the layout open.
-struct PanelPreset {
-    const char* name;
-    PanelLayout layout;
-    const char* syntax; // a syntax the panel's usual library needs, or null
-};
-
-std::span<const PanelPreset> PanelPresets();
 
 // The output choice as remembered between runs; the defaults when nothing is stored.
 OutputChoice LoadOutputChoice(QSettings& settings);

@@ -63,6 +63,12 @@ bool ClaimsAsm(std::string_view text) {
 
 } // namespace
 
-const Syntax kAsmSyntax{"asm", ".asm", WriteAsm, ReadAsm, ClaimsAsm};
+const Syntax kAsmSyntax{"asm",
+                        "Assembler DB (0C0H)",
+                        "assembler DB lines under a label, for Z80 and 8051 assemblers",
+                        ".asm",
+                        WriteAsm,
+                        ReadAsm,
+                        ClaimsAsm};
 
 } // namespace pelmora

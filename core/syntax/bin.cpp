@@ -21,6 +21,9 @@ bool ClaimsBin(std::string_view) {
 
 } // namespace
 
-const Syntax kBinSyntax{"bin", ".bin", WriteBin, ReadBin, ClaimsBin};
+const Syntax kBinSyntax{
+    "bin",    "Raw bytes", "the bytes themselves, for programmers and EEPROM tools",
+    ".bin",   WriteBin,    ReadBin,
+    ClaimsBin};
 
 } // namespace pelmora

@@ -135,6 +135,8 @@ bool ClaimsIhex(std::string_view text) {
 
 } // namespace
 
-const Syntax kIhexSyntax{"ihex", ".hex", WriteIhex, ReadIhex, ClaimsIhex};
+const Syntax kIhexSyntax{
+    "ihex",   "Intel HEX", "Intel HEX records, for programmers and EEPROM tools", ".hex", WriteIhex,
+    ReadIhex, ClaimsIhex};
 
 } // namespace pelmora

@@ -19,11 +19,19 @@ bool ClaimsDb(std::string_view) {
     return true;
 }
 
-const Syntax kDbSyntax{"db", ".txt", WriteDb, ReadLcdHexText, ClaimsDb};
+const Syntax kDbSyntax{
+    "db",    "DB lines", "DB lines of eight bytes, as the LCD text file has them",
+    ".txt",  WriteDb,    ReadLcdHexText,
+    ClaimsDb};
 
-// In the order a text is told by: the surest marks first, raw bytes last.
-const std::array<const Syntax*, 8> kSyntaxes{&kDbSyntax, &kIhexSyntax, &kXbmSyntax, &kArduinoSyntax,
-                                             &kCSyntax,  &kGasSyntax,  &kAsmSyntax, &kBinSyntax};
+const std::array<const Syntax*, 8> kSyntaxes{&kDbSyntax,  &kAsmSyntax,     &kGasSyntax,
+                                             &kCSyntax,   &kArduinoSyntax, &kXbmSyntax,
+                                             &kBinSyntax, &kIhexSyntax};
+
+// In the order a text is told by: the surest marks first, raw bytes last. DB lines claim
+// whatever no other does.
+const std::array<const Syntax*, 7> kByContent{&kIhexSyntax, &kXbmSyntax, &kArduinoSyntax, &kCSyntax,
+                                              &kGasSyntax,  &kAsmSyntax, &kBinSyntax};
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
     if (text.size() < end.size()) {
@@ -48,6 +56,16 @@ const Syntax& DefaultSyntax() {
     return kDbSyntax;
 }
 
+std::string SyntaxNamesText(bool markDefault) {
+    std::string text;
+    for (std::size_t i = 0; i < kSyntaxes.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == kSyntaxes.size() ? " or " : ", ";
+        text += kSyntaxes[i]->name;
+        text += i == 0 && markDefault ? " (default)" : "";
+    }
+    return text;
+}
+
 const Syntax* FindSyntax(std::string_view name) {
     for (const Syntax* syntax : kSyntaxes) {
         if (syntax->name == name) {
@@ -58,7 +76,7 @@ const Syntax* FindSyntax(std::string_view name) {
 }
 
 const Syntax& SyntaxOfText(std::string_view text, std::string_view fileName) {
-    for (const Syntax* syntax : Syntaxes().subspan(1)) {
+    for (const Syntax* syntax : kByContent) {
         if (syntax->claims(text)) {
             return *syntax;
         }

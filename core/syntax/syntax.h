@@ -18,10 +18,13 @@ struct SyntaxText {
     std::string error;                 // "line N: ...": reading stopped there; empty when whole
 };
 
-// One output syntax: its name, the extension of the files it writes, bytes to text, text
-// back to bytes, and a look at a text to tell whether it is one of its own.
+// One output syntax: its name, how the window lists it, a line that says what it is, the
+// extension of the files it writes, bytes to text, text back to bytes, and a look at a
+// text to tell whether it is one of its own.
 struct Syntax {
     std::string_view name;
+    std::string_view label;
+    std::string_view description;
     std::string_view extension;
     std::string (*write)(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
                          std::string_view symbol);
@@ -29,8 +32,11 @@ struct Syntax {
     bool (*claims)(std::string_view text);
 };
 
-// Every syntax, the default (DB lines) first.
+// Every syntax in the order they are offered, the default (DB lines) first.
 std::span<const Syntax* const> Syntaxes();
+
+// "db (default), asm, ..., bin or ihex": every name, as help and messages list them.
+std::string SyntaxNamesText(bool markDefault);
 const Syntax& DefaultSyntax();
 const Syntax* FindSyntax(std::string_view name);
 

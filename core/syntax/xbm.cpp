@@ -97,6 +97,8 @@ bool ClaimsXbm(std::string_view text) {
 
 } // namespace
 
-const Syntax kXbmSyntax{"xbm", ".xbm", WriteXbm, ReadXbm, ClaimsXbm};
+const Syntax kXbmSyntax{"xbm",    "X bitmap", "an X bitmap: rows, leftmost dot in bit 0",
+                        ".xbm",   WriteXbm,   ReadXbm,
+                        ClaimsXbm};
 
 } // namespace pelmora
