@@ -1,8 +1,10 @@
 #include "picture/picture_source.h"
 
 #include "jpeg/jpeg_picture.h"
+#include "picture/cut_short.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <cstring>
@@ -14,12 +16,34 @@ namespace {
 
 constexpr int kAllocationLimitMiB = 512;
 
+// Why a file is refused as cut short; empty when it is whole, or no file that can be mapped
+// (a pipe, say), which only Qt reads.
+std::string CutShortFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        return {};
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0) {
+        return {};
+    }
+    const uchar* bytes = file.map(0, file.size());
+    if (bytes == nullptr) {
+        return {};
+    }
+    const std::optional<std::string_view> format =
+        CutShortFormat({bytes, static_cast<std::size_t>(file.size())});
+    return format ? CutShortReason(*format) : std::string();
+}
+
 } // namespace
 
 SourcePicture ReadPicture(const QString& path) {
     JpegPicture jpeg = ReadJpegFile(QFile::encodeName(path).toStdString());
     if (jpeg.handled) {
         return {std::move(jpeg.picture), jpeg.error};
+    }
+    if (std::string cut = CutShortFile(path); !cut.empty()) {
+        return {{}, std::move(cut)};
     }
     QImageReader::setAllocationLimit(kAllocationLimitMiB);
     QImageReader reader(path);

@@ -19,7 +19,8 @@ struct SourcePicture {
 };
 
 // Any picture Qt reads here, bounded: one that states more than 100 million pixels is
-// refused before it is decoded, and a JPEG without its end marker is refused as cut short.
+// refused before it is decoded, and one whose file ends early is refused as cut short
+// (picture/cut_short.h; for a JPEG, its missing end marker).
 // JPEGs go to the reader the command line uses itself (jpeg/jpeg_picture.h), so that both
 // see the same pixels; Qt reads the rest, and the JPEGs that reader leaves.
 SourcePicture ReadPicture(const QString& path);

@@ -1,14 +1,18 @@
 // pelmora-cli prepare, and convert with preparation, on pictures that ImageMagick makes
-// here: every format, EXIF orientation, transparency, the refusals.
+// here: every format, EXIF orientation, transparency, the refusals, pictures cut short,
+// the Qt helper's answer and its end with pelmora-cli.
 
 #include "core/bmp/bitmap_header.h"
+#include "core/io/picture_handoff.h"
 #include "support/shell.h"
 #include "support/test_pictures.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelmora {
 namespace {
@@ -216,6 +220,216 @@ TEST(Prepare, ALargePhotoIsScaledAsItIsDecodedAndOneThatCannotFitIsRefused) {
     EXPECT_EQ(turned.err,
               "pelmora-cli: big.jpg: the picture needs more memory than this machine gives\n");
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"big.jpg", "big_128x64.bmp"}));
+}
+
+// Every format, whole, then cut at its middle and just before its end (as a download or a
+// copy to a full disk leaves it): the whole one is prepared, each cut one refused in the
+// words a cut JPEG gets, and nothing is written for it.
+TEST(Prepare, APictureCutShortIsRefusedInEveryFormat) {
+    struct Case {
+        const char* label;
+        const char* make; // ImageMagick's options and output, after the drawing
+        const char* file;
+        const char* format;
+        std::size_t endCut; // bytes taken off the end: the last ones the picture needs
+    };
+    const Case cases[] = {
+        {"JPEG", "photo.jpg", "photo.jpg", "JPEG", 1},
+        {"GIF", "still.gif", "still.gif", "GIF", 1},
+        {"GIF animation, the last frame cut", "\\( +clone -negate \\) -set delay 10 moving.gif",
+         "moving.gif", "GIF", 1},
+        {"BMP, 1 bit", "-type bilevel one.bmp", "one.bmp", "BMP", 1},
+        {"BMP, 8 bits", "-type palette -compress none eight.bmp", "eight.bmp", "BMP", 1},
+        {"BMP, 8 bits in RLE", "-type palette -compress RLE rle.bmp", "rle.bmp", "BMP", 1},
+        {"BMP, 24 bits", "-type truecolor deep.bmp", "deep.bmp", "BMP", 1},
+        {"BMP, 32 bits with bit fields", "-type truecolormatte -alpha on alpha.bmp", "alpha.bmp",
+         "BMP", 1},
+        {"BMP of OS/2, 12-byte header", "BMP2:os2.bmp", "os2.bmp", "BMP", 1},
+        {"PNG", "logo.png", "logo.png", "PNG", 1},
+        {"TIFF", "scan.tiff", "scan.tiff", "TIFF", 1},
+        {"TIFF, big-endian, LZW", "-define tiff:endian=msb -compress lzw msb.tiff", "msb.tiff",
+         "TIFF", 1},
+        {"BigTIFF", "TIFF64:big.tiff", "big.tiff", "TIFF", 1},
+        {"WebP", "web.webp", "web.webp", "WebP", 1},
+        {"WebP, lossless", "-define webp:lossless=true lossless.webp", "lossless.webp", "WebP", 1},
+        {"XBM", "-type bilevel bits.xbm", "bits.xbm", "XBM", 4},
+        {"XPM", "-colors 2 pixmap.xpm", "pixmap.xpm", "XPM", 4},
+    };
+    const std::string draw =
+        "convert -size 320x160 xc:white -fill black -draw 'rectangle 0,0 159,159' ";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchFolder folder;
+        ASSERT_EQ(Shell(folder, draw + c.make).exitCode, 0);
+        const std::string whole = ReadFile(folder / c.file);
+        const Ran ran = Shell(folder, std::string("$CLI prepare --quiet -o whole.bmp ") + c.file);
+        ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        const std::string dots = Dots(folder, "whole.bmp");
+        EXPECT_EQ(DotAt(dots, 10, 32), '#');
+        EXPECT_EQ(DotAt(dots, 117, 32), '.');
+
+        const std::string extension = std::string(c.file).substr(std::string(c.file).find('.'));
+        const std::string half = "half" + extension;
+        const std::string end = "end" + extension;
+        WriteFile(folder / half, whole.substr(0, whole.size() / 2));
+        WriteFile(folder / end, whole.substr(0, whole.size() - c.endCut));
+        for (const std::string& name : {half, end}) {
+            SCOPED_TRACE(name);
+            const Ran cut = Shell(folder, "$CLI prepare " + name);
+            EXPECT_EQ(cut.exitCode, 1);
+            EXPECT_EQ(cut.err, "pelmora-cli: " + name + ": the picture is cut short (its " +
+                                   c.format + " data has no end)\n");
+        }
+        std::vector<std::string> names{end, c.file, half, "whole.bmp"};
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(folder.names(), names);
+    }
+}
+
+// Whole pictures that a stricter reading would take for cut ones.
+TEST(Prepare, APictureThatLacksNothingIsNotTakenForACutOne) {
+    ScratchFolder folder;
+    ASSERT_EQ(Shell(folder, "convert -size 320x160 xc:white -fill black -draw 'rectangle "
+                            "0,0 159,159' -type palette -compress RLE rle.bmp && convert "
+                            "rle.bmp -type bilevel bits.xbm && convert rle.bmp still.gif")
+                  .exitCode,
+              0);
+    const std::string rle = ReadFile(folder / "rle.bmp");
+    ASSERT_EQ(rle.substr(rle.size() - 4),
+              std::string("\0\0\0\1", 4)); // the last row's end, the end
+    // RLE data that stops after its last row's end-of-line mark, without the end mark.
+    WriteFile(folder / "no-end-mark.bmp", rle.substr(0, rle.size() - 2));
+    // Text after the closing brace, and bytes after a GIF's trailer.
+    WriteFile(folder / "spaced.xbm", ReadFile(folder / "bits.xbm") + "\n\n  \n");
+    WriteFile(folder / "padded.gif", ReadFile(folder / "still.gif") + std::string(64, '\0'));
+    for (const char* name : {"no-end-mark.bmp", "spaced.xbm", "padded.gif"}) {
+        SCOPED_TRACE(name);
+        const Ran ran = Shell(folder, std::string("$CLI prepare --quiet -o out.bmp ") + name);
+        ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        const std::string dots = Dots(folder, "out.bmp");
+        EXPECT_EQ(DotAt(dots, 10, 32), '#');
+        EXPECT_EQ(DotAt(dots, 117, 32), '.');
+    }
+}
+
+// The state of a process as /proc tells it ('T' stopped, 'Z' ended but not yet reaped), or
+// nothing once it is gone.
+const char* const kStateOf = "state() { sed 's/.*) //' /proc/$1/stat 2>/dev/null | cut -c1; }; ";
+
+// Killing pelmora-cli ends the Qt helper it started, which would otherwise decode on for no
+// one. The helper is held stopped first, so that it cannot have finished by itself, once it
+// has the picture open: from then on, it is past the point where it ties itself to its
+// parent (before that, it would still see its parent gone on its own).
+TEST(Prepare, TheHelperEndsWithPelmoraCli) {
+    ScratchFolder folder;
+    // 10000 x 10000 pixels at 1 bit, written here: ImageMagick's own limits refuse it.
+    const int side = 10000;
+    const std::uint32_t rowBytes = (side + 31) / 32 * 4;
+    const std::uint32_t pixels = rowBytes * side;
+    std::string bmp(62, '\0');
+    auto put = [&bmp](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            bmp[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+        }
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, 62 + pixels, 4);
+    put(10, 62, 4);
+    put(14, 40, 4);
+    put(18, side, 4);
+    put(22, side, 4);
+    put(26, 1, 2);
+    put(28, 1, 2);
+    put(58, 0xFFFFFF, 4); // colour 1 white, colour 0 black
+    bmp.append(pixels, '\x0F');
+    WriteFile(folder / "huge.bmp", bmp);
+
+    const Ran ran = Shell(
+        folder,
+        std::string(kStateOf) +
+            "$CLI prepare --quiet huge.bmp & cli=$!; "
+            "for i in $(seq 1000); do helper=$(pgrep -x -P $cli pelmora-picture) && "
+            "ls -l /proc/$helper/fd | grep -q huge.bmp && break; helper=; sleep 0.005; done; "
+            "[ -n \"$helper\" ] || exit 3; "
+            "kill -STOP $helper; for i in $(seq 100); do [ \"$(state $helper)\" = T ] && break; "
+            "sleep 0.01; done; [ \"$(state $helper)\" = T ] || exit 4; "
+            "kill -TERM $cli; wait $cli; "
+            "for i in $(seq 100); do case $(state $helper) in ''|Z) exit 0;; esac; sleep 0.05; "
+            "done; kill -KILL $helper; exit 5");
+    switch (ran.exitCode) {
+    case 3:
+        FAIL() << "pelmora-cli started no helper: " << ran.err;
+        break;
+    case 4:
+        FAIL() << "the helper ended before it could be held";
+        break;
+    case 5:
+        FAIL() << "the helper ran on after pelmora-cli ended";
+        break;
+    default:
+        EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    }
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"huge.bmp"});
+}
+
+// A helper whose reader is gone before it starts (its parent killed at once) gives up
+// before decoding anything, rather than decode the whole picture and die writing it.
+TEST(Prepare, TheHelperDoesNotStartForAParentAlreadyGone) {
+    ScratchFolder folder;
+    ASSERT_EQ(Shell(folder, "convert -size 320x160 xc:white still.gif").exitCode, 0);
+    const Ran ran = Shell(folder, "helper=$(dirname \"$CLI\")/pelmora-picture; "
+                                  "(sleep 0.2; \"$helper\" still.gif 128 64 contain 0 none; "
+                                  "echo $? > status) | true; "
+                                  "cat status");
+    EXPECT_EQ(ran.out, "1\n") << "128 + 13 is SIGPIPE: the picture was decoded and written";
+    EXPECT_EQ(ran.err, "");
+}
+
+// The helper's answer: what it writes is read back, and anything else is refused.
+TEST(PictureHandoff, ReadsWhatItWritesAndRefusesAnythingElse) {
+    const Placement placement{3, 4, 200, 100, 8, 2, 100, 50};
+    const std::string pixels(100 * 50 * 4, '\x7f');
+    const std::string header = PictureHandoffHeader(placement);
+    EXPECT_EQ(header, "PELMORA-RGBA 1\n3 4 200 100 8 2 100 50\n");
+    const std::optional<PictureHandoff> back = ParsePictureHandoff(header + pixels, 128, 64);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(PictureHandoffHeader(back->placement), header);
+    EXPECT_EQ(back->shown.width, 100);
+    EXPECT_EQ(back->shown.height, 50);
+    EXPECT_EQ(std::string(back->shown.rgba.begin(), back->shown.rgba.end()), pixels);
+    // Nothing shown (a picture entirely off the panel) is an answer too.
+    EXPECT_TRUE(ParsePictureHandoff("PELMORA-RGBA 1\n0 0 1 1 0 0 0 0\n", 128, 64).has_value());
+
+    struct Case {
+        const char* label;
+        std::string answer;
+    };
+    const std::string first = "PELMORA-RGBA 1\n";
+    const Case refused[] = {
+        {"nothing", ""},
+        {"cut in the first line", "PELMORA-RG"},
+        {"another version", "PELMORA-RGBA 2\n3 4 200 100 8 2 100 50\n" + pixels},
+        {"no numbers line", first},
+        {"numbers line not ended", first + "3 4 200 100 8 2 100 50"},
+        {"seven numbers", first + "3 4 200 100 8 2 100\n" + pixels},
+        {"nine numbers", first + "3 4 200 100 8 2 100 50 1\n" + pixels},
+        {"two spaces", first + "3 4 200 100 8 2  100 50\n" + pixels},
+        {"a space at the end", first + "3 4 200 100 8 2 100 50 \n" + pixels},
+        {"not a number", first + "3 4 200 100 8 2 1e2 50\n" + pixels},
+        {"a sign", first + "3 4 200 100 8 2 +100 50\n" + pixels},
+        {"negative", first + "-3 4 200 100 8 2 100 50\n" + pixels},
+        {"beyond int", first + "3 4 200 100 8 2 4294967396 50\n" + pixels},
+        {"pixels one byte short", first + "3 4 200 100 8 2 100 50\n" + pixels.substr(1)},
+        {"pixels one byte over", first + "3 4 200 100 8 2 100 50\n" + pixels + "x"},
+        {"past the right edge", first + "3 4 200 100 29 2 100 50\n" + pixels},
+        {"past the bottom", first + "3 4 200 100 8 15 100 50\n" + pixels},
+        {"sizes whose product wraps", first + "0 0 1 1 0 0 2147483647 2147483647\n" + pixels},
+        {"a shown part larger than the panel", first + "0 0 1 1 0 0 256 64\n" + pixels},
+    };
+    for (const Case& c : refused) {
+        EXPECT_FALSE(ParsePictureHandoff(c.answer, 128, 64).has_value()) << c.label;
+    }
 }
 
 } // namespace
