@@ -116,6 +116,34 @@ TEST(FontReading, ListingNamesEveryGlyphWithItsMetrics) {
               "........\n........\n");
 }
 
+TEST(FontReading, AU8g2FontWrittenAsAStringLiteralReadsTheSame) {
+    ScratchFolder folder;
+    const std::string text = Written(folder, "--format u8g2 --chars 32-126,0x2022", kTerminus);
+    const FontRead braces = ReadFontData(text, "", {});
+    ASSERT_EQ(braces.error, "");
+    // As u8g2's own fonts are written: octal escapes in adjacent literals.
+    std::string literal = "const uint8_t f[] U8G2_FONT_SECTION(\"f\") = \n  \"";
+    const U8g2Bytes bytes = EncodeU8g2Font(braces.set);
+    for (std::size_t i = 0; i < bytes.bytes.size(); ++i) {
+        const int b = bytes.bytes[i];
+        literal +=
+            b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && !(b >= '0' && b <= '7')
+                ? std::string(1, static_cast<char>(b))
+                : "\\" + std::to_string(b / 64) + std::to_string(b / 8 % 8) + std::to_string(b % 8);
+        if (i % 40 == 39) {
+            literal += "\"\n  \"";
+        }
+    }
+    literal += "\";\n";
+    const FontRead read = ReadFontData(literal, "u8g2", {});
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.set.glyphs.size(), braces.set.glyphs.size());
+    for (std::size_t i = 0; i < read.set.glyphs.size(); ++i) {
+        EXPECT_EQ(read.set.glyphs[i].dots.dots, braces.set.glyphs[i].dots.dots);
+        EXPECT_EQ(read.set.glyphs[i].advance, braces.set.glyphs[i].advance);
+    }
+}
+
 struct Hostile {
     std::string name;
     std::string text;

@@ -1,0 +1,96 @@
+// Fonts on arbitrary bytes. The first byte picks the path: FreeType loading a face from the
+// rest and rasterising it at a small size (then the GFXfont and u8g2 writers, whose output
+// must read back to the very glyphs), the GFXfont reader, the u8g2 reader on C text, or
+// the u8g2 decoder on raw bytes.
+
+#include "core/font/font_drawing.h"
+#include "core/font/gfx_font.h"
+#include "core/font/u8g2_font.h"
+#include "font/font_raster.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+using namespace pelmora;
+
+bool SameGlyphs(const GlyphSet& written, const GlyphSet& read) {
+    std::size_t drawn = 0;
+    for (const Glyph& glyph : written.glyphs) {
+        if (drawn >= read.glyphs.size() || read.glyphs[drawn].code != glyph.code) {
+            continue; // an empty GFXfont record is not read back
+        }
+        const Glyph& back = read.glyphs[drawn++];
+        const bool empty = glyph.dots.width == 0 || glyph.dots.height == 0;
+        if (back.advance != glyph.advance ||
+            (!empty && (back.dots.dots != glyph.dots.dots || back.left != glyph.left ||
+                        back.top != glyph.top))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void Rasterise(std::string_view bytes, std::uint8_t choice) {
+    RasterOptions options;
+    options.pixelSize = 1 + choice % 40;
+    options.hinting = static_cast<Hinting>(choice % 3);
+    for (char32_t code = 32; code < 127; ++code) {
+        options.codes.push_back(code);
+    }
+    options.codes.push_back(0xB0);
+    options.codes.push_back(0x2022);
+    const RasterResult result = RasteriseFont(bytes, options);
+    if (!result.error.empty()) {
+        return;
+    }
+    for (const Glyph& glyph : result.set.glyphs) {
+        if (glyph.dots.dots.size() != static_cast<std::size_t>(glyph.dots.width) *
+                                          static_cast<std::size_t>(glyph.dots.height)) {
+            std::abort();
+        }
+    }
+    const FontText gfx = WriteGfxFont(result.set, "f");
+    if (gfx.error.empty() && !SameGlyphs(result.set, ReadGfxFont(gfx.text).set)) {
+        std::abort();
+    }
+    const U8g2Bytes u8g2 = EncodeU8g2Font(result.set);
+    if (u8g2.error.empty() && !SameGlyphs(result.set, DecodeU8g2Font(u8g2.bytes).set)) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
+    switch (data[0] % 4) {
+    case 0:
+        Rasterise(rest, static_cast<std::uint8_t>(data[0] / 4));
+        break;
+    case 1: {
+        const FontRead read = ReadGfxFont(rest);
+        if (read.error.empty()) {
+            (void)DrawFontText(read.set, "Hello, 12\u00B0C");
+        }
+        break;
+    }
+    case 2:
+        (void)ReadFontData(rest, "", std::nullopt);
+        break;
+    default: {
+        const FontRead read = DecodeU8g2Font(std::span<const std::uint8_t>(data + 1, size - 1));
+        if (read.error.empty()) {
+            (void)ListGlyphs(read.set, '#', '.');
+        }
+        break;
+    }
+    }
+    return 0;
+}
