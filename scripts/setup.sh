@@ -17,7 +17,7 @@ packages=(
     # the programs that read what Pelmora writes, so the tests can feed them
     pasmo z80asm binutils gcc-avr avr-libc
     # fonts: FreeType to draw them; bitmap fonts whose own BDF text (pcf2bdf) the tests check
-    libfreetype-dev xfonts-terminus fonts-terminus-otb xfonts-unifont pcf2bdf
+    libfreetype-dev xfonts-terminus fonts-terminus-otb xfonts-unifont pcf2bdf fonts-freefont-otf
 )
 
 missing=()

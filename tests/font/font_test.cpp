@@ -26,6 +26,7 @@ const std::string kTerminusPcf = "/usr/share/fonts/X11/misc/ter-u16n_unicode.pcf
 const std::string kTerminus12Pcf = "/usr/share/fonts/X11/misc/ter-u12n_unicode.pcf.gz";
 const std::string kTerminusOtb = "/usr/share/fonts/opentype/terminus/terminus-normal.otb";
 const std::string kUnifont = "/usr/share/fonts/X11/misc/unifont.pcf.gz";
+const std::string kFreeSansOtf = "/usr/share/fonts/opentype/freefont/FreeSans.otf";
 
 bool Have(const std::string& path) {
     return std::filesystem::exists(path);
@@ -129,13 +130,19 @@ struct OutlineCase {
 
 std::vector<OutlineCase> OutlineCases() {
     const std::u32string ascii = Codes(32, 126);
-    return {
+    std::vector<OutlineCase> cases = {
         {"DejaVu Sans 16, hinted", kDejaVu, 16, "normal", ascii + U"\u00B0\u00E9"},
         {"DejaVu Sans 11, light", kDejaVu, 11, "light", ascii},
         {"DejaVu Sans 24, unhinted", kDejaVu, 24, "none", ascii},
         {"Liberation Serif 13", kLiberationSerif, 13, "normal", ascii + U"\u20AC\u2022"},
         {"Liberation Serif 7", kLiberationSerif, 7, "normal", ascii},
     };
+    // OpenType with CFF outlines, FreeType's other hinter (scripts/setup.sh installs it).
+    if (Have(kFreeSansOtf)) {
+        cases.push_back({"FreeSans OTF 14", kFreeSansOtf, 14, "normal", ascii + U"\u00B0\u20AC"});
+        cases.push_back({"FreeSans OTF 9, light", kFreeSansOtf, 9, "light", ascii});
+    }
+    return cases;
 }
 
 std::string CharsOption(const std::u32string& codes) {
