@@ -23,6 +23,7 @@ constexpr int kExitUsage = 2;
 constexpr int kMaxPixelSize = 1024;
 constexpr char32_t kLastCode = 0x10FFFF;
 constexpr std::size_t kMaxCharsFile = 1024 * 1024;
+constexpr std::size_t kMostMissingNamed = 20;
 
 const char kSynopsis[] =
     "Usage: pelmora-cli font [--size PX] [--chars SET] [--format F] [--name SYMBOL]\n"
@@ -300,8 +301,14 @@ int MakeFont(const FontJob& job, const std::string& font, StandardOutput& out) {
         PrintError(shownName, raster.error);
         return 1;
     }
-    for (const char32_t code : raster.missing) {
-        PrintError({}, CodeName(code) + " is not in " + shownName);
+    // A wide range may miss thousands: the first few are named, the rest counted.
+    for (std::size_t i = 0; i < raster.missing.size(); ++i) {
+        if (i == kMostMissingNamed) {
+            PrintError({}, std::to_string(raster.missing.size() - i) +
+                               " more characters are not in " + shownName);
+            break;
+        }
+        PrintError({}, CodeName(raster.missing[i]) + " is not in " + shownName);
     }
     const GlyphSet& set = raster.set;
     const std::string symbol = job.symbol.empty() ? SymbolFor(font, set.pixelSize) : job.symbol;

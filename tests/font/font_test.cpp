@@ -636,6 +636,11 @@ TEST(FontCommand, MissingCharactersAreNamedAndSkipped) {
     EXPECT_EQ(ran.err, "pelmora-cli: U+4E00 is not in " + kTerminusPcf +
                            "\npelmora-cli: U+4E01 is not in " + kTerminusPcf + "\n");
     EXPECT_TRUE(std::filesystem::exists(folder / "ter_u16n_unicode_16.h"));
+
+    const Ran wide = Shell(folder, "$CLI font --quiet --stdout --chars 32-0xFFFF " + kTerminusPcf);
+    EXPECT_EQ(wide.exitCode, 0);
+    EXPECT_EQ(std::count(wide.err.begin(), wide.err.end(), '\n'), 21) << wide.err;
+    EXPECT_NE(wide.err.find(" more characters are not in "), std::string::npos);
 }
 
 TEST(FontCommand, NamesFilesAfterTheFontAndSizeAndReadsStandardInput) {
