@@ -16,6 +16,8 @@ cmake --build build-package --parallel "$(nproc 2>/dev/null || echo 2)"
 deb=build-package/pelmora_0.1_amd64.deb
 echo "Built $deb"
 dpkg-deb --field "$deb" Depends Recommends
+# Qt reads TIFF and WebP through plugins that no linker records.
+dpkg-deb --field "$deb" Depends | grep -q 'qt6-image-formats-plugins'
 
 # Debian's own checks: any error or warning fails the build.
 lintian --fail-on error,warning --tag-display-limit 0 "$deb"
@@ -41,13 +43,20 @@ work=$(mktemp -d)
 /usr/bin/pelmora-cli convert --output-dir "$work" /usr/share/pelmora/examples/logo.bmp
 build-package/cli/pelmora-cli convert --quiet --stdout examples/logo.bmp >"$work/expected.txt"
 cmp "$work/lcd_logo.txt" "$work/expected.txt"
-# Preparing a PNG runs the installed Qt helper; a JPEG is decoded by pelmora-cli itself,
-# the same dots either way for a picture that both formats hold alike (a two-level one).
+# The same dots from every format for a picture that all of them hold alike (a two-level
+# one): a JPEG and a PNG decoded by pelmora-cli itself, a TIFF and a WebP by the installed
+# Qt helper, with the image format plugins that the package pulls in.
 convert -size 200x100 xc:white -fill black -draw 'rectangle 0,0 99,99' "$work/half.png"
 convert "$work/half.png" -quality 100 "$work/half.jpg"
 /usr/bin/pelmora-cli prepare --quiet --dither threshold "$work/half.png"
 /usr/bin/pelmora-cli prepare --quiet --dither threshold -o "$work/jpeg.bmp" "$work/half.jpg"
 cmp "$work/half_128x64.bmp" "$work/jpeg.bmp"
+for format in tiff webp; do
+    convert "$work/half.png" -define webp:lossless=true "$work/half.$format"
+    /usr/bin/pelmora-cli prepare --quiet --dither threshold -o "$work/$format.bmp" \
+        "$work/half.$format"
+    cmp "$work/half_128x64.bmp" "$work/$format.bmp"
+done
 man -w pelmora-cli pelmora
 bash -c 'source /usr/share/bash-completion/completions/pelmora-cli &&
     COMP_WORDS=(pelmora-cli convert --layout "") COMP_CWORD=3 && _pelmora_cli &&
@@ -56,4 +65,4 @@ desktop-file-validate /usr/share/applications/pelmora.desktop
 test -f /usr/share/icons/hicolor/48x48/apps/pelmora.png
 test -x /usr/bin/pelmora
 rm -rf "$work"
-echo "Installed package checked: version, conversion, manual pages, completion, desktop entry, icon."
+echo "Installed package checked: version, conversion, pictures prepared (JPEG, PNG, TIFF, WebP), manual pages, completion, desktop entry, icon."
