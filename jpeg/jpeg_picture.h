@@ -41,7 +41,7 @@ struct PanelFit {
 struct JpegShown {
     bool handled = false; // as in JpegPicture
     Placement placement;
-    RgbaPicture shown; // what ShownPart gives for the decoded picture, turned and placed
+    RgbaPicture shown; // ShownPart of the decoded picture, turned and placed (see below)
     std::string error;
     bool ok() const { return error.empty(); }
 };
@@ -49,13 +49,16 @@ struct JpegShown {
 // Whether bytes begin as a JPEG does (its start-of-image marker, as Qt tells one).
 bool LooksLikeJpeg(std::span<const std::uint8_t> bytes);
 
-// Decodes a whole JPEG file's bytes. Refused: more than maxPixels, or data with no end
-// marker near its end (a cut file, whose missing part libjpeg would paint grey).
+// Decodes a whole JPEG file's bytes. Refused: more than maxPixels, data that ends before
+// its end marker (a cut file, whose missing part libjpeg would paint grey), any data
+// libjpeg finds corrupt, and more than 100 scans. Bytes after the end marker are ignored.
 JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes,
                        long long maxPixels = kMaxPicturePixels);
 
 // The part of a JPEG that the panel shows. A picture that needs no turning is scaled row
-// by row as it is decoded, never held whole.
+// by row as it is decoded, never held whole; one far larger than the part shown is decoded
+// at 1/2, 1/4 or 1/8 of its size by libjpeg, each pixel then within a grey level of the
+// full decoding's.
 JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
                           long long maxPixels = kMaxPicturePixels);
 

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -53,6 +55,69 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
+// A progressive JPEG cut into its header and its scans, each scan with the tables that come
+// just before it, so that scans of two files made from one photo can be put together.
+struct Scans {
+    std::string head;
+    std::vector<std::string> scans;
+};
+
+Scans SplitScans(const std::string& jpeg) {
+    const auto byte = [&jpeg](std::size_t at) {
+        return static_cast<unsigned char>(jpeg[at]);
+    };
+    Scans split;
+    std::size_t scanStart = std::string::npos;
+    bool framed = false;
+    for (std::size_t at = 2; at + 4 <= jpeg.size() && byte(at + 1) != 0xD9;) {
+        const unsigned char marker = byte(at + 1);
+        const std::size_t next = at + 2 + (byte(at + 2) << 8 | byte(at + 3));
+        framed = framed || marker == 0xC2;
+        if (framed && scanStart == std::string::npos && (marker == 0xC4 || marker == 0xDA)) {
+            scanStart = at;
+            if (split.scans.empty()) {
+                split.head = jpeg.substr(0, at);
+            }
+        }
+        at = next;
+        if (marker == 0xDA) { // the scan's data runs to the next marker
+            while (at + 1 < jpeg.size() &&
+                   !(byte(at) == 0xFF && byte(at + 1) != 0 && (byte(at + 1) & 0xF8) != 0xD0)) {
+                ++at;
+            }
+            split.scans.push_back(jpeg.substr(scanStart, at - scanStart));
+            scanStart = std::string::npos;
+        }
+    }
+    return split;
+}
+
+// A scan script: DC in 11 steps of precision, the luma coefficients first to last (up to
+// 14) one at a time in 11 steps each, the rest in bands: 1 to 7 and 8 to 14 (where not
+// sent one at a time), 15 to 63, and each chroma component's.
+std::string ScanScript(int first, int last) {
+    std::string script;
+    const auto steps = [&script](const std::string& part) {
+        for (int al = 10; al >= 0; --al) {
+            script += part + " " + std::to_string(al == 10 ? 0 : al + 1) + " " +
+                      std::to_string(al) + ";\n";
+        }
+    };
+    steps("0 1 2: 0 0");
+    for (int k = 1; k < first; k += 7) {
+        script += "0: " + std::to_string(k) + " " + std::to_string(std::min(k + 6, first - 1)) +
+                  " 0 0;\n";
+    }
+    for (int k = first; k <= last; ++k) {
+        steps("0: " + std::to_string(k) + " " + std::to_string(k));
+    }
+    if (last < 14) {
+        script += "0: " + std::to_string(last + 1) + " 14 0 0;\n";
+    }
+    script += "0: 15 63 0 0;\n1: 1 63 0 0;\n2: 1 63 0 0;\n";
+    return script;
+}
+
 class JpegPictures : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -63,9 +128,16 @@ class JpegPictures : public ::testing::Test {
                                   "&& convert photo.jpg -colorspace Gray grey.jpg && convert "
                                   "photo.jpg -interlace JPEG progressive.jpg && convert "
                                   "photo.jpg -resize 37x19! odd.jpg && convert photo.jpg "
-                                  "-colorspace CMYK cmyk.jpg")
+                                  "-colorspace CMYK cmyk.jpg && convert -size 1600x1200 "
+                                  "plasma:fractal -seed 4 -quality 90 big.jpg && "
+                                  "convert big.jpg -sampling-factor 1x1 big444.jpg && convert "
+                                  "big.jpg -colorspace Gray biggrey.jpg && convert big.jpg "
+                                  "-resize 1283x967! bigodd.jpg && convert photo.jpg -resize "
+                                  "300x200! small.jpg")
                       .exitCode,
                   0);
+        WriteFile(*folder_ / "bigturned.jpg",
+                  ReadFile(*folder_ / "bigodd.jpg").insert(2, ExifSegment(6, true)));
         const std::string photo = ReadFile(*folder_ / "odd.jpg");
         for (int orientation = 1; orientation <= 8; ++orientation) {
             for (const bool little : {true, false}) {
@@ -136,6 +208,85 @@ TEST_F(JpegPictures, ScaledRowByRowGiveWhatTheWholePictureGives) {
     }
 }
 
+// A photo at least twice the size of the part shown is decoded at 1/2, 1/4 or 1/8 by
+// libjpeg's scaled inverse DCT. Each grey the panel gets stays within one level of what
+// the full decoding gives. Dithering turns a grey level into a dot or none, so the dots
+// are held to this: a threshold gives the same dot wherever the full grey is not at the
+// threshold itself; error diffusion keeps each 8 x 8 block's count of dots within kSlack
+// of the full decoding's: it never loses a level's error, only moves it on, so a block's
+// count can change only by the error crossing its border (8 at most seen as 6 here, on
+// photos sharper than most).
+TEST_F(JpegPictures, ScaledByTheDctWithinAGreyLevelOfTheFullDecoding) {
+    constexpr int kSlack = 8;
+    const PanelFit panels[] = {
+        {128, 64, Fit::Contain, 0, Mirror::None},  {128, 64, Fit::Cover, 0, Mirror::None},
+        {84, 48, Fit::Stretch, 0, Mirror::None},   {128, 64, Fit::None, 0, Mirror::None},
+        {200, 150, Fit::Contain, 0, Mirror::None}, {96, 96, Fit::Contain, 270, Mirror::Vertical},
+        {64, 128, Fit::Cover, 90, Mirror::None},   {400, 300, Fit::Cover, 0, Mirror::None},
+    };
+    for (const char* name :
+         {"big.jpg", "big444.jpg", "biggrey.jpg", "bigodd.jpg", "bigturned.jpg"}) {
+        const JpegPicture whole = ReadJpegFile((*folder_ / name).string());
+        ASSERT_TRUE(whole.ok()) << name;
+        for (const PanelFit& panel : panels) {
+            const TurnedView turned = TurnedView(whole.picture).turned(panel.rotate, panel.mirror);
+            const Placement placement =
+                PlacePicture(turned.width(), turned.height(), panel.width, panel.height, panel.fit);
+            const RgbaPicture full = ShownPart(turned, placement);
+            const JpegShown shown = ReadJpegShown((*folder_ / name).string(), panel);
+            const std::string where = std::string(name) + " on " + std::to_string(panel.width) +
+                                      "x" + std::to_string(panel.height) + " fit " +
+                                      std::string(NameOfFit(panel.fit)) + " turned " +
+                                      std::to_string(panel.rotate);
+            ASSERT_TRUE(shown.ok()) << where << ": " << shown.error;
+            ASSERT_EQ(shown.placement.panelX, placement.panelX) << where;
+            ASSERT_EQ(shown.placement.panelY, placement.panelY) << where;
+            ASSERT_EQ(shown.placement.width, placement.width) << where;
+            ASSERT_EQ(shown.placement.height, placement.height) << where;
+            PrepareOptions options;
+            const std::vector<std::uint8_t> greyFull =
+                PanelGrey(full, placement, panel.width, panel.height, options);
+            const std::vector<std::uint8_t> greyScaled =
+                PanelGrey(shown.shown, shown.placement, panel.width, panel.height, options);
+            int grey = 0;
+            for (std::size_t i = 0; i < greyFull.size(); ++i) {
+                grey = std::max(grey, std::abs(greyFull[i] - greyScaled[i]));
+            }
+            EXPECT_LE(grey, 1) << where;
+
+            options.dither = Dither::Threshold;
+            const MonoPicture thresholdFull =
+                DitherGrey(greyFull, panel.width, panel.height, options);
+            const MonoPicture thresholdScaled =
+                DitherGrey(greyScaled, panel.width, panel.height, options);
+            int moved = 0;
+            for (std::size_t i = 0; i < greyFull.size(); ++i) {
+                moved += greyFull[i] != 127 && greyFull[i] != 128 &&
+                                 thresholdFull.dots[i] != thresholdScaled.dots[i]
+                             ? 1
+                             : 0;
+            }
+            EXPECT_EQ(moved, 0) << where;
+            for (const Dither dither : {Dither::FloydSteinberg, Dither::Atkinson}) {
+                options.dither = dither;
+                const MonoPicture a = DitherGrey(greyFull, panel.width, panel.height, options);
+                const MonoPicture b = DitherGrey(greyScaled, panel.width, panel.height, options);
+                for (int by = 0; by < panel.height; by += 8) {
+                    for (int bx = 0; bx < panel.width; bx += 8) {
+                        int count = 0;
+                        for (int y = by; y < std::min(by + 8, panel.height); ++y) {
+                            for (int x = bx; x < std::min(bx + 8, panel.width); ++x) {
+                                count += (a.at(x, y) ? 1 : 0) - (b.at(x, y) ? 1 : 0);
+                            }
+                        }
+                        EXPECT_LE(std::abs(count), kSlack) << where << " block " << bx << "," << by;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_F(JpegPictures, CutHugeAndBrokenOnesAreRefusedAndOthersLeftToQt) {
     const std::string photo = ReadFile(*folder_ / "photo.jpg");
     // The size stated in the frame header: 60000 x 60000, far past the limit.
@@ -145,12 +296,47 @@ TEST_F(JpegPictures, CutHugeAndBrokenOnesAreRefusedAndOthersLeftToQt) {
     huge.replace(frame + 5, 4, "\xea\x60\xea\x60");
     std::string broken = photo;
     broken.replace(frame, 2, "\xff\xc3"); // a lossless frame, which libjpeg does not decode
+    // 10000 x 10000 stated (as many pixels as are prepared) on 300 x 200 of data.
+    std::string claims = ReadFile(*folder_ / "small.jpg");
+    const std::size_t smallFrame = claims.find("\xff\xc0");
+    ASSERT_NE(smallFrame, std::string::npos);
+    claims.replace(smallFrame + 5, 4, "\x27\x10\x27\x10");
+    // Scans of two files made from one photo, put together: 168 scans of a progression
+    // libjpeg-turbo's own decoder takes without a warning, every one of them needed.
+    WriteFile(*folder_ / "first.txt", ScanScript(1, 7));
+    WriteFile(*folder_ / "second.txt", ScanScript(8, 14));
+    ASSERT_EQ(Shell(*folder_, "jpegtran -scans first.txt photo.jpg > first.jpg && jpegtran -scans "
+                              "second.txt photo.jpg > second.jpg")
+                  .exitCode,
+              0);
+    const Scans first = SplitScans(ReadFile(*folder_ / "first.jpg"));
+    const Scans second = SplitScans(ReadFile(*folder_ / "second.jpg"));
+    ASSERT_EQ(first.scans.size(), 92U);
+    ASSERT_EQ(second.scans.size(), 92U);
+    std::string flood = first.head;
+    for (std::size_t i = 0; i < 88; ++i) { // DC, then coefficients 1 to 7 in steps
+        flood += first.scans[i];
+    }
+    for (std::size_t i = 12; i < 89; ++i) { // coefficients 8 to 14 in steps
+        flood += second.scans[i];
+    }
+    for (std::size_t i = 89; i < 92; ++i) { // the rest of the luma, the two chroma components
+        flood += first.scans[i];
+    }
+    flood += "\xff\xd9";
+    WriteFile(*folder_ / "flood.jpg", flood);
+    ASSERT_EQ(Shell(*folder_, "djpeg -strict -maxscans 1000 flood.jpg > /dev/null").exitCode, 0);
+    EXPECT_TRUE(ReadJpegShown((*folder_ / "first.jpg").string(), {128, 64}).ok());
     struct Case {
         std::string name;
         std::vector<std::uint8_t> bytes;
         std::string error;
     };
     const Case cases[] = {
+        {"cut in half, its end marker put back",
+         Bytes(photo.substr(0, photo.size() / 2) + "\xff\xd9"), "the picture is damaged ("},
+        {"more pixels stated than there is data for", Bytes(claims), "the picture is damaged ("},
+        {"168 scans", Bytes(flood), "the picture could not be read (more than 100 scans)"},
         {"cut", Bytes(photo.substr(0, photo.size() / 2)),
          "the picture is cut short (its JPEG data has no end)"},
         {"huge", Bytes(huge),
@@ -168,6 +354,15 @@ TEST_F(JpegPictures, CutHugeAndBrokenOnesAreRefusedAndOthersLeftToQt) {
         EXPECT_EQ(whole.error.substr(0, c.error.size()), c.error) << c.name;
         EXPECT_EQ(whole.error.find('\n'), std::string::npos) << c.name;
     }
+    // What cameras append after the end marker is no part of the picture.
+    std::string appended = photo;
+    for (int i = 0; i < 8192; ++i) {
+        appended += static_cast<char>(i * 7 % 256);
+    }
+    const JpegPicture withTail = DecodeJpeg(Bytes(appended));
+    ASSERT_TRUE(withTail.ok()) << withTail.error;
+    EXPECT_TRUE(withTail.picture.rgba == DecodeJpeg(Bytes(photo)).picture.rgba);
+    EXPECT_TRUE(DecodeJpegShown(Bytes(appended), {128, 64}).ok());
     // CMYK is Qt's to convert; a PNG or an empty file is no JPEG at all.
     EXPECT_FALSE(ReadJpegFile((*folder_ / "cmyk.jpg").string()).handled);
     EXPECT_FALSE(ReadJpegShown((*folder_ / "cmyk.jpg").string(), {128, 64}).handled);
