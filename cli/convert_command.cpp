@@ -1,5 +1,8 @@
 #include "cli/convert_command.h"
 
+#include "cli/panel_options.h"
+#include "cli/usage.h"
+
 #include "core/bmp/bmp_writer.h"
 #include "core/conversion/intake.h"
 
@@ -127,6 +130,93 @@ int RunConvert(const ConvertOptions& options, StandardOutput& out) {
         allWritten = false;
     }
     return allWritten ? 0 : 1;
+}
+
+namespace {
+
+constexpr Option kHelpOption[] = {{"--help", {}, {}}};
+constexpr Option kInverseOption[] = {
+    {"--inverse", {}, "dots in the palette's second colour are on (default: the first)"}};
+constexpr Option kConvertOptions[] = {
+    {"--name", "SYMBOL", "the symbol of the data (default: from the output file's name)"},
+    {"--output-dir", "DIR", "write the files into DIR instead"},
+    {"--stdout", {}, "write the file's bytes to standard output (one PICTURE only)"},
+    {"--quiet", {}, "do not print the paths written"},
+};
+
+} // namespace
+
+const std::string_view kConvertSynopsis =
+    "convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
+    "                           [--size WxH] [--block-width N] [--panel NAME]\n"
+    "                           [--name SYMBOL] [PREPARATION...]\n"
+    "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n";
+
+std::string ConvertHelp() {
+    return "convert  writes lcd_NAME.txt beside each PICTURE (every \".bmp\" in the name becomes\n"
+           "         \".txt\"; other formats replace the last extension) and prints each path.\n" +
+           OptionHelp({kInverseOption, PanelOptions(), kConvertOptions});
+}
+
+int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
+    const ParsedArguments parsed = Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(),
+                                                     kConvertOptions, PreparationOptions()});
+    if (!parsed.error.empty()) {
+        return UsageError(parsed.error);
+    }
+    if (parsed.has("--help")) {
+        return PrintHelp(out);
+    }
+    ConvertOptions options;
+    options.inverse = parsed.has("--inverse");
+    options.toStdout = parsed.has("--stdout");
+    options.quiet = parsed.has("--quiet");
+    options.outputDir = parsed.value("--output-dir");
+    options.pictures = parsed.files;
+    if (const std::string problem = ParseOutput(parsed, options.choice); !problem.empty()) {
+        return UsageError(problem);
+    }
+    if (AsksToPrepare(parsed)) {
+        const PanelLayout& panel = *options.choice.layout;
+        Preparation preparation;
+        if (const std::string problem =
+                ParsePreparation(parsed, panel.width, panel.height, preparation);
+            !problem.empty()) {
+            return UsageError(problem);
+        }
+        options.preparation = preparation;
+    }
+    if (parsed.has("--name")) {
+        if (!IsSymbol(parsed.value("--name"))) {
+            return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
+        }
+        options.choice.symbol = parsed.value("--name");
+    }
+    if (options.pictures.empty()) {
+        return UsageError("convert needs at least one BITMAP");
+    }
+    std::size_t fromStdin = 0;
+    for (const std::string& picture : options.pictures) {
+        fromStdin += picture == "-" ? 1 : 0;
+    }
+    if (fromStdin > 1) {
+        return UsageError("standard input (-) can be read once only");
+    }
+    if (options.toStdout && options.pictures.size() > 1) {
+        return UsageError("--stdout takes one BITMAP only");
+    }
+    if (options.toStdout && !options.outputDir.empty()) {
+        return UsageError("--stdout and --output-dir exclude each other");
+    }
+    if (fromStdin == 1 && options.preparation) {
+        return UsageError("standard input (-) is converted as a BMP only, without preparation");
+    }
+    if (fromStdin == 1 && !options.toStdout && !parsed.has("--name")) {
+        return UsageError("- (standard input) needs --stdout, or --name to name the file");
+    }
+    // Standard input's picture is named for its symbol: "--name logo" writes lcd_logo.txt.
+    options.stdinName = parsed.has("--name") ? parsed.value("--name") : std::string("stdin");
+    return RunConvert(options, out);
 }
 
 } // namespace pelmora::cli

@@ -24,4 +24,9 @@ struct ConvertOptions {
 // Converts every picture, going on past failures. Exit status: 0 when all were written.
 int RunConvert(const ConvertOptions& options, StandardOutput& out);
 
+// pelmora-cli convert: its usage lines, its help, and its run over the arguments.
+extern const std::string_view kConvertSynopsis;
+std::string ConvertHelp();
+int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& out);
+
 } // namespace pelmora::cli

@@ -1,5 +1,8 @@
 #include "cli/prepare_command.h"
 
+#include "cli/panel_options.h"
+#include "cli/usage.h"
+
 #include "core/bmp/bmp_writer.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
@@ -28,7 +31,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 } // namespace
 
-int RunPrepare(const PrepareCommand& command, StandardOutput& out) {
+int RunPrepare(const PrepareJob& command, StandardOutput& out) {
     const std::string size = std::to_string(command.preparation.width) + "x" +
                              std::to_string(command.preparation.height);
     bool allWritten = true;
@@ -70,6 +73,68 @@ int RunPrepare(const PrepareCommand& command, StandardOutput& out) {
         allWritten = false;
     }
     return allWritten ? 0 : 1;
+}
+
+namespace {
+
+// Described in the help's text rather than listed.
+constexpr Option kPrepareOptions[] = {
+    {"--help", {}, {}},    {"--quiet", {}, {}},         {"--size", "WxH", {}},
+    {"-o", "OUT.bmp", {}}, {"--output-dir", "DIR", {}},
+};
+
+} // namespace
+
+const std::string_view kPrepareSynopsis =
+    "prepare [--size WxH] [PREPARATION...] [-o OUT.bmp | --output-dir DIR]\n"
+    "                           [--quiet] PICTURE...\n";
+
+std::string PrepareHelp() {
+    return "prepare  makes any picture a 1-bit BMP of the panel's size, NAME_WxH.bmp beside it\n"
+           "         (or -o OUT.bmp for one picture, or into --output-dir), never over the\n"
+           "         picture itself. Reads PNG, JPEG, GIF, BMP of any depth, TIFF and WebP.\n"
+           "         convert takes the same PREPARATION options and then any picture.\n" +
+           OptionHelp({PreparationOptions()});
+}
+
+int PrepareCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
+    const ParsedArguments parsed = Parse(arguments, {kPrepareOptions, PreparationOptions()});
+    if (!parsed.error.empty()) {
+        return UsageError(parsed.error);
+    }
+    if (parsed.has("--help")) {
+        return PrintHelp(out);
+    }
+    // Only the size matters here: the layout is convert's business.
+    PanelLayout size{.arrangement = Arrangement::Pages};
+    if (const std::string problem = ParseSize(parsed, size); !problem.empty()) {
+        return UsageError(problem);
+    }
+    PrepareJob command;
+    if (const std::string problem =
+            ParsePreparation(parsed, size.width, size.height, command.preparation);
+        !problem.empty()) {
+        return UsageError(problem);
+    }
+    command.output = parsed.value("-o");
+    command.outputDir = parsed.value("--output-dir");
+    command.quiet = parsed.has("--quiet");
+    command.pictures = parsed.files;
+    if (command.pictures.empty()) {
+        return UsageError("prepare needs at least one PICTURE");
+    }
+    if (!command.output.empty() && command.pictures.size() > 1) {
+        return UsageError("-o takes one PICTURE only");
+    }
+    if (!command.output.empty() && !command.outputDir.empty()) {
+        return UsageError("-o and --output-dir exclude each other");
+    }
+    for (const std::string& picture : command.pictures) {
+        if (picture == "-") {
+            return UsageError("prepare reads pictures from files, not standard input");
+        }
+    }
+    return RunPrepare(command, out);
 }
 
 } // namespace pelmora::cli

@@ -8,7 +8,7 @@
 
 namespace pelmora::cli {
 
-struct PrepareCommand {
+struct PrepareJob {
     Preparation preparation;
     std::string output;    // -o: one picture only
     std::string outputDir; // empty: beside each picture
@@ -17,6 +17,11 @@ struct PrepareCommand {
 };
 
 // Writes NAME_WxH.bmp beside each picture (or as asked), never over the picture itself.
-int RunPrepare(const PrepareCommand& command, StandardOutput& out);
+int RunPrepare(const PrepareJob& command, StandardOutput& out);
+
+// pelmora-cli prepare: its usage lines, its help, and its run over the arguments.
+extern const std::string_view kPrepareSynopsis;
+std::string PrepareHelp();
+int PrepareCommand(const std::vector<std::string>& arguments, StandardOutput& out);
 
 } // namespace pelmora::cli

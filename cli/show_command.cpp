@@ -1,5 +1,8 @@
 #include "cli/show_command.h"
 
+#include "cli/panel_options.h"
+#include "cli/usage.h"
+
 #include "core/bmp/bmp_writer.h"
 #include "core/conversion/plotter.h"
 #include "core/io/atomic_text_file.h"
@@ -169,6 +172,67 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
         return 1;
     }
     return 0;
+}
+
+namespace {
+
+constexpr Option kShowOptions[] = {
+    {"--help", {}, {}},
+    {"--blocks", {}, "print half blocks, two rows to a character"},
+    {"--png", "OUT.png", "write the panel as a picture in the preview's colours"},
+    {"--bmp", "OUT.bmp", "write the panel as a 1-bit BMP that converts back to the same file"},
+    {"--scale", "N", "pixels per dot in the picture, 1 to 64 (default 4)"},
+};
+
+} // namespace
+
+const std::string_view kShowSynopsis =
+    "show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
+    "                        [--block-width N] [--panel NAME] [--png OUT.png | --bmp OUT.bmp]\n"
+    "                        [--scale N] [--blocks] FILE\n";
+
+std::string ShowHelp() {
+    return "show     reads a file of any of those syntaxes (told by its content, then its\n"
+           "         extension; --format to say) with the geometry it states, else the one the\n"
+           "         options give, and prints the panel, '#' on and '.' off.\n" +
+           OptionHelp({kShowOptions});
+}
+
+int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
+    const ParsedArguments parsed = Parse(arguments, {kShowOptions, PanelOptions()});
+    if (!parsed.error.empty()) {
+        return UsageError(parsed.error);
+    }
+    if (parsed.has("--help")) {
+        return PrintHelp(out);
+    }
+    if (parsed.files.size() != 1) {
+        return UsageError("show takes one TEXTFILE");
+    }
+    ShowOptions options;
+    options.textFile = parsed.files.front();
+    options.pngFile = parsed.value("--png");
+    options.bmpFile = parsed.value("--bmp");
+    OutputChoice choice;
+    if (const std::string problem = ParseOutput(parsed, choice); !problem.empty()) {
+        return UsageError(problem);
+    }
+    options.syntax = choice.syntax;
+    options.layout = *choice.layout;
+    options.blocks = parsed.has("--blocks");
+    if (parsed.has("--scale")) {
+        if (!ParseWhole(parsed.value("--scale"), options.scale) || options.scale < 1 ||
+            options.scale > 64) {
+            return UsageError("--scale takes a whole number from 1 to 64");
+        }
+    }
+    if (options.blocks && !(options.pngFile.empty() && options.bmpFile.empty())) {
+        return UsageError("--blocks and --png or --bmp exclude each other");
+    }
+    if (!options.pngFile.empty() && !options.bmpFile.empty()) {
+        return UsageError("--png and --bmp exclude each other");
+    }
+    return RunShow(options, out);
 }
 
 } // namespace pelmora::cli

@@ -4,6 +4,8 @@
 #include "core/syntax/syntax.h"
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace pelmora::cli {
 
@@ -19,5 +21,10 @@ struct ShowOptions {
 
 // Decodes a panel file and prints it, or writes it as a picture. Exit status 0/1.
 int RunShow(const ShowOptions& options, StandardOutput& out);
+
+// pelmora-cli show: its usage lines, its help, and its run over the arguments.
+extern const std::string_view kShowSynopsis;
+std::string ShowHelp();
+int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out);
 
 } // namespace pelmora::cli

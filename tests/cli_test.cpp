@@ -1,6 +1,8 @@
 // pelmora-cli end to end: real processes, real files.
 
 #include "core/bmp/bitmap_header.h"
+#include "core/panel/presets.h"
+#include "core/syntax/syntax.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
@@ -213,6 +215,108 @@ TEST(CliShow, MistakesInTheArgumentsExitTwo) {
           QStringList{"show", "--blocks", "--png", "p.png", "a.txt"}}) {
         EXPECT_EQ(Cli(arguments).exitCode, 2) << arguments.join(' ').toStdString();
     }
+}
+
+// --panel NAME stands for its options: the same picture gives the same bytes either way,
+// and an option beside it changes what it set.
+TEST(CliPanels, EachPresetWritesWhatTheOptionsItStandsForWrite) {
+    ScratchFolder folder;
+    for (const PanelPreset& preset : PanelPresets()) {
+        const std::string name(preset.name);
+        SCOPED_TRACE(name);
+        const PanelLayout& layout = preset.layout;
+        Picture picture = test::RandomPicture(7);
+        picture.width = layout.width;
+        picture.height = layout.height;
+        picture.index.resize(static_cast<std::size_t>(layout.width * layout.height));
+        const auto bmp = folder / (name + ".bmp");
+        WriteFile(bmp, EncodeBmp(picture, {.width = layout.width, .height = layout.height}));
+        QStringList spelled{"convert",     "--stdout",
+                            "--size",      QString("%1x%2").arg(layout.width).arg(layout.height),
+                            "--layout",    Q(std::string(NameOf(layout.arrangement))),
+                            "--bit-order", Q(std::string(NameOf(layout.bitOrder)))};
+        if (!preset.syntax.empty()) {
+            spelled << "--format" << Q(std::string(preset.syntax));
+        }
+        const CliRun byName = Cli({"convert", "--stdout", "--panel", Q(name), Q(bmp)});
+        const CliRun byOptions = Cli(spelled << Q(bmp));
+        ASSERT_EQ(byName.exitCode, 0) << byName.err;
+        ASSERT_EQ(byOptions.exitCode, 0) << byOptions.err;
+        EXPECT_EQ(byName.out, byOptions.out);
+    }
+
+    WriteFile(folder / "bar.bmp", EncodeBmp(Picture{}, {.width = 128, .height = 32}));
+    const CliRun changed = Cli({"convert", "--stdout", "--panel", "ssd1306", "--size", "128x32",
+                                "--format", "c", Q(folder / "bar.bmp")});
+    const CliRun preset = Cli({"convert", "--stdout", "--panel", "ssd1306-128x32", "--format", "c",
+                               Q(folder / "bar.bmp")});
+    EXPECT_EQ(changed.exitCode, 0) << changed.err;
+    EXPECT_EQ(changed.out, preset.out);
+    EXPECT_NE(changed.out.find("uint8_t"), std::string::npos);
+
+    const CliRun unknown = Cli({"convert", "--panel", "hd44780", "a.bmp"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')),
+              "pelmora-cli: --panel takes ks0108, ssd1306, ssd1306-128x32, sh1106, st7565, "
+              "pcd8544, st7920, gfx-bitmap or u8g2-xbm");
+}
+
+// Every name a user can type comes from the core's lists: each is listed by --list, offered
+// by --help and the shell completions, and told in the manual page and the README.
+TEST(CliLists, EveryPanelAndFormatNameIsListedOfferedAndDocumented) {
+    const std::string source = PELMORA_SOURCE;
+    const std::string help = Cli({"--help"}).out;
+    const CliRun panels = Cli({"--list", "panels"});
+    const CliRun formats = Cli({"--list", "formats"});
+    ASSERT_EQ(panels.exitCode, 0);
+    ASSERT_EQ(formats.exitCode, 0);
+    const struct {
+        const char* name;
+        std::string text;
+    } places[] = {
+        {"help", help},
+        {"bash completion", ReadFile(source + "/packaging/completions/pelmora-cli.bash")},
+        {"zsh completion", ReadFile(source + "/packaging/completions/_pelmora-cli")},
+        {"fish completion", ReadFile(source + "/packaging/completions/pelmora-cli.fish")},
+    };
+    std::vector<std::string> names;
+    for (const Syntax* syntax : Syntaxes()) {
+        names.emplace_back(syntax->name);
+        EXPECT_NE(formats.out.find(std::string(syntax->name) + " "), std::string::npos)
+            << syntax->name;
+    }
+    for (const PanelPreset& preset : PanelPresets()) {
+        names.emplace_back(preset.name);
+        EXPECT_NE(panels.out.find(std::string(preset.name) + " "), std::string::npos)
+            << preset.name;
+    }
+    const std::string manual = ReadFile(source + "/packaging/pelmora-cli.1");
+    const std::string readme = ReadFile(source + "/README.md");
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        for (const auto& place : places) {
+            // A word of its own: "c" must not be found inside "arduino".
+            bool found = false;
+            for (std::size_t at = place.text.find(name); at != std::string::npos && !found;
+                 at = place.text.find(name, at + 1)) {
+                const auto apart = [](char c) {
+                    return c == ' ' || c == '\n' || c == '\'' || c == '(' || c == ')' || c == ',' ||
+                           c == '"';
+                };
+                found =
+                    (at == 0 || apart(place.text[at - 1])) &&
+                    (at + name.size() == place.text.size() || apart(place.text[at + name.size()]));
+            }
+            EXPECT_TRUE(found) << place.name;
+        }
+        std::string escaped; // the manual writes a hyphen as \-
+        for (const char c : name) {
+            escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+        }
+        EXPECT_NE(manual.find(escaped), std::string::npos) << "manual page";
+        EXPECT_NE(readme.find("`" + name + "`"), std::string::npos) << "README";
+    }
+    EXPECT_EQ(Cli({"--list", "fonts"}).exitCode, 2);
 }
 
 } // namespace

@@ -291,50 +291,43 @@ MonoPicture PreparePanel(const RgbaPicture& shown, const Placement& placement, i
                       panelHeight, options);
 }
 
-std::optional<Fit> FitNamed(std::string_view name) {
-    if (name == "contain") {
-        return Fit::Contain;
-    }
-    if (name == "cover") {
-        return Fit::Cover;
-    }
-    if (name == "stretch") {
-        return Fit::Stretch;
-    }
-    if (name == "none") {
-        return Fit::None;
+namespace {
+
+constexpr std::array<std::string_view, 4> kFitNames{"contain", "cover", "stretch", "none"};
+constexpr std::array<std::string_view, 4> kDitherNames{"floyd-steinberg", "atkinson", "bayer",
+                                                       "threshold"};
+
+// The word's place in names, which is the enum's value.
+template <typename Enum, std::size_t N>
+std::optional<Enum> Named(const std::array<std::string_view, N>& names, std::string_view name) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (names[i] == name) {
+            return static_cast<Enum>(i);
+        }
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::span<const std::string_view> FitNames() {
+    return kFitNames;
+}
+
+std::span<const std::string_view> DitherNames() {
+    return kDitherNames;
+}
+
+std::optional<Fit> FitNamed(std::string_view name) {
+    return Named<Fit>(kFitNames, name);
 }
 
 std::optional<Dither> DitherNamed(std::string_view name) {
-    if (name == "floyd-steinberg") {
-        return Dither::FloydSteinberg;
-    }
-    if (name == "atkinson") {
-        return Dither::Atkinson;
-    }
-    if (name == "bayer") {
-        return Dither::Bayer;
-    }
-    if (name == "threshold") {
-        return Dither::Threshold;
-    }
-    return std::nullopt;
+    return Named<Dither>(kDitherNames, name);
 }
 
 std::string_view NameOfFit(Fit fit) {
-    switch (fit) {
-    case Fit::Contain:
-        return "contain";
-    case Fit::Cover:
-        return "cover";
-    case Fit::Stretch:
-        return "stretch";
-    case Fit::None:
-        return "none";
-    }
-    return "contain";
+    return kFitNames[static_cast<std::size_t>(fit)];
 }
 
 } // namespace pelmora

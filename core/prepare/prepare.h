@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,7 +81,10 @@ MonoPicture DitherGrey(const std::vector<std::uint8_t>& grey, int width, int hei
 MonoPicture PreparePanel(const RgbaPicture& shown, const Placement& placement, int panelWidth,
                          int panelHeight, const PrepareOptions& options);
 
-// Option words: "contain", "floyd-steinberg", ...; empty when the word is unknown.
+// Option words: "contain", "floyd-steinberg", ...; empty when the word is unknown. The
+// lists are in the order of the enums, the default first.
+std::span<const std::string_view> FitNames();
+std::span<const std::string_view> DitherNames();
 std::optional<Fit> FitNamed(std::string_view name);
 std::optional<Dither> DitherNamed(std::string_view name);
 std::string_view NameOfFit(Fit fit);

@@ -56,16 +56,6 @@ const Syntax& DefaultSyntax() {
     return kDbSyntax;
 }
 
-std::string SyntaxNamesText(bool markDefault) {
-    std::string text;
-    for (std::size_t i = 0; i < kSyntaxes.size(); ++i) {
-        text += i == 0 ? "" : i + 1 == kSyntaxes.size() ? " or " : ", ";
-        text += kSyntaxes[i]->name;
-        text += i == 0 && markDefault ? " (default)" : "";
-    }
-    return text;
-}
-
 const Syntax* FindSyntax(std::string_view name) {
     for (const Syntax* syntax : kSyntaxes) {
         if (syntax->name == name) {

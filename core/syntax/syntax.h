@@ -35,8 +35,6 @@ struct Syntax {
 // Every syntax in the order they are offered, the default (DB lines) first.
 std::span<const Syntax* const> Syntaxes();
 
-// "db (default), asm, ..., bin or ihex": every name, as help and messages list them.
-std::string SyntaxNamesText(bool markDefault);
 const Syntax& DefaultSyntax();
 const Syntax* FindSyntax(std::string_view name);
 

@@ -18,6 +18,8 @@ _pelmora_cli() {
         --bit-order) COMPREPLY=($(compgen -W "lsb msb" -- "$cur")); return ;;
         --size) COMPREPLY=($(compgen -W "128x64 128x32 192x64 84x48 250x122" -- "$cur")); return ;;
         --block-width) COMPREPLY=($(compgen -W "64" -- "$cur")); return ;;
+        --panel) COMPREPLY=($(compgen -W "ks0108 ssd1306 ssd1306-128x32 sh1106 st7565 pcd8544 st7920 gfx-bitmap u8g2-xbm" -- "$cur")); return ;;
+        --list) COMPREPLY=($(compgen -W "panels formats" -- "$cur")); return ;;
         --scale) COMPREPLY=($(compgen -W "1 2 4 8" -- "$cur")); return ;;
         --fit) COMPREPLY=($(compgen -W "contain cover stretch none" -- "$cur")); return ;;
         --background) COMPREPLY=($(compgen -W "white black" -- "$cur")); return ;;
@@ -33,11 +35,11 @@ _pelmora_cli() {
         --bmp) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
     esac
 
-    local layout="--format --layout --bit-order --size --block-width"
+    local layout="--format --layout --bit-order --size --block-width --panel"
     local preparation="--fit --background --dither --threshold --brightness --contrast --rotate --mirror --invert"
     case $command in
         "")
-            COMPREPLY=($(compgen -W "convert prepare show --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "convert prepare show --list --help --version" -- "$cur"))
             ;;
         convert)
             if [[ $cur == -* ]]; then

@@ -5,6 +5,7 @@ complete -c pelmora-cli -f
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a convert -d 'Convert pictures into panel data'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a show -d 'Show a panel data file'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a prepare -d 'Make any picture a 1-bit BMP of the panel'
+complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l list -x -a 'panels formats' -d 'List the panels or the formats'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
 
@@ -13,6 +14,7 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l layout -x 
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l bit-order -x -a 'lsb msb' -d 'Which bit holds the top or leftmost dot'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l size -x -a '128x64 128x32 192x64 84x48 250x122' -d 'The panel, WIDTHxHEIGHT'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l block-width -x -a 64 -d 'Columns of one block in halves'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l panel -x -a 'ks0108 ssd1306 ssd1306-128x32 sh1106 st7565 pcd8544 st7920 gfx-bitmap u8g2-xbm' -d 'A known panel'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l inverse -d "Dots in the palette's second colour are on"

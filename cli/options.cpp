@@ -1,0 +1,110 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+namespace pelmora::cli {
+
+namespace {
+
+constexpr std::size_t kHelpColumn = 20; // where an option's help starts
+
+const Option* Find(std::initializer_list<OptionTable> tables, std::string_view name) {
+    for (const OptionTable table : tables) {
+        for (const Option& option : table) {
+            if (option.name == name) {
+                return &option;
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ParsedArguments Parse(const std::vector<std::string>& arguments,
+                      std::initializer_list<OptionTable> tables) {
+    ParsedArguments parsed;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (optionsEnded || argument.empty() || argument[0] != '-' || argument == "-") {
+            parsed.files.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        const std::string name = argument.substr(0, equals);
+        const Option* option = Find(tables, name);
+        if (option != nullptr && option->value.empty() && equals == std::string::npos) {
+            parsed.options[name] = std::string();
+        } else if (option != nullptr && !option->value.empty()) {
+            if (equals == std::string::npos && i + 1 >= arguments.size()) {
+                parsed.error = name + " needs a value";
+                return parsed;
+            }
+            std::string value =
+                equals == std::string::npos ? arguments[++i] : argument.substr(equals + 1);
+            if (value.empty()) {
+                parsed.error = name + " needs a value";
+                return parsed;
+            }
+            parsed.options[name] = std::move(value);
+        } else {
+            parsed.error = "unknown option " + argument;
+            return parsed;
+        }
+    }
+    return parsed;
+}
+
+std::string OptionHelp(std::initializer_list<OptionTable> tables) {
+    std::string help;
+    for (const OptionTable table : tables) {
+        for (const Option& option : table) {
+            if (option.help.empty()) {
+                continue;
+            }
+            std::string head = "  " + std::string(option.name);
+            if (!option.value.empty()) {
+                head += " " + std::string(option.value);
+            }
+            head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
+            help += head;
+            for (std::string_view rest = option.help;;) {
+                const std::size_t end = rest.find('\n');
+                help += rest.substr(0, end);
+                help += '\n';
+                if (end == std::string_view::npos) {
+                    break;
+                }
+                rest.remove_prefix(end + 1);
+                help += std::string(kHelpColumn, ' ');
+            }
+        }
+    }
+    return help;
+}
+
+bool ParseWhole(std::string_view text, int& number) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number);
+    return error == std::errc() && stop == end && !text.empty();
+}
+
+bool IsSymbol(std::string_view name) {
+    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) {
+        return false;
+    }
+    for (const char c : name) {
+        const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        if (!letter && !(c >= '0' && c <= '9') && c != '_') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace pelmora::cli

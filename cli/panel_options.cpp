@@ -1,0 +1,268 @@
+#include "cli/panel_options.h"
+
+#include "core/panel/presets.h"
+#include "core/prepare/prepare.h"
+
+#include <array>
+#include <vector>
+
+namespace pelmora::cli {
+
+namespace {
+
+std::vector<std::string_view> SyntaxNames() {
+    std::vector<std::string_view> names;
+    for (const Syntax* syntax : Syntaxes()) {
+        names.push_back(syntax->name);
+    }
+    return names;
+}
+
+std::vector<std::string_view> PresetNames() {
+    std::vector<std::string_view> names;
+    for (const PanelPreset& preset : PanelPresets()) {
+        names.push_back(preset.name);
+    }
+    return names;
+}
+
+// Lines of at most 62 characters, broken at spaces.
+std::string Wrapped(const std::string& text) {
+    constexpr std::size_t kWidth = 62;
+    std::string wrapped;
+    std::size_t lineStart = 0;
+    std::size_t lastSpace = std::string::npos;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ' ') {
+            lastSpace = wrapped.size();
+        }
+        wrapped += text[i];
+        if (wrapped.size() - lineStart > kWidth && lastSpace != std::string::npos) {
+            wrapped[lastSpace] = '\n';
+            lineStart = lastSpace + 1;
+            lastSpace = std::string::npos;
+        }
+    }
+    return wrapped;
+}
+
+// Help text made from the lists once, for the tables below to point at.
+struct ListedHelp {
+    std::string format = ChoicesText(SyntaxNames(), true);
+    std::string panel = Wrapped("a known panel, for its size, layout, bit order and syntax, "
+                                "which the options beside it change: " +
+                                ChoicesText(PresetNames(), false) + " (pelmora-cli --list panels)");
+    std::string fit = ChoicesText(FitNames(), true);
+    std::string dither = ChoicesText(DitherNames(), true);
+};
+
+const ListedHelp& Listed() {
+    static const ListedHelp listed;
+    return listed;
+}
+
+} // namespace
+
+std::string ChoicesText(std::span<const std::string_view> names, bool markDefault) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == names.size() ? " or " : ", ";
+        text += names[i];
+        text += i == 0 && markDefault ? " (default)" : "";
+    }
+    return text;
+}
+
+OptionTable PanelOptions() {
+    static const std::array<Option, 6> kOptions{{
+        {"--format", "F", Listed().format},
+        {"--layout", "L",
+         "halves (default): blocks of --block-width columns, 8-row pages;\n"
+         "pages: one block as wide as the panel; rows: rows from the top"},
+        {"--bit-order", "B",
+         "lsb or msb: the bit of the top dot (pages) or the leftmost (rows);\n"
+         "default lsb, msb for rows"},
+        {"--size", "WxH",
+         "the panel, 1 to 4096 each way (default 128x64); the picture\nmust have this size"},
+        {"--block-width", "N", "columns of one block in halves (default 64)"},
+        {"--panel", "NAME", Listed().panel},
+    }};
+    return kOptions;
+}
+
+OptionTable PreparationOptions() {
+    static const std::array<Option, 9> kOptions{{
+        {"--fit", "F", Listed().fit},
+        {"--background", "B", "white (default) or black, under transparency and margins"},
+        {"--dither", "D", Listed().dither},
+        {"--threshold", "N", "with threshold: on where grey < N, 0 to 256 (default 128), or auto"},
+        {"--brightness", "N", "-100 to 100 (default 0)"},
+        {"--contrast", "N", "-100 to 100 (default 0)"},
+        {"--rotate", "DEG", "0, 90, 180 or 270, clockwise, before fitting"},
+        {"--mirror", "M", "horizontal or vertical, before fitting"},
+        {"--invert", {}, "flip every dot of the result"},
+    }};
+    return kOptions;
+}
+
+std::string ParseSize(const ParsedArguments& parsed, PanelLayout& layout) {
+    if (parsed.has("--size")) {
+        const std::string size = parsed.value("--size");
+        const std::size_t cross = size.find('x');
+        const bool parsedSides =
+            cross != std::string::npos &&
+            ParseWhole(std::string_view(size).substr(0, cross), layout.width) &&
+            ParseWhole(std::string_view(size).substr(cross + 1), layout.height);
+        if (!parsedSides || layout.width < 1 || layout.height < 1 || layout.width > kMaxPanelSide ||
+            layout.height > kMaxPanelSide) {
+            return "--size takes WIDTHxHEIGHT, each 1 to 4096";
+        }
+    }
+    return {};
+}
+
+std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
+    PanelLayout layout;
+    const PanelPreset* preset = nullptr;
+    if (parsed.has("--panel")) {
+        preset = FindPanelPreset(parsed.value("--panel"));
+        if (preset == nullptr) {
+            return "--panel takes " + ChoicesText(PresetNames(), false);
+        }
+        layout = preset->layout;
+        if (!preset->syntax.empty()) {
+            choice.syntax = FindSyntax(preset->syntax);
+        }
+    }
+    if (parsed.has("--format")) {
+        choice.syntax = FindSyntax(parsed.value("--format"));
+        if (choice.syntax == nullptr) {
+            return "--format takes " + ChoicesText(SyntaxNames(), false);
+        }
+    }
+    const bool xbm = choice.syntax != nullptr && choice.syntax->name == "xbm";
+    if (parsed.has("--layout")) {
+        const std::string name = parsed.value("--layout");
+        if (name == "halves" || name == "pages" || name == "rows") {
+            layout.arrangement = name == "halves"  ? Arrangement::Halves
+                                 : name == "pages" ? Arrangement::Pages
+                                                   : Arrangement::Rows;
+        } else {
+            return "--layout takes halves, pages or rows";
+        }
+        if (xbm && layout.arrangement != Arrangement::Rows) {
+            return "--format xbm is always --layout rows";
+        }
+        // Without --bit-order, a layout asked for takes its own default, not the preset's.
+        layout.bitOrder =
+            layout.arrangement == Arrangement::Rows && !xbm ? BitOrder::Msb : BitOrder::Lsb;
+    } else if (xbm) {
+        layout.arrangement = Arrangement::Rows;
+        layout.bitOrder = BitOrder::Lsb;
+    } else if (preset == nullptr) {
+        layout.bitOrder = BitOrder::Lsb;
+    }
+    if (parsed.has("--bit-order")) {
+        const std::string order = parsed.value("--bit-order");
+        if (order != "lsb" && order != "msb") {
+            return "--bit-order takes lsb or msb";
+        }
+        layout.bitOrder = order == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
+        if (xbm && layout.bitOrder != BitOrder::Lsb) {
+            return "--format xbm is always --bit-order lsb";
+        }
+    }
+    if (std::string problem = ParseSize(parsed, layout); !problem.empty()) {
+        return problem;
+    }
+    if (parsed.has("--block-width")) {
+        if (!ParseWhole(parsed.value("--block-width"), layout.blockWidth) ||
+            layout.blockWidth < 1 || layout.blockWidth > kMaxPanelSide) {
+            return "--block-width takes a whole number from 1 to 4096";
+        }
+        if (layout.arrangement != Arrangement::Halves) {
+            return "--block-width goes with --layout halves";
+        }
+    }
+    if (std::string problem = CheckLayout(layout); !problem.empty()) {
+        return problem;
+    }
+    choice.layout = layout;
+    return {};
+}
+
+bool AsksToPrepare(const ParsedArguments& parsed) {
+    for (const Option& option : PreparationOptions()) {
+        if (parsed.has(option.name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ParsePreparation(const ParsedArguments& parsed, int width, int height,
+                             Preparation& preparation) {
+    preparation.width = width;
+    preparation.height = height;
+    PrepareOptions& options = preparation.options;
+    if (parsed.has("--fit")) {
+        const std::optional<Fit> fit = FitNamed(parsed.value("--fit"));
+        if (!fit) {
+            return "--fit takes " + ChoicesText(FitNames(), false);
+        }
+        options.fit = *fit;
+    }
+    if (parsed.has("--background")) {
+        const std::string background = parsed.value("--background");
+        if (background != "white" && background != "black") {
+            return "--background takes white or black";
+        }
+        options.blackBackground = background == "black";
+    }
+    if (parsed.has("--dither")) {
+        const std::optional<Dither> dither = DitherNamed(parsed.value("--dither"));
+        if (!dither) {
+            return "--dither takes " + ChoicesText(DitherNames(), false);
+        }
+        options.dither = *dither;
+    }
+    if (parsed.has("--threshold")) {
+        if (parsed.has("--dither") && options.dither != Dither::Threshold) {
+            return "--threshold goes with --dither threshold";
+        }
+        options.dither = Dither::Threshold;
+        const std::string threshold = parsed.value("--threshold");
+        int value = 0;
+        if (threshold == "auto") {
+            options.threshold.reset();
+        } else if (ParseWhole(threshold, value) && value >= 0 && value <= 256) {
+            options.threshold = value;
+        } else {
+            return "--threshold takes a whole number from 0 to 256, or auto";
+        }
+    }
+    for (const auto& [name, field] : {std::pair{"--brightness", &options.brightness},
+                                      std::pair{"--contrast", &options.contrast}}) {
+        if (parsed.has(name) &&
+            (!ParseWhole(parsed.value(name), *field) || *field < -100 || *field > 100)) {
+            return std::string(name) + " takes a whole number from -100 to 100";
+        }
+    }
+    if (parsed.has("--rotate")) {
+        if (!ParseWhole(parsed.value("--rotate"), preparation.rotate) ||
+            (preparation.rotate != 0 && preparation.rotate != 90 && preparation.rotate != 180 &&
+             preparation.rotate != 270)) {
+            return "--rotate takes 0, 90, 180 or 270";
+        }
+    }
+    if (parsed.has("--mirror")) {
+        preparation.mirror = parsed.value("--mirror");
+        if (preparation.mirror != "horizontal" && preparation.mirror != "vertical") {
+            return "--mirror takes horizontal or vertical";
+        }
+    }
+    options.invert = parsed.has("--invert");
+    return {};
+}
+
+} // namespace pelmora::cli
