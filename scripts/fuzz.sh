@@ -12,10 +12,10 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DPELMORA_FUZZ=ON -DPELMORA_BUILD_TESTS=OFF -DPELMORA_WERROR=ON >/dev/null
 cmake --build build-fuzz --parallel "$(nproc 2>/dev/null || echo 2)" \
     --target header_fuzzer decoder_fuzzer convert_fuzzer syntax_fuzzer prepare_fuzzer \
-    jpeg_fuzzer cut_short_fuzzer font_fuzzer
+    jpeg_fuzzer cut_short_fuzzer font_fuzzer png_fuzzer
 
 mkdir -p build-fuzz/findings
-for target in header decoder convert syntax prepare jpeg cut_short font; do
+for target in header decoder convert syntax prepare jpeg cut_short font png; do
     work=$(mktemp -d)
     echo "== ${target}_fuzzer for ${seconds} s"
     # New inputs go to a scratch corpus, so the seeds in the repository stay as they are.
