@@ -20,8 +20,8 @@ FontRead ReadFontData(std::string_view text, std::string_view format,
 
 struct DrawnText {
     MonoPicture picture;
-    int penX = 0;     // where the first line's pen starts in the picture
-    int baseline = 0; // the first line's baseline in the picture
+    int penX = 0;                  // where the first line's pen starts in the picture
+    int baseline = 0;              // the first line's baseline in the picture
     std::vector<char32_t> missing; // characters of the text the font has no glyph for
     std::string error;             // the text is not UTF-8, or the picture would be too large
 };
