@@ -1,5 +1,7 @@
 #include "core/syntax/db.h"
 
+#include "core/syntax/text_values.h"
+
 #include <algorithm>
 #include <array>
 
@@ -10,21 +12,8 @@ namespace {
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 constexpr std::size_t kLineOverhead = kLinePrefix.size() + 2; // prefix and the closing "H;"
 
-// The value of each character as a hex digit, -1 for any other character.
-constexpr auto kHexValue = [] {
-    std::array<std::int8_t, 256> values{};
-    values.fill(-1);
-    for (int i = 0; i < 10; ++i) {
-        values['0' + i] = static_cast<std::int8_t>(i);
-    }
-    for (int i = 0; i < 6; ++i) {
-        values['A' + i] = values['a' + i] = static_cast<std::int8_t>(10 + i);
-    }
-    return values;
-}();
-
 int HexValue(char digit) {
-    return kHexValue[static_cast<unsigned char>(digit)];
+    return HexDigitValue(digit);
 }
 
 std::string Printable(char c) {
@@ -32,11 +21,14 @@ std::string Printable(char c) {
     if (code >= 0x20 && code < 0x7F) {
         return std::string("'") + c + "'";
     }
-    constexpr std::string_view kNibbles = "0123456789ABCDEF";
-    return std::string("byte 0x") + kNibbles[code >> 4] + kNibbles[code & 0xF];
+    std::string text = "byte 0x";
+    AppendHexDigits(text, code, true);
+    return text;
 }
 
-// "00H," to "FFH,": each byte's text with its separator, looked up rather than formatted.
+// "00H," to "FFH,": each byte's text with its separator, looked up rather than formatted,
+// for this is the text every conversion writes by default (and to_chars is no constexpr
+// before C++23).
 constexpr auto kByteTexts = [] {
     std::array<std::array<char, 4>, 256> texts{};
     for (int value = 0; value < 256; ++value) {

@@ -1,6 +1,7 @@
 // Intel HEX records, for programmers and EEPROM tools.
 
 #include "core/syntax/syntaxes.h"
+#include "core/syntax/text_values.h"
 
 #include <algorithm>
 
@@ -10,7 +11,6 @@ namespace {
 
 void AppendRecord(std::string& text, int type, unsigned address,
                   std::span<const std::uint8_t> data) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::vector<std::uint8_t> record{
         static_cast<std::uint8_t>(data.size()), static_cast<std::uint8_t>(address >> 8 & 0xFF),
         static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(type)};
@@ -19,12 +19,10 @@ void AppendRecord(std::string& text, int type, unsigned address,
     text += ':';
     for (const std::uint8_t value : record) {
         sum += value;
-        text += kHex[value >> 4];
-        text += kHex[value & 0xF];
+        AppendHexDigits(text, value, true);
     }
     const auto check = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
-    text += kHex[check >> 4];
-    text += kHex[check & 0xF];
+    AppendHexDigits(text, check, true);
     text += '\n';
 }
 
@@ -42,19 +40,6 @@ std::string WriteIhex(const PanelLayout&, std::span<const std::uint8_t> bytes, s
     }
     AppendRecord(text, 1, 0, {});
     return text;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 // Records of data (0), end (1) and upper address (4); the bytes from address 0 on, gaps 0.
@@ -78,8 +63,8 @@ SyntaxText ReadIhex(std::string_view text) {
         }
         std::vector<std::uint8_t> record;
         for (std::size_t i = 1; i + 1 < line.size(); i += 2) {
-            const int high = HexDigit(line[i]);
-            const int low = HexDigit(line[i + 1]);
+            const int high = HexDigitValue(line[i]);
+            const int low = HexDigitValue(line[i + 1]);
             if (high < 0 || low < 0) {
                 return fail("not an Intel HEX record");
             }

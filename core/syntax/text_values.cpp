@@ -8,8 +8,6 @@ namespace pelmora {
 namespace {
 
 constexpr std::string_view kGeometryMark = "pelmora-panel:";
-constexpr char kLowerHex[] = "0123456789abcdef";
-constexpr char kUpperHex[] = "0123456789ABCDEF";
 
 std::string_view Trim(std::string_view text) {
     const auto space = [](char c) {
@@ -135,14 +133,32 @@ std::string DescribeLayout(const PanelLayout& layout) {
     return text;
 }
 
+void AppendHexDigits(std::string& out, std::uint8_t value, bool upper) {
+    char digits[2] = {'0', '0'};
+    // One digit for a value under 16: it goes right, after the '0' already there.
+    char* const start = value < 16 ? digits + 1 : digits;
+    std::to_chars(start, digits + 2, value, 16);
+    for (char& digit : digits) {
+        digit = upper && digit >= 'a' ? static_cast<char>(digit - 32) : digit;
+    }
+    out.append(digits, 2);
+}
+
+int HexDigitValue(char digit) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(&digit, &digit + 1, value, 16);
+    return error == std::errc() && end == &digit + 1 ? value : -1;
+}
+
 void AppendCHex(std::string& out, std::uint8_t value) {
-    const char text[] = {'0', 'x', kLowerHex[value >> 4], kLowerHex[value & 0xF]};
-    out.append(text, 4);
+    out += "0x";
+    AppendHexDigits(out, value, false);
 }
 
 void AppendIntelHex(std::string& out, std::uint8_t value) {
-    const char text[] = {'0', kUpperHex[value >> 4], kUpperHex[value & 0xF], 'H'};
-    out.append(text, 4);
+    out += '0';
+    AppendHexDigits(out, value, true);
+    out += 'H';
 }
 
 std::optional<std::uint8_t> ParseByteValue(std::string_view token) {

@@ -25,6 +25,12 @@ std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& erro
 // "128 x 64 dots, two-halves blocks of 64 columns, top dot in bit 0": for a comment.
 std::string DescribeLayout(const PanelLayout& layout);
 
+// value as two hex digits, upper- or lower-case.
+void AppendHexDigits(std::string& out, std::uint8_t value, bool upper);
+
+// The value of one hex digit in either case, or -1.
+int HexDigitValue(char digit);
+
 // "0x3c", lower-case; "03CH" with a leading digit.
 void AppendCHex(std::string& out, std::uint8_t value);
 void AppendIntelHex(std::string& out, std::uint8_t value);
