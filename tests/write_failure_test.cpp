@@ -7,6 +7,7 @@
 
 #include "core/conversion/encoder.h"
 #include "core/io/atomic_text_file.h"
+#include "core/io/source_file.h"
 #include "core/io/temporary_files.h"
 #include "support/test_pictures.h"
 
@@ -390,6 +391,45 @@ TEST(SaveTarget, ASignalRemovesTheTemporaryFileAndEndsTheProcess) {
             EXPECT_EQ(ReadFile(folder / "t.txt"), "old");
         }
         EXPECT_EQ(folder.names(), std::vector<std::string>{"t.txt"});
+    }
+}
+
+// The reason a reader that hands a path on gives for a file it cannot open: the system's,
+// at once, even for a FIFO that nobody writes. Unreadable for nobody, in a child process.
+TEST(SourceReason, TheSystemsOwnWordsWithoutWaiting) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs root to become nobody";
+    }
+    ScratchFolder folder;
+    WriteFile(folder / "readable", "x");
+    WriteFile(folder / "locked", "x");
+    ASSERT_EQ(chmod((folder / "locked").c_str(), 0), 0);
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
+    const struct {
+        const char* name;
+        std::string reason;
+    } cases[] = {
+        {"readable", ""},
+        {"fifo", ""},
+        {"locked", "Permission denied"},
+        {"missing", "No such file or directory"},
+        {"readable/inside", "Not a directory"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(5); // a reason that waits for a writer fails the test instead of hanging it
+            const bool same = setresgid(65534, 65534, 65534) == 0 &&
+                              setresuid(65534, 65534, 65534) == 0 &&
+                              UnreadableReason((folder / row.name).string()) == row.reason;
+            _exit(same ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
 }
 

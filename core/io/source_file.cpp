@@ -10,6 +10,11 @@
 #include <filesystem>
 #include <memory>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace pelmora {
 
 namespace {
@@ -90,6 +95,25 @@ SourceFile ReadSourceFile(const std::string& path, std::size_t limit) {
         return error ? 0 : size; // not a regular file: read it and count
     };
     return ReadAll(file.get(), limit, sizeOfPath, &path);
+}
+
+std::string UnreadableReason(const std::string& path) {
+    if (path == "-") {
+        return {};
+    }
+    errno = 0;
+#ifdef _WIN32
+    const std::unique_ptr<std::FILE, CloseFile> file(_wfopen(PathFromUtf8(path).c_str(), L"rb"));
+    return file ? std::string() : LastSystemError();
+#else
+    // Not blocking: a FIFO without a writer is readable, and its reader will wait for one.
+    const int fd = ::open(PathFromUtf8(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return LastSystemError();
+    }
+    ::close(fd);
+    return {};
+#endif
 }
 
 } // namespace pelmora

@@ -18,4 +18,9 @@ struct SourceFile {
 // limit bytes is refused, having read no more than that.
 SourceFile ReadSourceFile(const std::string& path, std::size_t limit = kMaxSourceBytes);
 
+// Why the file at path (UTF-8) cannot be opened for reading, in the system's words
+// ("Permission denied"); empty when it can. For a caller that hands the path to another
+// reader, whose own reason may not be the system's.
+std::string UnreadableReason(const std::string& path);
+
 } // namespace pelmora
