@@ -628,6 +628,22 @@ TEST(FontRefusals, BadInputEndsInOneLineAndTheRightStatus) {
     EXPECT_FALSE(std::filesystem::exists(folder / "x.h"));
 }
 
+TEST(FontCommand, AFailedWriteIsOneLineAndLeavesNothing) {
+    ScratchFolder folder;
+    const Ran missingFolder = Shell(folder, "$CLI font -o no/such/folder/f.h " + kDejaVu);
+    EXPECT_EQ(missingFolder.exitCode, 1);
+    EXPECT_EQ(std::count(missingFolder.err.begin(), missingFolder.err.end(), '\n'), 1)
+        << missingFolder.err;
+    // A full device of the test's own, as standard output.
+    if (Shell(folder, "mknod full c 1 7").exitCode != 0) {
+        GTEST_SKIP() << "mknod is refused here; the full-device case is not run";
+    }
+    const Ran full = Shell(folder, "$CLI font --stdout " + kDejaVu + " > full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("standard output"), std::string::npos) << full.err;
+    EXPECT_EQ(std::count(full.err.begin(), full.err.end(), '\n'), 1) << full.err;
+}
+
 TEST(FontCommand, MissingCharactersAreNamedAndSkipped) {
     ScratchFolder folder;
     const Ran ran =
