@@ -1,5 +1,6 @@
 #include "cli/convert_command.h"
 
+#include "cli/batch_targets.h"
 #include "cli/panel_options.h"
 #include "cli/usage.h"
 
@@ -32,7 +33,7 @@ std::string WithoutTrailingSlashes(std::string folder) {
 }
 
 bool ConvertOne(const ConvertOptions& options, const std::string& picture, StandardOutput& out,
-                ProgressLine& progressLine) {
+                ProgressLine& progressLine, BatchTargets& targets) {
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
     const PanelLayout panel = options.choice.panel();
@@ -94,6 +95,11 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         }
         return true;
     }
+    if (const std::string taken = targets.claim(outputPath, picture); !taken.empty()) {
+        progressLine.clear();
+        PrintError(shownName, taken);
+        return false;
+    }
     const WriteOutcome outcome = WriteWholeFile(outputPath, encoded.text);
     if (!outcome.ok) {
         progressLine.clear();
@@ -116,8 +122,9 @@ int RunConvert(const ConvertOptions& options, StandardOutput& out) {
     const std::string total = std::to_string(options.pictures.size());
     bool allWritten = true;
     std::size_t done = 0;
+    BatchTargets targets(options.pictures);
     for (const std::string& picture : options.pictures) {
-        allWritten = ConvertOne(options, picture, out, progressLine) && allWritten;
+        allWritten = ConvertOne(options, picture, out, progressLine, targets) && allWritten;
         if (showProgress && progressLine.shown()) {
             out.flush();
             progressLine.show(std::to_string(++done) + " / " + total + " files");

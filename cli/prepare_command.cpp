@@ -1,5 +1,6 @@
 #include "cli/prepare_command.h"
 
+#include "cli/batch_targets.h"
 #include "cli/panel_options.h"
 #include "cli/usage.h"
 
@@ -35,6 +36,7 @@ int RunPrepare(const PrepareJob& command, StandardOutput& out) {
     const std::string size = std::to_string(command.preparation.width) + "x" +
                              std::to_string(command.preparation.height);
     bool allWritten = true;
+    BatchTargets targets(command.pictures);
     for (const std::string& picture : command.pictures) {
         std::string target = command.output;
         if (target.empty()) {
@@ -55,6 +57,11 @@ int RunPrepare(const PrepareJob& command, StandardOutput& out) {
         const PreparedPicture prepared = PreparePictureFile(picture, command.preparation);
         if (!prepared.ok()) {
             PrintError(picture, prepared.error);
+            allWritten = false;
+            continue;
+        }
+        if (const std::string taken = targets.claim(target, picture); !taken.empty()) {
+            PrintError(picture, taken);
             allWritten = false;
             continue;
         }

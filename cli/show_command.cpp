@@ -1,5 +1,6 @@
 #include "cli/show_command.h"
 
+#include "cli/batch_targets.h"
 #include "cli/panel_options.h"
 #include "cli/usage.h"
 
@@ -147,6 +148,15 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
     if (const std::string whole = WholePanelError(read); !whole.empty()) {
         PrintError(shownName, "not a whole panel: " + whole);
         return 1;
+    }
+    // The picture is written only once the file is read; still, it may not be that file.
+    for (const std::string& picture : {options.pngFile, options.bmpFile}) {
+        BatchTargets targets({path});
+        if (const std::string taken = picture.empty() ? "" : targets.claim(picture, path);
+            !taken.empty()) {
+            PrintError(picture, taken);
+            return 1;
+        }
     }
     PanelDots panel(read.layout);
     UnpackPanel(read.layout, 0, read.bytes, panel);

@@ -319,5 +319,62 @@ TEST(CliLists, EveryPanelAndFormatNameIsListedOfferedAndDocumented) {
     EXPECT_EQ(Cli({"--list", "fonts"}).exitCode, 2);
 }
 
+// One run never writes a result over another result of the same run, nor over a file it
+// reads: the first result stays, and the refusal names both files.
+TEST(CliBatch, NoResultReplacesAnotherOrAFileTheRunReads) {
+    ScratchFolder folder;
+    std::filesystem::create_directories(folder / "a");
+    std::filesystem::create_directories(folder / "b");
+    std::filesystem::create_directories(folder / "out");
+    const Picture first = test::RandomPicture(1);
+    WriteFile(folder / "a/logo.bmp", EncodeBmp(first));
+    WriteFile(folder / "b/logo.bmp", EncodeBmp(test::RandomPicture(2)));
+
+    const CliRun twice =
+        Cli({"convert", "--output-dir", "out", "a/logo.bmp", "b/logo.bmp"}, folder.path());
+    EXPECT_EQ(twice.exitCode, 1);
+    EXPECT_EQ(twice.out, "out/lcd_logo.txt\n");
+    EXPECT_EQ(twice.err, "pelmora-cli: b/logo.bmp: the result would replace out/lcd_logo.txt, "
+                         "written from a/logo.bmp in this run; give another --output-dir or "
+                         "name\n");
+    EXPECT_EQ(ReadFile(folder / "out/lcd_logo.txt"), ExpectedLcdText(first, 0));
+
+    // prepare: two pictures of one stem, and a result named as a picture still to be read.
+    WriteFile(folder / "same.bmp", EncodeBmp(first));
+    WriteFile(folder / "same.BMP", EncodeBmp(test::RandomPicture(3)));
+    const CliRun stems = Cli({"prepare", "same.bmp", "same.BMP"}, folder.path());
+    EXPECT_EQ(stems.exitCode, 1);
+    EXPECT_EQ(stems.out, "./same_128x64.bmp\n");
+    EXPECT_NE(stems.err.find("pelmora-cli: same.BMP: the result would replace ./same_128x64.bmp, "
+                             "written from same.bmp in this run"),
+              std::string::npos)
+        << stems.err;
+
+    const std::string kept = EncodeBmp(test::RandomPicture(4));
+    WriteFile(folder / "a_128x64.bmp", kept);
+    WriteFile(folder / "a.bmp", EncodeBmp(first));
+    const CliRun ahead = Cli({"prepare", "a.bmp", "a_128x64.bmp"}, folder.path());
+    EXPECT_EQ(ahead.exitCode, 1);
+    EXPECT_EQ(ahead.err, "pelmora-cli: a.bmp: the result would replace a_128x64.bmp, which this "
+                         "run reads; name another\n");
+    EXPECT_EQ(ReadFile(folder / "a_128x64.bmp"), kept);
+    EXPECT_EQ(ahead.out, "./a_128x64_128x64.bmp\n");
+
+    // show: the picture may not be the file shown, under any of its names.
+    const std::string text = ExpectedLcdText(first, 0);
+    WriteFile(folder / "lcd.txt", text);
+    std::filesystem::create_symlink("lcd.txt", folder / "link.txt");
+    for (const QStringList& arguments : {QStringList{"show", "--bmp", "lcd.txt", "lcd.txt"},
+                                         QStringList{"show", "--png", "./link.txt", "lcd.txt"}}) {
+        SCOPED_TRACE(arguments.join(" ").toStdString());
+        const CliRun shown = Cli(arguments, folder.path());
+        EXPECT_EQ(shown.exitCode, 1);
+        EXPECT_NE(shown.err.find("the result would replace lcd.txt itself; name another"),
+                  std::string::npos)
+            << shown.err;
+        EXPECT_EQ(ReadFile(folder / "lcd.txt"), text);
+    }
+}
+
 } // namespace
 } // namespace pelmora
