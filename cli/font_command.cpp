@@ -1,5 +1,8 @@
 #include "cli/font_command.h"
 
+#include "cli/options.h"
+#include "cli/usage.h"
+
 #include "core/font/cell_table.h"
 #include "core/font/gfx_font.h"
 #include "core/font/u8g2_font.h"
@@ -19,120 +22,36 @@ namespace pelmora::cli {
 
 namespace {
 
-constexpr int kExitUsage = 2;
 constexpr int kMaxPixelSize = 1024;
 constexpr char32_t kLastCode = 0x10FFFF;
 constexpr std::size_t kMaxCharsFile = 1024 * 1024;
 constexpr std::size_t kMostMissingNamed = 20;
 
-const char kSynopsis[] =
-    "Usage: pelmora-cli font [--size PX] [--chars SET] [--format F] [--name SYMBOL]\n"
-    "                        [--cell WxH] [--layout L] [--bit-order B] [--hinting H]\n"
-    "                        [-o OUT | --output-dir DIR | --stdout] [--quiet] FONT...\n";
-const char kHelp[] =
-    "\n"
-    "Draws the characters of TrueType, OpenType, BDF, PCF (.pcf.gz too) and OTB fonts\n"
-    "with FreeType's 1-bit rasteriser and writes them as font data for the firmware:\n"
-    "SYMBOL.h or SYMBOL plus the syntax's extension beside each FONT, and prints each path.\n"
-    "  --size PX         pixel size, 1 to 1024; a bitmap font's strike of that height\n"
-    "                    (default: its first strike; 16 for outline fonts)\n"
-    "  --chars SET       code points and ranges, e.g. 32-126,0xB0,0x2022, or @FILE for\n"
-    "                    every character of a UTF-8 text (default 32-126)\n"
-    "  --format F        gfxfont (default): a GFXfont C header; u8g2: a u8g2 font array;\n"
-    "                    db, asm, gas, c, arduino, bin or ihex: a table of fixed cells\n"
-    "  --name SYMBOL     the symbol (default: the font's file name and the size)\n"
-    "  --cell WxH        a cell of the table (default: the widest advance x the line\n"
-    "                    height, glyphs clipped to it; a given cell must hold every glyph)\n"
-    "  --layout L        pages (default): column bytes of 8 rows; rows: rows from the top\n"
-    "  --bit-order B     lsb or msb: the bit of the top (pages) or leftmost (rows) dot;\n"
-    "                    default lsb, msb for rows\n"
-    "  --hinting H       normal (default), light or none\n"
-    "  -o OUT            write to OUT (one FONT only)\n"
-    "  --output-dir DIR  write the files into DIR instead\n"
-    "  --stdout          write to standard output (one FONT only)\n"
-    "  --quiet           do not print the paths written\n"
-    "  -                 as a FONT: standard input (needs -o, --stdout or --name)\n"
-    "\n"
-    "Exit status: 0 on success, 1 when any font failed, 2 for a usage error.\n";
-
-int UsageError(std::string_view message) {
-    PrintError({}, message);
-    std::fputs(kSynopsis, stderr);
-    std::fputs("Run pelmora-cli font --help for the options.\n", stderr);
-    return kExitUsage;
-}
-
-struct Option {
-    std::string_view name;
-    bool valued;
+constexpr Option kFontOptions[] = {
+    {"--size", "PX",
+     "pixel size, 1 to 1024; a bitmap font's strike of that height\n"
+     "(default: its first strike; 16 for outline fonts)"},
+    {"--chars", "SET",
+     "code points and ranges, e.g. 32-126,0xB0,0x2022, or @FILE for\n"
+     "every character of a UTF-8 text (default 32-126)"},
+    {"--format", "F",
+     "gfxfont (default): a GFXfont C header; u8g2: a u8g2 font array;\n"
+     "db, asm, gas, c, arduino, bin or ihex: a table of fixed cells"},
+    {"--name", "SYMBOL", "the symbol (default: the font's file name and the size)"},
+    {"--cell", "WxH",
+     "a cell of the table (default: the widest advance x the line\n"
+     "height, glyphs clipped to it; a given cell must hold every glyph)"},
+    {"--layout", "L", "pages (default): column bytes of 8 rows; rows: rows from the top"},
+    {"--bit-order", "B",
+     "lsb or msb: the bit of the top (pages) or leftmost (rows) dot;\n"
+     "default lsb, msb for rows"},
+    {"--hinting", "H", "normal (default), light or none"},
+    {"-o", "OUT", "write to OUT (one FONT only)"},
+    {"--output-dir", "DIR", "write the files into DIR instead"},
+    {"--stdout", {}, "write to standard output (one FONT only)"},
+    {"--quiet", {}, "do not print the paths written"},
+    {"--help", {}, {}},
 };
-
-constexpr Option kOptions[] = {
-    {"--size", true},  {"--chars", true},      {"--format", true},    {"--name", true},
-    {"--cell", true},  {"--layout", true},     {"--bit-order", true}, {"--hinting", true},
-    {"-o", true},      {"--output-dir", true}, {"--stdout", false},   {"--quiet", false},
-    {"--help", false},
-};
-
-struct Parsed {
-    std::vector<std::pair<std::string, std::string>> options;
-    std::vector<std::string> fonts;
-    std::string error;
-
-    const std::string* find(std::string_view name) const {
-        for (auto it = options.rbegin(); it != options.rend(); ++it) {
-            if (it->first == name) {
-                return &it->second;
-            }
-        }
-        return nullptr;
-    }
-    bool has(std::string_view name) const { return find(name) != nullptr; }
-};
-
-Parsed ParseOptions(const std::vector<std::string>& arguments) {
-    Parsed parsed;
-    bool ended = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (ended || argument.empty() || argument[0] != '-' || argument == "-") {
-            parsed.fonts.push_back(argument);
-            continue;
-        }
-        if (argument == "--") {
-            ended = true;
-            continue;
-        }
-        const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(0, equals);
-        const auto option = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                         [&name](const Option& o) { return o.name == name; });
-        if (option == std::end(kOptions) || (!option->valued && equals != std::string::npos)) {
-            parsed.error = "unknown option " + argument;
-            return parsed;
-        }
-        std::string value;
-        if (option->valued) {
-            if (equals == std::string::npos && i + 1 >= arguments.size()) {
-                parsed.error = name + " needs a value";
-                return parsed;
-            }
-            value = equals == std::string::npos ? arguments[++i] : argument.substr(equals + 1);
-            if (value.empty()) {
-                parsed.error = name + " needs a value";
-                return parsed;
-            }
-        }
-        parsed.options.emplace_back(name, std::move(value));
-    }
-    return parsed;
-}
-
-bool ParseWhole(std::string_view text, int& number) {
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    return error == std::errc() && stop == end && !text.empty();
-}
 
 // A code point: decimal, 0x hex or U+ hex.
 bool ParseCode(std::string_view text, char32_t& code) {
@@ -224,16 +143,6 @@ std::string ParseChars(const std::string& set, std::vector<char32_t>& codes) {
         return "--chars " + set + " names no character";
     }
     return {};
-}
-
-bool IsSymbol(std::string_view name) {
-    if (name.empty() || (name[0] >= '0' && name[0] <= '9')) {
-        return false;
-    }
-    return std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_';
-    });
 }
 
 // "ter-u16n.pcf.gz" at 16 pixels: "ter_u16n_16".
@@ -362,17 +271,27 @@ int MakeFont(const FontJob& job, const std::string& font, StandardOutput& out) {
 
 } // namespace
 
+const std::string_view kFontSynopsis =
+    "font [--size PX] [--chars SET] [--format F] [--name SYMBOL]\n"
+    "                        [--cell WxH] [--layout L] [--bit-order B] [--hinting H]\n"
+    "                        [-o OUT | --output-dir DIR | --stdout] [--quiet] FONT...\n";
+
+std::string FontHelp() {
+    return "font     draws the characters of TrueType, OpenType, BDF, PCF (.pcf.gz too) and OTB\n"
+           "         fonts with FreeType's 1-bit rasteriser and writes them as font data for\n"
+           "         the firmware: SYMBOL.h, or SYMBOL and the syntax's extension, beside each\n"
+           "         FONT, and prints each path. A FONT of - is standard input (it needs -o,\n"
+           "         --stdout or --name).\n" +
+           OptionHelp({kFontOptions});
+}
+
 int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
-    const Parsed parsed = ParseOptions(arguments);
+    const ParsedArguments parsed = Parse(arguments, {kFontOptions});
     if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }
     if (parsed.has("--help")) {
-        if (!out.write(kSynopsis) || !out.write(kHelp) || !out.flush()) {
-            PrintError("standard output", out.error());
-            return 1;
-        }
-        return 0;
+        return PrintHelp(out);
     }
     FontJob job;
     if (const std::string* size = parsed.find("--size")) {
@@ -455,7 +374,7 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
     if (const std::string* dir = parsed.find("--output-dir")) {
         job.outputDir = *dir;
     }
-    const std::vector<std::string>& fonts = parsed.fonts;
+    const std::vector<std::string>& fonts = parsed.files;
     if (fonts.empty()) {
         return UsageError("font needs at least one FONT");
     }

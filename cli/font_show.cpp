@@ -12,12 +12,16 @@ std::string ShownName(const std::string& file) {
 }
 
 bool ReadFontFile(const FontShowOptions& options, GlyphSet& set) {
-    const SourceFile source = ReadSourceFile(options.file);
-    if (!source.ok()) {
-        PrintError(ShownName(options.file), source.error);
-        return false;
+    SourceFile source;
+    if (options.content == nullptr) {
+        source = ReadSourceFile(options.file);
+        if (!source.ok()) {
+            PrintError(ShownName(options.file), source.error);
+            return false;
+        }
     }
-    FontRead read = ReadFontData(source.bytes, options.format, options.cell, options.file);
+    const std::string& bytes = options.content != nullptr ? *options.content : source.bytes;
+    FontRead read = ReadFontData(bytes, options.format, options.cell, options.file);
     if (!read.error.empty()) {
         PrintError(ShownName(options.file), read.error);
         return false;

@@ -11,11 +11,12 @@
 namespace pelmora::cli {
 
 struct FontShowOptions {
-    std::string file;                // "-": standard input
-    std::string format;              // "gfxfont", "u8g2", a table's syntax; empty: told
-    std::optional<PanelLayout> cell; // a table's cell where the file states none
-    std::string text;                // UTF-8; empty: every glyph with its code and metrics
-    bool blocks = false;             // half blocks, two rows to a character
+    std::string file;                     // "-": standard input
+    std::string format;                   // "gfxfont", "u8g2", a table's syntax; empty: told
+    std::optional<PanelLayout> cell;      // a table's cell where the file states none
+    std::string text;                     // UTF-8; empty: every glyph with its code and metrics
+    bool blocks = false;                  // half blocks, two rows to a character
+    const std::string* content = nullptr; // the file's bytes, when they were read already
 };
 
 // Reads a font file that pelmora-cli font writes (or any GFXfont header or u8g2 font) and

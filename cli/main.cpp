@@ -22,6 +22,7 @@ std::span<const Command> Commands() {
         Command{"convert", kConvertSynopsis, ConvertHelp, ConvertCommand},
         Command{"prepare", kPrepareSynopsis, PrepareHelp, PrepareCommand},
         Command{"show", kShowSynopsis, ShowHelp, ShowCommand},
+        Command{"font", kFontSynopsis, FontHelp, RunFont},
     };
     return kCommands;
 }
@@ -98,9 +99,6 @@ int Run(std::vector<std::string> arguments, StandardOutput& out) {
         if (each.name == command) {
             return each.run(arguments, out);
         }
-    }
-    if (command == "font") {
-        return RunFont(arguments, out);
     }
     return UsageError("unknown command " + command);
 }

@@ -25,6 +25,10 @@ struct ParsedArguments {
     std::string error;
 
     bool has(std::string_view name) const { return options.find(name) != options.end(); }
+    const std::string* find(std::string_view name) const {
+        const auto found = options.find(name);
+        return found == options.end() ? nullptr : &found->second;
+    }
     std::string value(std::string_view name) const {
         const auto found = options.find(name);
         return found == options.end() ? std::string() : found->second;

@@ -1,11 +1,14 @@
 #include "cli/show_command.h"
 
 #include "cli/batch_targets.h"
+#include "cli/font_show.h"
 #include "cli/panel_options.h"
 #include "cli/usage.h"
 
 #include "core/bmp/bmp_writer.h"
 #include "core/conversion/plotter.h"
+#include "core/font/gfx_font.h"
+#include "core/font/u8g2_font.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/png_writer.h"
 #include "core/io/source_file.h"
@@ -129,6 +132,60 @@ std::string SavePicture(const PanelDots& panel, const ShowOptions& options) {
     return {};
 }
 
+// The panel drawn from a picture of on dots.
+PanelDots DotsOf(const MonoPicture& picture) {
+    PanelLayout size;
+    size.width = std::max(picture.width, 1);
+    size.height = std::max(picture.height, 1);
+    PanelDots dots(size);
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) {
+            dots.setPoint(x, y, x < picture.width && y < picture.height && picture.at(x, y));
+        }
+    }
+    return dots;
+}
+
+std::string SaveBitmap(const PanelDots& panel, const std::string& path) {
+    AtomicTextFile file(PathFromUtf8(path));
+    if (!file.open() || !file.write(EncodeMonoBmp(panel.picture())) || !file.commit()) {
+        return file.error();
+    }
+    return {};
+}
+
+// A font file: its glyphs listed, or the text drawn, on the terminal or as a picture.
+int ShowFont(const ShowOptions& options, const std::string& bytes, StandardOutput& out) {
+    FontShowOptions font;
+    font.file = options.textFile;
+    font.format = !options.fontFormat.empty() ? options.fontFormat
+                  : options.syntax != nullptr ? std::string(options.syntax->name)
+                                              : std::string();
+    font.cell = options.cell;
+    font.text = options.text;
+    font.blocks = options.blocks;
+    font.content = &bytes;
+    const std::string& picturePath = !options.pngFile.empty() ? options.pngFile : options.bmpFile;
+    if (picturePath.empty()) {
+        return RunFontShow(font, out);
+    }
+    if (options.text.empty()) {
+        return UsageError("--png and --bmp draw a font's --text");
+    }
+    MonoPicture drawn;
+    if (!DrawFontFile(font, drawn)) {
+        return 1;
+    }
+    const PanelDots panel = DotsOf(drawn);
+    const std::string error =
+        !options.pngFile.empty() ? SavePicture(panel, options) : SaveBitmap(panel, picturePath);
+    if (!error.empty()) {
+        PrintError(picturePath, error);
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunShow(const ShowOptions& options, StandardOutput& out) {
@@ -139,6 +196,17 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
         PrintError(shownName, source.error);
         return 1;
     }
+    for (const std::string& picture : {options.pngFile, options.bmpFile}) {
+        BatchTargets targets({path});
+        if (const std::string taken = picture.empty() ? "" : targets.claim(picture, path);
+            !taken.empty()) {
+            PrintError(picture, taken);
+            return 1;
+        }
+    }
+    if (options.font || ClaimsGfxFont(source.bytes) || ClaimsU8g2Font(source.bytes)) {
+        return ShowFont(options, source.bytes, out);
+    }
     const PanelText read = ReadPanelText(source.bytes, options.layout, options.syntax, path);
     if (!read.error.empty()) {
         PrintError({}, shownName + ", " + read.error);
@@ -148,15 +216,6 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
     if (const std::string whole = WholePanelError(read); !whole.empty()) {
         PrintError(shownName, "not a whole panel: " + whole);
         return 1;
-    }
-    // The picture is written only once the file is read; still, it may not be that file.
-    for (const std::string& picture : {options.pngFile, options.bmpFile}) {
-        BatchTargets targets({path});
-        if (const std::string taken = picture.empty() ? "" : targets.claim(picture, path);
-            !taken.empty()) {
-            PrintError(picture, taken);
-            return 1;
-        }
     }
     PanelDots panel(read.layout);
     UnpackPanel(read.layout, 0, read.bytes, panel);
@@ -169,9 +228,8 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
         return 0;
     }
     if (!options.bmpFile.empty()) {
-        AtomicTextFile file(PathFromUtf8(options.bmpFile));
-        if (!file.open() || !file.write(EncodeMonoBmp(panel.picture())) || !file.commit()) {
-            PrintError(options.bmpFile, file.error());
+        if (const std::string error = SaveBitmap(panel, options.bmpFile); !error.empty()) {
+            PrintError(options.bmpFile, error);
             return 1;
         }
         return 0;
@@ -188,6 +246,10 @@ namespace {
 
 constexpr Option kShowOptions[] = {
     {"--help", {}, {}},
+    {"--text", "TEXT",
+     "a font file: draw TEXT (UTF-8) as the firmware would, by the\n"
+     "glyphs' advances on one baseline; without it every glyph is listed"},
+    {"--cell", "WxH", "a font table's cell, where the file states none"},
     {"--blocks", {}, "print half blocks, two rows to a character"},
     {"--png", "OUT.png", "write the panel as a picture in the preview's colours"},
     {"--bmp", "OUT.bmp", "write the panel as a 1-bit BMP that converts back to the same file"},
@@ -199,12 +261,13 @@ constexpr Option kShowOptions[] = {
 const std::string_view kShowSynopsis =
     "show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
     "                        [--block-width N] [--panel NAME] [--png OUT.png | --bmp OUT.bmp]\n"
-    "                        [--scale N] [--blocks] FILE\n";
+    "                        [--scale N] [--blocks] [--text TEXT] [--cell WxH] FILE\n";
 
 std::string ShowHelp() {
     return "show     reads a file of any of those syntaxes (told by its content, then its\n"
            "         extension; --format to say) with the geometry it states, else the one the\n"
-           "         options give, and prints the panel, '#' on and '.' off.\n" +
+           "         options give, and prints the panel, '#' on and '.' off. It reads the\n"
+           "         font files that font writes too (--format gfxfont or u8g2 to say).\n" +
            OptionHelp({kShowOptions});
 }
 
@@ -221,10 +284,31 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
     }
     ShowOptions options;
     options.textFile = parsed.files.front();
+    // The font formats are no panel syntaxes: they are taken out before the panel's options.
+    ParsedArguments panelArguments = parsed;
+    if (const std::string format = parsed.value("--format");
+        format == "gfxfont" || format == "u8g2") {
+        options.fontFormat = format;
+        panelArguments.options.erase("--format");
+    }
+    options.text = parsed.value("--text");
+    if (parsed.has("--cell")) {
+        PanelLayout cell{.arrangement = Arrangement::Pages};
+        const std::string size = parsed.value("--cell");
+        const std::size_t cross = size.find('x');
+        if (cross == std::string::npos ||
+            !ParseWhole(std::string_view(size).substr(0, cross), cell.width) ||
+            !ParseWhole(std::string_view(size).substr(cross + 1), cell.height) || cell.width < 1 ||
+            cell.height < 1 || cell.width > kMaxPanelSide || cell.height > kMaxPanelSide) {
+            return UsageError("--cell takes WIDTHxHEIGHT, each 1 to 4096");
+        }
+        options.cell = cell;
+    }
+    options.font = !options.fontFormat.empty() || options.cell || parsed.has("--text");
     options.pngFile = parsed.value("--png");
     options.bmpFile = parsed.value("--bmp");
     OutputChoice choice;
-    if (const std::string problem = ParseOutput(parsed, choice); !problem.empty()) {
+    if (const std::string problem = ParseOutput(panelArguments, choice); !problem.empty()) {
         return UsageError(problem);
     }
     options.syntax = choice.syntax;
@@ -241,6 +325,9 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
     }
     if (!options.pngFile.empty() && !options.bmpFile.empty()) {
         return UsageError("--png and --bmp exclude each other");
+    }
+    if (options.text.empty() && options.font && !(options.pngFile + options.bmpFile).empty()) {
+        return UsageError("--png and --bmp draw a font's --text");
     }
     return RunShow(options, out);
 }

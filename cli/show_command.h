@@ -3,6 +3,8 @@
 #include "cli/cli_output.h"
 #include "core/syntax/syntax.h"
 
+#include <optional>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,11 @@ struct ShowOptions {
     PanelLayout layout;             // where the file states none
     int scale = 4;                  // pixels per dot in the picture
     bool blocks = false;
+    // A font file: asked for by these, or told by its content.
+    bool font = false;
+    std::string fontFormat;          // "gfxfont", "u8g2"; else the syntax of a cell table
+    std::optional<PanelLayout> cell; // a table's cell where the file states none
+    std::string text;                // drawn as the firmware would; empty: every glyph
 };
 
 // Decodes a panel file and prints it, or writes it as a picture. Exit status 0/1.

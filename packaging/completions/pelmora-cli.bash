@@ -8,7 +8,7 @@ _pelmora_cli() {
     command=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            convert|show|prepare) command=${COMP_WORDS[i]}; break ;;
+            convert|show|prepare|font) command=${COMP_WORDS[i]}; break ;;
         esac
     done
 
@@ -29,7 +29,8 @@ _pelmora_cli() {
         --mirror) COMPREPLY=($(compgen -W "horizontal vertical" -- "$cur")); return ;;
         --brightness|--contrast) COMPREPLY=($(compgen -W "-50 -20 0 20 50" -- "$cur")); return ;;
         -o) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
-        --name) return ;;
+        --name|--text|--chars|--cell) return ;;
+        --hinting) COMPREPLY=($(compgen -W "normal light none" -- "$cur")); return ;;
         --output-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --png) COMPREPLY=($(compgen -f -X '!*.png' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --bmp) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
@@ -39,7 +40,7 @@ _pelmora_cli() {
     local preparation="--fit --background --dither --threshold --brightness --contrast --rotate --mirror --invert"
     case $command in
         "")
-            COMPREPLY=($(compgen -W "convert prepare show --list --help --version" -- "$cur"))
+            COMPREPLY=($(compgen -W "convert prepare show font --list --help --version" -- "$cur"))
             ;;
         convert)
             if [[ $cur == -* ]]; then
@@ -57,7 +58,14 @@ _pelmora_cli() {
             ;;
         show)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --text --cell --help --" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -f -- "$cur"))
+            fi
+            ;;
+        font)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--size --chars --format --name --cell --layout --bit-order --hinting -o --output-dir --stdout --quiet --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
             fi

@@ -1,10 +1,11 @@
 # fish completion for pelmora-cli
 
-set -l commands convert show prepare
+set -l commands convert show prepare font
 complete -c pelmora-cli -f
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a convert -d 'Convert pictures into panel data'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a show -d 'Show a panel data file'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a prepare -d 'Make any picture a 1-bit BMP of the panel'
+complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a font -d 'Make a font into font data'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l list -x -a 'panels formats' -d 'List the panels or the formats'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
@@ -45,3 +46,17 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l bmp -r -F -d 'W
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l scale -x -a '1 2 4 8' -d 'Pixels per dot in the PNG'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l blocks -d 'Print half blocks, two rows to a character'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -F
+complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l text -x -d 'Draw the text in a font file'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l cell -x -d "A font table's cell"
+
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l size -x -a '8 12 16 24 32' -d 'The pixel size'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l chars -x -d 'The characters, ranges or @FILE'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l format -x -a 'gfxfont u8g2' -d 'The font data'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l name -x -d 'The symbol of the data'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l cell -x -a '5x8 8x8 8x16' -d "A table's cell"
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l hinting -x -a 'normal light none' -d "FreeType's hinting"
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -s o -r -F -d 'The file to write'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l output-dir -x -a '(__fish_complete_directories)' -d 'Write the files into DIR'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l stdout -d 'Write to standard output'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l quiet -d 'Do not print the paths written'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -F

@@ -66,6 +66,35 @@ TEST(FontReading, EveryKindOfFontFileDrawsTextAsFreeTypeDoes) {
     }
 }
 
+// pelmora-cli show draws a font file's text with the same dots as its reader, from a file
+// or from standard input, and writes it as a picture.
+TEST(FontReading, ShowDrawsTheTextAsTheReaderDoesFromAFileOrStandardInput) {
+    ScratchFolder folder;
+    for (const std::string format : {"gfxfont", "u8g2"}) {
+        SCOPED_TRACE(format);
+        const std::string written = Written(folder, "--format " + format, kDejaVu);
+        WriteFile(folder / "font.h", written);
+        const DrawnText drawn = DrawFontText(ReadFontData(written, "", {}).set, "Hi 42");
+        std::string expected;
+        for (int y = 0; y < drawn.picture.height; ++y) {
+            for (int x = 0; x < drawn.picture.width; ++x) {
+                expected += drawn.picture.at(x, y) ? '#' : '.';
+            }
+            expected += '\n';
+        }
+        for (const std::string& line : {std::string("$CLI show --text 'Hi 42' font.h"),
+                                        std::string("$CLI show --text 'Hi 42' - < font.h")}) {
+            const Ran shown = Shell(folder, line);
+            EXPECT_EQ(shown.exitCode, 0) << shown.err;
+            EXPECT_EQ(shown.out, expected) << line;
+        }
+        const Ran bmp = Shell(folder, "$CLI show --text 'Hi 42' --bmp text.bmp font.h");
+        EXPECT_EQ(bmp.exitCode, 0) << bmp.err;
+        EXPECT_TRUE(std::filesystem::exists(folder / "text.bmp"));
+        EXPECT_EQ(Shell(folder, "$CLI show --bmp glyphs.bmp font.h").exitCode, 2);
+    }
+}
+
 TEST(FontReading, TablesGiveBackTheirCellsWithTheCodesTheyName) {
     if (!std::filesystem::exists(kTerminus)) {
         GTEST_SKIP() << "Terminus is not installed";
