@@ -50,13 +50,6 @@ std::string WholePanelError(const PanelText& panel) {
            std::to_string(panel.layout.height) + " panel takes " + std::to_string(needed);
 }
 
-MonoPicture PlotPanelText(const PanelText& panel) {
-    if (!panel.error.empty() || !WholePanelError(panel).empty()) {
-        return {};
-    }
-    return UnpackPanel(panel.layout, panel.bytes);
-}
-
 namespace {
 
 // Any syntax, told by the content and then the file's name.

@@ -67,9 +67,6 @@ PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback,
 // 64 panel takes 1024"), or empty when its bytes are exactly the panel's.
 std::string WholePanelError(const PanelText& panel);
 
-// The dots of a whole panel text; none where the text is no whole panel.
-MonoPicture PlotPanelText(const PanelText& panel);
-
 // One pass over a whole text: read, then plotted onto the panel the text states, else the
 // state's two-halves panel. Lines may end in CR LF or a bare LF, and the last one needs no
 // end. A line that cannot be read stops the pass; what was drawn before it stays. A text
