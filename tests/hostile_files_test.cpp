@@ -206,5 +206,52 @@ TEST(HostileFiles, EveryReaderRefusesEachNamingTheLineAndWritesNothing) {
     EXPECT_EQ(folder.names().size(), 2 * cases.size()) << "nothing else was written";
 }
 
+// Texts that read to their end but are no whole panel: cut short, or stating a panel far
+// larger than what they hold. show refuses them in one line rather than drawing blanks.
+TEST(HostileFiles, ATextThatIsNoWholePanelIsRefusedWithWhatItHoldsAndNeeds) {
+    std::string fortyTwo = "; pelmora-panel: 4096x4096 pages 4096 lsb\ns:\n";
+    for (int i = 0; i < 42; ++i) {
+        fortyTwo += "        DB 0AAH\n";
+    }
+    const struct {
+        const char* name;
+        const char* format;
+        std::string text;
+        std::string holds; // empty: any reason
+    } cases[] = {
+        {"asm of 42 bytes stating 4096 x 4096", "asm", fortyTwo,
+         "it holds 42 bytes where the 4096 x 4096 panel takes 2097152"},
+        {"xbm stating 4096 x 4096 with one byte", "xbm",
+         "#define s_width 4096\n#define s_height 4096\nstatic unsigned char s_bits[] = {0x01};\n",
+         "it holds 1 byte where the 4096 x 4096 panel takes 2097152"},
+        {"ihex with one byte at 0xFFF0", "ihex", ":01FFF00055BB\n:00000001FF\n",
+         "it holds 65521 bytes where the 128 x 64 panel takes 1024"},
+        {"bin of 2048 bytes", "bin", std::string(2048, '\x55'),
+         "it holds 2048 bytes where the 128 x 64 panel takes 1024"},
+        {"c cut to half its bytes", "c",
+         Written("c", {}).substr(0, Written("c", {}).find("{") + 1 + 16 * 32 * 6) + "};\n", ""},
+    };
+    ScratchFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string& text = c.text;
+        const PanelText read = ReadPanelText(text, {}, FindSyntax(c.format));
+        ASSERT_EQ(read.error, "");
+        const std::string holds = WholePanelError(read);
+        ASSERT_NE(holds, "");
+        if (!c.holds.empty()) {
+            EXPECT_EQ(holds, c.holds);
+        }
+        const std::string file = (folder / "text").string();
+        WriteFile(file, text);
+        const std::string command = "'" PELMORA_CLI "' show --format " + std::string(c.format) +
+                                    " --png '" + file + ".png' '" + file + "' 2>'" + file + ".err'";
+        EXPECT_EQ(ExitOf(command), 1);
+        EXPECT_EQ(ReadFile(file + ".err"),
+                  "pelmora-cli: " + file + ": not a whole panel: " + holds + "\n");
+        EXPECT_FALSE(std::filesystem::exists(file + ".png"));
+    }
+}
+
 } // namespace
 } // namespace pelmora
