@@ -89,6 +89,29 @@ run prepare -N --warmup 3 --runs 30 \
 ratio prepare 1 0 "Pillow / pelmora-cli prepare, 640 x 480 JPEG (goal 4x)"
 ratio prepare 2 0 "ImageMagick / pelmora-cli prepare, 640 x 480 JPEG (goal 15x)"
 
+# The same photo as a PNG: decoded in the process by libspng, beside the same two.
+$magick "$work/photo.jpg" "$work/photo.png"
+run prepare_png -N --warmup 3 --runs 30 \
+    "$cli prepare -o $work/p.bmp $work/photo.png" \
+    "$py scripts/bench_pillow.py $work/photo.png $work/q.bmp" \
+    "$magick $work/photo.png -resize 128x64 -background white -gravity center -extent 128x64 -dither FloydSteinberg -monochrome $work/r.bmp"
+ratio prepare_png 1 0 "Pillow / pelmora-cli prepare, 640 x 480 PNG (goal 4x)"
+ratio prepare_png 2 0 "ImageMagick / pelmora-cli prepare, 640 x 480 PNG (goal 15x)"
+
+# A 12-megapixel photo, decoded at 1/8 by libjpeg. PELMORA_BEFORE names another build's
+# pelmora-cli to time beside it (say, one built before a change, in a git worktree).
+$magick -size 4000x3000 plasma:fractal -seed 9 -quality 90 "$work/large.jpg"
+large=("$cli prepare -o $work/p.bmp $work/large.jpg"
+    "$py scripts/bench_pillow.py $work/large.jpg $work/q.bmp")
+if [ -n "${PELMORA_BEFORE:-}" ]; then
+    large+=("$PELMORA_BEFORE prepare -o $work/b.bmp $work/large.jpg")
+fi
+run large -N --warmup 3 --runs 20 "${large[@]}"
+ratio large 1 0 "Pillow / pelmora-cli prepare, 4000 x 3000 JPEG"
+if [ -n "${PELMORA_BEFORE:-}" ]; then
+    ratio large 2 0 "\$PELMORA_BEFORE / pelmora-cli prepare, 4000 x 3000 JPEG (goal 3x)"
+fi
+
 formats=(db asm gas c arduino xbm bin ihex)
 commands=()
 for format in "${formats[@]}"; do
