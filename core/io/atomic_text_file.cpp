@@ -141,7 +141,7 @@ bool AtomicTextFile::open() {
             faccessat(AT_FDCWD, destination_.c_str(), W_OK, AT_EACCESS) != 0) {
             return failWithSystemError();
         }
-        return openTemporary(destination_);
+        return openTemporary(destination.exists ? &status : nullptr);
     }
     // A device, FIFO or socket cannot be replaced whole, and a rename would put a regular
     // file in its place: it is written straight, each write checked.
@@ -149,15 +149,13 @@ bool AtomicTextFile::open() {
     return fd_ >= 0 || failWithSystemError();
 }
 
-bool AtomicTextFile::openTemporary(const std::filesystem::path& destination) {
-    struct stat replaced {};
-    const bool replacing = stat(destination.c_str(), &replaced) == 0;
+bool AtomicTextFile::openTemporary(const struct stat* replaced) {
     // Beside the destination, so that the rename stays on one file system and is atomic.
     // A name that is taken is never written through, whatever it is (mkstemp's O_EXCL).
     for (const bool shortened : {false, true}) {
-        std::string path =
-            (destination.parent_path() / TemporaryName(destination.filename().string(), shortened))
-                .string();
+        std::string path = (destination_.parent_path() /
+                            TemporaryName(destination_.filename().string(), shortened))
+                               .string();
         const SignalsHeld held; // made and listed as one step for a signal's handler
         fd_ = mkostemp(path.data(), O_CLOEXEC);
         if (fd_ < 0) {
@@ -171,15 +169,15 @@ bool AtomicTextFile::openTemporary(const std::filesystem::path& destination) {
         break;
     }
     mode_t mode = NewFileMode();
-    if (replacing) {
+    if (replaced != nullptr) {
         // The owner kept where the process may (root), else the group where the user is in
         // it; set-user and set-group bits dropped, as a write to the file would drop them.
-        if ((replaced.st_uid != geteuid() || replaced.st_gid != getegid()) &&
-            fchown(fd_, replaced.st_uid, replaced.st_gid) != 0) {
+        if ((replaced->st_uid != geteuid() || replaced->st_gid != getegid()) &&
+            fchown(fd_, replaced->st_uid, replaced->st_gid) != 0) {
             [[maybe_unused]] const int groupKept =
-                fchown(fd_, static_cast<uid_t>(-1), replaced.st_gid);
+                fchown(fd_, static_cast<uid_t>(-1), replaced->st_gid);
         }
-        mode = replaced.st_mode & 01777;
+        mode = replaced->st_mode & 01777;
     }
     // A file system without modes (vfat) keeps its own: the text is what matters.
     [[maybe_unused]] const int modeKept = fchmod(fd_, mode);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include <sys/stat.h>
+
 namespace pelmora {
 
 // A file written as a careful program saves one. A regular file (or a new one) is replaced
@@ -32,7 +34,7 @@ class AtomicTextFile {
   private:
     bool fail(std::string reason);
     bool failWithSystemError();
-    bool openTemporary(const std::filesystem::path& destination);
+    bool openTemporary(const struct stat* replaced); // replaced: null for a new file
     void discard();
 
     std::filesystem::path target_;
