@@ -214,8 +214,10 @@ TEST_F(JpegPictures, ScaledRowByRowGiveWhatTheWholePictureGives) {
 // are held to this: a threshold gives the same dot wherever the full grey is not at the
 // threshold itself; error diffusion keeps each 8 x 8 block's count of dots within kSlack
 // of the full decoding's: it never loses a level's error, only moves it on, so a block's
-// count can change only by the error crossing its border (8 at most seen as 6 here, on
-// photos sharper than most).
+// count changes by the levels it is given (64 at most: a quarter of a dot) and by the
+// error that crosses its border, under a dot's worth at each border dot. kSlack allows an
+// eighth of the block; the worst seen here is 6, on photos sharper than most. A shifted or
+// misscaled part moves greys by far more than one level, and thresholds by rows of dots.
 TEST_F(JpegPictures, ScaledByTheDctWithinAGreyLevelOfTheFullDecoding) {
     constexpr int kSlack = 8;
     const PanelFit panels[] = {
