@@ -6,6 +6,8 @@
 
 #include "core/bmp/bmp_writer.h"
 #include "core/conversion/intake.h"
+#include "core/frames/frames.h"
+#include "core/panel/panel_bytes.h"
 
 namespace pelmora::cli {
 
@@ -30,6 +32,22 @@ std::string WithoutTrailingSlashes(std::string folder) {
         folder.pop_back();
     }
     return folder;
+}
+
+// Where the result of picture goes: beside it or in --output-dir, named by the syntax.
+std::string ResultPath(const ConvertOptions& options, const std::string& picture) {
+    // Standard input's picture is written into the current folder, named as asked.
+    auto [pictureFolder, pictureName] =
+        SplitPath(picture == "-" ? options.stdinName + ".bmp" : picture);
+    if (options.preparation) { // named as the BMP it was made into: logo.png gives lcd_logo.txt
+        const std::size_t dot = pictureName.find_last_of('.');
+        pictureName =
+            (dot == std::string::npos || dot == 0 ? pictureName : pictureName.substr(0, dot)) +
+            ".bmp";
+    }
+    const std::string folder =
+        options.outputDir.empty() ? pictureFolder : WithoutTrailingSlashes(options.outputDir);
+    return OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
 }
 
 bool ConvertOne(const ConvertOptions& options, const std::string& picture, StandardOutput& out,
@@ -68,18 +86,7 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         return false;
     }
 
-    // Standard input's picture is written into the current folder, named as asked.
-    auto [pictureFolder, pictureName] = SplitPath(fromStdin ? options.stdinName + ".bmp" : picture);
-    if (options.preparation) { // named as the BMP it was made into: logo.png gives lcd_logo.txt
-        const std::size_t dot = pictureName.find_last_of('.');
-        pictureName =
-            (dot == std::string::npos || dot == 0 ? pictureName : pictureName.substr(0, dot)) +
-            ".bmp";
-    }
-    const std::string folder =
-        options.outputDir.empty() ? pictureFolder : WithoutTrailingSlashes(options.outputDir);
-    const std::string outputPath =
-        OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
+    const std::string outputPath = ResultPath(options, picture);
     SilentProgress progress;
     const EncodedText encoded =
         ConvertTakenInToText(taken, options.inverse, progress, options.choice, outputPath);
@@ -113,9 +120,71 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
     return true;
 }
 
+// Every frame of every picture, packed as it is prepared, then one output of them all.
+int RunFrames(const ConvertOptions& options, StandardOutput& out) {
+    const PanelLayout layout = options.choice.panel();
+    const Syntax& syntax = options.choice.syntaxOrDefault();
+    std::vector<PanelFrame> frames;
+    for (const std::string& picture : options.pictures) {
+        const FramesOutcome outcome = PrepareFrames(
+            picture, *options.preparation, options.frameInput, [&](PreparedFrame&& prepared) {
+                if (options.inverse) {
+                    for (std::uint8_t& dot : prepared.picture.dots) {
+                        dot = dot != 0 ? 0 : 1;
+                    }
+                }
+                return AddFrame(frames,
+                                {PackPanel(prepared.picture, layout), prepared.delayMs,
+                                 std::move(prepared.source)},
+                                options.mergeRepeats);
+            });
+        if (!outcome.error.empty()) {
+            PrintError(picture, outcome.error);
+            return outcome.usage ? kExitUsage : 1;
+        }
+    }
+    const std::string outputPath =
+        options.output.empty() ? ResultPath(options, options.pictures.front()) : options.output;
+    const std::string symbol =
+        options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
+    const FramesText text = WriteFramesText(syntax, layout, frames, symbol);
+    if (!text.ok()) {
+        PrintError(options.pictures.front(), text.error);
+        return 1;
+    }
+    if (options.toStdout) {
+        if (!out.write(text.text) || !out.flush()) {
+            PrintError("standard output", out.error());
+            return 1;
+        }
+        return 0;
+    }
+    BatchTargets targets(options.pictures);
+    if (const std::string taken = targets.claim(outputPath, options.pictures.front());
+        !taken.empty()) {
+        PrintError(options.pictures.front(), taken);
+        return 1;
+    }
+    if (const WriteOutcome outcome = WriteWholeFile(outputPath, text.text); !outcome.ok) {
+        PrintError(outputPath, outcome.reason);
+        return 1;
+    }
+    if (!options.quiet) {
+        out.write(outputPath + "\n");
+    }
+    if (!out.flush()) {
+        PrintError("standard output", out.error());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunConvert(const ConvertOptions& options, StandardOutput& out) {
+    if (options.frames) {
+        return RunFrames(options, out);
+    }
     // Progress only for a batch, and only while nothing else goes to the same terminal.
     ProgressLine progressLine;
     const bool showProgress = !options.quiet && options.pictures.size() > 1 && !options.toStdout;
@@ -150,6 +219,26 @@ constexpr Option kConvertOptions[] = {
     {"--stdout", {}, "write the file's bytes to standard output (one PICTURE only)"},
     {"--quiet", {}, "do not print the paths written"},
 };
+constexpr Option kFramesOptions[] = {
+    {"--frames",
+     {},
+     "the frames of every PICTURE, in order, into one output named\n"
+     "after the first: an animated GIF's frames as a viewer shows them,\n"
+     "with their delays; any other picture one frame. Every frame is\n"
+     "prepared (default --dither floyd-steinberg). bin and ihex hold\n"
+     "the bytes alone, no delays; xbm holds no frames"},
+    {"--sheet", "WxH",
+     "with --frames: cut each picture into W x H frames, left to right,\n"
+     "then top to bottom (--size defaults to WxH)"},
+    {"--delay", "MS",
+     "with --frames: a still picture's or a cell's delay in\n"
+     "milliseconds, 0 to 65535 (default 100)"},
+    {"--merge-repeats",
+     {},
+     "with --frames: drop a frame equal to the one before it, adding\n"
+     "its delay to that one's"},
+    {"-o", "OUT", "with --frames: write the output to OUT"},
+};
 
 } // namespace
 
@@ -157,17 +246,59 @@ const std::string_view kConvertSynopsis =
     "convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--block-width N] [--panel NAME]\n"
     "                           [--name SYMBOL] [PREPARATION...]\n"
-    "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n";
+    "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
+    "convert --frames [--sheet WxH] [--merge-repeats] [--delay MS]\n"
+    "                           [PREPARATION...] [--format F] [--layout L] [--bit-order B]\n"
+    "                           [--size WxH] [--panel NAME] [--name SYMBOL]\n"
+    "                           [-o OUT | --output-dir DIR | --stdout] [--quiet] PICTURE...\n";
 
 std::string ConvertHelp() {
     return "convert  writes lcd_NAME.txt beside each PICTURE (every \".bmp\" in the name becomes\n"
            "         \".txt\"; other formats replace the last extension) and prints each path.\n" +
-           OptionHelp({kInverseOption, PanelOptions(), kConvertOptions});
+           OptionHelp({kInverseOption, PanelOptions(), kConvertOptions, kFramesOptions});
 }
 
+namespace {
+
+// --frames and the options that go with it; a sheet's size is the panel's unless --size
+// or --panel says otherwise. Exit status 2 for a misuse, else 0.
+int ParseFrames(ParsedArguments& parsed, ConvertOptions& options) {
+    options.frames = parsed.has("--frames");
+    options.mergeRepeats = parsed.has("--merge-repeats");
+    options.output = parsed.value("-o");
+    for (const char* name : {"--sheet", "--delay", "--merge-repeats", "-o"}) {
+        if (parsed.has(name) && !options.frames) {
+            return UsageError(std::string(name) + " goes with --frames");
+        }
+    }
+    if (parsed.has("--delay")) {
+        int delay = 0;
+        if (!ParseWhole(parsed.value("--delay"), delay) || delay < 0 || delay > kMaxFrameDelayMs) {
+            return UsageError("--delay takes a whole number of milliseconds from 0 to 65535");
+        }
+        options.frameInput.stillDelayMs = delay;
+    }
+    if (parsed.has("--sheet")) {
+        ParsedArguments sheet;
+        sheet.options["--size"] = parsed.value("--sheet");
+        PanelLayout cell;
+        if (!ParseSize(sheet, cell).empty()) {
+            return UsageError("--sheet takes WIDTHxHEIGHT, each 1 to 4096");
+        }
+        options.frameInput.sheet = std::pair{cell.width, cell.height};
+        if (!parsed.has("--size") && !parsed.has("--panel")) {
+            parsed.options["--size"] = parsed.value("--sheet");
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
-    const ParsedArguments parsed = Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(),
-                                                     kConvertOptions, PreparationOptions()});
+    ParsedArguments parsed =
+        Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(), kConvertOptions,
+                          kFramesOptions, PreparationOptions()});
     if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }
@@ -180,10 +311,16 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     options.quiet = parsed.has("--quiet");
     options.outputDir = parsed.value("--output-dir");
     options.pictures = parsed.files;
+    if (const int status = ParseFrames(parsed, options); status != 0) {
+        return status;
+    }
     if (const std::string problem = ParseOutput(parsed, options.choice); !problem.empty()) {
         return UsageError(problem);
     }
-    if (AsksToPrepare(parsed)) {
+    if (options.frames && !HoldsFrames(options.choice.syntaxOrDefault())) {
+        return UsageError("--format xbm holds one picture only, no --frames");
+    }
+    if (AsksToPrepare(parsed) || options.frames) {
         const PanelLayout& panel = *options.choice.layout;
         Preparation preparation;
         if (const std::string problem =
@@ -208,6 +345,18 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     }
     if (fromStdin > 1) {
         return UsageError("standard input (-) can be read once only");
+    }
+    if (options.frames) {
+        if (fromStdin > 0) {
+            return UsageError("--frames reads no standard input (-)");
+        }
+        if (options.toStdout && !(options.output.empty() && options.outputDir.empty())) {
+            return UsageError("--stdout, -o and --output-dir exclude each other");
+        }
+        if (!options.output.empty() && !options.outputDir.empty()) {
+            return UsageError("-o and --output-dir exclude each other");
+        }
+        return RunConvert(options, out);
     }
     if (options.toStdout && options.pictures.size() > 1) {
         return UsageError("--stdout takes one BITMAP only");

@@ -19,6 +19,11 @@ struct ConvertOptions {
     std::string stdinName; // the name standard input's picture goes by ("-" as a file)
     std::optional<Preparation> preparation; // set: any picture, prepared first
     std::vector<std::string> pictures;
+    // --frames: the frames of every picture, in order, into one output.
+    bool frames = false;
+    FrameInput frameInput;     // --sheet and --delay
+    bool mergeRepeats = false; // a frame equal to the one before it only lengthens that one
+    std::string output;        // -o: the output's path; empty: named after the first picture
 };
 
 // Converts every picture, going on past failures. Exit status: 0 when all were written.

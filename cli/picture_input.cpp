@@ -1,12 +1,16 @@
 #include "cli/picture_input.h"
 
+#include "core/io/source_file.h"
+#include "core/io/utf8_path.h"
 #include "core/prepare/resample.h"
+#include "gif/gif_frames.h"
 #include "jpeg/jpeg_picture.h"
 #include "png/png_picture.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include <fcntl.h>
@@ -170,6 +174,122 @@ PreparedPicture PreparePictureFile(const std::string& path, const Preparation& p
     return {
         PreparePanel(shown, placement, preparation.width, preparation.height, preparation.options),
         {}};
+}
+
+MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation) {
+    const TurnedView view =
+        TurnedView(picture).turned(preparation.rotate, *MirrorNamed(preparation.mirror));
+    const Placement placement = PlacePicture(view.width(), view.height(), preparation.width,
+                                             preparation.height, preparation.options.fit);
+    return PreparePanel(ShownPart(view, placement), placement, preparation.width,
+                        preparation.height, preparation.options);
+}
+
+namespace {
+
+std::string FileName(const std::string& path) {
+    return path == "-" ? std::string("standard input") : path.substr(path.find_last_of('/') + 1);
+}
+
+// The cells of picture, each prepared and handed on in turn.
+FramesOutcome CutSheet(const RgbaPicture& picture, const std::string& name,
+                       const Preparation& preparation, const FrameInput& input,
+                       const std::function<std::string(PreparedFrame&&)>& take) {
+    const auto [cellWidth, cellHeight] = *input.sheet;
+    if (picture.width % cellWidth != 0 || picture.height % cellHeight != 0) {
+        return {"the sheet of " + std::to_string(picture.width) + " x " +
+                    std::to_string(picture.height) + " is no whole number of " +
+                    std::to_string(cellWidth) + " x " + std::to_string(cellHeight) + " cells",
+                true};
+    }
+    RgbaPicture cell;
+    cell.width = cellWidth;
+    cell.height = cellHeight;
+    const std::size_t cellRow = static_cast<std::size_t>(cellWidth) * 4;
+    const std::size_t sheetRow = static_cast<std::size_t>(picture.width) * 4;
+    int number = 0;
+    for (int top = 0; top < picture.height; top += cellHeight) {
+        for (int left = 0; left < picture.width; left += cellWidth) {
+            cell.rgba.resize(cellRow * static_cast<std::size_t>(cellHeight));
+            for (int y = 0; y < cellHeight; ++y) {
+                const auto from =
+                    picture.rgba.begin() +
+                    static_cast<std::ptrdiff_t>(sheetRow * static_cast<std::size_t>(top + y) +
+                                                static_cast<std::size_t>(left) * 4);
+                std::copy(from, from + static_cast<std::ptrdiff_t>(cellRow),
+                          cell.rgba.begin() +
+                              static_cast<std::ptrdiff_t>(cellRow * static_cast<std::size_t>(y)));
+            }
+            PreparedFrame frame{PrepareRgba(cell, preparation), input.stillDelayMs,
+                                name + " cell " + std::to_string(number++)};
+            if (std::string stop = take(std::move(frame)); !stop.empty()) {
+                return {std::move(stop)};
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparation,
+                            const FrameInput& input,
+                            const std::function<std::string(PreparedFrame&&)>& take) {
+    const std::string name = FileName(path);
+    // A still picture is left to PreparePictureFile, which reads it its own way.
+    std::uint8_t opening[6] = {};
+    std::ifstream sniff(PathFromUtf8(path), std::ios::binary);
+    sniff.read(reinterpret_cast<char*>(opening), sizeof opening);
+    const bool gif = sniff.gcount() == sizeof opening && LooksLikeGif(opening);
+    sniff.close();
+    if (!gif && !input.sheet) {
+        PreparedPicture still = PreparePictureFile(path, preparation);
+        if (!still.ok()) {
+            return {still.error};
+        }
+        return {take({std::move(still.picture), input.stillDelayMs, name})};
+    }
+    const SourceFile source = ReadSourceFile(path);
+    if (!source.ok()) {
+        return {source.error};
+    }
+    const auto bytes =
+        std::span(reinterpret_cast<const std::uint8_t*>(source.bytes.data()), source.bytes.size());
+    if (LooksLikeGif(bytes)) {
+        GifFrameReader reader(bytes);
+        GifFrame gif;
+        while (reader.next(gif)) {
+            if (input.sheet) {
+                const std::string cellName = name + " frame " + std::to_string(gif.number);
+                if (FramesOutcome cut = CutSheet(gif.screen, cellName, preparation, input, take);
+                    !cut.error.empty()) {
+                    return cut;
+                }
+                continue;
+            }
+            PreparedFrame frame{PrepareRgba(gif.screen, preparation), gif.delayMs,
+                                name + " frame " + std::to_string(gif.number)};
+            if (std::string stop = take(std::move(frame)); !stop.empty()) {
+                return {std::move(stop)};
+            }
+        }
+        return {reader.error()};
+    }
+    {
+        if (LooksLikePng(bytes)) {
+            const PngDecoded png = DecodePng(bytes);
+            return png.ok() ? CutSheet(png.picture, name, preparation, input, take)
+                            : FramesOutcome{png.error};
+        }
+        if (LooksLikeJpeg(bytes)) {
+            const JpegPicture jpeg = DecodeJpeg(bytes);
+            if (jpeg.handled) {
+                return jpeg.ok() ? CutSheet(jpeg.picture, name, preparation, input, take)
+                                 : FramesOutcome{jpeg.error};
+            }
+        }
+        return {"a sheet is read from a PNG, JPEG or GIF"};
+    }
 }
 
 } // namespace pelmora::cli

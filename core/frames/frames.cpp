@@ -1,0 +1,232 @@
+#include "core/frames/frames.h"
+
+#include "core/frames/frames_text.h"
+#include "core/syntax/syntaxes.h"
+#include "core/syntax/text_values.h"
+
+#include <charconv>
+
+namespace pelmora {
+
+namespace frames {
+
+constexpr std::string_view kMarkWord = "pelmora-frames: ";
+
+std::string FramesMark(std::size_t count) {
+    return std::string(kMarkWord) + std::to_string(count);
+}
+
+std::optional<std::size_t> FindFramesMark(std::string_view text, std::string& error) {
+    const std::size_t at = text.find(kMarkWord);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const char* first = text.data() + at + kMarkWord.size();
+    const char* last = text.data() + text.size();
+    std::size_t count = 0;
+    const auto [end, problem] = std::from_chars(first, last, count);
+    if (problem != std::errc() || count == 0) {
+        error = "line " + std::to_string(LineAt(text, at)) + ": the frames mark cannot be read";
+        return std::nullopt;
+    }
+    (void)end;
+    return count;
+}
+
+std::string DescribeFrames(const PanelLayout& layout, std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " frame of " : " frames of ") +
+           DescribeLayout(layout);
+}
+
+std::string CommentText(std::string_view text) {
+    std::string safe;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            safe += '?';
+        } else if (c == '*' && i + 1 < text.size() && text[i + 1] == '/') {
+            safe += "* ";
+        } else {
+            safe += static_cast<char>(c);
+        }
+    }
+    return safe;
+}
+
+std::string FrameNote(const PanelFrame& frame) {
+    return CommentText(frame.source) + (frame.source.empty() ? "" : ", ") +
+           std::to_string(frame.delayMs) + " ms";
+}
+
+bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& delays,
+                   std::string& error) {
+    long line = firstLine;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c == '\n' || c == ' ' || c == '\t' || c == '\r' || c == ',') {
+            line += c == '\n' ? 1 : 0;
+            ++at;
+            continue;
+        }
+        const std::size_t end = std::min(text.find_first_of(" \t\r\n,", at), text.size());
+        const std::string_view token = text.substr(at, end - at);
+        int value = 0;
+        const auto [stop, problem] =
+            std::from_chars(token.data(), token.data() + token.size(), value);
+        if (problem != std::errc() || stop != token.data() + token.size() || value < 0 ||
+            value > kMaxFrameDelayMs) {
+            error = "line " + std::to_string(line) + ": " + CommentText(token.substr(0, 20)) +
+                    " is no delay of 0 to 65535 ms";
+            return false;
+        }
+        delays.push_back(value);
+        at = end;
+    }
+    return true;
+}
+
+void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
+                  const std::vector<int>& delays, const PanelLayout& fallback) {
+    if (!read.error.empty()) {
+        return;
+    }
+    read.delays = true;
+    if (read.frames.empty()) {
+        read.error = "no frame was found";
+        return;
+    }
+    if (marked && *marked != read.frames.size()) {
+        read.error = "the file says " + std::to_string(*marked) + " frames but holds " +
+                     std::to_string(read.frames.size());
+        return;
+    }
+    if (delays.size() != read.frames.size()) {
+        read.error = "the file holds " + std::to_string(read.frames.size()) + " frames but " +
+                     std::to_string(delays.size()) + " delays";
+        return;
+    }
+    const std::size_t panelBytes = read.layout.value_or(fallback).byteCount();
+    for (std::size_t i = 0; i < read.frames.size(); ++i) {
+        read.frames[i].delayMs = delays[i];
+        if (read.frames[i].bytes.size() != panelBytes) {
+            read.error = "frame " + std::to_string(i) + " holds " +
+                         std::to_string(read.frames[i].bytes.size()) +
+                         " bytes where the panel takes " + std::to_string(panelBytes);
+            return;
+        }
+    }
+}
+
+} // namespace frames
+
+std::string AddFrame(std::vector<PanelFrame>& frames, PanelFrame frame, bool mergeRepeats) {
+    const auto tooLong = [](const std::string& which, long long delay) {
+        return which + ": a delay of " + std::to_string(delay) + " ms is over " +
+               std::to_string(kMaxFrameDelayMs) + " ms";
+    };
+    if (frame.delayMs < 0 || frame.delayMs > kMaxFrameDelayMs) {
+        return tooLong(frame.source, frame.delayMs);
+    }
+    if (mergeRepeats && !frames.empty() && frames.back().bytes == frame.bytes) {
+        const long long sum = static_cast<long long>(frames.back().delayMs) + frame.delayMs;
+        if (sum > kMaxFrameDelayMs) {
+            return tooLong(frames.back().source + " with the repeats after it", sum);
+        }
+        frames.back().delayMs = static_cast<int>(sum);
+        return {};
+    }
+    frames.push_back(std::move(frame));
+    return {};
+}
+
+bool HoldsFrames(const Syntax& syntax) {
+    return syntax.name != "xbm";
+}
+
+FramesText WriteFramesText(const Syntax& syntax, const PanelLayout& layout,
+                           std::span<const PanelFrame> frames, std::string_view symbol) {
+    if (!HoldsFrames(syntax)) {
+        return {{}, "--format " + std::string(syntax.name) + " holds one picture only"};
+    }
+    if (frames.empty()) {
+        return {{}, "there is no frame to write"};
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i].bytes.size() != layout.byteCount()) {
+            return {{}, "frame " + std::to_string(i) + " is not of the panel's size"};
+        }
+        if (frames[i].delayMs < 0 || frames[i].delayMs > kMaxFrameDelayMs) {
+            return {{},
+                    "frame " + std::to_string(i) + ": a delay of " +
+                        std::to_string(frames[i].delayMs) + " ms is over 65535 ms"};
+        }
+    }
+    const std::string_view name = syntax.name;
+    if (name == "c" || name == "arduino") {
+        return {frames::WriteCFrames(layout, frames, symbol, name == "arduino"), {}};
+    }
+    if (name == "gas") {
+        return {frames::WriteGasFrames(layout, frames, symbol), {}};
+    }
+    if (name == "asm") {
+        return {frames::WriteAsmFrames(layout, frames, symbol), {}};
+    }
+    if (name == "db") {
+        return {frames::WriteDbFrames(layout, frames, symbol), {}};
+    }
+    // bin and ihex: the frames' bytes one after another.
+    std::vector<std::uint8_t> all;
+    all.reserve(layout.byteCount() * frames.size());
+    for (const PanelFrame& frame : frames) {
+        all.insert(all.end(), frame.bytes.begin(), frame.bytes.end());
+    }
+    return {syntax.write(layout, all, symbol), {}};
+}
+
+bool ClaimsFrames(std::string_view text) {
+    return text.find(frames::kMarkWord) != std::string_view::npos;
+}
+
+ReadFrames ReadFramesText(std::string_view text, const Syntax& syntax,
+                          const PanelLayout& fallback) {
+    const std::string_view name = syntax.name;
+    if (name == "c" || name == "arduino") {
+        return frames::ReadCFrames(text, fallback);
+    }
+    if (name == "gas") {
+        return frames::ReadGasFrames(text, fallback);
+    }
+    if (name == "asm") {
+        return frames::ReadAsmFrames(text, fallback);
+    }
+    if (name == "db") {
+        return frames::ReadDbFrames(text, fallback);
+    }
+    ReadFrames read;
+    if (!HoldsFrames(syntax)) {
+        read.error = "--format " + std::string(name) + " holds one picture only";
+        return read;
+    }
+    SyntaxText bytes = syntax.read(text);
+    if (!bytes.error.empty()) {
+        read.error = bytes.error;
+        return read;
+    }
+    const std::size_t panelBytes = fallback.byteCount();
+    if (bytes.bytes.empty() || bytes.bytes.size() % panelBytes != 0) {
+        read.error = "its " + std::to_string(bytes.bytes.size()) +
+                     " bytes are no whole number of frames of the panel's " +
+                     std::to_string(panelBytes);
+        return read;
+    }
+    for (std::size_t at = 0; at < bytes.bytes.size(); at += panelBytes) {
+        PanelFrame frame;
+        frame.bytes.assign(bytes.bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                           bytes.bytes.begin() + static_cast<std::ptrdiff_t>(at + panelBytes));
+        read.frames.push_back(std::move(frame));
+    }
+    return read;
+}
+
+} // namespace pelmora

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "core/panel/panel_layout.h"
+#include "core/syntax/syntax.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelmora {
+
+// Frames: several panels of one size in one output, each with the time it stays shown,
+// for firmware that plays an animation. Every frame is packed in the panel's layout, the
+// frames one after another; the text syntaxes add a table of delays and a mark that tells
+// the frames apart when the file is read back.
+
+// Delays are stored as 16-bit numbers of milliseconds.
+constexpr int kMaxFrameDelayMs = 65535;
+
+struct PanelFrame {
+    std::vector<std::uint8_t> bytes; // the panel's bytes, in its layout
+    int delayMs = 0;
+    std::string source; // where it came from, for a comment ("spin.gif frame 3")
+};
+
+// Appends frame to frames. With mergeRepeats, a frame whose bytes equal the last one's is
+// not appended: its delay is added to that frame's. An error when a delay (or a merged
+// sum) is over kMaxFrameDelayMs, naming the frame.
+std::string AddFrame(std::vector<PanelFrame>& frames, PanelFrame frame, bool mergeRepeats);
+
+// Whether the syntax can hold frames (every one but xbm, whose file is one picture).
+bool HoldsFrames(const Syntax& syntax);
+
+// The frames as a text of the syntax: c and arduino a two-dimensional array and an array
+// of delays; gas, asm and db a label (db: a comment) per frame and a table of delays; bin
+// and ihex the bytes alone, without delays. Empty with error for xbm, or frames of
+// another size than the layout's.
+struct FramesText {
+    std::string text;
+    std::string error;
+    bool ok() const { return error.empty(); }
+};
+FramesText WriteFramesText(const Syntax& syntax, const PanelLayout& layout,
+                           std::span<const PanelFrame> frames, std::string_view symbol);
+
+// A frames file read back.
+struct ReadFrames {
+    std::optional<PanelLayout> layout; // as the text states it, if it does
+    std::vector<PanelFrame> frames;    // bytes and delays (source empty)
+    bool delays = false;               // whether the file stores delays (bin and ihex do not)
+    std::string error;                 // "line N: ..." or what does not add up
+};
+
+// Whether text carries the frames mark that the text syntaxes write.
+bool ClaimsFrames(std::string_view text);
+
+// Reads frames of the syntax. Bin and ihex, which carry no geometry, are cut into frames
+// of fallback's size; a byte count that is no whole number of frames is an error.
+ReadFrames ReadFramesText(std::string_view text, const Syntax& syntax, const PanelLayout& fallback);
+
+} // namespace pelmora

@@ -1,0 +1,54 @@
+#pragma once
+
+// What the frames writers of each syntax share; not for use outside core/frames.
+
+#include "core/frames/frames.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelmora::frames {
+
+// "pelmora-frames: 12", the mark that follows the geometry line.
+std::string FramesMark(std::size_t count);
+
+// The count of the mark in text, if it has one; error set when it is there but unreadable.
+std::optional<std::size_t> FindFramesMark(std::string_view text, std::string& error);
+
+// "3 frames of 128 x 64 dots, ...": the description line.
+std::string DescribeFrames(const PanelLayout& layout, std::size_t count);
+
+// A file name made fit for a one-line comment of any syntax: no line ends, no "*/".
+std::string CommentText(std::string_view text);
+
+// "spin.gif frame 3, 100 ms".
+std::string FrameNote(const PanelFrame& frame);
+
+// Comma-separated decimal delays, appended to read; false with read.error set ("line N:
+// ...") for anything else or a value over kMaxFrameDelayMs.
+bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& delays,
+                   std::string& error);
+
+// The delays given to the frames read, and the checks every text syntax shares: the count
+// the mark states, every frame the panel's size, one delay a frame.
+void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
+                  const std::vector<int>& delays, const PanelLayout& fallback);
+
+std::string WriteCFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
+                         std::string_view symbol, bool progmem);
+ReadFrames ReadCFrames(std::string_view text, const PanelLayout& fallback);
+
+std::string WriteGasFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
+                           std::string_view symbol);
+ReadFrames ReadGasFrames(std::string_view text, const PanelLayout& fallback);
+
+std::string WriteAsmFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
+                           std::string_view symbol);
+ReadFrames ReadAsmFrames(std::string_view text, const PanelLayout& fallback);
+
+std::string WriteDbFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
+                          std::string_view symbol);
+ReadFrames ReadDbFrames(std::string_view text, const PanelLayout& fallback);
+
+} // namespace pelmora::frames

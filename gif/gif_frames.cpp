@@ -1,0 +1,226 @@
+#include "gif/gif_frames.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace pelmora {
+
+namespace {
+
+struct Input {
+    std::span<const std::uint8_t> bytes;
+    std::size_t at = 0;
+};
+
+int ReadInput(GifFileType* gif, GifByteType* into, int wanted) {
+    auto& input = *static_cast<Input*>(gif->UserData);
+    const std::size_t count =
+        std::min(static_cast<std::size_t>(std::max(wanted, 0)), input.bytes.size() - input.at);
+    std::memcpy(into, input.bytes.data() + input.at, count);
+    input.at += count;
+    return static_cast<int>(count);
+}
+
+std::string GifReason(int code) {
+    const char* text = GifErrorString(code);
+    return text == nullptr ? std::string("the GIF is damaged") : std::string(text);
+}
+
+} // namespace
+
+struct GifFrameReader::Decoder {
+    Input input;
+    GifFileType* gif = nullptr;
+    std::vector<std::uint8_t> canvas;   // the screen as the last frame left it, RGBA
+    std::vector<std::uint8_t> previous; // the frame's rectangle before it was drawn
+    std::vector<GifPixelType> line;
+    GraphicsControlBlock control{};
+
+    ~Decoder() {
+        if (gif != nullptr) {
+            int ignored = 0;
+            DGifCloseFile(gif, &ignored);
+        }
+    }
+    void resetControl() {
+        control = GraphicsControlBlock{};
+        control.DisposalMode = DISPOSAL_UNSPECIFIED;
+        control.TransparentColor = NO_TRANSPARENT_COLOR;
+    }
+};
+
+bool LooksLikeGif(std::span<const std::uint8_t> bytes) {
+    return bytes.size() >= 6 && std::memcmp(bytes.data(), "GIF8", 4) == 0 &&
+           (bytes[4] == '7' || bytes[4] == '9') && bytes[5] == 'a';
+}
+
+GifFrameReader::GifFrameReader(std::span<const std::uint8_t> bytes)
+    : decoder_(std::make_unique<Decoder>()) {
+    decoder_->input.bytes = bytes;
+    decoder_->resetControl();
+    int code = 0;
+    decoder_->gif = DGifOpen(&decoder_->input, ReadInput, &code);
+    if (decoder_->gif == nullptr) {
+        fail(code == D_GIF_ERR_NOT_GIF_FILE ? "not a GIF" : GifReason(code));
+        return;
+    }
+    width_ = decoder_->gif->SWidth;
+    height_ = decoder_->gif->SHeight;
+    if (width_ < 1 || height_ < 1) {
+        fail("the GIF's screen is empty");
+        return;
+    }
+    if (static_cast<long long>(width_) * height_ > kMaxGifScreenPixels) {
+        fail("the GIF's screen of " + std::to_string(width_) + " x " + std::to_string(height_) +
+             " is larger than 4096 x 4096 dots' worth");
+        return;
+    }
+    try {
+        decoder_->canvas.assign(static_cast<std::size_t>(width_) * height_ * 4, 0);
+    } catch (const std::bad_alloc&) {
+        fail("the GIF needs more memory than this machine gives");
+    }
+}
+
+GifFrameReader::~GifFrameReader() = default;
+
+bool GifFrameReader::fail(std::string reason) {
+    error_ = std::move(reason);
+    ended_ = true;
+    return false;
+}
+
+bool GifFrameReader::next(GifFrame& frame) {
+    if (ended_) {
+        return false;
+    }
+    GifFileType* gif = decoder_->gif;
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) != GIF_OK) {
+            return fail(gif->Error == D_GIF_ERR_READ_FAILED ? "the GIF is cut short"
+                                                            : GifReason(gif->Error));
+        }
+        if (type == TERMINATE_RECORD_TYPE) {
+            ended_ = true;
+            return frames_ == 0 ? fail("the GIF holds no frame") : false;
+        }
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* block = nullptr;
+            if (DGifGetExtension(gif, &code, &block) != GIF_OK) {
+                return fail(GifReason(gif->Error));
+            }
+            if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
+                DGifExtensionToGCB(block[0], block + 1, &decoder_->control);
+            }
+            while (block != nullptr) {
+                if (DGifGetExtensionNext(gif, &block) != GIF_OK) {
+                    return fail(GifReason(gif->Error));
+                }
+            }
+            continue;
+        }
+        if (type == IMAGE_DESC_RECORD_TYPE) {
+            return readImage(frame);
+        }
+        return fail("the GIF holds a record of no known kind");
+    }
+}
+
+bool GifFrameReader::readImage(GifFrame& frame) {
+    GifFileType* gif = decoder_->gif;
+    const std::string name = "frame " + std::to_string(frames_);
+    if (frames_ >= kMaxGifFrames) {
+        return fail("the GIF holds more than " + std::to_string(kMaxGifFrames) + " frames");
+    }
+    if (DGifGetImageDesc(gif) != GIF_OK) {
+        return fail(GifReason(gif->Error));
+    }
+    // giflib keeps a record of every image it met; dropped, so memory stays flat.
+    GifFreeSavedImages(gif);
+    gif->ImageCount = 0;
+    const GifImageDesc& image = gif->Image;
+    if (image.Width < 1 || image.Height < 1) {
+        return fail(name + " is empty");
+    }
+    if (image.Left < 0 || image.Top < 0 || image.Left + image.Width > width_ ||
+        image.Top + image.Height > height_) {
+        return fail(name + " (" + std::to_string(image.Width) + " x " +
+                    std::to_string(image.Height) + " at " + std::to_string(image.Left) + "," +
+                    std::to_string(image.Top) + ") lies outside the GIF's screen of " +
+                    std::to_string(width_) + " x " + std::to_string(height_));
+    }
+    const ColorMapObject* colours = image.ColorMap != nullptr ? image.ColorMap : gif->SColorMap;
+    if (colours == nullptr || colours->Colors == nullptr) {
+        return fail(name + " has no colour table");
+    }
+    const GraphicsControlBlock control = decoder_->control;
+    decoder_->resetControl();
+    const std::size_t rowBytes = static_cast<std::size_t>(image.Width) * 4;
+    std::vector<std::uint8_t>& canvas = decoder_->canvas;
+    const auto at = [this](int x, int y) {
+        return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+                static_cast<std::size_t>(x)) *
+               4;
+    };
+    if (control.DisposalMode == DISPOSE_PREVIOUS) {
+        decoder_->previous.resize(rowBytes * static_cast<std::size_t>(image.Height));
+        for (int y = 0; y < image.Height; ++y) {
+            std::memcpy(decoder_->previous.data() + rowBytes * static_cast<std::size_t>(y),
+                        canvas.data() + at(image.Left, image.Top + y), rowBytes);
+        }
+    }
+    decoder_->line.resize(static_cast<std::size_t>(image.Width));
+    // Interlaced rows come every 8th from 0, every 8th from 4, every 4th from 2, every 2nd.
+    constexpr int kStarts[] = {0, 4, 2, 1};
+    constexpr int kSteps[] = {8, 8, 4, 2};
+    const int passes = image.Interlace ? 4 : 1;
+    for (int pass = 0; pass < passes; ++pass) {
+        const int step = image.Interlace ? kSteps[pass] : 1;
+        for (int y = image.Interlace ? kStarts[pass] : 0; y < image.Height; y += step) {
+            if (DGifGetLine(gif, decoder_->line.data(), image.Width) != GIF_OK) {
+                return fail(gif->Error == D_GIF_ERR_READ_FAILED ? "the GIF is cut short"
+                                                                : GifReason(gif->Error));
+            }
+            std::uint8_t* out = canvas.data() + at(image.Left, image.Top + y);
+            for (int x = 0; x < image.Width; ++x, out += 4) {
+                const int index = decoder_->line[static_cast<std::size_t>(x)];
+                if (index == control.TransparentColor) {
+                    continue;
+                }
+                // An index past the table is black, as most viewers draw it.
+                const GifColorType colour =
+                    index < colours->ColorCount ? colours->Colors[index] : GifColorType{0, 0, 0};
+                out[0] = colour.Red;
+                out[1] = colour.Green;
+                out[2] = colour.Blue;
+                out[3] = 255;
+            }
+        }
+    }
+    frame.screen.width = width_;
+    frame.screen.height = height_;
+    frame.screen.rgba.assign(canvas.begin(), canvas.end());
+    frame.delayMs = control.DelayTime * 10;
+    frame.number = frames_++;
+    // What the next frame is drawn over.
+    if (control.DisposalMode == DISPOSE_BACKGROUND) {
+        for (int y = 0; y < image.Height; ++y) {
+            std::memset(canvas.data() + at(image.Left, image.Top + y), 0, rowBytes);
+        }
+    } else if (control.DisposalMode == DISPOSE_PREVIOUS) {
+        for (int y = 0; y < image.Height; ++y) {
+            std::memcpy(canvas.data() + at(image.Left, image.Top + y),
+                        decoder_->previous.data() + rowBytes * static_cast<std::size_t>(y),
+                        rowBytes);
+        }
+    }
+    return true;
+}
+
+} // namespace pelmora
