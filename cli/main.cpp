@@ -2,6 +2,7 @@
 // the picture readers that need no Qt: no job loads a user-interface library. This file
 // dispatches; each command keeps its options and its run in a file of its own.
 
+#include "cli/build_command.h"
 #include "cli/cli_output.h"
 #include "cli/convert_command.h"
 #include "cli/font_command.h"
@@ -23,6 +24,7 @@ std::span<const Command> Commands() {
         Command{"prepare", kPrepareSynopsis, PrepareHelp, PrepareCommand},
         Command{"show", kShowSynopsis, ShowHelp, ShowCommand},
         Command{"font", kFontSynopsis, FontHelp, RunFont},
+        Command{"build", kBuildSynopsis, BuildHelp, BuildCommand},
     };
     return kCommands;
 }
