@@ -247,7 +247,7 @@ const std::string_view kConvertSynopsis =
     "                           [--size WxH] [--block-width N] [--panel NAME]\n"
     "                           [--name SYMBOL] [PREPARATION...]\n"
     "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
-    "convert --frames [--sheet WxH] [--merge-repeats] [--delay MS]\n"
+    "       pelmora-cli convert --frames [--sheet WxH] [--merge-repeats] [--delay MS]\n"
     "                           [PREPARATION...] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--panel NAME] [--name SYMBOL]\n"
     "                           [-o OUT | --output-dir DIR | --stdout] [--quiet] PICTURE...\n";

@@ -9,10 +9,12 @@
 #include "core/conversion/plotter.h"
 #include "core/font/gfx_font.h"
 #include "core/font/u8g2_font.h"
+#include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/png_writer.h"
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
+#include "gif/gif_writer.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -186,6 +188,108 @@ int ShowFont(const ShowOptions& options, const std::string& bytes, StandardOutpu
     return 0;
 }
 
+// The frames of a frames file: each on the terminal under "frame N: D ms", or one as a
+// picture, or all as an animated GIF in the preview's colours.
+int ShowFrames(const ShowOptions& options, const std::string& text, const std::string& shownName,
+               StandardOutput& out) {
+    const Syntax* told =
+        options.syntax != nullptr ? options.syntax : &SyntaxOfText(text, options.textFile);
+    // The DB text of frames opens with comments as assembler text does, but has no labels.
+    if (options.syntax == nullptr && told->name == "asm" &&
+        text.find("_delays_ms:") == std::string::npos) {
+        told = &DefaultSyntax();
+    }
+    const Syntax& syntax = *told;
+    const ReadFrames read = ReadFramesText(text, syntax, options.layout);
+    if (!read.error.empty()) {
+        PrintError({}, shownName + ", " + read.error);
+        return 1;
+    }
+    const PanelLayout layout = read.layout.value_or(options.layout);
+    const std::size_t count = read.frames.size();
+    if (options.frame && static_cast<std::size_t>(*options.frame) >= count) {
+        PrintError(shownName, "there is no frame " + std::to_string(*options.frame) +
+                                  ": the file holds " + std::to_string(count));
+        return 1;
+    }
+    // Files without delays play each frame for 100 ms.
+    const auto delayOf = [&read](std::size_t n) {
+        return read.delays ? read.frames[n].delayMs : 100;
+    };
+    if (!options.gifFile.empty()) {
+        const std::uint64_t width =
+            static_cast<std::uint64_t>(layout.width) * static_cast<std::uint64_t>(options.scale);
+        const std::uint64_t height =
+            static_cast<std::uint64_t>(layout.height) * static_cast<std::uint64_t>(options.scale);
+        if (width * height > kMaxPicturePixels || width > 65535 || height > 65535) {
+            PrintError(options.gifFile, "the picture would be too large; take a smaller --scale");
+            return 1;
+        }
+        MonoPicture shown;
+        int shownFrame = -1;
+        GifAnimation animation;
+        animation.width = static_cast<int>(width);
+        animation.height = static_cast<int>(height);
+        animation.palette = {0xFFFFFF, ColourRgb(kOffDotColour), ColourRgb(kOnDotColour), 0xFFFFFF};
+        animation.frames = static_cast<int>(count);
+        animation.delayMs = [&](int n) {
+            return delayOf(static_cast<std::size_t>(n));
+        };
+        animation.row = [&](int n, int y, std::uint8_t* indices) {
+            if (n != shownFrame) {
+                shown = UnpackPanel(layout, read.frames[static_cast<std::size_t>(n)].bytes);
+                shownFrame = n;
+            }
+            for (int x = 0; x < layout.width; ++x) {
+                std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * options.scale, options.scale,
+                            shown.at(x, y / options.scale) ? 2 : 1);
+            }
+        };
+        const EncodedGif gif = EncodeGif(animation);
+        AtomicTextFile file(PathFromUtf8(options.gifFile));
+        if (!gif.ok() || !file.open() || !file.write(gif.bytes) || !file.commit()) {
+            PrintError(options.gifFile, !gif.ok()              ? gif.error
+                                        : file.error().empty() ? "the GIF could not be made"
+                                                               : file.error());
+            return 1;
+        }
+        return 0;
+    }
+    const auto dotsOf = [&](std::size_t n) {
+        PanelDots panel(layout);
+        UnpackPanel(layout, 0, read.frames[n].bytes, panel);
+        return panel;
+    };
+    if (!options.pngFile.empty() || !options.bmpFile.empty()) {
+        const PanelDots panel = dotsOf(static_cast<std::size_t>(options.frame.value_or(0)));
+        const std::string& path = !options.pngFile.empty() ? options.pngFile : options.bmpFile;
+        const std::string error =
+            !options.pngFile.empty() ? SavePicture(panel, options) : SaveBitmap(panel, path);
+        if (!error.empty()) {
+            PrintError(path, error);
+            return 1;
+        }
+        return 0;
+    }
+    for (std::size_t n = 0; n < count; ++n) {
+        if (options.frame && static_cast<std::size_t>(*options.frame) != n) {
+            continue;
+        }
+        const PanelDots panel = dotsOf(n);
+        std::string shown = "frame " + std::to_string(n) +
+                            (read.delays ? ": " + std::to_string(delayOf(n)) + " ms" : "") + "\n";
+        shown += options.blocks ? AsHalfBlocks(panel) : AsCharacters(panel);
+        if (!out.write(shown)) {
+            break;
+        }
+    }
+    if (!out.flush()) {
+        PrintError("standard output", out.error());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int RunShow(const ShowOptions& options, StandardOutput& out) {
@@ -196,13 +300,16 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
         PrintError(shownName, source.error);
         return 1;
     }
-    for (const std::string& picture : {options.pngFile, options.bmpFile}) {
+    for (const std::string& picture : {options.pngFile, options.bmpFile, options.gifFile}) {
         BatchTargets targets({path});
         if (const std::string taken = picture.empty() ? "" : targets.claim(picture, path);
             !taken.empty()) {
             PrintError(picture, taken);
             return 1;
         }
+    }
+    if (!options.font && (options.frames || ClaimsFrames(source.bytes))) {
+        return ShowFrames(options, source.bytes, shownName, out);
     }
     if (options.font || ClaimsGfxFont(source.bytes) || ClaimsU8g2Font(source.bytes)) {
         return ShowFont(options, source.bytes, out);
@@ -254,6 +361,17 @@ constexpr Option kShowOptions[] = {
     {"--png", "OUT.png", "write the panel as a picture in the preview's colours"},
     {"--bmp", "OUT.bmp", "write the panel as a 1-bit BMP that converts back to the same file"},
     {"--scale", "N", "pixels per dot in the picture, 1 to 64 (default 4)"},
+    {"--frames",
+     {},
+     "read the file as frames (bin and ihex, which carry no mark;\n"
+     "their count is the bytes over the panel's); frames files of the\n"
+     "other syntaxes are told by their content"},
+    {"--frame", "N",
+     "of frames, only frame N (from 0); --png and --bmp write frame 0\n"
+     "unless told"},
+    {"--gif", "OUT.gif",
+     "write the frames as an animated GIF in the preview's colours,\n"
+     "with their delays (100 ms each where the file has none)"},
 };
 
 } // namespace
@@ -261,7 +379,8 @@ constexpr Option kShowOptions[] = {
 const std::string_view kShowSynopsis =
     "show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
     "                        [--block-width N] [--panel NAME] [--png OUT.png | --bmp OUT.bmp]\n"
-    "                        [--scale N] [--blocks] [--text TEXT] [--cell WxH] FILE\n";
+    "                        [--scale N] [--blocks] [--text TEXT] [--cell WxH]\n"
+    "                        [--frames] [--frame N] [--gif OUT.gif] FILE\n";
 
 std::string ShowHelp() {
     return "show     reads a file of any of those syntaxes (told by its content, then its\n"
@@ -319,6 +438,26 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
             options.scale > 64) {
             return UsageError("--scale takes a whole number from 1 to 64");
         }
+    }
+    options.frames = parsed.has("--frames");
+    options.gifFile = parsed.value("--gif");
+    if (parsed.has("--frame")) {
+        int frame = 0;
+        if (!ParseWhole(parsed.value("--frame"), frame) || frame < 0) {
+            return UsageError("--frame takes a frame's number, from 0");
+        }
+        options.frame = frame;
+        options.frames = true;
+    }
+    if (!options.gifFile.empty()) {
+        options.frames = true;
+        if (!(options.pngFile + options.bmpFile).empty() || options.blocks || options.frame) {
+            return UsageError("--gif excludes --png, --bmp, --blocks and --frame");
+        }
+    }
+    if (options.frames && options.font) {
+        return UsageError("frames are no font: --frames, --frame and --gif exclude --text and "
+                          "--cell");
     }
     if (options.blocks && !(options.pngFile.empty() && options.bmpFile.empty())) {
         return UsageError("--blocks and --png or --bmp exclude each other");

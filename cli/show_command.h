@@ -24,6 +24,10 @@ struct ShowOptions {
     std::string fontFormat;          // "gfxfont", "u8g2"; else the syntax of a cell table
     std::optional<PanelLayout> cell; // a table's cell where the file states none
     std::string text;                // drawn as the firmware would; empty: every glyph
+    // Frames: told by the file's mark, or asked for (bin and ihex carry none).
+    bool frames = false;
+    std::optional<int> frame; // the one frame shown (--png and --bmp: 0 by default)
+    std::string gifFile;      // empty: no animation written
 };
 
 // Decodes a panel file and prints it, or writes it as a picture. Exit status 0/1.
