@@ -76,7 +76,7 @@ GifFrameReader::GifFrameReader(std::span<const std::uint8_t> bytes)
     }
     if (static_cast<long long>(width_) * height_ > kMaxGifScreenPixels) {
         fail("the GIF's screen of " + std::to_string(width_) + " x " + std::to_string(height_) +
-             " is larger than 4096 x 4096 dots' worth");
+             " pixels is larger in area than 4096 x 4096");
         return;
     }
     try {
