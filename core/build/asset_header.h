@@ -10,12 +10,15 @@
 
 namespace pelmora {
 
-// One asset of a build, made: its symbol, the geometry of its bytes and the bytes.
+// One asset of a build, made: its symbol, the geometry of its bytes and the bytes. A font
+// is its text, with the cell (widest advance x line height) as its size and a frame a glyph.
 struct BuiltAsset {
     std::string name;
     PanelLayout layout;
     int frames = 1;
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> bytes; // every frame's, one after another
+    std::vector<int> delaysMs;       // an animation's, one a frame; empty for a picture
+    std::string fontText;            // a font: its file as pelmora-cli font writes it
 };
 
 // Where and how the combined files are written.
@@ -31,10 +34,12 @@ struct AssetFiles {
     std::string source; // empty unless separateSource
 };
 
-// Every asset's symbols as convert writes them for one (name, name_WIDTH, name_HEIGHT),
-// and the index pelmora_assets[] of PELMORA_ASSET_COUNT entries. With a separate source
-// the header declares and the source defines; otherwise the header defines everything and
-// is meant for one translation unit, as convert's headers are.
+// Every asset's symbols as convert writes them for one (name, name_WIDTH, name_HEIGHT;
+// for an animation name_FRAMES, name[name_FRAMES][bytes] and name_delays_ms too; a font's
+// file as it is, its definitions in the source and their declarations in the header), and the index
+// pelmora_assets[] of PELMORA_ASSET_COUNT entries. With a separate source the header declares and
+// the source defines; otherwise the header defines everything and is meant for one translation
+// unit, as convert's headers are.
 AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNames& names);
 
 } // namespace pelmora

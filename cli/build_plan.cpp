@@ -1,0 +1,430 @@
+#include "cli/build_plan.h"
+
+#include "cli/options.h"
+#include "cli/panel_options.h"
+#include "core/font/character_set.h"
+#include "core/frames/frames.h"
+#include "core/io/utf8_path.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <map>
+
+namespace pelmora::cli {
+
+namespace {
+
+// The keys a picture takes as the options of convert, in [panel] or its own table; the
+// switches among them are true or false.
+constexpr std::array<std::string_view, 6> kPanelKeys{"layout",      "bit-order", "size",
+                                                     "block-width", "panel",     "inverse"};
+constexpr std::array<std::string_view, 3> kFramesKeys{"sheet", "delay", "merge-repeats"};
+constexpr std::array<std::string_view, 8> kFontKeys{"size",   "chars",     "format",  "cell",
+                                                    "layout", "bit-order", "hinting", "file"};
+constexpr std::array<std::string_view, 3> kSwitchKeys{"invert", "inverse", "merge-repeats"};
+
+template <std::size_t N>
+bool Among(const std::array<std::string_view, N>& keys, std::string_view key) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+bool IsPictureKey(std::string_view key) {
+    if (Among(kPanelKeys, key)) {
+        return true;
+    }
+    for (const Option& option : PreparationOptions()) {
+        if (option.name.substr(2) == key) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a table of kind takes key (as an option; name, file and files aside).
+bool TakesOption(std::string_view kind, std::string_view key) {
+    if (kind == "font") {
+        return Among(kFontKeys, key) && key != "file";
+    }
+    return IsPictureKey(key) || (kind == "frames" && Among(kFramesKeys, key));
+}
+
+// "--dither takes a, b or c" said of the manifest's keys: "dither takes a, b or c".
+std::string AsKeys(const std::string& message) {
+    std::string said;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        if (message.compare(i, 2, "--") == 0 && i + 2 < message.size() && message[i + 2] != ' ' &&
+            (i == 0 || message[i - 1] == ' ')) {
+            ++i;
+            continue;
+        }
+        said += message[i];
+    }
+    return said;
+}
+
+// The first option a message names, as a key.
+std::string KeyNamed(const std::string& message) {
+    const std::size_t start = message.find("--");
+    if (start == std::string::npos) {
+        return {};
+    }
+    const std::size_t end = message.find(' ', start);
+    return message.substr(start + 2, end == std::string::npos ? end : end - start - 2);
+}
+
+class Reader {
+  public:
+    explicit Reader(std::vector<ManifestProblem>& problems) : problems_(problems) {}
+
+    void add(ManifestPlace place, std::string reason) {
+        problems_.push_back({place, std::move(reason)});
+    }
+
+    // The values the asset's keys (and [panel]'s, for a picture) give, as the command line
+    // would give them.
+    ParsedArguments arguments(const ManifestTable* panel, const ManifestTable& asset) {
+        ParsedArguments parsed;
+        for (const ManifestTable* table : {panel, &asset}) {
+            if (table == nullptr) {
+                continue;
+            }
+            for (const ManifestEntry& entry : table->entries) {
+                if (!TakesOption(asset.kind, entry.key)) {
+                    continue;
+                }
+                const ManifestValue& value = entry.value;
+                const std::string option = "--" + entry.key;
+                if (Among(kSwitchKeys, entry.key)) {
+                    if (value.kind != ManifestValue::Kind::Boolean) {
+                        add(value.place, entry.key + " takes true or false");
+                    } else if (value.text == "true") {
+                        parsed.options[option] = "";
+                    } else {
+                        parsed.options.erase(option);
+                    }
+                } else if (value.kind == ManifestValue::Kind::Text ||
+                           value.kind == ManifestValue::Kind::Number) {
+                    parsed.options[option] = value.text;
+                } else {
+                    add(value.place, entry.key + " takes a string");
+                }
+            }
+        }
+        return parsed;
+    }
+
+    void checkKeys(const ManifestTable& table) {
+        for (const ManifestEntry& entry : table.entries) {
+            const std::string& key = entry.key;
+            const std::string& kind = table.kind;
+            bool known = false;
+            if (kind == "output") {
+                known = key == "header" || key == "source" || key == "format";
+            } else if (kind == "panel") {
+                known = IsPictureKey(key);
+            } else {
+                known = TakesOption(kind, key) || key == "name" ||
+                        key == (kind == "frames" ? "files" : "file");
+            }
+            if (key == "format" && (kind == "panel" || kind == "image" || kind == "frames")) {
+                add(entry.value.place, "format is given once, in [output]");
+            } else if (!known) {
+                add(entry.value.place,
+                    "unknown key " + key + " in [" +
+                        (kind == "output" || kind == "panel" ? kind : "[" + kind + "]") +
+                        (kind == "output" || kind == "panel" ? "]" : "]]"));
+            }
+        }
+    }
+
+    std::string text(const ManifestTable& table, std::string_view key) {
+        const ManifestEntry* entry = table.find(key);
+        if (entry == nullptr) {
+            return {};
+        }
+        if (entry->value.kind != ManifestValue::Kind::Text) {
+            add(entry->value.place, std::string(key) + " takes a string");
+            return {};
+        }
+        return entry->value.text;
+    }
+
+    // Where a message about key belongs: the asset's own key, else [panel]'s, else the asset.
+    static ManifestPlace placeOf(const ManifestTable* panel, const ManifestTable& asset,
+                                 const std::string& key) {
+        if (const ManifestEntry* entry = asset.find(key)) {
+            return entry->value.place;
+        }
+        if (panel != nullptr) {
+            if (const ManifestEntry* entry = panel->find(key)) {
+                return entry->value.place;
+            }
+        }
+        return asset.place;
+    }
+
+    void problem(const ManifestTable* panel, const ManifestTable& asset,
+                 const std::string& message) {
+        add(placeOf(panel, asset, KeyNamed(message)), AsKeys(message));
+    }
+
+  private:
+    std::vector<ManifestProblem>& problems_;
+};
+
+// The picture options of an image or frames, read as convert reads them.
+void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable& table,
+                 const std::string& format, AssetJob& job) {
+    ParsedArguments parsed = reader.arguments(panel, table);
+    parsed.options["--format"] = format;
+    job.inverse = parsed.has("--inverse");
+    const bool frames = job.kind == AssetJob::Kind::Frames;
+    if (frames) {
+        job.mergeRepeats = parsed.has("--merge-repeats");
+        if (parsed.has("--delay")) {
+            int delay = 0;
+            if (!ParseWhole(parsed.value("--delay"), delay) || delay < 0 ||
+                delay > kMaxFrameDelayMs) {
+                reader.problem(panel, table,
+                               "--delay takes a whole number of milliseconds from 0 to 65535");
+            }
+            job.frameInput.stillDelayMs = delay;
+        }
+        if (parsed.has("--sheet")) {
+            ParsedArguments sheet;
+            sheet.options["--size"] = parsed.value("--sheet");
+            PanelLayout cell;
+            if (!ParseSize(sheet, cell).empty()) {
+                reader.problem(panel, table, "--sheet takes WIDTHxHEIGHT, each 1 to 4096");
+            } else {
+                job.frameInput.sheet = std::pair{cell.width, cell.height};
+                if (!parsed.has("--size") && !parsed.has("--panel")) {
+                    parsed.options["--size"] = parsed.value("--sheet");
+                }
+            }
+        }
+    }
+    if (const std::string problem = ParseOutput(parsed, job.choice); !problem.empty()) {
+        reader.problem(panel, table, problem);
+        return;
+    }
+    if (frames || AsksToPrepare(parsed)) { // frames are always prepared, as convert does them
+        const PanelLayout& layout = *job.choice.layout;
+        Preparation preparation;
+        if (const std::string problem =
+                ParsePreparation(parsed, layout.width, layout.height, preparation);
+            !problem.empty()) {
+            reader.problem(panel, table, problem);
+        }
+        job.preparation = preparation;
+    }
+    job.choice.symbol = job.name;
+}
+
+// The options of a font, read as pelmora-cli font reads them.
+void ReadFont(Reader& reader, const ManifestTable& table, const std::string& manifestFolder,
+              AssetJob& job) {
+    const ParsedArguments parsed = reader.arguments(nullptr, table);
+    auto problem = [&](const std::string& message) {
+        reader.problem(nullptr, table, message);
+    };
+    if (const std::string* size = parsed.find("--size")) {
+        int pixels = 0;
+        if (!ParseWhole(*size, pixels) || pixels < 1 || pixels > kMaxFontPixelSize) {
+            problem("--size takes a whole number of pixels from 1 to 1024");
+        }
+        job.raster.pixelSize = pixels;
+    }
+    if (const std::string* hinting = parsed.find("--hinting")) {
+        if (*hinting == "normal" || *hinting == "light" || *hinting == "none") {
+            job.raster.hinting = *hinting == "normal"  ? Hinting::Normal
+                                 : *hinting == "light" ? Hinting::Light
+                                                       : Hinting::None;
+        } else {
+            problem("--hinting takes normal, light or none");
+        }
+    }
+    std::string chars = parsed.has("--chars") ? parsed.value("--chars") : "32-126";
+    if (chars.starts_with("@")) {
+        job.charsFile = Joined(manifestFolder, chars.substr(1));
+        chars = "@" + job.charsFile;
+    }
+    const CharacterSet set = ParseCharacterSet(chars);
+    switch (set.problem) {
+    case CharacterSetProblem::Unreadable:
+        problem("--chars " + chars + ": " + set.reason);
+        break;
+    case CharacterSetProblem::NotUtf8:
+        problem("--chars " + chars + ": the file is not UTF-8 text");
+        break;
+    case CharacterSetProblem::Malformed:
+        problem("--chars takes code points and ranges such as 32-126,0xB0, or @FILE");
+        break;
+    case CharacterSetProblem::Empty:
+        problem("--chars " + chars + " names no character");
+        break;
+    case CharacterSetProblem::None:
+        job.raster.codes = set.codes;
+        break;
+    }
+    const std::string format = parsed.has("--format") ? parsed.value("--format") : "gfxfont";
+    // The combined files are C: a font goes in as a GFXfont, a u8g2 font or a C table.
+    if (format != "gfxfont" && format != "u8g2" && format != "c" && format != "arduino") {
+        problem("--format takes gfxfont, u8g2, c or arduino for a font of the build");
+        return;
+    }
+    FindFontFormat(format, job.fontFormat);
+    const bool tableFormat = job.fontFormat.syntax != nullptr;
+    for (const std::string_view option : {"--cell", "--layout", "--bit-order"}) {
+        if (parsed.has(option) && !tableFormat) {
+            problem(std::string(option) + " goes with a table: --format c or arduino");
+        }
+    }
+    PanelLayout& cell = job.fontFormat.cell;
+    if (const std::string* layout = parsed.find("--layout")) {
+        if (*layout != "pages" && *layout != "rows") {
+            problem("--layout takes pages or rows for a font table");
+        }
+        cell.arrangement = *layout == "rows" ? Arrangement::Rows : Arrangement::Pages;
+    }
+    cell.bitOrder = cell.arrangement == Arrangement::Rows ? BitOrder::Msb : BitOrder::Lsb;
+    if (const std::string* order = parsed.find("--bit-order")) {
+        if (*order != "lsb" && *order != "msb") {
+            problem("--bit-order takes lsb or msb");
+        }
+        cell.bitOrder = *order == "msb" ? BitOrder::Msb : BitOrder::Lsb;
+    }
+    if (const std::string* given = parsed.find("--cell")) {
+        ParsedArguments size;
+        size.options["--size"] = *given;
+        if (!ParseSize(size, cell).empty()) {
+            problem("--cell takes WIDTHxHEIGHT, each 1 to 4096");
+        }
+        job.fontFormat.cellGiven = true;
+    }
+}
+
+} // namespace
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    if (folder.empty() || (!name.empty() && name.front() == '/')) {
+        return name;
+    }
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
+                    const std::string& outputDir, std::vector<ManifestProblem>& problems) {
+    Reader reader(problems);
+    BuildPlan plan;
+    const ManifestTable* output = nullptr;
+    const ManifestTable* panel = nullptr;
+    for (const ManifestTable& table : manifest.tables) {
+        reader.checkKeys(table);
+        output = table.kind == "output" ? &table : output;
+        panel = table.kind == "panel" ? &table : panel;
+    }
+    const std::string manifestFolder = FolderOf(manifestPath);
+    const std::string folder = outputDir.empty() ? manifestFolder : outputDir;
+    if (output == nullptr) {
+        if (manifest.problems.empty()) {
+            reader.add({1, 1}, "the manifest needs an [output] table with a header");
+        }
+    } else {
+        const std::string header = reader.text(*output, "header");
+        const std::string source = reader.text(*output, "source");
+        if (output->find("header") == nullptr) {
+            reader.add(output->place, "[output] needs header, the file to write");
+        }
+        if (const ManifestEntry* format = output->find("format")) {
+            plan.format = reader.text(*output, "format");
+            if (format->value.kind == ManifestValue::Kind::Text && plan.format != "c" &&
+                plan.format != "arduino") {
+                reader.add(format->value.place, "format takes c or arduino");
+            }
+        }
+        if (!header.empty()) {
+            plan.header = Joined(folder, header);
+            plan.state =
+                Joined(FolderOf(plan.header), "." + NameOf(plan.header) + ".pelmora-state");
+        }
+        if (!source.empty()) {
+            plan.source = Joined(folder, source);
+            if (plan.source == plan.header) {
+                reader.add(output->find("source")->value.place,
+                           "source and header are the same file");
+            }
+            const std::filesystem::path from =
+                PathFromUtf8(FolderOf(plan.source)).lexically_normal();
+            plan.headerInclude = Utf8FromPath(
+                PathFromUtf8(plan.header)
+                    .lexically_normal()
+                    .lexically_relative(from.empty() ? std::filesystem::path(".") : from));
+        }
+    }
+    std::map<std::string, ManifestPlace> names;
+    for (const ManifestTable& table : manifest.tables) {
+        if (table.kind != "image" && table.kind != "frames" && table.kind != "font") {
+            continue;
+        }
+        AssetJob job;
+        job.kind = table.kind == "image"    ? AssetJob::Kind::Image
+                   : table.kind == "frames" ? AssetJob::Kind::Frames
+                                            : AssetJob::Kind::Font;
+        const std::string heading = "[[" + table.kind + "]]";
+        job.name = reader.text(table, "name");
+        if (const ManifestEntry* name = table.find("name"); name == nullptr) {
+            reader.add(table.place, heading + " needs name, the symbol of its data");
+        } else if (name->value.kind != ManifestValue::Kind::Text) {
+            // said by text() above
+        } else if (!IsSymbol(job.name) || job.name.starts_with("pelmora_")) {
+            reader.add(name->value.place, "name takes a symbol: letters, digits and _, not first "
+                                          "a digit, not beginning with pelmora_");
+        } else if (const auto [first, added] = names.emplace(job.name, name->value.place); !added) {
+            reader.add(name->value.place, "two assets are named " + job.name +
+                                              " (the first on line " +
+                                              std::to_string(first->second.line) + ")");
+        }
+        const std::string filesKey = job.kind == AssetJob::Kind::Frames ? "files" : "file";
+        if (const ManifestEntry* files = table.find(filesKey); files == nullptr) {
+            reader.add(table.place, heading + " needs " + filesKey);
+        } else {
+            job.place = files->value.place;
+            const bool list = files->value.kind == ManifestValue::Kind::List;
+            if (list != (job.kind == AssetJob::Kind::Frames)) {
+                reader.add(files->value.place,
+                           filesKey + (list ? " takes a string" : " takes a list of strings"));
+            } else if (list && files->value.list.empty()) {
+                reader.add(files->value.place, "files names no picture");
+            } else {
+                job.files = list ? files->value.list : std::vector{files->value.text};
+            }
+            for (const std::string& file : job.files) {
+                job.paths.push_back(Joined(manifestFolder, file));
+            }
+        }
+        if (job.kind == AssetJob::Kind::Font) {
+            ReadFont(reader, table, manifestFolder, job);
+        } else {
+            ReadPicture(reader, panel, table, plan.format, job);
+        }
+        plan.assets.push_back(std::move(job));
+    }
+    if (output != nullptr && plan.assets.empty() && manifest.problems.empty()) {
+        reader.add(output->place, "the manifest names no asset: add an [[image]]");
+    }
+    return plan;
+}
+
+} // namespace pelmora::cli

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "cli/picture_input.h"
+#include "core/build/manifest.h"
+#include "core/conversion/encoder.h"
+#include "core/font/font_file.h"
+#include "font/font_raster.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pelmora::cli {
+
+// One asset of the manifest with its options read, its files not yet.
+struct AssetJob {
+    enum class Kind { Image, Frames, Font };
+    Kind kind = Kind::Image;
+    std::string name;
+    std::vector<std::string> files; // as the manifest writes them
+    std::vector<std::string> paths; // from the current folder
+    ManifestPlace place;            // of the file or files key, for what goes wrong there
+
+    // A picture or frames: the panel, the colour rule and the preparation.
+    OutputChoice choice;
+    bool inverse = false;
+    std::optional<Preparation> preparation;
+    FrameInput frameInput;
+    bool mergeRepeats = false;
+
+    // A font.
+    RasterOptions raster;
+    FontFormat fontFormat;
+    std::string charsFile; // the @FILE of chars, from the current folder; an input too
+};
+
+// What the manifest asks to be built, and where.
+struct BuildPlan {
+    std::string format = "c";  // c or arduino
+    std::string header;        // paths from the current folder
+    std::string source;        // empty: the data in the header
+    std::string headerInclude; // the header as the source includes it
+    std::string state;
+    std::vector<AssetJob> assets;
+};
+
+// The manifest's tables as a plan. Every key is a long option of convert (or of font, for
+// [[font]]) and is read by the same parsers; each problem found is added with its place.
+// Relative paths are the manifest's folder's; the outputs go to outputDir when given.
+BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
+                    const std::string& outputDir, std::vector<ManifestProblem>& problems);
+
+// "art/logo.png" in the manifest's folder, as a path from the current folder.
+std::string Joined(const std::string& folder, const std::string& name);
+std::string FolderOf(const std::string& path);
+std::string NameOf(const std::string& path);
+
+} // namespace pelmora::cli
