@@ -32,6 +32,8 @@ _pelmora_cli() {
         --name|--text|--chars|--cell) return ;;
         --hinting) COMPREPLY=($(compgen -W "normal light none" -- "$cur")); return ;;
         --output-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --sheet|--delay|--frame) return ;;
+        --gif) COMPREPLY=($(compgen -f -X '!*.gif' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --png) COMPREPLY=($(compgen -f -X '!*.png' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --bmp) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
     esac
@@ -44,7 +46,7 @@ _pelmora_cli() {
             ;;
         convert)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--inverse $layout $preparation --name --output-dir --stdout --quiet --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "--inverse $layout $preparation --name --output-dir --stdout --quiet --frames --sheet --delay --merge-repeats -o --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
             fi
@@ -58,7 +60,7 @@ _pelmora_cli() {
             ;;
         show)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --text --cell --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --text --cell --frames --frame --gif --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
             fi

@@ -24,6 +24,11 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l output-dir -
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l stdout -d 'Write the bytes to standard output'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l quiet -d 'Do not print the paths written'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -F
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l frames -d 'The frames of every picture into one output'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l sheet -x -d 'Cut each picture into frames of WIDTHxHEIGHT'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l delay -x -d "A still picture's delay in milliseconds"
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l merge-repeats -d 'Drop a frame equal to the one before it'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -s o -r -F -d 'With --frames, the file to write'
 
 set -l preparing "__fish_seen_subcommand_from convert prepare"
 complete -c pelmora-cli -n $preparing -l fit -x -a 'contain cover stretch none' -d 'How the picture fills the panel'
@@ -45,6 +50,9 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l png -r -F -d 'W
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l bmp -r -F -d 'Write the panel as a 1-bit BMP'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l scale -x -a '1 2 4 8' -d 'Pixels per dot in the PNG'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l blocks -d 'Print half blocks, two rows to a character'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l frames -d 'Read the file as frames'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l frame -x -d 'Only frame N'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l gif -r -F -d 'Write the frames as an animated GIF'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -F
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l text -x -d 'Draw the text in a font file'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from show" -l cell -x -d "A font table's cell"
