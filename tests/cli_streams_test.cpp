@@ -306,7 +306,8 @@ TEST(CliOutputTargets, LinksDevicesAndFifosAreWrittenThrough) {
              true},
             {"a FIFO, read as it is written",
              [](const ScratchFolder& f) { ASSERT_EQ(mkfifo((f / "fifo").c_str(), 0644), 0); },
-             "timeout 10 cat fifo > got & $CLI show --bmp fifo lcd_p.txt; s=$?; wait; exit $s", 0, "",
+             "timeout 10 cat fifo > got & $CLI show --bmp fifo lcd_p.txt; s=$?; wait; exit $s", 0,
+             "",
              [](const ScratchFolder& f, const std::string& bmp) {
                  EXPECT_EQ(KindOf(f / "fifo"), 'p');
                  EXPECT_EQ(ReadFile(f / "got"), bmp);
