@@ -1,8 +1,10 @@
 #include "platform/controls.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 
 namespace pelmora {
@@ -10,6 +12,35 @@ namespace pelmora {
 void ShowTextNow(QLabel& label, const QString& text) {
     label.setText(text);
     label.repaint();
+}
+
+namespace {
+
+class EnterClicks : public QObject {
+  public:
+    explicit EnterClicks(QAbstractButton& button) : QObject(&button), button_(button) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                key->modifiers() == Qt::NoModifier && button_.isEnabled()) {
+                button_.click();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QAbstractButton& button_;
+};
+
+} // namespace
+
+void ClickOnEnter(QAbstractButton& button) {
+    button.installEventFilter(new EnterClicks(button));
 }
 
 QIcon ProgramIcon() {

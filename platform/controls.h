@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QAbstractButton;
 class QIcon;
 class QLabel;
 
@@ -10,6 +11,10 @@ namespace pelmora {
 // Sets a label's text and puts it on the screen before returning, even while the
 // caller's handler is still running.
 void ShowTextNow(QLabel& label, const QString& text);
+
+// Makes Enter and Return press the button while it has the focus, as Space does, for a
+// button that is no dialog's default.
+void ClickOnEnter(QAbstractButton& button);
 
 // The program's icon at every size the program carries.
 QIcon ProgramIcon();

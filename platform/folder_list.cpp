@@ -2,10 +2,14 @@
 
 #include "platform/message_box.h"
 
+#include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace pelmora {
 
@@ -75,6 +79,27 @@ void FolderList::fill() {
 void FolderList::openItem(QListWidgetItem* item) {
     if (item != nullptr) {
         setPath(item->data(kPathRole).toString());
+    }
+}
+
+void FolderList::keyboardSearch(const QString& search) {
+    if (search.isEmpty() || count() == 0) {
+        return;
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const bool goingOn = now - typedAt_ < QApplication::keyboardInputInterval();
+    typedAt_ = now;
+    // One letter typed again steps to the next folder with it, as Qt's own lists do.
+    const bool repeated = !goingOn || (typed_.size() == 1 && typed_ == search);
+    typed_ = goingOn && !repeated ? typed_ + search : search;
+    const int start = std::max(0, currentRow()) + (repeated ? 1 : 0);
+    for (int i = 0; i < count(); ++i) {
+        QListWidgetItem* candidate = item((start + i) % count());
+        if (candidate->text().trimmed().startsWith(typed_, Qt::CaseInsensitive)) {
+            setCurrentItem(candidate);
+            scrollToItem(candidate);
+            return;
+        }
     }
 }
 

@@ -23,6 +23,10 @@ class FolderList : public QListWidget {
   signals:
     void pathChanged(const QString& path);
 
+  public:
+    // Type-to-find on the folder's name, past the indent that shows its depth.
+    void keyboardSearch(const QString& search) override;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -32,6 +36,8 @@ class FolderList : public QListWidget {
 
     MessageBox& messages_;
     QString path_;
+    QString typed_;
+    qint64 typedAt_ = 0;
 };
 
 } // namespace pelmora

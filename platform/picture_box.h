@@ -32,9 +32,33 @@ class PictureBox : public QFrame, public PictureSurface {
     // The drawing area's size in pixels (inside the border).
     QSize drawingSize() const { return contentsRect().size(); }
 
+    // Screen pixels a side for one pixel of the picture, sharp at every size; the points
+    // keep their places, the box shows as many as fit.
+    int zoom() const { return zoom_; }
+    void setZoom(int zoom);
+
+    // Dots outlined over the drawing, as a group; the picture itself is not touched.
+    void setHighlight(const QList<QPoint>& dots);
+    const QList<QPoint>& highlight() const { return highlight_; }
+
+    // The picture's pixel under a point of the box, which may lie outside the picture.
+    QPoint dotAt(QPoint position) const;
+
+  signals:
+    void pointed(QPoint dot); // the mouse moved over the drawing (tracking must be on)
+    void pressed(QPoint dot);
+    void leftBox();
+    void zoomWheel(int steps); // the wheel turned with Ctrl held: steps up are positive
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void ensureCanvas();
@@ -42,6 +66,9 @@ class PictureBox : public QFrame, public PictureSurface {
     QImage canvas_;
     QSize pictureSize_{0, 0};
     bool hasPicture_ = false;
+    int zoom_ = 1;
+    QList<QPoint> highlight_;
+    int wheelAngle_ = 0;
 };
 
 } // namespace pelmora

@@ -1,15 +1,25 @@
 #include "preview/preview_window.h"
 
-#include "core/conversion/plotter.h"
+#include "core/io/source_file.h"
+#include "core/panel/dot_place.h"
 #include "platform/controls.h"
 #include "platform/message_box.h"
 #include "platform/picture_box.h"
+#include "platform/screen_fit.h"
 
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+
+#include <algorithm>
 
 namespace pelmora {
 
 namespace {
+
+constexpr int kStatusTwips = 315; // the status line's row under Show
 
 class PictureBoxDots : public PointSink {
   public:
@@ -22,33 +32,131 @@ class PictureBoxDots : public PointSink {
     PictureBox& box_;
 };
 
+QString Hex(std::size_t value, int digits = 0) {
+    return "0x" + QString::number(value, 16).toUpper().rightJustified(digits, '0');
+}
+
 } // namespace
 
 PreviewWindow::PreviewWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
                              QWidget* owner)
-    : QDialog(owner), state_(state), messages_(messages) {
+    : QDialog(owner), state_(state), messages_(messages), scale_(scale) {
     setObjectName("Form2");
     setWindowTitle("LCD Preview");
     setWindowIcon(ProgramIcon());
-    setFixedSize(scale.size(4350, 3480));
 
     LcdPic = new PictureBox(this);
     LcdPic->setObjectName("LcdPic");
-    LcdPic->setGeometry(scale.rect(120, 0, 4095, 2775));
+    LcdPic->setMouseTracking(true);
 
     ShowButton = new QPushButton("Show", this);
     ShowButton->setObjectName("ShowButton");
-    ShowButton->setGeometry(scale.rect(1440, 3000, 1575, 375));
     ShowButton->setAutoDefault(false);
+    ClickOnEnter(*ShowButton);
     connect(ShowButton, &QPushButton::clicked, this, &PreviewWindow::LoadPreviewFile);
 
+    StatusLine = new QLabel(this);
+    StatusLine->setObjectName("StatusLine");
+    StatusLine->setTextFormat(Qt::PlainText);
+    StatusLine->hide();
+
     setTabOrder(LcdPic, ShowButton);
+    ShowButton->setFocus(); // Show is what the window is opened for
+
+    connect(LcdPic, &PictureBox::pointed, this, &PreviewWindow::pointAt);
+    connect(LcdPic, &PictureBox::pressed, this,
+            [this](QPoint dot) { selectDot(dot.x(), dot.y()); });
+    connect(LcdPic, &PictureBox::leftBox, this, [this] { pointAt(QPoint(-1, -1)); });
+    connect(LcdPic, &PictureBox::zoomWheel, this, [this](int steps) { setZoom(zoom_ + steps); });
+    const auto shortcut = [this](const QKeySequence& keys, auto action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    shortcut(QKeySequence::ZoomIn, [this] { setZoom(zoom_ + 1); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { setZoom(zoom_ + 1); });
+    shortcut(QKeySequence::ZoomOut, [this] { setZoom(zoom_ - 1); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(1); });
+    relayout();
+}
+
+void PreviewWindow::useSettings(QSettings* settings) {
+    settings_ = settings;
+    if (settings_ == nullptr) {
+        return;
+    }
+    setZoom(settings_->value("preview/zoom", 1).toInt());
+    const QVariant stored = settings_->value("preview/position");
+    if (stored.isValid()) {
+        QRect frame(stored.toPoint(), size() + QSize(0, kFrameAllowance));
+        if (const QScreen* screen = this->screen()) {
+            frame = PlaceInside(frame, screen->availableGeometry());
+        }
+        move(frame.topLeft());
+    }
+}
+
+void PreviewWindow::done(int result) {
+    if (settings_ != nullptr) {
+        settings_->setValue("preview/position", pos());
+    }
+    QDialog::done(result);
+}
+
+void PreviewWindow::setZoom(int zoom) {
+    zoom = std::clamp(zoom, 1, kMaxZoom);
+    const PanelLayout panel = shown_ ? shown_->layout : LayoutOfState(state_);
+    if (const QScreen* screen = this->screen()) {
+        // No larger than the screen: the whole panel always stays in view.
+        const QSize room = screen->availableGeometry().size() - QSize(32, 3 * kFrameAllowance);
+        while (zoom > 1 &&
+               (panel.width * zoom > room.width() || panel.height * zoom > room.height())) {
+            --zoom;
+        }
+    }
+    if (zoom == zoom_) {
+        return;
+    }
+    zoom_ = zoom;
+    if (settings_ != nullptr) {
+        settings_->setValue("preview/zoom", zoom_);
+    }
+    relayout();
+}
+
+void PreviewWindow::relayout() {
+    // At zoom 1 and before Show the window is laid out in twips as it always was; it grows
+    // by what a larger zoom needs and by the status line once there is a panel to explain.
+    const QRect box = scale_.rect(120, 0, 4095, 2775);
+    const QRect show = scale_.rect(1440, 3000, 1575, 375);
+    const QSize base = scale_.size(4350, 3480);
+    const PanelLayout panel = shown_ ? shown_->layout : LayoutOfState(state_);
+    const int border = 2 * LcdPic->frameWidth();
+    const QSize needed(panel.width * zoom_ + border, panel.height * zoom_ + border);
+    const QSize grown = zoom_ > 1 ? box.size().expandedTo(needed) : box.size();
+    const QSize extra = grown - box.size();
+    LcdPic->setGeometry(QRect(box.topLeft(), grown));
+    LcdPic->setZoom(zoom_);
+    ShowButton->setGeometry(show.translated(extra.width() / 2, extra.height()));
+    const int status = shown_ ? scale_.toPixels(kStatusTwips) : 0;
+    StatusLine->setGeometry(box.x(), base.height() + extra.height(),
+                            base.width() + extra.width() - 2 * box.x(), status);
+    StatusLine->setVisible(shown_.has_value());
+    setFixedSize(base + extra + QSize(0, status));
 }
 
 void PreviewWindow::LoadPreviewFile() {
     LcdPic->clear();
+    selected_.reset();
     PictureBoxDots dots(*LcdPic);
     const PlotOutcome outcome = PlotLcdHexFile(state_, state_.outputPath, dots);
+    // The same file read again for the explanation: the layout it states and its bytes.
+    const SourceFile source = ReadSourceFile(state_.outputPath);
+    if (source.ok()) {
+        shown_ = ReadPanelText(source.bytes, LayoutOfState(state_), nullptr, state_.outputPath);
+    } else {
+        shown_.reset();
+    }
+    relayout();
+    StatusLine->clear();
     if (!outcome.ok) {
         messages_.show(this, windowTitle(), QString::fromStdString(outcome.error));
     } else if (!outcome.shortfall.empty()) {
@@ -59,6 +167,74 @@ void PreviewWindow::LoadPreviewFile() {
                            (outcome.shortOfPanel ? "; the rest is drawn blank."
                                                  : "; the bytes beyond it are not drawn.")));
     }
+}
+
+QString PreviewWindow::describeDot(int x, int y) const {
+    if (!shown_) {
+        return {};
+    }
+    const PanelLayout& layout = shown_->layout;
+    const std::optional<DotAddress> place = DotPlace(layout, x, y);
+    if (!place) {
+        return {};
+    }
+    QString text = QString("x %1, y %2: byte %3 (%4), bit %5, ")
+                       .arg(x)
+                       .arg(y)
+                       .arg(place->byte)
+                       .arg(Hex(place->byte))
+                       .arg(place->bit);
+    text += place->byte < shown_->bytes.size() ? "value " + Hex(shown_->bytes[place->byte], 2)
+                                               : QString("not in the file");
+    switch (layout.arrangement) {
+    case Arrangement::Halves:
+        text += QString(", %1 %2 page %3 column %4")
+                    .arg(layout.blockCount() == 2 ? "half" : "block")
+                    .arg(place->block)
+                    .arg(place->page)
+                    .arg(place->column);
+        break;
+    case Arrangement::Pages:
+        text += QString(", page %1 column %2").arg(place->page).arg(place->column);
+        break;
+    case Arrangement::Rows:
+        text += QString(", row %1 byte %2 of the row").arg(place->page).arg(place->column);
+        break;
+    }
+    return text;
+}
+
+void PreviewWindow::pointAt(QPoint dot) {
+    if (!shown_) {
+        return;
+    }
+    const QString text = describeDot(dot.x(), dot.y());
+    if (!text.isEmpty()) {
+        StatusLine->setText(text);
+    } else if (selected_) {
+        const ByteDots first = DotsOfByte(shown_->layout, *selected_);
+        StatusLine->setText(describeDot(first.x, first.y));
+    } else {
+        StatusLine->clear();
+    }
+}
+
+void PreviewWindow::selectDot(int x, int y) {
+    if (!shown_) {
+        return;
+    }
+    const std::optional<DotAddress> place = DotPlace(shown_->layout, x, y);
+    if (!place) {
+        return;
+    }
+    selected_ = place->byte;
+    const ByteDots dots = DotsOfByte(shown_->layout, place->byte);
+    QList<QPoint> outlined;
+    for (int i = 0; i < dots.count; ++i) {
+        outlined << QPoint(dots.x + i * dots.dx, dots.y + i * dots.dy);
+    }
+    LcdPic->setHighlight(outlined);
+    StatusLine->setText(describeDot(x, y));
 }
 
 } // namespace pelmora

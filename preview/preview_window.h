@@ -1,18 +1,25 @@
 #pragma once
 
 #include "core/conversion/conversion_state.h"
+#include "core/conversion/plotter.h"
 #include "platform/twips.h"
 
 #include <QDialog>
 
+#include <optional>
+
+class QLabel;
 class QPushButton;
+class QSettings;
 
 namespace pelmora {
 
 class MessageBox;
 class PictureBox;
 
-// "LCD Preview": reads the written text file back and plots it as the panel shows it.
+// "LCD Preview": reads the written text file back and plots it as the panel shows it. Once
+// shown, a line under Show tells which byte and bit of the file the dot under the pointer
+// is; a click outlines that byte's dots; Ctrl+plus and Ctrl+minus zoom.
 class PreviewWindow : public QDialog {
     Q_OBJECT
 
@@ -24,11 +31,37 @@ class PreviewWindow : public QDialog {
     // A line that cannot be read stops the pass with a message; what was drawn stays.
     void LoadPreviewFile();
 
+    // The zoom and the place on the screen, remembered in settings when given.
+    void useSettings(QSettings* settings);
+
+    static constexpr int kMaxZoom = 8;
+    int zoom() const { return zoom_; }
+    void setZoom(int zoom); // 1 to kMaxZoom, and no larger than the screen holds
+
+    // What the status line says of the dot at (x, y) of the panel last shown; empty where
+    // there is none.
+    QString describeDot(int x, int y) const;
+    // Outlines the dots of the byte that holds (x, y) and says so in the status line.
+    void selectDot(int x, int y);
+    std::optional<std::size_t> selectedByte() const { return selected_; }
+
+  protected:
+    void done(int result) override;
+
   private:
+    void relayout();
+    void pointAt(QPoint dot);
+
     ConversionState& state_;
     MessageBox& messages_;
+    TwipsScale scale_;
+    QSettings* settings_ = nullptr;
+    int zoom_ = 1;
+    std::optional<PanelText> shown_; // the panel as the file last read holds it
+    std::optional<std::size_t> selected_;
     PictureBox* LcdPic;
     QPushButton* ShowButton;
+    QLabel* StatusLine;
 };
 
 } // namespace pelmora

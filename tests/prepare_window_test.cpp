@@ -1,5 +1,6 @@
 // The Prepare picture window: opened by a dropped photo or Ctrl+P, redrawn as its controls
-// change, Use writes the BMP and takes it in, Cancel writes nothing, the choices stay; and
+// change, Use writes the BMP and takes it in and keeps the choices, Cancel writes nothing
+// and keeps the choices made before; and
 // it makes the very BMP that pelmora-cli prepare makes of the same picture.
 
 #include "platform/file_list.h"
@@ -186,8 +187,9 @@ TEST(PrepareWindowTest, CtrlPOpensTheSelectedPictureAndCancelWritesNothing) {
     EXPECT_TRUE(opened);
     w.settings.sync();
     EXPECT_FALSE(std::filesystem::exists(w.folder / "small_128x64.bmp"));
-    EXPECT_EQ(LoadPrepareOptions(w.settings).fit, Fit::None);
-    EXPECT_EQ(LoadPrepareOptions(w.settings).brightness, 40);
+    // Cancel leaves the choices as they were before the window opened.
+    EXPECT_EQ(LoadPrepareOptions(w.settings).fit, Fit::Contain);
+    EXPECT_EQ(LoadPrepareOptions(w.settings).brightness, 0);
     EXPECT_FALSE(w.form.findChild<QPushButton*>("ConvertButton")->isEnabled());
 }
 

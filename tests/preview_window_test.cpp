@@ -1,11 +1,16 @@
+#include "core/conversion/encoder.h"
 #include "core/conversion/plotter.h"
+#include "core/syntax/syntax.h"
 #include "platform/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
+#include <QLabel>
 #include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -122,6 +127,201 @@ TEST(PreviewWindow, SaysWhenTheFileIsGone) {
     EXPECT_EQ(preview.messages.texts.front().toStdString(),
               preview.state.outputPath + ": No such file or directory");
     EXPECT_TRUE(preview.window.isVisible());
+}
+
+// Fires the preview's shortcut for keys, as the key would in an active window.
+void Press(PreviewWindow& window, const QKeySequence& keys) {
+    for (auto* shortcut : window.findChildren<QShortcut*>()) {
+        if (shortcut->key() == keys) {
+            emit shortcut->activated();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no shortcut " << keys.toString().toStdString();
+}
+
+// The byte that holds (x, y) and its value, packed here from the layout's description and
+// not by the core's walk: halves and pages a column of 8 rows a byte, rows 8 columns a byte.
+std::pair<std::size_t, int> PackedByte(const MonoPicture& dots, const PanelLayout& layout, int x,
+                                       int y) {
+    int value = 0;
+    std::size_t index = 0;
+    if (layout.arrangement == Arrangement::Rows) {
+        index = static_cast<std::size_t>(y * ((layout.width + 7) / 8) + x / 8);
+        for (int i = 0; i < 8 && x / 8 * 8 + i < layout.width; ++i) {
+            const int bit = layout.bitOrder == BitOrder::Lsb ? i : 7 - i;
+            value |= dots.at(x / 8 * 8 + i, y) ? 1 << bit : 0;
+        }
+    } else {
+        const int columns =
+            layout.arrangement == Arrangement::Halves ? layout.blockWidth : layout.width;
+        const int pages = (layout.height + 7) / 8;
+        index =
+            static_cast<std::size_t>(x / columns * columns * pages + y / 8 * columns + x % columns);
+        for (int i = 0; i < 8 && y / 8 * 8 + i < layout.height; ++i) {
+            const int bit = layout.bitOrder == BitOrder::Lsb ? i : 7 - i;
+            value |= dots.at(x, y / 8 * 8 + i) ? 1 << bit : 0;
+        }
+    }
+    return {index, value};
+}
+
+// The status line names the byte and bit of the dot under the pointer in the layout the
+// file states (or the window's two halves for DB lines), for every syntax Show reads.
+TEST(PreviewWindowExplains, TheByteAndBitUnderThePointerInEveryLayoutAndSyntax) {
+    struct Row {
+        const char* name;
+        PanelLayout layout;
+        const char* syntax;
+        int x, y;
+        const char* place; // the end of the status line
+    };
+    const PanelLayout halves;
+    const Row rows[] = {
+        {"DB lines, two halves", halves, "db", 37, 12, "half 0 page 1 column 37"},
+        {"DB lines, right half", halves, "db", 100, 63, "half 1 page 7 column 36"},
+        {"C array, pages",
+         {84, 48, Arrangement::Pages, 84, BitOrder::Lsb},
+         "c",
+         83,
+         47,
+         "page 5 column 83"},
+        {"assembler, pages msb",
+         {128, 32, Arrangement::Pages, 128, BitOrder::Msb},
+         "asm",
+         5,
+         9,
+         "page 1 column 5"},
+        {"X bitmap, rows",
+         {128, 64, Arrangement::Rows, 64, BitOrder::Lsb},
+         "xbm",
+         21,
+         40,
+         "row 40 byte 2 of the row"},
+        {"Arduino, rows msb",
+         {128, 64, Arrangement::Rows, 64, BitOrder::Msb},
+         "arduino",
+         8,
+         2,
+         "row 2 byte 1 of the row"},
+        {"Intel HEX, read in the window's two halves", halves, "ihex", 70, 20,
+         "half 1 page 2 column 6"},
+        {"C array, three blocks",
+         {192, 64, Arrangement::Halves, 64, BitOrder::Lsb},
+         "c",
+         130,
+         20,
+         "block 2 page 2 column 2"},
+        {"GNU as, halves", halves, "gas", 64, 0, "half 1 page 0 column 0"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Syntax* syntax = FindSyntax(row.syntax);
+        ASSERT_NE(syntax, nullptr) << row.syntax;
+        OpenPreview preview;
+        MonoPicture dots(row.layout.width, row.layout.height);
+        for (int y = 0; y < dots.height; ++y) {
+            for (int x = 0; x < dots.width; ++x) {
+                dots.set(x, y, (x * 7 + y * 13 + x * y) % 5 < 2);
+            }
+        }
+        const EncodedText text = EncodePanel(dots, row.layout, *syntax, "lcd_p");
+        ASSERT_TRUE(text.ok()) << text.error;
+        preview.state.outputPath =
+            (preview.folder / ("lcd_p" + std::string(syntax->extension))).string();
+        WriteFile(preview.state.outputPath, text.text);
+        preview.show();
+        ASSERT_TRUE(preview.messages.texts.isEmpty())
+            << preview.messages.texts.join("|").toStdString();
+
+        const auto [index, value] = PackedByte(dots, row.layout, row.x, row.y);
+        const int bitInByte = row.layout.arrangement == Arrangement::Rows ? row.x % 8 : row.y % 8;
+        const int bit = row.layout.bitOrder == BitOrder::Lsb ? bitInByte : 7 - bitInByte;
+        const QString expected =
+            QString("x %1, y %2: byte %3 (0x%4), bit %5, value 0x%6, %7")
+                .arg(row.x)
+                .arg(row.y)
+                .arg(index)
+                .arg(QString::number(index, 16).toUpper())
+                .arg(bit)
+                .arg(QString::number(value, 16).toUpper().rightJustified(2, '0'))
+                .arg(row.place);
+        // The pointer over the dot, where the box draws it.
+        auto* status = preview.window.findChild<QLabel*>("StatusLine");
+        ASSERT_NE(status, nullptr);
+        EXPECT_TRUE(status->isVisible());
+        const QPoint at = preview.lcdPic->contentsRect().topLeft() + QPoint(row.x, row.y);
+        QTest::mouseMove(preview.lcdPic, at);
+        EXPECT_EQ(preview.window.describeDot(row.x, row.y), expected);
+        EXPECT_EQ(status->text(), expected);
+        // A click selects the byte and outlines its dots.
+        QTest::mouseClick(preview.lcdPic, Qt::LeftButton, {}, at);
+        EXPECT_EQ(preview.window.selectedByte(), index);
+        const QList<QPoint> outlined = preview.lcdPic->highlight();
+        EXPECT_TRUE(outlined.contains(QPoint(row.x, row.y)));
+        EXPECT_EQ(outlined.size(), 8);
+        EXPECT_EQ(preview.window.describeDot(row.layout.width, 0), "");
+    }
+}
+
+// Zoom keeps every dot where colourAt finds it, draws each a sharp square, grows the window
+// to hold the panel and comes back to the twips at Ctrl+0; the zoom is remembered.
+TEST(PreviewWindowExplains, ZoomsByKeysAndWheelAndRemembersTheZoom) {
+    OpenPreview preview;
+    const Picture picture = test::RandomPicture(7);
+    WriteFile(preview.state.outputPath, ExpectedLcdText(picture, 0));
+    QSettings settings(QString::fromStdString((preview.folder / "s.ini").string()),
+                       QSettings::IniFormat);
+    preview.window.useSettings(&settings);
+    preview.show();
+    const QSize shown = preview.window.size();
+    EXPECT_EQ(shown.width(), 290);
+    EXPECT_GT(shown.height(), 232) << "the status line below Show";
+
+    Press(preview.window, QKeySequence::ZoomIn);
+    Press(preview.window, QKeySequence::ZoomIn);
+    ASSERT_EQ(preview.window.zoom(), 3);
+    EXPECT_EQ(preview.wrongDots(picture, 0), 0);
+    EXPECT_GE(preview.lcdPic->width(), 128 * 3);
+    const QImage grabbed = preview.lcdPic->grab().toImage();
+    const QPoint origin = preview.lcdPic->contentsRect().topLeft();
+    for (int dy = 0; dy < 3; ++dy) {
+        for (int dx = 0; dx < 3; ++dx) {
+            EXPECT_EQ(grabbed.pixel(origin + QPoint(5 * 3 + dx, 6 * 3 + dy)) & 0xFFFFFF,
+                      picture.at(5, 6) == 0 ? 0x000000U : 0x008000U);
+        }
+    }
+    EXPECT_EQ(preview.window.describeDot(5, 6).left(10), "x 5, y 6: ");
+    QTest::mouseMove(preview.lcdPic, origin + QPoint(5 * 3 + 1, 6 * 3 + 2));
+    EXPECT_TRUE(preview.window.findChild<QLabel*>("StatusLine")->text().startsWith("x 5, y 6:"));
+
+    Press(preview.window, QKeySequence::ZoomOut);
+    EXPECT_EQ(preview.window.zoom(), 2);
+    QWheelEvent wheel(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(preview.lcdPic, &wheel);
+    EXPECT_EQ(preview.window.zoom(), 3);
+    settings.sync();
+    EXPECT_EQ(settings.value("preview/zoom").toInt(), 3);
+    {
+        OpenPreview again; // a new preview opens at the zoom last used
+        again.window.useSettings(&settings);
+        EXPECT_EQ(again.window.zoom(), 3);
+    }
+
+    Press(preview.window, QKeySequence(Qt::CTRL | Qt::Key_0));
+    EXPECT_EQ(preview.window.zoom(), 1);
+    EXPECT_EQ(preview.window.size(), shown);
+    EXPECT_EQ(preview.lcdPic->geometry(), QRect(8, 0, 273, 185));
+}
+
+TEST(PreviewWindowExplains, OpensWithTheFocusOnShowAndEnterShows) {
+    OpenPreview preview;
+    const Picture picture = test::RandomPicture(8);
+    WriteFile(preview.state.outputPath, ExpectedLcdText(picture, 0));
+    EXPECT_EQ(preview.window.focusWidget(), preview.showButton);
+    QTest::keyClick(preview.showButton, Qt::Key_Return);
+    EXPECT_EQ(preview.wrongDots(picture, 0), 0);
 }
 
 } // namespace

@@ -4,12 +4,14 @@
 #include "platform/controls.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
+#include "platform/screen_fit.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <QSettings>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -18,20 +20,30 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(pelmora::ProgramIcon());
     QApplication::setFont(pelmora::WindowFont());
 
+    // Laid out in twips at the screen's scale, unless that is taller or wider than the
+    // screen has room for: then smaller, as one.
+    pelmora::TwipsScale scale = pelmora::TwipsScale::ofScreen();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize room = screen->availableGeometry().size() - QSize(16, pelmora::kFrameAllowance);
+        scale = pelmora::ScaleToFit(scale, pelmora::MainWindow::twipsSize(), room);
+    }
     pelmora::ConversionState state;
     pelmora::QtMessageBox messages;
-    pelmora::MainWindow window(state, messages, pelmora::TwipsScale::ofScreen());
+    pelmora::MainWindow window(state, messages, scale);
     QSettings settings("Pelmora", "Pelmora");
     window.useSettings(&settings);
-    window.Init_Form(pelmora::StartFolder(pelmora::ProgramFolder(), QDir::homePath()));
+    const QString remembered = window.rememberedFolder();
+    window.Init_Form(!remembered.isEmpty()
+                         ? remembered
+                         : pelmora::StartFolder(pelmora::ProgramFolder(), QDir::homePath()));
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) {
         window.OpenPath(arguments.at(1));
     }
-    if (const QScreen* screen = window.screen()) {
-        window.move(screen->availableGeometry().center() - window.rect().center());
-    }
+    window.placeOnScreen();
     window.show();
+    // The frame is known once the window is up: then it is moved wholly onto the screen.
+    QTimer::singleShot(0, &window, [&window] { pelmora::KeepOnScreen(window); });
     return QApplication::exec();
 }

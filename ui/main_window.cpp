@@ -10,21 +10,27 @@
 #include "platform/message_box.h"
 #include "platform/path_label.h"
 #include "platform/picture_box.h"
+#include "platform/screen_fit.h"
 #include "preview/preview_window.h"
 #include "ui/output_settings.h"
 #include "ui/prepare_window.h"
 
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 
@@ -65,6 +71,16 @@ bool IsBitmapName(const QString& name) {
     return name.endsWith(".bmp", Qt::CaseInsensitive);
 }
 
+constexpr int kRecentPictures = 8;
+
+// A font at a size shrunk by factor, for a window laid out smaller than the screen's scale.
+QFont Shrunk(QFont font, double factor) {
+    if (factor < 1.0) {
+        font.setPointSizeF(font.pointSizeF() * factor);
+    }
+    return font;
+}
+
 } // namespace
 
 MainWindow::MainWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
@@ -73,8 +89,9 @@ MainWindow::MainWindow(ConversionState& state, MessageBox& messages, TwipsScale 
     setObjectName("Form1");
     setWindowTitle("Pelmora-0.1");
     setWindowIcon(ProgramIcon());
-    setFont(WindowFont());
-    setFixedSize(scale_.size(6990, 8175));
+    // Laid out smaller than the screen's scale so as to fit it: the captions shrink alike.
+    setFont(Shrunk(WindowFont(), TwipsScale::ofScreen().twipsPerPixel() / scale_.twipsPerPixel()));
+    setFixedSize(scale_.size(twipsSize().width(), twipsSize().height()));
     setAcceptDrops(true);
     buildControls();
 }
@@ -160,7 +177,8 @@ void MainWindow::buildControls() {
     ExitButton = button("ExitButton", "Exit", s.rect(5520, 6480, 855, 375));
 
     CopyRightLabel = label("CopyRightLabel", this, "", s.rect(360, 7680, 6255, 495));
-    CopyRightLabel->setFont(NoticeFont());
+    CopyRightLabel->setFont(
+        Shrunk(NoticeFont(), TwipsScale::ofScreen().twipsPerPixel() / scale_.twipsPerPixel()));
     CopyRightLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetTextColour(CopyRightLabel, kNoticeGrey);
 
@@ -181,15 +199,28 @@ void MainWindow::buildControls() {
     connect(PreviewButton, &QPushButton::clicked, this, &MainWindow::ShowPreview);
     connect(ResetButton, &QPushButton::clicked, this, &MainWindow::ResetWindow);
     connect(ExitButton, &QPushButton::clicked, this, &QWidget::close);
+    for (QPushButton* pressed : {ConvertButton, PreviewButton, ResetButton, ExitButton}) {
+        ClickOnEnter(*pressed);
+    }
+    connect(Dir1, &FolderList::pathChanged, this, [this](const QString& folder) {
+        if (settings_ != nullptr) {
+            settings_->setValue("window/folder", folder);
+        }
+    });
+    for (QRadioButton* option : {NormalOption, InverseOption}) {
+        connect(option, &QRadioButton::clicked, this, &MainWindow::rememberOption);
+    }
 
     // The window keeps no menu bar: these are reached by right click, the menu key and
     // shortcuts, none of them an access key in a caption.
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this), &QShortcut::activated,
-            this, &MainWindow::ShowOutputSettings);
-    connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this,
-            &MainWindow::OpenPicture);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
-            &MainWindow::ChoosePictureToPrepare);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), &MainWindow::ShowOutputSettings);
+    addShortcut(QKeySequence::Open, &MainWindow::OpenPicture);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::ChoosePictureToPrepare);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &MainWindow::CopyOutput);
+}
+
+void MainWindow::addShortcut(const QKeySequence& keys, void (MainWindow::*action)()) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -203,6 +234,15 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     QAction* prepare =
         menu.addAction("Prepare picture\u2026", this, &MainWindow::ChoosePictureToPrepare);
     prepare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    QMenu* recent = menu.addMenu("Recent pictures");
+    recent->setObjectName("RecentMenu");
+    for (const QString& path : recent_) {
+        recent->addAction(QDir::toNativeSeparators(path), this, [this, path] { OpenPath(path); });
+    }
+    recent->setEnabled(!recent_.isEmpty());
+    QAction* copy = menu.addAction("Copy output", this, &MainWindow::CopyOutput);
+    copy->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    copy->setEnabled(resultFlag_ == ResultFlag::Succeeded);
     menu.addSeparator();
     menu.addAction("About Pelmora", this, &MainWindow::ShowAbout);
     menu.exec(event->globalPos());
@@ -212,8 +252,72 @@ void MainWindow::useSettings(QSettings* settings) {
     settings_ = settings;
     if (settings_ != nullptr) {
         choice_ = LoadOutputChoice(*settings_);
+        presetName_ = LoadPanelPresetName(*settings_);
         prepareOptions_ = LoadPrepareOptions(*settings_);
+        recent_ = settings_->value("window/recent").toStringList().mid(0, kRecentPictures);
     }
+}
+
+QString MainWindow::rememberedFolder() const {
+    if (settings_ == nullptr) {
+        return {};
+    }
+    const QString folder = settings_->value("window/folder").toString();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+void MainWindow::placeOnScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    QRect frame(QPoint(), size() + QSize(0, kFrameAllowance));
+    const QVariant stored = settings_ != nullptr ? settings_->value("window/position") : QVariant();
+    frame.moveTopLeft(stored.isValid() ? stored.toPoint() : available.center() - frame.center());
+    move(PlaceInside(frame, available).topLeft());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (settings_ != nullptr) {
+        settings_->setValue("window/position", pos());
+    }
+    QWidget::closeEvent(event);
+}
+
+void MainWindow::rememberOption() {
+    if (settings_ != nullptr) {
+        settings_->setValue("window/inverse", InverseOption->isChecked());
+    }
+}
+
+void MainWindow::rememberPicture(const QString& path) {
+    recent_.removeAll(path);
+    recent_.prepend(path);
+    recent_ = recent_.mid(0, kRecentPictures);
+    if (settings_ != nullptr) {
+        settings_->setValue("window/recent", recent_);
+    }
+}
+
+void MainWindow::CopyOutput() {
+    if (resultFlag_ != ResultFlag::Succeeded) {
+        return;
+    }
+    QFile file(FromUtf8(state_.outputPath));
+    if (!file.open(QIODevice::ReadOnly)) {
+        messages_.show(this, windowTitle(),
+                       "The file " + FromUtf8(state_.outputPath) +
+                           " could not be read: " + file.errorString());
+        return;
+    }
+    auto* data = new QMimeData;
+    // Raw bytes are no text to paste: those go as the file alone.
+    if (choice_.syntaxOrDefault().name != "bin") {
+        data->setText(QString::fromUtf8(file.readAll()));
+    }
+    data->setUrls({QUrl::fromLocalFile(FromUtf8(state_.outputPath))});
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void MainWindow::setOutputChoice(const OutputChoice& choice) {
@@ -233,8 +337,12 @@ void MainWindow::setOutputChoice(const OutputChoice& choice) {
 }
 
 void MainWindow::ShowOutputSettings() {
-    OutputSettingsDialog dialog(choice_, this);
+    OutputSettingsDialog dialog(choice_, this, presetName_);
     if (dialog.exec() == QDialog::Accepted) {
+        presetName_ = dialog.presetName();
+        if (settings_ != nullptr) {
+            SavePanelPresetName(*settings_, presetName_);
+        }
         setOutputChoice(dialog.choice());
     }
 }
@@ -280,9 +388,12 @@ void MainWindow::PreparePicture(const QString& path) {
     preparing_ = &window;
     window.exec();
     preparing_ = nullptr;
-    prepareOptions_ = window.options();
-    if (settings_ != nullptr) {
-        SavePrepareOptions(*settings_, prepareOptions_);
+    // Cancel and Escape leave the choices as they were; a bitmap made keeps them.
+    if (window.result() == QDialog::Accepted || window.wroteBitmap()) {
+        prepareOptions_ = window.options();
+        if (settings_ != nullptr) {
+            SavePrepareOptions(*settings_, prepareOptions_);
+        }
     }
 }
 
@@ -290,8 +401,7 @@ bool MainWindow::NeedsPreparing(const QString& path) const {
     if (!IsBitmapName(QFileInfo(path).fileName())) {
         return true;
     }
-    return TakeInBitmapFile(Utf8(path), choice_.panel()).check.verdict ==
-           BitmapVerdict::Rejected;
+    return TakeInBitmapFile(Utf8(path), choice_.panel()).check.verdict == BitmapVerdict::Rejected;
 }
 
 void MainWindow::ShowAbout() {
@@ -304,6 +414,7 @@ void MainWindow::Init_Form(const QString& startFolder) {
     Drive1->setDrive(startFolder);
     Dir1->setPath(startFolder);
     placePreviewPic();
+    File1->setFocus(); // where a picture is chosen
 }
 
 void MainWindow::placePreviewPic() {
@@ -381,11 +492,14 @@ void MainWindow::TakeInBitmap(const QString& activated) {
     ColorValue->setText(FromUtf8(ColourDepthText(state_.infoHeader)));
     takenInName_ = name;
     PrepareForNewFile();
+    rememberPicture(QFileInfo(path).absoluteFilePath());
 }
 
 void MainWindow::PrepareForNewFile() {
     InverseOption->setEnabled(state_.infoHeader.biBitCount == 1);
-    NormalOption->setChecked(true);
+    const bool inverse = settings_ != nullptr && InverseOption->isEnabled() &&
+                         settings_->value("window/inverse", false).toBool();
+    (inverse ? InverseOption : NormalOption)->setChecked(true);
     PreviewButton->setEnabled(false);
     ConvertButton->setEnabled(true);
     StatusValue->setText("");
@@ -434,8 +548,11 @@ void MainWindow::ShowConvertStatus() {
 }
 
 void MainWindow::ShowPreview() {
+    // Modal, as it always was: it reads the state that Convert, Reset and Output settings
+    // change, so the main window waits while it is open.
     PreviewWindow preview(state_, messages_, scale_, this);
-    preview.setFont(WindowFont());
+    preview.setFont(font());
+    preview.useSettings(settings_);
     preview.exec();
 }
 

@@ -4,6 +4,7 @@
 #include "core/prepare/prepare.h"
 #include "platform/twips.h"
 
+#include <QStringList>
 #include <QWidget>
 
 class QFrame;
@@ -34,6 +35,9 @@ class MainWindow : public QWidget {
     MainWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
                QWidget* parent = nullptr);
 
+    // The window's size in twips, which ScaleToFit fits to the screen.
+    static QSize twipsSize() { return {6990, 8175}; }
+
     // Fills the notice and the progress, points the browser at startFolder (normally the
     // program's own folder) and places the picture box. Run once, before showing.
     void Init_Form(const QString& startFolder);
@@ -46,8 +50,17 @@ class MainWindow : public QWidget {
     void ConvertPicture();
     void ResetWindow();
 
-    // The syntax and panel that Convert writes; remembered in settings when given.
+    // The syntax and panel that Convert writes; remembered in settings when given, with the
+    // last folder, Normal or Inverse, the recent pictures and where the windows were.
     void useSettings(QSettings* settings);
+    // The folder shown when the window last closed, where it still is; else empty.
+    QString rememberedFolder() const;
+    // Moves the window where it was last, or to the middle of its screen, wholly on it.
+    void placeOnScreen();
+    QStringList recentPictures() const { return recent_; }
+
+    // Puts the text written by the last conversion on the clipboard, with its file's URL.
+    void CopyOutput();
     const OutputChoice& outputChoice() const { return choice_; }
     void setOutputChoice(const OutputChoice& choice);
     void ShowOutputSettings();
@@ -59,6 +72,7 @@ class MainWindow : public QWidget {
 
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -70,6 +84,9 @@ class MainWindow : public QWidget {
     void ShowPreview();
     void placePreviewPic();
     bool NeedsPreparing(const QString& path) const;
+    void rememberPicture(const QString& path);
+    void rememberOption();
+    void addShortcut(const QKeySequence& keys, void (MainWindow::*action)());
 
     ConversionState& state_;
     MessageBox& messages_;
@@ -79,9 +96,11 @@ class MainWindow : public QWidget {
     QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
     TakenIn takenIn_;     // its decoded pixels, which Convert encodes
     OutputChoice choice_;
+    QString presetName_; // the preset chosen for it, empty for Custom
     QSettings* settings_ = nullptr;
     PrepareOptions prepareOptions_;
     PrepareWindow* preparing_ = nullptr;
+    QStringList recent_; // pictures taken in, the latest first
 
     QLabel* DriverLabel;
     DriveList* Drive1;

@@ -5,6 +5,7 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -49,7 +50,16 @@ void SaveOutputChoice(QSettings& settings, const OutputChoice& choice) {
     settings.setValue("output/bitOrder", layout.bitOrder == BitOrder::Msb ? 1 : 0);
 }
 
-OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* parent)
+QString LoadPanelPresetName(QSettings& settings) {
+    return settings.value("output/panel").toString();
+}
+
+void SavePanelPresetName(QSettings& settings, const QString& name) {
+    settings.setValue("output/panel", name);
+}
+
+OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* parent,
+                                           const QString& preset)
     : QDialog(parent) {
     setObjectName("OutputSettings");
     setWindowTitle("Output settings");
@@ -90,8 +100,22 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     ExampleValue->setObjectName("ExampleValue");
     ExampleValue->setTextFormat(Qt::PlainText);
     ExampleValue->setFont(QFont("monospace"));
+    ExampleValue->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The whole line, scrolled sideways where it is long: the dialog keeps its width.
+    auto* example = new QScrollArea;
+    example->setObjectName("ExampleScroll");
+    example->setWidget(ExampleValue);
+    example->setWidgetResizable(true);
+    example->setFrameShape(QFrame::NoFrame);
+    example->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    example->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    example->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    example->setMinimumWidth(300);
+    example->setFixedHeight(ExampleValue->fontMetrics().height() * 2 + 8);
     ProblemValue = new QLabel;
     ProblemValue->setObjectName("ProblemValue");
+    ProblemValue->setWordWrap(true);
+    ProblemValue->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     form->addRow("&Syntax:", SyntaxBox);
     form->addRow("&Panel:", PanelBox);
@@ -100,7 +124,7 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     form->addRow("&Layout:", LayoutBox);
     form->addRow("&Bit order:", BitOrderBox);
     form->addRow("Bloc&k width:", BlockWidthBox);
-    form->addRow("Writes:", ExampleValue);
+    form->addRow("Writes:", example);
     form->addRow("", ProblemValue);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     OkButton = buttons->button(QDialogButtonBox::Ok);
@@ -110,15 +134,7 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     column->addLayout(form);
     column->addWidget(buttons);
 
-    const std::span<const PanelPreset> presets = PanelPresets();
-    int preset = static_cast<int>(presets.size()); // Custom
-    for (int i = 0; i < preset; ++i) {
-        if (presets[static_cast<std::size_t>(i)].layout == layout) {
-            preset = i;
-            break;
-        }
-    }
-    PanelBox->setCurrentIndex(preset);
+    showMatchingPreset(preset);
     connect(PanelBox, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::presetChosen);
     for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox}) {
         connect(box, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::update);
@@ -127,6 +143,35 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
         connect(box, &QSpinBox::valueChanged, this, &OutputSettingsDialog::update);
     }
     update();
+}
+
+void OutputSettingsDialog::showMatchingPreset(const QString& preferred) {
+    const PanelLayout layout = *choice().layout;
+    const std::span<const PanelPreset> presets = PanelPresets();
+    const auto matches = [&](int index) {
+        return index >= 0 && index < static_cast<int>(presets.size()) &&
+               presets[static_cast<std::size_t>(index)].layout == layout;
+    };
+    if (preferred.isEmpty() && PanelBox->currentIndex() == static_cast<int>(presets.size())) {
+        return; // Custom, once chosen, stays
+    }
+    // The preset named, else the one shown, else the first of that layout, else Custom.
+    int shown = PanelBox->findData(preferred);
+    if (!matches(shown)) {
+        shown = PanelBox->currentIndex();
+    }
+    for (int i = 0; !matches(shown) && i < static_cast<int>(presets.size()); ++i) {
+        shown = i;
+    }
+    if (!matches(shown)) {
+        shown = static_cast<int>(presets.size());
+    }
+    const QSignalBlocker quiet(PanelBox);
+    PanelBox->setCurrentIndex(shown);
+}
+
+QString OutputSettingsDialog::presetName() const {
+    return PanelBox->currentData().toString();
 }
 
 void OutputSettingsDialog::presetChosen(int index) {
@@ -169,6 +214,7 @@ void OutputSettingsDialog::update() {
         problem = "an X bitmap is always rows, lsb";
     }
     BlockWidthBox->setEnabled(layout.arrangement == Arrangement::Halves);
+    showMatchingPreset({}); // Custom once a preset's values are changed
     ProblemValue->setText(QString::fromStdString(problem));
     OkButton->setEnabled(problem.empty());
     if (!problem.empty()) {
@@ -185,9 +231,7 @@ void OutputSettingsDialog::update() {
                           current.syntaxOrDefault().name == "bin";
         if (data) {
             line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
-            constexpr std::size_t kShown = 44;
-            example = line.size() > kShown ? std::string(line.substr(0, kShown)) + "\u2026"
-                                           : std::string(line);
+            example = std::string(line);
         }
         return !data;
     });

@@ -15,18 +15,26 @@ namespace pelmora {
 // The output choice as remembered between runs; the defaults when nothing is stored.
 OutputChoice LoadOutputChoice(QSettings& settings);
 void SaveOutputChoice(QSettings& settings, const OutputChoice& choice);
+// The short name of the preset last chosen ("st7565"), or empty for Custom: presets that
+// share a layout are told apart by it.
+QString LoadPanelPresetName(QSettings& settings);
+void SavePanelPresetName(QSettings& settings, const QString& name);
 
 // "Output settings": the syntax and the panel, with an example of what they write.
 class OutputSettingsDialog : public QDialog {
     Q_OBJECT
 
   public:
-    OutputSettingsDialog(const OutputChoice& choice, QWidget* parent = nullptr);
+    // preset names the preset shown where more than one has the choice's layout.
+    OutputSettingsDialog(const OutputChoice& choice, QWidget* parent = nullptr,
+                         const QString& preset = {});
     OutputChoice choice() const;
+    QString presetName() const; // the preset's short name, empty for Custom
 
   private:
     void presetChosen(int index);
     void update();
+    void showMatchingPreset(const QString& preferred);
 
     QComboBox* SyntaxBox;
     QComboBox* PanelBox;

@@ -17,11 +17,16 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace pelmora {
@@ -29,8 +34,9 @@ namespace pelmora {
 namespace {
 
 constexpr int kDotSize = 4; // screen pixels a side for one panel dot
-constexpr int kSourceViewWidth = 320;
-constexpr int kSourceViewHeight = 240;
+constexpr int kSourceViewWidth = 240;
+constexpr int kSourceViewHeight = 180;
+constexpr int kPanelViewMax = 512; // pixels a side at most: the window must fit small screens
 
 const char* const kFits[] = {"contain", "cover", "stretch", "none"};
 const char* const kDithers[] = {"floyd-steinberg", "atkinson", "bayer", "threshold"};
@@ -48,6 +54,34 @@ QSlider* Slider(int minimum, int maximum, int value, const QString& name) {
     slider->setPageStep(10);
     slider->setFocusPolicy(Qt::StrongFocus);
     return slider;
+}
+
+// The picture as the source view shows it: a small one enlarged with sharp pixels.
+QPixmap SourcePixmap(const QImage& image) {
+    const bool enlarged = image.width() < kSourceViewWidth && image.height() < kSourceViewHeight;
+    return QPixmap::fromImage(
+        image.scaled(kSourceViewWidth, kSourceViewHeight, Qt::KeepAspectRatio,
+                     enlarged ? Qt::FastTransformation : Qt::SmoothTransformation));
+}
+
+// A number box and a reset beside a slider, all three kept in step.
+QHBoxLayout* WithNumberAndReset(QSlider* slider, QSpinBox*& box, const QString& name) {
+    box = new QSpinBox;
+    box->setObjectName(name + "Box");
+    box->setRange(slider->minimum(), slider->maximum());
+    box->setValue(slider->value());
+    QObject::connect(slider, &QSlider::valueChanged, box, &QSpinBox::setValue);
+    QObject::connect(box, &QSpinBox::valueChanged, slider, &QSlider::setValue);
+    auto* reset = new QToolButton;
+    reset->setObjectName(name + "Reset");
+    reset->setText("Reset");
+    reset->setToolTip("Back to 0");
+    QObject::connect(reset, &QToolButton::clicked, slider, [slider] { slider->setValue(0); });
+    auto* row = new QHBoxLayout;
+    row->addWidget(slider, 1);
+    row->addWidget(box);
+    row->addWidget(reset);
+    return row;
 }
 
 } // namespace
@@ -86,18 +120,26 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     : QDialog(parent), picturePath_(picturePath), picture_(std::move(picture)), width_(width),
       height_(height), messages_(messages) {
     setObjectName("PrepareWindow");
-    setWindowTitle("Prepare picture");
+    setWindowTitle(QString("Prepare picture \u2014 %1 (%2 x %3)")
+                       .arg(QFileInfo(picturePath_).fileName())
+                       .arg(picture_.width)
+                       .arg(picture_.height));
 
     SourceView = new QLabel;
     SourceView->setObjectName("SourceView");
     SourceView->setAlignment(Qt::AlignCenter);
     SourceView->setMinimumSize(kSourceViewWidth, kSourceViewHeight);
-    SourceView->setPixmap(QPixmap::fromImage(ImageView(picture_).scaled(
-        kSourceViewWidth, kSourceViewHeight, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     PanelView = new QLabel;
     PanelView->setObjectName("PanelView");
     PanelView->setAlignment(Qt::AlignCenter);
-    PanelView->setMinimumSize(std::min(width_ * kDotSize, 1024), std::min(height_ * kDotSize, 768));
+    PanelView->setMinimumSize(std::min(width_ * kDotSize, kPanelViewMax),
+                              std::min(height_ * kDotSize, kPanelViewMax));
+    RotateBox = new QComboBox;
+    RotateBox->setObjectName("RotateBox");
+    RotateBox->addItems({"0\u00B0", "90\u00B0 clockwise", "180\u00B0", "270\u00B0 clockwise"});
+    MirrorBox = new QComboBox;
+    MirrorBox->setObjectName("MirrorBox");
+    MirrorBox->addItems({"None", "Horizontal: left and right", "Vertical: top and bottom"});
 
     FitBox = new QComboBox;
     FitBox->setObjectName("FitBox");
@@ -133,8 +175,10 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     auto* thresholdLabel = new QLabel("&Threshold");
     thresholdLabel->setBuddy(ThresholdSlider);
     form->addRow(thresholdLabel, threshold);
-    form->addRow("&Brightness", BrightnessSlider);
-    form->addRow("C&ontrast", ContrastSlider);
+    form->addRow("&Brightness", WithNumberAndReset(BrightnessSlider, BrightnessBox, "Brightness"));
+    form->addRow("C&ontrast", WithNumberAndReset(ContrastSlider, ContrastBox, "Contrast"));
+    form->addRow("&Rotate", RotateBox);
+    form->addRow("&Mirror", MirrorBox);
     form->addRow("Bac&kground", BackgroundBox);
     form->addRow("", InvertCheck);
     form->addRow("", ValuesLabel);
@@ -154,12 +198,28 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     auto* views = new QHBoxLayout;
     views->addWidget(SourceView);
     views->addWidget(PanelView, 1);
+    // The pictures and controls scroll on a small screen; the buttons stay in reach.
+    auto* content = new QWidget;
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addLayout(views);
+    contentLayout->addLayout(form);
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName("PrepareScroll");
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setMinimumSize(240, 120);
+    QSize wanted = content->sizeHint() + QSize(40, 80);
+    if (const QScreen* screen = this->screen()) {
+        wanted = wanted.boundedTo(screen->availableGeometry().size() - QSize(16, 40));
+    }
+    resize(wanted);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(views);
-    layout->addLayout(form);
+    layout->addWidget(scroll, 1);
     layout->addWidget(buttons);
 
-    for (QComboBox* box : {FitBox, DitherBox, BackgroundBox}) {
+    for (QComboBox* box : {FitBox, DitherBox, BackgroundBox, RotateBox, MirrorBox}) {
         connect(box, &QComboBox::currentIndexChanged, this, &PrepareWindow::redraw);
     }
     for (QSlider* slider : {ThresholdSlider, BrightnessSlider, ContrastSlider}) {
@@ -173,6 +233,11 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     askSaveName_ = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, "Save BMP", suggested, "Bitmaps (*.bmp *.BMP)");
+    };
+    askReplace_ = [this](const QString& path) {
+        return QMessageBox::question(this, "Save BMP",
+                                     QDir::toNativeSeparators(path) +
+                                         " already exists. Replace it?") == QMessageBox::Yes;
     };
     redraw();
 }
@@ -190,6 +255,14 @@ PrepareOptions PrepareWindow::options() const {
     return options;
 }
 
+int PrepareWindow::rotation() const {
+    return RotateBox->currentIndex() * 90;
+}
+
+Mirror PrepareWindow::mirror() const {
+    return static_cast<Mirror>(MirrorBox->currentIndex());
+}
+
 QString PrepareWindow::defaultBmpPath() const {
     const QFileInfo info(picturePath_);
     return info.dir().filePath(info.completeBaseName() +
@@ -202,16 +275,24 @@ void PrepareWindow::redraw() {
     ThresholdSlider->setEnabled(threshold && !AutoThresholdCheck->isChecked());
     AutoThresholdCheck->setEnabled(threshold);
 
+    // Turned, fitted and scaled as pelmora-cli prepare does it (PrepareRgba).
+    const TurnedView view = TurnedView(picture_).turned(rotation(), mirror());
     const Placement placement =
-        PlacePicture(picture_.width, picture_.height, width_, height_, chosen.fit);
-    if (!shownFit_ || *shownFit_ != chosen.fit) { // scaled again only when the fit changes
-        shown_ = ShownPart(picture_, placement);
-        shownFit_ = chosen.fit;
+        PlacePicture(view.width(), view.height(), width_, height_, chosen.fit);
+    const auto shownFor = std::make_tuple(chosen.fit, rotation(), mirror());
+    if (!shownFor_ || *shownFor_ != shownFor) { // scaled again only when fit or turn change
+        shown_ = ShownPart(view, placement);
+        if (!shownFor_ || std::get<1>(*shownFor_) != rotation() ||
+            std::get<2>(*shownFor_) != mirror()) {
+            const RgbaPicture turned = view.turnsNothing() ? RgbaPicture() : view.picture();
+            SourceView->setPixmap(SourcePixmap(ImageView(view.turnsNothing() ? picture_ : turned)));
+        }
+        shownFor_ = shownFor;
     }
     panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
 
     // The panel as the preview draws it: dark dots on green, kDotSize pixels a dot.
-    const int dot = std::max(1, std::min(kDotSize, 1024 / std::max(width_, height_)));
+    const int dot = std::max(1, std::min(kDotSize, kPanelViewMax / std::max(width_, height_)));
     QImage image(width_ * dot, height_ * dot, QImage::Format_RGB32);
     const QRgb on = Rgb(kOnDotColour);
     const QRgb off = Rgb(kOffDotColour);
@@ -248,6 +329,7 @@ bool PrepareWindow::writeBitmap(const QString& path) {
                            " could not be written: " + QString::fromStdString(file.error()));
         return false;
     }
+    wrote_ = true;
     return true;
 }
 
@@ -260,10 +342,18 @@ void PrepareWindow::use() {
 }
 
 void PrepareWindow::saveAs() {
-    const QString path = askSaveName_(defaultBmpPath());
-    if (!path.isEmpty()) {
-        writeBitmap(path);
+    QString path = askSaveName_(defaultBmpPath());
+    if (path.isEmpty()) {
+        return;
     }
+    if (QFileInfo(path).suffix().isEmpty()) {
+        // The file dialog asked about the name typed, not this one: ask again.
+        path += ".bmp";
+        if (QFileInfo::exists(path) && !askReplace_(path)) {
+            return;
+        }
+    }
+    writeBitmap(path);
 }
 
 } // namespace pelmora

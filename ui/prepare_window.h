@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/prepare/prepare.h"
+#include "core/prepare/resample.h"
 
 #include <QDialog>
 
 #include <functional>
 #include <optional>
+#include <tuple>
 
 class QCheckBox;
 class QComboBox;
@@ -13,6 +15,7 @@ class QLabel;
 class QPushButton;
 class QSettings;
 class QSlider;
+class QSpinBox;
 
 namespace pelmora {
 
@@ -38,6 +41,15 @@ class PrepareWindow : public QDialog {
     void setSaveNameAsker(std::function<QString(const QString& suggested)> asker) {
         askSaveName_ = std::move(asker);
     }
+    // Asked before Save BMP replaces a file whose name had no .bmp until it was added.
+    void setReplaceAsker(std::function<bool(const QString& path)> asker) {
+        askReplace_ = std::move(asker);
+    }
+    bool wroteBitmap() const { return wrote_; } // by Use or Save BMP
+
+    // The turn, as pelmora-cli prepare --rotate and --mirror take it.
+    int rotation() const;
+    Mirror mirror() const;
 
   signals:
     void bitmapWritten(const QString& path); // by Use: take it in
@@ -51,12 +63,14 @@ class PrepareWindow : public QDialog {
     QString picturePath_;
     RgbaPicture picture_;
     RgbaPicture shown_; // the part of picture_ shown, scaled for shownFit_
-    std::optional<Fit> shownFit_;
+    std::optional<std::tuple<Fit, int, Mirror>> shownFor_; // the fit and turn shown_ is for
     int width_;
     int height_;
     MessageBox& messages_;
     MonoPicture panel_;
     std::function<QString(const QString&)> askSaveName_;
+    std::function<bool(const QString&)> askReplace_;
+    bool wrote_ = false;
 
     QLabel* SourceView;
     QLabel* PanelView;
@@ -66,7 +80,11 @@ class PrepareWindow : public QDialog {
     QSlider* ThresholdSlider;
     QCheckBox* AutoThresholdCheck;
     QSlider* BrightnessSlider;
+    QSpinBox* BrightnessBox;
     QSlider* ContrastSlider;
+    QSpinBox* ContrastBox;
+    QComboBox* RotateBox;
+    QComboBox* MirrorBox;
     QCheckBox* InvertCheck;
     QLabel* ValuesLabel;
     QPushButton* UseButton;
