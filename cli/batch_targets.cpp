@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace pelmora::cli {
 
 namespace {
@@ -18,37 +20,46 @@ std::string Resolved(const std::string& path) {
     return error ? path : Utf8FromPath(resolved);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return fs::equivalent(PathFromUtf8(a), PathFromUtf8(b), error);
+std::string FileKey(const struct stat& status) {
+    return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
 }
 
 } // namespace
 
 BatchTargets::BatchTargets(const std::vector<std::string>& inputs) {
     for (const std::string& input : inputs) {
-        if (input != "-") {
-            inputs_.emplace_back(input, Resolved(input));
+        if (input == "-") {
+            continue;
+        }
+        inputPaths_.emplace(Resolved(input), input);
+        struct stat status {};
+        if (stat(input.c_str(), &status) == 0) {
+            inputByFile_.emplace(FileKey(status), input);
         }
     }
 }
 
 std::string BatchTargets::claim(const std::string& target, const std::string& input) {
     const std::string resolved = Resolved(target);
-    for (const auto& [given, path] : inputs_) {
-        if (path == resolved || SameFile(given, target)) {
-            return given == input ? "the result would replace " + given + " itself; name another"
-                                  : "the result would replace " + given +
-                                        ", which this run reads; name another";
+    const std::string* read = nullptr;
+    if (const auto named = inputPaths_.find(resolved); named != inputPaths_.end()) {
+        read = &named->second;
+    } else if (struct stat status{}; stat(target.c_str(), &status) == 0) {
+        // Another name of an input: a hard link, or a link in a folder's path.
+        if (const auto same = inputByFile_.find(FileKey(status)); same != inputByFile_.end()) {
+            read = &same->second;
         }
     }
-    for (const auto& [written, from] : written_) {
-        if (written == resolved) {
-            return "the result would replace " + target + ", written from " + from +
-                   " in this run; give another --output-dir or name";
-        }
+    if (read != nullptr) {
+        return *read == input
+                   ? "the result would replace " + *read + " itself; name another"
+                   : "the result would replace " + *read + ", which this run reads; name another";
     }
-    written_.emplace_back(resolved, input);
+    if (const auto earlier = written_.find(resolved); earlier != written_.end()) {
+        return "the result would replace " + target + ", written from " + earlier->second +
+               " in this run; give another --output-dir or name";
+    }
+    written_.emplace(resolved, input);
     return {};
 }
 

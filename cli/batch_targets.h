@@ -1,13 +1,14 @@
 #pragma once
 
 #include <string>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace pelmora::cli {
 
 // The files one command run reads and writes, so that no result replaces another result
-// of the same run, nor a file that the run reads.
+// of the same run, nor a file that the run reads. Each input is looked at once, each
+// target once: a batch of thousands costs a few system calls a file.
 class BatchTargets {
   public:
     explicit BatchTargets(const std::vector<std::string>& inputs);
@@ -16,8 +17,9 @@ class BatchTargets {
     std::string claim(const std::string& target, const std::string& input);
 
   private:
-    std::vector<std::pair<std::string, std::string>> inputs_;  // as given, as the path is
-    std::vector<std::pair<std::string, std::string>> written_; // target, the input it is from
+    std::unordered_map<std::string, std::string> inputPaths_;  // resolved path: as given
+    std::unordered_map<std::string, std::string> written_;     // resolved target: its input
+    std::unordered_map<std::string, std::string> inputByFile_; // "dev:ino": as given
 };
 
 } // namespace pelmora::cli

@@ -18,7 +18,7 @@ enum SlotState : int { kFree, kFilling, kListed };
 
 struct ListedFile {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 
 // A handler can reach nothing but static storage, and may only read it: the files being
