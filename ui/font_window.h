@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/font/font_file.h"
+#include "core/panel/mono_picture.h"
+#include "core/panel/panel_layout.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSettings;
+class QSpinBox;
+class QTimer;
+
+namespace pelmora {
+
+class MessageBox;
+class PanelDots;
+
+// "Make font": a font file for the firmware, its sample drawn on the panel as the firmware
+// will draw it from that very file, redrawn as the choices change. Save writes what
+// pelmora-cli font writes for the same choices.
+class FontWindow : public QDialog {
+    Q_OBJECT
+
+  public:
+    FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox& messages,
+               QWidget* parent = nullptr);
+
+    void done(int result) override;
+
+  private:
+    void changed();
+    void redraw();
+    void browse();
+    void save();
+    void loadFont(const QString& path);
+    void loadChoices();
+    void rememberChoices();
+    QString suggestedPath() const;
+
+    PanelLayout panel_;
+    QSettings* settings_;
+    MessageBox& messages_;
+
+    QString loadedPath_; // the font whose bytes are held
+    std::string fontBytes_;
+    std::string fontError_;
+    std::vector<int> strikes_;
+    FontFile made_; // the file Save writes; made_.text empty while there is a problem
+    std::string symbol_;
+
+    QTimer* RedrawTimer;
+    QLineEdit* FontPathEdit;
+    QPushButton* BrowseButton;
+    QSpinBox* SizeBox;
+    QLabel* StrikesLabel;
+    QLineEdit* CharsEdit;
+    QComboBox* FormatBox;
+    QCheckBox* CellAutoCheck;
+    QSpinBox* CellWidthBox;
+    QSpinBox* CellHeightBox;
+    QComboBox* HintingBox;
+    QLineEdit* SampleEdit;
+    PanelDots* SampleView;
+    QLabel* StatusLabel;
+    QLabel* ProblemLabel;
+    QPushButton* SaveButton;
+    QPushButton* CancelButton;
+};
+
+} // namespace pelmora
