@@ -164,9 +164,11 @@ class Reader {
         return asset.place;
     }
 
+    // A message that names no option is about the panel's geometry: said at its size.
     void problem(const ManifestTable* panel, const ManifestTable& asset,
                  const std::string& message) {
-        add(placeOf(panel, asset, KeyNamed(message)), AsKeys(message));
+        const std::string key = KeyNamed(message);
+        add(placeOf(panel, asset, key.empty() ? "size" : key), AsKeys(message));
     }
 
   private:
@@ -207,14 +209,29 @@ void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable
     }
     if (const std::string problem = ParseOutput(parsed, job.choice); !problem.empty()) {
         reader.problem(panel, table, problem);
-        return;
     }
+    // Read even when the panel was not: every problem is said at once.
     if (frames || AsksToPrepare(parsed)) { // frames are always prepared, as convert does them
-        const PanelLayout& layout = *job.choice.layout;
+        const PanelLayout layout = job.choice.panel();
+        // Each key alone first, since the parser stops at the first problem; then together,
+        // for what only a pair of them can get wrong.
+        bool refused = false;
+        for (const Option& option : PreparationOptions()) {
+            if (const std::string* value = parsed.find(option.name)) {
+                ParsedArguments alone;
+                alone.options[std::string(option.name)] = *value;
+                Preparation ignored;
+                if (const std::string problem = ParsePreparation(alone, 1, 1, ignored);
+                    !problem.empty()) {
+                    reader.problem(panel, table, problem);
+                    refused = true;
+                }
+            }
+        }
         Preparation preparation;
         if (const std::string problem =
                 ParsePreparation(parsed, layout.width, layout.height, preparation);
-            !problem.empty()) {
+            !problem.empty() && !refused) {
             reader.problem(panel, table, problem);
         }
         job.preparation = preparation;
@@ -349,9 +366,11 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         }
         if (const ManifestEntry* format = output->find("format")) {
             plan.format = reader.text(*output, "format");
-            if (format->value.kind == ManifestValue::Kind::Text && plan.format != "c" &&
-                plan.format != "arduino") {
-                reader.add(format->value.place, "format takes c or arduino");
+            if (plan.format != "c" && plan.format != "arduino") {
+                if (format->value.kind == ManifestValue::Kind::Text) {
+                    reader.add(format->value.place, "format takes c or arduino");
+                }
+                plan.format = "c"; // said once here, not again for every asset
             }
         }
         if (!header.empty()) {
