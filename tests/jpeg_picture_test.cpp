@@ -123,13 +123,13 @@ class JpegPictures : public ::testing::Test {
     static void SetUpTestSuite() {
         folder_ = new ScratchFolder;
         // A photo-like field, chroma halved and not, grey, progressive, an odd size.
-        ASSERT_EQ(Shell(*folder_, "convert -size 320x240 plasma:fractal -seed 3 -quality 85 "
+        ASSERT_EQ(Shell(*folder_, "convert -size 320x240 -seed 3 plasma:fractal -quality 85 "
                                   "photo.jpg && convert photo.jpg -sampling-factor 1x1 full.jpg "
                                   "&& convert photo.jpg -colorspace Gray grey.jpg && convert "
                                   "photo.jpg -interlace JPEG progressive.jpg && convert "
                                   "photo.jpg -resize 37x19! odd.jpg && convert photo.jpg "
                                   "-colorspace CMYK cmyk.jpg && convert -size 1600x1200 "
-                                  "plasma:fractal -seed 4 -quality 90 big.jpg && "
+                                  "-seed 4 plasma:fractal -quality 90 big.jpg && "
                                   "convert big.jpg -sampling-factor 1x1 big444.jpg && convert "
                                   "big.jpg -colorspace Gray biggrey.jpg && convert big.jpg "
                                   "-resize 1283x967! bigodd.jpg && convert photo.jpg -resize "

@@ -104,7 +104,7 @@ class PngPictures : public ::testing::Test {
         const std::string alpha = "\\( -size 61x37 gradient: \\) -alpha off -compose CopyOpacity "
                                   "-composite";
         const char* commands[] = {
-            "convert -size 61x37 plasma:fractal -seed 3 PNG24:rgb8.png",
+            "convert -size 61x37 -seed 3 plasma:fractal PNG24:rgb8.png",
             "convert -size 61x37 -seed 5 plasma:fractal -depth 16 PNG48:rgb16.png",
             "convert rgb8.png ALPHA PNG32:rgba8.png",
             "convert -size 61x37 -seed 5 plasma:fractal ALPHA -depth 16 PNG64:rgba16.png",
@@ -133,7 +133,7 @@ class PngPictures : public ::testing::Test {
             "convert rgb16-trns.png -depth 8 rgba:rgb16-trns.rgba",
             "convert -size 1x1 xc:teal one.png",
             "convert rgb8.png -resize 3x200! tall.png",
-            "convert -size 640x480 plasma:fractal -seed 7 photo.png",
+            "convert -size 640x480 -seed 7 plasma:fractal photo.png",
         };
         std::string script;
         for (std::string command : commands) {
