@@ -80,7 +80,7 @@ ratio show 0 1 "show FILE to the terminal / cat FILE (goal 1.5x)"
 # Preparing a 640 x 480 photo, beside what users run instead: Pillow and ImageMagick (its
 # own program, not whatever "convert" a PATH may put first).
 magick=$(command -v convert-im6.q16 || command -v convert)
-$magick -size 640x480 plasma:fractal -seed 7 "$work/photo.jpg"
+$magick -size 640x480 -seed 7 plasma:fractal "$work/photo.jpg"
 py=/usr/bin/python3 # Debian's, with python3-pil
 run prepare -N --warmup 3 --runs 30 \
     "$cli prepare -o $work/p.bmp $work/photo.jpg" \
@@ -98,19 +98,19 @@ run prepare_png -N --warmup 3 --runs 30 \
 ratio prepare_png 1 0 "Pillow / pelmora-cli prepare, 640 x 480 PNG (goal 4x)"
 ratio prepare_png 2 0 "ImageMagick / pelmora-cli prepare, 640 x 480 PNG (goal 15x)"
 
-# A 12-megapixel photo, decoded at 1/8 by libjpeg. PELMORA_BEFORE names another build's
+# A 12-megapixel photo, decoded at 1/4 by libjpeg. PELMORA_BEFORE names another build's
 # pelmora-cli to time beside it (say, one built before a change, in a git worktree).
-$magick -size 4000x3000 plasma:fractal -seed 9 -quality 90 "$work/large.jpg"
-# libjpeg's own decoder at 1/8 is the floor: its Huffman decoding is the same work.
+$magick -size 4000x3000 -seed 9 plasma:fractal -quality 90 "$work/large.jpg"
+# libjpeg's own decoder at the same scale is the floor: its Huffman decoding is the same work.
 large=("$cli prepare -o $work/p.bmp $work/large.jpg"
     "$py scripts/bench_pillow.py $work/large.jpg $work/q.bmp"
-    "djpeg -scale 1/8 -outfile $work/large.ppm $work/large.jpg")
+    "djpeg -scale 1/4 -outfile $work/large.ppm $work/large.jpg")
 if [ -n "${PELMORA_BEFORE:-}" ]; then
     large+=("$PELMORA_BEFORE prepare -o $work/b.bmp $work/large.jpg")
 fi
 run large -N --warmup 3 --runs 20 "${large[@]}"
 ratio large 1 0 "Pillow / pelmora-cli prepare, 4000 x 3000 JPEG"
-ratio large 0 2 "pelmora-cli prepare / djpeg -scale 1/8, 4000 x 3000 JPEG"
+ratio large 0 2 "pelmora-cli prepare / djpeg -scale 1/4, 4000 x 3000 JPEG"
 if [ -n "${PELMORA_BEFORE:-}" ]; then
     ratio large 3 0 "\$PELMORA_BEFORE / pelmora-cli prepare, 4000 x 3000 JPEG (goal 3x)"
 fi
@@ -124,6 +124,35 @@ run formats --warmup 3 --runs 20 "${commands[@]}"
 for i in "${!formats[@]}"; do
     ratio formats "$i" 0 "--format ${formats[$i]} / db, 400 bitmaps (goal 1.5x)"
 done
+
+# Frames: a 128 x 64 GIF of 100 frames to c, beside ImageMagick coalescing it into X
+# bitmaps; and peak memory for 100 and 1,000 frames, which should not grow with the count.
+frames_gif() {
+    local count=$1 gif=$2 args=()
+    $magick -size 128x64 xc:white -fill black -draw 'circle 24,32 24,10' \
+        -draw 'rectangle 60,20 90,44' "$work/frame.png"
+    for i in $(seq 0 $((count - 1))); do
+        args+=("(" "$work/frame.png" -roll "+$((i % 128))+0" ")")
+    done
+    $magick -delay 4 "${args[@]}" -loop 0 "$gif"
+}
+bench_frames() {
+    frames_gif 100 "$work/anim100.gif"
+    frames_gif 1000 "$work/anim1000.gif"
+    mkdir -p "$work/xbm"
+    run frames --warmup 2 --runs 10 \
+        "$cli convert --frames --quiet --format c --dither threshold -o $work/f.h $work/anim100.gif" \
+        "$magick $work/anim100.gif -coalesce -monochrome $work/xbm/frame_%03d.xbm"
+    ratio frames 1 0 "ImageMagick -coalesce to XBM / convert --frames, 100 frames (goal 10x)"
+    local peak100 peak1000
+    peak100=$(/usr/bin/time -f %M "$cli" convert --frames --quiet --format c --dither threshold \
+        -o "$work/f.h" "$work/anim100.gif" 2>&1 >/dev/null)
+    peak1000=$(/usr/bin/time -f %M "$cli" convert --frames --quiet --format c --dither threshold \
+        -o "$work/f.h" "$work/anim1000.gif" 2>&1 >/dev/null)
+    echo "convert --frames peak memory: $peak100 KB for 100 frames, $peak1000 KB for 1000 (goal within 10%)" >>"$summary"
+}
+echo "== Frames (hyperfine, /usr/bin/time)"
+bench_frames
 
 echo "== System calls (strace -c)"
 calls() { strace -f -c -o "$work/strace.txt" "$@" >/dev/null && awk '/total/ {print $4}' "$work/strace.txt"; }
