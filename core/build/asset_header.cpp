@@ -90,9 +90,9 @@ std::string ArrayHead(const BuiltAsset& asset, bool progmem) {
     return "const uint8_t " + asset.name + "[" + size + "]" + (progmem ? " PROGMEM" : "");
 }
 
-std::string DelaysHead(const BuiltAsset& asset, bool progmem) {
-    return "const uint16_t " + asset.name + "_delays_ms[" + asset.name + "_FRAMES]" +
-           (progmem ? " PROGMEM" : "");
+// In RAM even for an AVR, as convert --frames keeps them.
+std::string DelaysHead(const BuiltAsset& asset) {
+    return "const uint16_t " + asset.name + "_delays_ms[" + asset.name + "_FRAMES]";
 }
 
 void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bool progmem,
@@ -115,7 +115,7 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
             AppendValueRows(text, std::span(asset.bytes).subspan(i * frameBytes, frameBytes));
             text += "    },\n";
         }
-        text += "};\n\n" + DelaysHead(asset, progmem) + " = {";
+        text += "};\n\n" + DelaysHead(asset) + " = {";
         for (std::size_t i = 0; i < asset.delaysMs.size(); ++i) {
             text += (i % 12 == 0 ? "\n    " : " ") + std::to_string(asset.delaysMs[i]) + ",";
         }
@@ -183,7 +183,7 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
         if (names.separateSource) {
             header += "extern " + ArrayHead(asset, names.progmem) + ";\n";
             if (Animated(asset)) {
-                header += "extern " + DelaysHead(asset, names.progmem) + ";\n";
+                header += "extern " + DelaysHead(asset) + ";\n";
             }
         }
         header += "\n";

@@ -9,6 +9,7 @@ _pelmora_cli() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
             convert|show|prepare|font) command=${COMP_WORDS[i]}; break ;;
+            build) command=build; break ;;
         esac
     done
 
@@ -33,6 +34,7 @@ _pelmora_cli() {
         --hinting) COMPREPLY=($(compgen -W "normal light none" -- "$cur")); return ;;
         --output-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --sheet|--delay|--frame) return ;;
+        --depfile) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --gif) COMPREPLY=($(compgen -f -X '!*.gif' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --png) COMPREPLY=($(compgen -f -X '!*.png' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --bmp) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
@@ -43,6 +45,7 @@ _pelmora_cli() {
     case $command in
         "")
             COMPREPLY=($(compgen -W "convert prepare show font --list --help --version" -- "$cur"))
+            COMPREPLY+=($(compgen -W "build" -- "$cur"))
             ;;
         convert)
             if [[ $cur == -* ]]; then
@@ -70,6 +73,13 @@ _pelmora_cli() {
                 COMPREPLY=($(compgen -W "--size --chars --format --name --cell --layout --bit-order --hinting -o --output-dir --stdout --quiet --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
+            fi
+            ;;
+        build)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "--check --depfile --output-dir --quiet --help --" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -f -X '!*.toml' -- "$cur") $(compgen -d -- "$cur"))
             fi
             ;;
     esac

@@ -1,11 +1,13 @@
 # fish completion for pelmora-cli
 
 set -l commands convert show prepare font
+set -a commands build
 complete -c pelmora-cli -f
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a convert -d 'Convert pictures into panel data'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a show -d 'Show a panel data file'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a prepare -d 'Make any picture a 1-bit BMP of the panel'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a font -d 'Make a font into font data'
+complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -a build -d 'Make the assets of a manifest into one header'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l list -x -a 'panels formats' -d 'List the panels or the formats'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
@@ -68,3 +70,9 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l output-dir -x -
 complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l stdout -d 'Write to standard output'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -l quiet -d 'Do not print the paths written'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from font" -F
+complete -c pelmora-cli -n "__fish_seen_subcommand_from build" -l check -d 'Write nothing; name each output a build would change'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from build" -l depfile -r -F -d 'Also write the dependencies for Make and Ninja'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from build" -l output-dir -x -a '(__fish_complete_directories)' -d 'Write the outputs into DIR'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from build" -l quiet -d 'Do not print the paths written'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from build" -l help -d 'Show the usage'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from build" -F
