@@ -5,21 +5,28 @@
 #include "platform/file_list.h"
 #include "platform/folder_list.h"
 #include "platform/picture_box.h"
+#include "platform/screen_fit.h"
+#include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 #include "ui/output_settings.h"
+#include "ui/prepare_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -523,6 +530,238 @@ TEST(MainWindowOutput, APanelOfAnotherSizeRefusesThePictureTakenIn) {
         ExpectEmpty(w);
         EXPECT_EQ(w.outputText(), written);
     }
+}
+
+// Fires the window's shortcut for keys: offscreen windows never become active, so a key
+// press cannot reach it.
+void Press(QWidget& window, const QKeySequence& keys) {
+    for (auto* shortcut : window.findChildren<QShortcut*>()) {
+        if (shortcut->key() == keys) {
+            emit shortcut->activated();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no shortcut " << keys.toString().toStdString();
+}
+
+// A 1280 x 800 screen at each scale, as the windows lay themselves out on it: the main
+// window keeps its twips in proportion and fits, and every dialog fits with its buttons.
+TEST(MainWindowScreen, EveryWindowFitsA1280By800ScreenAtEveryScale) {
+    struct Scale {
+        const char* name;
+        double factor;
+    };
+    for (const Scale& scale : {Scale{"1", 1.0}, Scale{"1.5", 1.5}, Scale{"2", 2.0}}) {
+        SCOPED_TRACE(scale.name);
+        const QRect available(0, 0, static_cast<int>(1280 / scale.factor),
+                              static_cast<int>(800 / scale.factor));
+        const QSize room = available.size() - QSize(16, kFrameAllowance);
+        const TwipsScale fitted = ScaleToFit(TwipsScale(15), MainWindow::twipsSize(), room);
+        ConversionState state;
+        FakeMessageBox messages;
+        MainWindow form(state, messages, fitted);
+        EXPECT_LE(form.width(), room.width());
+        EXPECT_LE(form.height(), room.height());
+        for (const Place& place : kPlaces) {
+            const QRect& t = place.twips;
+            EXPECT_EQ(form.findChild<QWidget*>(place.name)->geometry(),
+                      fitted.rect(t.x(), t.y(), t.width(), t.height()))
+                << place.name;
+        }
+        if (scale.factor == 1.0) {
+            EXPECT_EQ(form.size(), QSize(466, 545)) << "the twips as they were where they fit";
+        }
+        // Placed in the middle, or where it was left, it lies wholly on the screen.
+        for (const QPoint& left : {QPoint(-300, -56), QPoint(2000, 900), QPoint(10, 10)}) {
+            const QRect frame(left, form.size() + QSize(0, kFrameAllowance));
+            EXPECT_TRUE(available.contains(PlaceInside(frame, available)))
+                << left.x() << "," << left.y();
+        }
+
+        // Each dialog at its smallest: within the room, every button inside it.
+        const auto fits = [&](QWidget& dialog, const char* name) {
+            dialog.resize(dialog.minimumSizeHint().expandedTo(dialog.minimumSize()));
+            dialog.show();
+            EXPECT_LE(dialog.width(), room.width()) << name;
+            EXPECT_LE(dialog.height(), room.height()) << name;
+            for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
+                if (button->isVisibleTo(&dialog) &&
+                    !button->parentWidget()->inherits("QScrollArea") &&
+                    qobject_cast<QDialogButtonBox*>(button->parentWidget()) != nullptr) {
+                    const QRect place(button->mapTo(&dialog, QPoint()), button->size());
+                    EXPECT_TRUE(dialog.rect().contains(place))
+                        << name << " " << button->text().toStdString();
+                }
+            }
+        };
+        OutputSettingsDialog settings(OutputChoice{});
+        fits(settings, "Output settings");
+        RgbaPicture photo;
+        photo.width = 640;
+        photo.height = 480;
+        photo.rgba.assign(640U * 480U * 4U, 200);
+        PrepareWindow prepare("/tmp/photo.png", photo, 128, 64, PrepareOptions{}, messages);
+        fits(prepare, "Prepare picture");
+        PreviewWindow preview(state, messages, fitted);
+        EXPECT_LE(preview.width(), room.width());
+        EXPECT_LE(preview.height(), room.height());
+    }
+}
+
+TEST(MainWindowKeyboard, EnterOnAFocusedButtonPressesIt) {
+    Window w;
+    const Picture picture = test::RandomPicture(12);
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(picture));
+    w.doubleClick("picture.bmp");
+    QTest::keyClick(w.get("ConvertButton"), Qt::Key_Return);
+    EXPECT_EQ(w.text("StatusValue"), "Successed");
+    EXPECT_EQ(w.outputText(), ExpectedLcdText(picture, 0));
+    QTest::keyClick(w.get("ResetButton"), Qt::Key_Enter);
+    ExpectEmpty(w);
+    // A disabled button stays so.
+    QTest::keyClick(w.get("ConvertButton"), Qt::Key_Return);
+    EXPECT_EQ(w.text("StatusValue"), "");
+}
+
+TEST(MainWindowKeyboard, TheFileListStartsWithTheFocusAndFindsANameAsItIsTyped) {
+    Window w;
+    for (const char* name : {"apple.bmp", "banana.bmp", "berry.bmp"}) {
+        WriteFile(w.folder / name, EncodeBmp(Picture{}));
+    }
+    w.files()->setPath(w.files()->path());
+    EXPECT_EQ(w.form.focusWidget(), w.files());
+    QTest::keyClicks(w.files(), "be");
+    ASSERT_NE(w.files()->currentItem(), nullptr);
+    EXPECT_EQ(w.files()->currentItem()->text(), "berry.bmp");
+}
+
+TEST(MainWindowClipboard, CopyOutputPutsTheWrittenTextAndItsFileOnTheClipboard) {
+    Window w;
+    const Picture picture = test::RandomPicture(13);
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(picture));
+    w.doubleClick("picture.bmp");
+    QGuiApplication::clipboard()->clear();
+    Press(w.form, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "") << "nothing before a conversion";
+    w.click("ConvertButton");
+    Press(w.form, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->text().toStdString(), w.outputText());
+    ASSERT_EQ(data->urls().size(), 1);
+    EXPECT_EQ(data->urls().first(), QUrl::fromLocalFile(Q(w.folder / "lcd_picture.txt")));
+}
+
+// What a user chose comes back in the next window: the folder (while it exists), Inverse,
+// the recent pictures and the place on the screen; a first start has none of them.
+TEST(MainWindowRemembers, FolderInverseRecentPicturesAndPlaceAcrossARestart) {
+    ScratchFolder store;
+    QSettings settings(Q(store / "settings.ini"), QSettings::IniFormat);
+    const Picture picture = test::RandomPicture(14);
+    std::string sub;
+    {
+        Window w;
+        w.form.useSettings(&settings);
+        EXPECT_EQ(w.form.rememberedFolder(), "") << "a first start opens the start folder";
+        std::filesystem::create_directory(w.folder / "sub");
+        sub = (w.folder / "sub").string();
+        WriteFile(w.folder / "sub" / "picture.bmp", EncodeBmp(picture));
+        ASSERT_TRUE(w.get<FolderList>("Dir1")->setPath(Q(w.folder / "sub")));
+        w.doubleClick("picture.bmp");
+        w.click("InverseOption");
+        w.click("ConvertButton");
+        EXPECT_EQ(ReadFile(w.folder / "sub" / "lcd_picture.txt"), ExpectedLcdText(picture, 1));
+        w.form.move(40, 30);
+        w.form.close();
+        settings.sync();
+
+        Window again;
+        again.form.useSettings(&settings);
+        EXPECT_EQ(again.form.rememberedFolder(), QString::fromStdString(sub));
+        again.form.Init_Form(again.form.rememberedFolder());
+        EXPECT_EQ(again.files()->path(), QString::fromStdString(sub));
+        EXPECT_EQ(again.form.recentPictures(), QStringList{Q(w.folder / "sub" / "picture.bmp")});
+        again.doubleClick("picture.bmp");
+        EXPECT_TRUE(again.get<QRadioButton>("InverseOption")->isChecked());
+        again.click("ConvertButton");
+        EXPECT_EQ(ReadFile(w.folder / "sub" / "lcd_picture.txt"), ExpectedLcdText(picture, 1));
+        again.form.placeOnScreen();
+        EXPECT_EQ(again.form.pos(), QPoint(40, 30));
+    }
+    // The folder is gone: the start folder again, not an error.
+    Window later;
+    later.form.useSettings(&settings);
+    EXPECT_EQ(later.form.rememberedFolder(), "");
+}
+
+TEST(MainWindowRemembers, RecentPicturesKeepTheLastEightNewestFirst) {
+    Window w;
+    QSettings settings(Q(w.folder / "settings.ini"), QSettings::IniFormat);
+    w.form.useSettings(&settings);
+    for (int i = 0; i < 10; ++i) {
+        WriteFile(w.folder / ("p" + std::to_string(i) + ".bmp"), EncodeBmp(Picture{}));
+    }
+    for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 3}) {
+        w.doubleClick(QString("p%1.bmp").arg(i));
+    }
+    QStringList expected;
+    for (int i : {3, 9, 8, 7, 6, 5, 4, 2}) {
+        expected << Q(w.folder / ("p" + std::to_string(i) + ".bmp"));
+    }
+    EXPECT_EQ(w.form.recentPictures(), expected);
+}
+
+// ST7565 and SSD1306 share a layout: the name tells them apart; changing a value makes it
+// Custom; the dialog keeps its size and shows the whole first line it writes.
+TEST(MainWindowOutput, PresetsAreToldApartCustomFollowsAChangeAndTheDialogKeepsItsSize) {
+    Window w;
+    QSettings settings(Q(w.folder / "settings.ini"), QSettings::IniFormat);
+    w.form.useSettings(&settings);
+    QString shownAgain;
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<OutputSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* panel = dialog->findChild<QComboBox*>("PanelBox");
+        panel->setCurrentIndex(panel->findData("st7565"));
+        const QSize size = dialog->size();
+        auto* syntax = dialog->findChild<QComboBox*>("SyntaxBox");
+        for (int i = 0; i < syntax->count(); ++i) {
+            syntax->setCurrentIndex(i);
+            QApplication::processEvents();
+            EXPECT_EQ(dialog->size(), size) << syntax->currentText().toStdString();
+            const QString example = dialog->findChild<QLabel*>("ExampleValue")->text();
+            EXPECT_FALSE(example.contains(QChar(0x2026))) << example.toStdString();
+        }
+        syntax->setCurrentIndex(syntax->findData("c"));
+        EXPECT_EQ(panel->currentData().toString(), "st7565");
+        dialog->accept();
+    });
+    Press(w.form, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QTimer::singleShot(0, [&shownAgain] {
+        auto* dialog = qobject_cast<OutputSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* panel = dialog->findChild<QComboBox*>("PanelBox");
+        shownAgain = panel->currentData().toString();
+        dialog->findChild<QSpinBox*>("WidthBox")->setValue(120);
+        EXPECT_EQ(panel->currentText(), "Custom");
+        dialog->findChild<QSpinBox*>("WidthBox")->setValue(128);
+        EXPECT_EQ(panel->currentText(), "Custom") << "Custom, once it is, stays";
+        dialog->reject();
+    });
+    Press(w.form, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(shownAgain, "st7565");
+    settings.sync();
+    EXPECT_EQ(LoadPanelPresetName(settings), "st7565");
+    Window again;
+    again.form.useSettings(&settings);
+    QTimer::singleShot(0, [&shownAgain] {
+        auto* dialog = qobject_cast<OutputSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shownAgain = dialog->findChild<QComboBox*>("PanelBox")->currentData().toString();
+        dialog->reject();
+    });
+    Press(again.form, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(shownAgain, "st7565") << "after a restart too";
 }
 
 } // namespace

@@ -1,12 +1,18 @@
 #include "platform/controls.h"
 #include "platform/drive_list.h"
 #include "platform/folder_list.h"
+#include "platform/message_box.h"
 #include "platform/picture_box.h"
+#include "platform/screen_fit.h"
 #include "platform/twips.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -95,6 +101,108 @@ TEST(TwipsScale, RoundsTwipsToTheNearestPixel) {
     EXPECT_EQ(TwipsScale(15).rect(360, 240, 615, 255), QRect(24, 16, 41, 17));
     EXPECT_EQ(TwipsScale(12).size(4350, 3480), QSize(363, 290));
     EXPECT_DOUBLE_EQ(TwipsScale(15).toTwips(133), 1995);
+}
+
+TEST(FolderList, FindsAFolderByItsNameAsItIsTypedPastTheIndent) {
+    test::ScratchFolder folder;
+    for (const char* name : {"alpha", "beta", "bravo", "Charlie"}) {
+        std::filesystem::create_directory(folder / name);
+    }
+    test::FakeMessageBox messages;
+    FolderList folders(messages);
+    folders.show();
+    ASSERT_TRUE(folders.setPath(Q(folder.path())));
+    struct Typed {
+        const char* name;
+        const char* keys;
+        const char* found;
+    };
+    for (const Typed& typed : {Typed{"two letters", "br", "bravo"}, Typed{"one", "c", "Charlie"},
+                               Typed{"a letter again steps on", "b", "beta"}}) {
+        SCOPED_TRACE(typed.name);
+        QTest::qWait(QApplication::keyboardInputInterval() + 50); // a new search each time
+        QTest::keyClicks(&folders, typed.keys);
+        ASSERT_NE(folders.currentItem(), nullptr);
+        EXPECT_EQ(folders.currentItem()->text().trimmed(), typed.found);
+    }
+    QTest::keyClick(&folders, Qt::Key_Return);
+    EXPECT_EQ(folders.path(), Q(folder / "beta"));
+}
+
+TEST(ScreenFit, AWindowLargerThanTheScreenShrinksAsOneAndIsPlacedOnIt) {
+    struct Case {
+        const char* name;
+        QSize room;
+        double twipsPerPixel; // expected
+    };
+    for (const Case& c : {Case{"room to spare: as the screen's scale", {1264, 760}, 15},
+                          Case{"too short", {624, 360}, 8175.0 / 360},
+                          Case{"too narrow", {400, 1000}, 6990.0 / 400}}) {
+        SCOPED_TRACE(c.name);
+        const TwipsScale scale = ScaleToFit(TwipsScale(15), QSize(6990, 8175), c.room);
+        EXPECT_DOUBLE_EQ(scale.twipsPerPixel(), c.twipsPerPixel);
+        EXPECT_LE(scale.size(6990, 8175).width(), c.room.width());
+        EXPECT_LE(scale.size(6990, 8175).height(), c.room.height());
+    }
+    const QRect screen(0, 0, 640, 400);
+    struct Placing {
+        const char* name;
+        QRect frame;
+        QPoint placed;
+    };
+    for (const Placing& p : {Placing{"inside: left alone", {10, 20, 300, 200}, {10, 20}},
+                             Placing{"above the top", {100, -56, 300, 200}, {100, 0}},
+                             Placing{"off the bottom right", {500, 350, 300, 200}, {340, 200}},
+                             Placing{"larger: title bar kept", {-5, -5, 700, 500}, {0, 0}}}) {
+        SCOPED_TRACE(p.name);
+        EXPECT_EQ(PlaceInside(p.frame, screen), QRect(p.placed, p.frame.size()));
+    }
+}
+
+// A path far longer than a line is wrapped at its separators and shown whole; the box stays
+// within the screen.
+TEST(MessageBoxText, ALongPathIsWrappedWholeNeverCutAtTheEnd) {
+    QString path = "/home/ann";
+    for (int i = 0; i < 12; ++i) {
+        path += QString("/a_rather_long_folder_name_%1").arg(i);
+    }
+    // A name longer than the screen is wide, with nowhere a line may usually break.
+    path += "/lcd_" + QString(30, 'a') + "_picture_of_the_panel_made_by_a_script_" +
+            QString(90, 'b') + ".txt";
+    const QString text = "The file " + path + " could not be written: Permission denied";
+    auto box = MakeMessageBox(nullptr, "Pelmora-0.1", text);
+    box->show();
+    QApplication::processEvents();
+    auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text().remove(QChar(0x200B)), text);
+    const QRect screen = box->screen()->availableGeometry();
+    EXPECT_LE(box->width(), screen.width());
+    // Every line of the wrapped label fits inside the label, the last words included.
+    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 100000),
+                                                           Qt::TextWordWrap, label->text());
+    EXPECT_LE(needed.width(), label->width());
+    EXPECT_LE(needed.height(), label->height());
+    EXPECT_TRUE(box->rect().contains(QRect(label->mapTo(box.get(), QPoint()), label->size())));
+    // Text without long words is left as it is.
+    EXPECT_EQ(WrappablePaths("picture.bmp cannot be read"), "picture.bmp cannot be read");
+}
+
+TEST(PictureBox, ZoomDrawsEachPointAsASharpSquareAndFindsTheDotUnderThePointer) {
+    PictureBox box;
+    box.resize(100, 60);
+    box.show();
+    box.setZoom(4);
+    box.setPoint(3, 2, MakeColour(255, 0, 0));
+    EXPECT_EQ(box.colourAt(3, 2), MakeColour(255, 0, 0));
+    const QImage shown = box.grab().toImage();
+    const QPoint origin = box.contentsRect().topLeft();
+    for (int d = 0; d < 4; ++d) {
+        EXPECT_EQ(shown.pixel(origin + QPoint(12 + d, 8 + d)) & 0xFFFFFF, 0xFF0000U);
+    }
+    EXPECT_NE(shown.pixel(origin + QPoint(16, 8)) & 0xFFFFFF, 0xFF0000U);
+    EXPECT_EQ(box.dotAt(origin + QPoint(15, 11)), QPoint(3, 2));
+    EXPECT_EQ(box.dotAt(origin + QPoint(-1, 0)), QPoint(-1, 0));
 }
 
 } // namespace

@@ -21,8 +21,10 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -222,6 +224,134 @@ TEST(PrepareWindowTest, SaveAsRefusesThePictureItselfAndAnUnreadablePictureIsExp
     EXPECT_EQ(w.messages.texts.front(),
               "note.png cannot be prepared: the picture could not be read (not a picture in a "
               "format this machine reads)");
+}
+
+// Rotate and mirror are the command line's --rotate and --mirror: the same core code, the
+// same bytes.
+TEST(PrepareWindowTest, RotateAndMirrorWriteWhatTheCommandLineWrites) {
+    Window w;
+    QImage photo(150, 90, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            photo.setPixel(x, y, qRgb(x * 255 / 150, y * 255 / 90, x < 30 && y < 20 ? 0 : 255));
+        }
+    }
+    ASSERT_TRUE(photo.save(Q(w.folder / "turn.png")));
+    struct Turn {
+        int rotateIndex;
+        int mirrorIndex;
+        const char* rotate;
+        const char* mirror;
+    };
+    for (const Turn& turn : {Turn{1, 0, "90", "none"}, Turn{2, 1, "180", "horizontal"},
+                             Turn{3, 2, "270", "vertical"}, Turn{0, 1, "0", "horizontal"}}) {
+        SCOPED_TRACE(std::string(turn.rotate) + " " + turn.mirror);
+        WhenPrepareWindowOpens(
+            [&turn](PrepareWindow& window) {
+                window.findChild<QComboBox*>("RotateBox")->setCurrentIndex(turn.rotateIndex);
+                window.findChild<QComboBox*>("MirrorBox")->setCurrentIndex(turn.mirrorIndex);
+                EXPECT_EQ(window.rotation(), std::stoi(turn.rotate));
+            },
+            "UseButton");
+        w.form.PreparePicture(Q(w.folder / "turn.png"));
+        QProcess cli;
+        cli.setWorkingDirectory(Q(w.folder.path()));
+        QStringList arguments{"prepare", "--rotate", turn.rotate, "-o", "cli.bmp", "turn.png"};
+        if (std::string(turn.mirror) != "none") {
+            arguments << "--mirror" << turn.mirror;
+        }
+        cli.start(PELMORA_CLI, arguments);
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        EXPECT_EQ(ReadFile(w.folder / "cli.bmp"), ReadFile(w.folder / "turn_128x64.bmp"));
+    }
+}
+
+// The title names the picture; brightness and contrast have number boxes and a reset; Save
+// BMP adds .bmp to a bare name and asks before replacing a file of that name; a tiny
+// picture is shown with sharp pixels.
+TEST(PrepareWindowTest, TitleNumbersResetSaveNameAndSharpPixels) {
+    Window w;
+    QImage tiny(10, 10, QImage::Format_RGB32);
+    for (int y = 0; y < 10; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            tiny.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        }
+    }
+    ASSERT_TRUE(tiny.save(Q(w.folder / "tiny.png")));
+    test::WriteFile(w.folder / "kept.bmp", "an older file");
+    int asked = 0;
+    WhenPrepareWindowOpens(
+        [&](PrepareWindow& window) {
+            EXPECT_EQ(window.windowTitle(), QString("Prepare picture \u2014 tiny.png (10 x 10)"));
+            auto* slider = window.findChild<QSlider*>("BrightnessSlider");
+            auto* number = window.findChild<QSpinBox*>("BrightnessBox");
+            ASSERT_NE(number, nullptr);
+            number->setValue(-35);
+            EXPECT_EQ(slider->value(), -35);
+            EXPECT_EQ(window.options().brightness, -35);
+            slider->setValue(20);
+            EXPECT_EQ(number->value(), 20);
+            QTest::mouseClick(window.findChild<QToolButton*>("BrightnessReset"), Qt::LeftButton);
+            EXPECT_EQ(window.options().brightness, 0);
+            window.findChild<QSpinBox*>("ContrastBox")->setValue(50);
+            QTest::mouseClick(window.findChild<QToolButton*>("ContrastReset"), Qt::LeftButton);
+            EXPECT_EQ(window.options().contrast, 0);
+
+            // Sharp: the enlarged picture holds only the picture's two colours.
+            const QImage shown = window.findChild<QLabel*>("SourceView")->pixmap().toImage();
+            ASSERT_GT(shown.width(), 100);
+            QSet<QRgb> colours;
+            for (int y = 0; y < shown.height(); ++y) {
+                for (int x = 0; x < shown.width(); ++x) {
+                    colours.insert(shown.pixel(x, y) & 0xFFFFFF);
+                }
+            }
+            EXPECT_EQ(colours, (QSet<QRgb>{0x000000, 0xFFFFFF}));
+
+            window.setSaveNameAsker([&w](const QString&) { return Q(w.folder / "bare"); });
+            QTest::mouseClick(window.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+            EXPECT_EQ(ReadFile(w.folder / "bare.bmp").size(), 62U + 16U * 64U);
+            EXPECT_FALSE(std::filesystem::exists(w.folder / "bare"));
+
+            window.setSaveNameAsker([&w](const QString&) { return Q(w.folder / "kept"); });
+            window.setReplaceAsker([&asked](const QString&) {
+                ++asked;
+                return false;
+            });
+            QTest::mouseClick(window.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+            EXPECT_EQ(ReadFile(w.folder / "kept.bmp"), "an older file");
+            window.setReplaceAsker([&asked](const QString&) {
+                ++asked;
+                return true;
+            });
+            QTest::mouseClick(window.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+            EXPECT_EQ(ReadFile(w.folder / "kept.bmp").size(), 62U + 16U * 64U);
+        },
+        "CancelButton");
+    w.form.PreparePicture(Q(w.folder / "tiny.png"));
+    EXPECT_EQ(asked, 2);
+}
+
+TEST(PrepareWindowTest, EscapeKeepsTheChoicesMadeBefore) {
+    Window w;
+    WritePhoto(w.folder / "photo.png");
+    WhenPrepareWindowOpens(
+        [](PrepareWindow& window) {
+            window.findChild<QComboBox*>("DitherBox")->setCurrentIndex(2);
+        },
+        "UseButton");
+    w.form.PreparePicture(Q(w.folder / "photo.png"));
+    ASSERT_EQ(LoadPrepareOptions(w.settings).dither, Dither::Bayer);
+    QTimer::singleShot(0, [] {
+        auto* window = qobject_cast<PrepareWindow*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->options().dither, Dither::Bayer);
+        window->findChild<QComboBox*>("DitherBox")->setCurrentIndex(1);
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    w.form.PreparePicture(Q(w.folder / "photo.png"));
+    EXPECT_EQ(LoadPrepareOptions(w.settings).dither, Dither::Bayer);
 }
 
 } // namespace
