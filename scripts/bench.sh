@@ -125,6 +125,33 @@ for i in "${!formats[@]}"; do
     ratio formats "$i" 0 "--format ${formats[$i]} / db, 400 bitmaps (goal 1.5x)"
 done
 
+# pelmora-cli build: 200 pictures made into one header beside convert of the same 200 in
+# one process, and a build with nothing to do beside one stat of the 200 pictures and 200
+# outputs.
+bench_build() {
+    local dir=$work/build
+    mkdir -p "$dir/art" "$dir/out"
+    $magick -size 128x64 xc:white -fill black -draw 'circle 40,32 40,10' "$dir/base.png"
+    {
+        printf '[output]\nheader = "assets.h"\nsource = "assets.c"\n'
+        printf '[panel]\nlayout = "pages"\ndither = "threshold"\n'
+        for i in $(seq -w 1 200); do
+            cp "$dir/base.png" "$dir/art/p$i.png"
+            printf '[[image]]\nname = "p%s"\nfile = "art/p%s.png"\n' "$i" "$i"
+        done
+    } >"$dir/pelmora.toml"
+    run build_full --warmup 2 --runs 10 --prepare "rm -f $dir/assets.h $dir/assets.c $dir/.assets.h.pelmora-state" \
+        "$cli build --quiet $dir/pelmora.toml" \
+        "$cli convert --quiet --layout pages --dither threshold --format c --output-dir $dir/out $dir/art/p*.png"
+    ratio build_full 0 1 "build of 200 pictures / convert of them, one process (goal 1.3x)"
+    "$cli" build --quiet "$dir/pelmora.toml"
+    run build_idle --warmup 20 --runs 200 \
+        "$cli build --quiet $dir/pelmora.toml" "stat $dir/art/p*.png $dir/out/*"
+    ratio build_idle 0 1 "build with nothing to do / stat of 200 pictures, 200 outputs (goal 3x)"
+}
+echo "== Build (hyperfine)"
+bench_build
+
 echo "== System calls (strace -c)"
 calls() { strace -f -c -o "$work/strace.txt" "$@" >/dev/null && awk '/total/ {print $4}' "$work/strace.txt"; }
 rm -rf "$work/out" && mkdir "$work/out"
