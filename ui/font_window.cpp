@@ -43,7 +43,14 @@ constexpr int kPreferredDot = 4;      // screen pixels a side for one dot, room 
 constexpr int kMinimumWidth = 520;
 const char* const kDefaultChars = "32-126,0xB0"; // the default sample's degree sign
 const char* const kDefaultSample = "Hello, 12\u00B0C";
-const char* const kHintings[] = {"normal", "light", "none"};
+struct HintingChoice {
+    const char* name; // as --hinting and the settings name it
+    const char* label;
+    Hinting hinting;
+};
+constexpr HintingChoice kHintings[] = {{"normal", "Normal", Hinting::Normal},
+                                       {"light", "Light", Hinting::Light},
+                                       {"none", "None", Hinting::None}};
 
 QRgb Rgb(Colour colour) {
     return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
@@ -231,7 +238,9 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     CellHeightBox->setValue(16);
     HintingBox = new QComboBox;
     HintingBox->setObjectName("HintingBox");
-    HintingBox->addItems({"Normal", "Light", "None"});
+    for (const HintingChoice& choice : kHintings) {
+        HintingBox->addItem(choice.label);
+    }
     SampleEdit = new QLineEdit(QString::fromUtf8(kDefaultSample));
     SampleEdit->setObjectName("SampleEdit");
     SampleView = new PanelDots(panel_);
@@ -348,8 +357,8 @@ void FontWindow::loadChoices() {
         CellHeightBox->setValue(cell[1].toInt());
     }
     const QString hinting = s.value("font/hinting", "normal").toString();
-    for (int i = 0; i < 3; ++i) {
-        if (hinting == kHintings[i]) {
+    for (int i = 0; i < HintingBox->count(); ++i) {
+        if (hinting == kHintings[i].name) {
             HintingBox->setCurrentIndex(i);
         }
     }
@@ -369,7 +378,7 @@ void FontWindow::rememberChoices() {
                CellAutoCheck->isChecked()
                    ? QString("auto")
                    : QString("%1x%2").arg(CellWidthBox->value()).arg(CellHeightBox->value()));
-    s.setValue("font/hinting", kHintings[HintingBox->currentIndex()]);
+    s.setValue("font/hinting", kHintings[HintingBox->currentIndex()].name);
     s.setValue("font/sample", SampleEdit->text());
 }
 
@@ -379,8 +388,7 @@ void FontWindow::done(int result) {
 }
 
 void FontWindow::changed() {
-    SaveButton->setEnabled(false); // until the choices are drawn and can be written
-    RedrawTimer->start();
+    RedrawTimer->start(); // Save draws what is still pending before it writes
 }
 
 void FontWindow::loadFont(const QString& path) {
@@ -411,7 +419,9 @@ void FontWindow::redraw() {
     MonoPicture shown(panel_.width, panel_.height);
     QStringList status;
     QString problem;
-    const bool table = FormatBox->currentIndex() >= 2;
+    FontFormat format;
+    FindFontFormat(FormatBox->currentData().toString().toStdString(), format);
+    const bool table = format.syntax != nullptr;
     CellWidthBox->setEnabled(table && !CellAutoCheck->isChecked());
     CellHeightBox->setEnabled(table && !CellAutoCheck->isChecked());
     CellAutoCheck->setEnabled(table);
@@ -431,10 +441,8 @@ void FontWindow::redraw() {
     const CharacterSet chars = ParseCharacterSet(set);
     RasterOptions options;
     options.pixelSize = SizeBox->value();
-    options.hinting = static_cast<Hinting>(HintingBox->currentIndex());
+    options.hinting = kHintings[HintingBox->currentIndex()].hinting;
     options.codes = chars.codes;
-    FontFormat format;
-    FindFontFormat(FormatBox->currentData().toString().toStdString(), format);
     format.cellGiven = table && !CellAutoCheck->isChecked();
     format.cell.width = CellWidthBox->value();
     format.cell.height = CellHeightBox->value();
@@ -515,6 +523,7 @@ void FontWindow::browse() {
         this, "Font file", FontPathEdit->text(),
         "Fonts (*.ttf *.otf *.bdf *.pcf *.pcf.gz *.otb);;All files (*)");
     if (!chosen.isEmpty()) {
+        loadedPath_.clear(); // chosen again: read again, it may have changed
         FontPathEdit->setText(chosen);
         redraw();
     }
