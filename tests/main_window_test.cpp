@@ -10,6 +10,7 @@
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
+#include "ui/font_window.h"
 #include "ui/main_window.h"
 #include "ui/output_settings.h"
 #include "ui/prepare_window.h"
@@ -17,9 +18,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDialogButtonBox>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -606,6 +609,58 @@ TEST(MainWindowScreen, EveryWindowFitsA1280By800ScreenAtEveryScale) {
         EXPECT_LE(preview.width(), room.width());
         EXPECT_LE(preview.height(), room.height());
     }
+}
+
+// The menu key opens the context menu: every action there, each with its shortcut, none
+// with an access key; Copy output only once there is output, the recent pictures below.
+TEST(MainWindowKeyboard, TheMenuKeyReachesEveryActionWithItsShortcut) {
+    Window w;
+    WriteFile(w.folder / "picture.bmp", EncodeBmp(Picture{}));
+    w.doubleClick("picture.bmp");
+    w.click("ConvertButton");
+    QStringList entries;
+    QStringList recent;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->isSeparator()) {
+                continue;
+            }
+            EXPECT_FALSE(action->text().contains('&')) << action->text().toStdString();
+            entries << action->text() + (action->isEnabled() ? "" : " (off)") +
+                           (action->shortcut().isEmpty()
+                                ? QString()
+                                : " " + action->shortcut().toString(QKeySequence::PortableText));
+            if (action->menu() != nullptr) {
+                for (QAction* picture : action->menu()->actions()) {
+                    recent << picture->text();
+                }
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                          w.form.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&w.form, &key);
+    EXPECT_EQ(entries.join(" | ").toStdString(),
+              "Output settings… Ctrl+, | Open picture… Ctrl+O | Prepare picture… Ctrl+P "
+              "| Make font… Ctrl+F | Recent pictures | Copy output Ctrl+Shift+C | About Pelmora");
+    EXPECT_EQ(recent, QStringList{Q(w.folder / "picture.bmp")});
+}
+
+TEST(MainWindowKeyboard, CtrlFOpensMakeFontForThePanelOfOutputSettings) {
+    Window w;
+    bool opened = false;
+    QTimer::singleShot(0, [&opened] {
+        auto* window = qobject_cast<FontWindow*>(QApplication::activeModalWidget());
+        opened = window != nullptr;
+        if (window != nullptr) {
+            window->reject();
+        }
+    });
+    Press(w.form, QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_TRUE(opened);
 }
 
 TEST(MainWindowKeyboard, EnterOnAFocusedButtonPressesIt) {

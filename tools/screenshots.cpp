@@ -1,17 +1,24 @@
-// Takes pictures of both windows as a user sees them after Convert and Show, for the
-// documentation. Run under a real display (scripts/screenshots.sh uses Xvfb).
+// Takes pictures of the windows as a user sees them after Convert and Show (zoomed, a byte
+// selected), of Output settings and of Prepare picture, for the documentation. Run under a
+// real display (scripts/screenshots.sh uses Xvfb); QT_SCALE_FACTOR shows them at a scale.
 //
 //     pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR
 
 #include "core/conversion/conversion_state.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
+#include "platform/picture_box.h"
+#include "platform/screen_fit.h"
+#include "preview/preview_window.h"
 #include "ui/main_window.h"
+#include "ui/output_settings.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,7 +45,13 @@ int main(int argc, char* argv[]) {
 
     pelmora::ConversionState state;
     pelmora::QtMessageBox messages;
-    pelmora::MainWindow window(state, messages, pelmora::TwipsScale::ofScreen());
+    pelmora::TwipsScale scale = pelmora::TwipsScale::ofScreen();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        scale = pelmora::ScaleToFit(scale, pelmora::MainWindow::twipsSize(),
+                                    screen->availableGeometry().size() -
+                                        QSize(16, pelmora::kFrameAllowance));
+    }
+    pelmora::MainWindow window(state, messages, scale);
     window.Init_Form(folder);
     window.show();
     window.OpenPath(folder + "/logo.bmp");
@@ -54,11 +67,31 @@ int main(int argc, char* argv[]) {
             return;
         }
         QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+        if (auto* form2 = qobject_cast<pelmora::PreviewWindow*>(preview)) {
+            form2->setZoom(2);
+        }
+        QTest::qWait(300);
+        // The pointer over a dot of the logo's ring, and that byte selected.
+        auto* lcd = preview->findChild<pelmora::PictureBox*>("LcdPic");
+        const QPoint dot = lcd->contentsRect().topLeft() + QPoint(21, 12) * lcd->zoom();
+        QTest::mouseClick(lcd, Qt::LeftButton, {}, dot);
+        QTest::mouseMove(lcd, dot);
         QTest::qWait(300);
         saved = preview->grab().save(output + "/preview-window.png") && saved;
         preview->close();
     });
     QTest::mouseClick(window.findChild<QPushButton*>("PreviewButton"), Qt::LeftButton);
+
+    QTimer::singleShot(300, [&] {
+        QWidget* settings = QApplication::activeModalWidget();
+        if (settings == nullptr) {
+            saved = false;
+            return;
+        }
+        saved = settings->grab().save(output + "/output-settings.png") && saved;
+        settings->close();
+    });
+    window.ShowOutputSettings();
 
     // Prepare picture on a photo-like picture made here: a sunset of gradients and a disc.
     QImage photo(640, 480, QImage::Format_RGB32);
@@ -85,7 +118,8 @@ int main(int argc, char* argv[]) {
         prepare->close();
     });
     window.OpenPath(folder + "/sunset.png");
-    std::fputs(saved ? "saved main-window.png, preview-window.png and prepare-window.png\n"
+    std::fputs(saved ? "saved main-window.png, preview-window.png, output-settings.png and "
+                       "prepare-window.png\n"
                      : "failed\n",
                stderr);
     return saved ? 0 : 1;

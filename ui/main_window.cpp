@@ -12,6 +12,7 @@
 #include "platform/picture_box.h"
 #include "platform/screen_fit.h"
 #include "preview/preview_window.h"
+#include "ui/font_window.h"
 #include "ui/output_settings.h"
 #include "ui/prepare_window.h"
 
@@ -217,6 +218,7 @@ void MainWindow::buildControls() {
     addShortcut(QKeySequence::Open, &MainWindow::OpenPicture);
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), &MainWindow::ChoosePictureToPrepare);
     addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &MainWindow::CopyOutput);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::ShowFontWindow);
 }
 
 void MainWindow::addShortcut(const QKeySequence& keys, void (MainWindow::*action)()) {
@@ -234,6 +236,8 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     QAction* prepare =
         menu.addAction("Prepare picture\u2026", this, &MainWindow::ChoosePictureToPrepare);
     prepare->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    QAction* font = menu.addAction("Make font\u2026", this, &MainWindow::ShowFontWindow);
+    font->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     QMenu* recent = menu.addMenu("Recent pictures");
     recent->setObjectName("RecentMenu");
     for (const QString& path : recent_) {
@@ -402,6 +406,11 @@ bool MainWindow::NeedsPreparing(const QString& path) const {
         return true;
     }
     return TakeInBitmapFile(Utf8(path), choice_.panel()).check.verdict == BitmapVerdict::Rejected;
+}
+
+void MainWindow::ShowFontWindow() {
+    FontWindow window(choice_.panel(), settings_, messages_, this);
+    window.exec();
 }
 
 void MainWindow::ShowAbout() {

@@ -69,6 +69,7 @@ class MainWindow : public QWidget {
     void PreparePicture(const QString& path);
     PrepareWindow* preparingWindow() const { return preparing_; } // while it is open
     void ShowAbout();
+    void ShowFontWindow();
 
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -33,10 +33,11 @@ namespace pelmora {
 
 namespace {
 
-constexpr int kDotSize = 4; // screen pixels a side for one panel dot
-constexpr int kSourceViewWidth = 240;
-constexpr int kSourceViewHeight = 180;
-constexpr int kPanelViewMax = 512; // pixels a side at most: the window must fit small screens
+constexpr int kDotSize = 4; // screen pixels a side for one panel dot, where there is room
+constexpr QSize kSourceView(320, 240);
+constexpr QSize kSmallSourceView(160, 120); // on a screen narrower than kRoomyWidth
+constexpr int kRoomyWidth = 1000;
+constexpr int kPanelViewMax = 1024;
 
 const char* const kFits[] = {"contain", "cover", "stretch", "none"};
 const char* const kDithers[] = {"floyd-steinberg", "atkinson", "bayer", "threshold"};
@@ -57,11 +58,10 @@ QSlider* Slider(int minimum, int maximum, int value, const QString& name) {
 }
 
 // The picture as the source view shows it: a small one enlarged with sharp pixels.
-QPixmap SourcePixmap(const QImage& image) {
-    const bool enlarged = image.width() < kSourceViewWidth && image.height() < kSourceViewHeight;
-    return QPixmap::fromImage(
-        image.scaled(kSourceViewWidth, kSourceViewHeight, Qt::KeepAspectRatio,
-                     enlarged ? Qt::FastTransformation : Qt::SmoothTransformation));
+QPixmap SourcePixmap(const QImage& image, QSize view) {
+    const bool enlarged = image.width() < view.width() && image.height() < view.height();
+    return QPixmap::fromImage(image.scaled(
+        view, Qt::KeepAspectRatio, enlarged ? Qt::FastTransformation : Qt::SmoothTransformation));
 }
 
 // A number box and a reset beside a slider, all three kept in step.
@@ -128,12 +128,20 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     SourceView = new QLabel;
     SourceView->setObjectName("SourceView");
     SourceView->setAlignment(Qt::AlignCenter);
-    SourceView->setMinimumSize(kSourceViewWidth, kSourceViewHeight);
+    // Pictures as large as the screen has room for beside the controls, up to kDotSize a dot.
+    const QSize room =
+        screen() != nullptr ? screen()->availableGeometry().size() : QSize(1280, 800);
+    sourceSize_ = room.width() < kRoomyWidth ? kSmallSourceView : kSourceView;
+    dot_ = std::clamp(std::min({(room.width() - sourceSize_.width() - 80) / std::max(width_, 1),
+                                room.height() * 2 / 5 / std::max(height_, 1),
+                                kPanelViewMax / std::max({width_, height_, 1})}),
+                      1, kDotSize);
+    SourceView->setMinimumSize(sourceSize_);
     PanelView = new QLabel;
     PanelView->setObjectName("PanelView");
     PanelView->setAlignment(Qt::AlignCenter);
-    PanelView->setMinimumSize(std::min(width_ * kDotSize, kPanelViewMax),
-                              std::min(height_ * kDotSize, kPanelViewMax));
+    PanelView->setMinimumSize(std::min(width_ * dot_, kPanelViewMax),
+                              std::min(height_ * dot_, kPanelViewMax));
     RotateBox = new QComboBox;
     RotateBox->setObjectName("RotateBox");
     RotateBox->addItems({"0\u00B0", "90\u00B0 clockwise", "180\u00B0", "270\u00B0 clockwise"});
@@ -175,8 +183,16 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     auto* thresholdLabel = new QLabel("&Threshold");
     thresholdLabel->setBuddy(ThresholdSlider);
     form->addRow(thresholdLabel, threshold);
-    form->addRow("&Brightness", WithNumberAndReset(BrightnessSlider, BrightnessBox, "Brightness"));
-    form->addRow("C&ontrast", WithNumberAndReset(ContrastSlider, ContrastBox, "Contrast"));
+    // A row of several controls takes no access key by itself: the label names the slider.
+    const auto buddyRow = [form](const QString& text, QWidget* buddy, QLayout* row) {
+        auto* label = new QLabel(text);
+        label->setBuddy(buddy);
+        form->addRow(label, row);
+    };
+    buddyRow("&Brightness", BrightnessSlider,
+             WithNumberAndReset(BrightnessSlider, BrightnessBox, "Brightness"));
+    buddyRow("C&ontrast", ContrastSlider,
+             WithNumberAndReset(ContrastSlider, ContrastBox, "Contrast"));
     form->addRow("&Rotate", RotateBox);
     form->addRow("&Mirror", MirrorBox);
     form->addRow("Bac&kground", BackgroundBox);
@@ -285,14 +301,15 @@ void PrepareWindow::redraw() {
         if (!shownFor_ || std::get<1>(*shownFor_) != rotation() ||
             std::get<2>(*shownFor_) != mirror()) {
             const RgbaPicture turned = view.turnsNothing() ? RgbaPicture() : view.picture();
-            SourceView->setPixmap(SourcePixmap(ImageView(view.turnsNothing() ? picture_ : turned)));
+            SourceView->setPixmap(
+                SourcePixmap(ImageView(view.turnsNothing() ? picture_ : turned), sourceSize_));
         }
         shownFor_ = shownFor;
     }
     panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
 
-    // The panel as the preview draws it: dark dots on green, kDotSize pixels a dot.
-    const int dot = std::max(1, std::min(kDotSize, kPanelViewMax / std::max(width_, height_)));
+    // The panel as the preview draws it: dark dots on green, dot_ pixels a dot.
+    const int dot = dot_;
     QImage image(width_ * dot, height_ * dot, QImage::Format_RGB32);
     const QRgb on = Rgb(kOnDotColour);
     const QRgb off = Rgb(kOffDotColour);

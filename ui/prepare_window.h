@@ -4,6 +4,7 @@
 #include "core/prepare/resample.h"
 
 #include <QDialog>
+#include <QSize>
 
 #include <functional>
 #include <optional>
@@ -71,6 +72,8 @@ class PrepareWindow : public QDialog {
     std::function<QString(const QString&)> askSaveName_;
     std::function<bool(const QString&)> askReplace_;
     bool wrote_ = false;
+    QSize sourceSize_; // the source view's size, smaller on a small screen
+    int dot_ = 1;      // screen pixels a side for one panel dot
 
     QLabel* SourceView;
     QLabel* PanelView;
