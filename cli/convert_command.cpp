@@ -7,7 +7,13 @@
 #include "core/bmp/bmp_writer.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
+#include "core/io/atomic_text_file.h"
+#include "core/io/utf8_path.h"
 #include "core/panel/panel_bytes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace pelmora::cli {
 
@@ -120,11 +126,93 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
     return true;
 }
 
+// Frames packed as they are prepared, kept in an unnamed temporary file instead of memory
+// (with their delays and sources beside them), so that a long animation costs no more
+// memory than a short one. The last frame waits in memory until the next one tells
+// whether it repeats.
+class SpooledFrames : public FrameSource {
+  public:
+    SpooledFrames(std::size_t frameBytes, bool mergeRepeats)
+        : file_(std::tmpfile()), frameBytes_(frameBytes), mergeRepeats_(mergeRepeats) {
+        if (file_ == nullptr) {
+            error_ = std::string("no temporary file for the frames: ") + std::strerror(errno);
+        }
+    }
+    SpooledFrames(const SpooledFrames&) = delete;
+    SpooledFrames& operator=(const SpooledFrames&) = delete;
+    ~SpooledFrames() override {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+    }
+
+    const std::string& error() const { return error_; }
+
+    // An error when the frame's delay (or a merged sum) is too long, or the spool failed.
+    std::string add(PanelFrame frame) {
+        if (!error_.empty()) {
+            return error_;
+        }
+        if (std::string problem = AddFrame(waiting_, std::move(frame), mergeRepeats_);
+            !problem.empty()) {
+            return problem;
+        }
+        return waiting_.size() > 1 ? spoolFirst() : std::string();
+    }
+    // Spools the frame still waiting; then the frames can be written.
+    std::string finish() {
+        std::string problem = waiting_.empty() ? error_ : spoolFirst();
+        if (problem.empty() && std::fflush(file_) != 0) {
+            problem = std::string("the frames could not be kept: ") + std::strerror(errno);
+        }
+        return problem;
+    }
+
+    std::size_t count() const override { return delays_.size(); }
+    int delayMs(std::size_t n) const override { return delays_[n]; }
+    std::string_view source(std::size_t n) const override { return sources_[n]; }
+    std::span<const std::uint8_t> bytes(std::size_t n) override {
+        buffer_.resize(frameBytes_);
+        const long offset = static_cast<long>(n * frameBytes_);
+        if (std::fseek(file_, offset, SEEK_SET) != 0 ||
+            std::fread(buffer_.data(), 1, frameBytes_, file_) != frameBytes_) {
+            buffer_.clear(); // the writer then refuses the frame as of another size
+        }
+        return buffer_;
+    }
+
+  private:
+    std::string spoolFirst() {
+        const PanelFrame& first = waiting_.front();
+        if (std::fwrite(first.bytes.data(), 1, first.bytes.size(), file_) != first.bytes.size()) {
+            error_ = std::string("the frames could not be kept: ") + std::strerror(errno);
+            return error_;
+        }
+        delays_.push_back(first.delayMs);
+        sources_.push_back(first.source);
+        waiting_.erase(waiting_.begin());
+        return {};
+    }
+
+    std::FILE* file_;
+    std::size_t frameBytes_;
+    bool mergeRepeats_;
+    std::string error_;
+    std::vector<PanelFrame> waiting_; // the last frame, and the one that follows it
+    std::vector<int> delays_;
+    std::vector<std::string> sources_;
+    std::vector<std::uint8_t> buffer_;
+};
+
 // Every frame of every picture, packed as it is prepared, then one output of them all.
 int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     const PanelLayout layout = options.choice.panel();
     const Syntax& syntax = options.choice.syntaxOrDefault();
-    std::vector<PanelFrame> frames;
+    SpooledFrames frames(layout.byteCount(), options.mergeRepeats);
+    if (!frames.error().empty()) {
+        PrintError({}, frames.error());
+        return 1;
+    }
     for (const std::string& picture : options.pictures) {
         const FramesOutcome outcome = PrepareFrames(
             picture, *options.preparation, options.frameInput, [&](PreparedFrame&& prepared) {
@@ -133,27 +221,32 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
                         dot = dot != 0 ? 0 : 1;
                     }
                 }
-                return AddFrame(frames,
-                                {PackPanel(prepared.picture, layout), prepared.delayMs,
-                                 std::move(prepared.source)},
-                                options.mergeRepeats);
+                return frames.add({PackPanel(prepared.picture, layout), prepared.delayMs,
+                                   std::move(prepared.source)});
             });
         if (!outcome.error.empty()) {
             PrintError(picture, outcome.error);
             return outcome.usage ? kExitUsage : 1;
         }
     }
+    if (const std::string problem = frames.finish(); !problem.empty()) {
+        PrintError(options.pictures.back(), problem);
+        return 1;
+    }
     const std::string outputPath =
         options.output.empty() ? ResultPath(options, options.pictures.front()) : options.output;
     const std::string symbol =
         options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
-    const FramesText text = WriteFramesText(syntax, layout, frames, symbol);
-    if (!text.ok()) {
-        PrintError(options.pictures.front(), text.error);
-        return 1;
-    }
     if (options.toStdout) {
-        if (!out.write(text.text) || !out.flush()) {
+        // Standard output takes the text as it is made; a refusal comes before any of it.
+        const std::string error =
+            WriteFrames(syntax, layout, frames, symbol,
+                        [&out](std::string_view piece) { return out.write(piece); });
+        if (!error.empty() && !out.failed()) {
+            PrintError(options.pictures.front(), error);
+            return 1;
+        }
+        if (!out.flush() || out.failed()) {
             PrintError("standard output", out.error());
             return 1;
         }
@@ -165,8 +258,20 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
         PrintError(options.pictures.front(), taken);
         return 1;
     }
-    if (const WriteOutcome outcome = WriteWholeFile(outputPath, text.text); !outcome.ok) {
-        PrintError(outputPath, outcome.reason);
+    AtomicTextFile file(PathFromUtf8(outputPath));
+    if (!file.open()) {
+        PrintError(outputPath, file.error());
+        return 1;
+    }
+    const std::string error =
+        WriteFrames(syntax, layout, frames, symbol,
+                    [&file](std::string_view piece) { return file.write(piece); });
+    if (!error.empty() && file.error().empty()) {
+        PrintError(options.pictures.front(), error);
+        return 1;
+    }
+    if (!error.empty() || !file.commit()) {
+        PrintError(outputPath, file.error());
         return 1;
     }
     if (!options.quiet) {

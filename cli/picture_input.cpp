@@ -238,10 +238,31 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
     const std::string name = FileName(path);
     // A still picture is left to PreparePictureFile, which reads it its own way.
     std::uint8_t opening[6] = {};
-    std::ifstream sniff(PathFromUtf8(path), std::ios::binary);
-    sniff.read(reinterpret_cast<char*>(opening), sizeof opening);
-    const bool gif = sniff.gcount() == sizeof opening && LooksLikeGif(opening);
-    sniff.close();
+    std::ifstream file(PathFromUtf8(path), std::ios::binary);
+    file.read(reinterpret_cast<char*>(opening), sizeof opening);
+    const bool gif = file.gcount() == sizeof opening && LooksLikeGif(opening);
+    if (gif && !input.sheet) {
+        // Read as it is decoded: a long animation is never held whole.
+        file.clear();
+        file.seekg(0);
+        GifFrameReader reader([&file](std::uint8_t* into, std::size_t wanted) {
+            file.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(wanted));
+            return static_cast<std::size_t>(file.gcount());
+        });
+        GifFrame frame;
+        while (reader.next(frame)) {
+            PreparedFrame prepared{PrepareRgba(frame.screen, preparation), frame.delayMs,
+                                   name + " frame " + std::to_string(frame.number)};
+            if (std::string stop = take(std::move(prepared)); !stop.empty()) {
+                return {std::move(stop)};
+            }
+        }
+        if (file.bad()) {
+            return {"the file could not be read"};
+        }
+        return {reader.error()};
+    }
+    file.close();
     if (!gif && !input.sheet) {
         PreparedPicture still = PreparePictureFile(path, preparation);
         if (!still.ok()) {
@@ -257,39 +278,28 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
         std::span(reinterpret_cast<const std::uint8_t*>(source.bytes.data()), source.bytes.size());
     if (LooksLikeGif(bytes)) {
         GifFrameReader reader(bytes);
-        GifFrame gif;
-        while (reader.next(gif)) {
-            if (input.sheet) {
-                const std::string cellName = name + " frame " + std::to_string(gif.number);
-                if (FramesOutcome cut = CutSheet(gif.screen, cellName, preparation, input, take);
-                    !cut.error.empty()) {
-                    return cut;
-                }
-                continue;
-            }
-            PreparedFrame frame{PrepareRgba(gif.screen, preparation), gif.delayMs,
-                                name + " frame " + std::to_string(gif.number)};
-            if (std::string stop = take(std::move(frame)); !stop.empty()) {
-                return {std::move(stop)};
+        for (GifFrame gif; reader.next(gif);) {
+            const std::string cellName = name + " frame " + std::to_string(gif.number);
+            if (FramesOutcome cut = CutSheet(gif.screen, cellName, preparation, input, take);
+                !cut.error.empty()) {
+                return cut;
             }
         }
         return {reader.error()};
     }
-    {
-        if (LooksLikePng(bytes)) {
-            const PngDecoded png = DecodePng(bytes);
-            return png.ok() ? CutSheet(png.picture, name, preparation, input, take)
-                            : FramesOutcome{png.error};
-        }
-        if (LooksLikeJpeg(bytes)) {
-            const JpegPicture jpeg = DecodeJpeg(bytes);
-            if (jpeg.handled) {
-                return jpeg.ok() ? CutSheet(jpeg.picture, name, preparation, input, take)
-                                 : FramesOutcome{jpeg.error};
-            }
-        }
-        return {"a sheet is read from a PNG, JPEG or GIF"};
+    if (LooksLikePng(bytes)) {
+        const PngDecoded png = DecodePng(bytes);
+        return png.ok() ? CutSheet(png.picture, name, preparation, input, take)
+                        : FramesOutcome{png.error};
     }
+    if (LooksLikeJpeg(bytes)) {
+        const JpegPicture jpeg = DecodeJpeg(bytes);
+        if (jpeg.handled) {
+            return jpeg.ok() ? CutSheet(jpeg.picture, name, preparation, input, take)
+                             : FramesOutcome{jpeg.error};
+        }
+    }
+    return {"a sheet is read from a PNG, JPEG or GIF"};
 }
 
 } // namespace pelmora::cli

@@ -11,18 +11,9 @@ namespace pelmora {
 
 namespace {
 
-struct Input {
-    std::span<const std::uint8_t> bytes;
-    std::size_t at = 0;
-};
-
 int ReadInput(GifFileType* gif, GifByteType* into, int wanted) {
-    auto& input = *static_cast<Input*>(gif->UserData);
-    const std::size_t count =
-        std::min(static_cast<std::size_t>(std::max(wanted, 0)), input.bytes.size() - input.at);
-    std::memcpy(into, input.bytes.data() + input.at, count);
-    input.at += count;
-    return static_cast<int>(count);
+    const auto& read = *static_cast<GifFrameReader::ReadBytes*>(gif->UserData);
+    return static_cast<int>(read(into, static_cast<std::size_t>(std::max(wanted, 0))));
 }
 
 std::string GifReason(int code) {
@@ -33,7 +24,7 @@ std::string GifReason(int code) {
 } // namespace
 
 struct GifFrameReader::Decoder {
-    Input input;
+    ReadBytes input;
     GifFileType* gif = nullptr;
     std::vector<std::uint8_t> canvas;   // the screen as the last frame left it, RGBA
     std::vector<std::uint8_t> previous; // the frame's rectangle before it was drawn
@@ -59,8 +50,17 @@ bool LooksLikeGif(std::span<const std::uint8_t> bytes) {
 }
 
 GifFrameReader::GifFrameReader(std::span<const std::uint8_t> bytes)
-    : decoder_(std::make_unique<Decoder>()) {
-    decoder_->input.bytes = bytes;
+    : GifFrameReader([bytes, at = std::size_t{0}](std::uint8_t* into, std::size_t wanted) mutable {
+          const std::size_t count = std::min(wanted, bytes.size() - at);
+          if (count > 0) {
+              std::memcpy(into, bytes.data() + at, count);
+          }
+          at += count;
+          return count;
+      }) {}
+
+GifFrameReader::GifFrameReader(ReadBytes read) : decoder_(std::make_unique<Decoder>()) {
+    decoder_->input = std::move(read);
     decoder_->resetControl();
     int code = 0;
     decoder_->gif = DGifOpen(&decoder_->input, ReadInput, &code);

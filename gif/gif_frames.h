@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -33,6 +34,10 @@ class GifFrameReader {
   public:
     // Reads from bytes, which must outlive the reader.
     explicit GifFrameReader(std::span<const std::uint8_t> bytes);
+    // Reads through read, which fills up to wanted bytes and gives how many it gave (fewer
+    // only at the end): a file is read as it is decoded, never held whole.
+    using ReadBytes = std::function<std::size_t(std::uint8_t* into, std::size_t wanted)>;
+    explicit GifFrameReader(ReadBytes read);
     GifFrameReader(const GifFrameReader&) = delete;
     GifFrameReader& operator=(const GifFrameReader&) = delete;
     ~GifFrameReader();

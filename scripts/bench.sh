@@ -125,6 +125,35 @@ for i in "${!formats[@]}"; do
     ratio formats "$i" 0 "--format ${formats[$i]} / db, 400 bitmaps (goal 1.5x)"
 done
 
+# Frames: a 128 x 64 GIF of 100 frames to c, beside ImageMagick coalescing it into X
+# bitmaps; and peak memory for 100 and 1,000 frames, which should not grow with the count.
+frames_gif() {
+    local count=$1 gif=$2 args=()
+    $magick -size 128x64 xc:white -fill black -draw 'circle 24,32 24,10' \
+        -draw 'rectangle 60,20 90,44' "$work/frame.png"
+    for i in $(seq 0 $((count - 1))); do
+        args+=("(" "$work/frame.png" -roll "+$((i % 128))+0" ")")
+    done
+    $magick -delay 4 "${args[@]}" -loop 0 "$gif"
+}
+bench_frames() {
+    frames_gif 100 "$work/anim100.gif"
+    frames_gif 1000 "$work/anim1000.gif"
+    mkdir -p "$work/xbm"
+    run frames --warmup 2 --runs 10 \
+        "$cli convert --frames --quiet --format c --dither threshold -o $work/f.h $work/anim100.gif" \
+        "$magick $work/anim100.gif -coalesce -monochrome $work/xbm/frame_%03d.xbm"
+    ratio frames 1 0 "ImageMagick -coalesce to XBM / convert --frames, 100 frames (goal 10x)"
+    local peak100 peak1000
+    peak100=$(/usr/bin/time -f %M "$cli" convert --frames --quiet --format c --dither threshold \
+        -o "$work/f.h" "$work/anim100.gif" 2>&1 >/dev/null)
+    peak1000=$(/usr/bin/time -f %M "$cli" convert --frames --quiet --format c --dither threshold \
+        -o "$work/f.h" "$work/anim1000.gif" 2>&1 >/dev/null)
+    echo "convert --frames peak memory: $peak100 KB for 100 frames, $peak1000 KB for 1000 (goal within 10%)" >>"$summary"
+}
+echo "== Frames (hyperfine, /usr/bin/time)"
+bench_frames
+
 # pelmora-cli build: 200 pictures made into one header beside convert of the same 200 in
 # one process, and a build with nothing to do beside one stat of the 200 pictures and 200
 # outputs.

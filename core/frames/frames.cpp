@@ -53,9 +53,18 @@ std::string CommentText(std::string_view text) {
     return safe;
 }
 
-std::string FrameNote(const PanelFrame& frame) {
-    return CommentText(frame.source) + (frame.source.empty() ? "" : ", ") +
-           std::to_string(frame.delayMs) + " ms";
+std::string FrameNote(std::string_view source, int delayMs) {
+    return CommentText(source) + (source.empty() ? "" : ", ") + std::to_string(delayMs) + " ms";
+}
+
+bool TextOut::flush(bool force) {
+    constexpr std::size_t kPiece = 64 * 1024;
+    if (failed_ || (!force && text.size() < kPiece)) {
+        return !failed_;
+    }
+    failed_ = !sink_(text);
+    text.clear();
+    return !failed_;
 }
 
 bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& delays,
@@ -144,44 +153,108 @@ bool HoldsFrames(const Syntax& syntax) {
     return syntax.name != "xbm";
 }
 
-FramesText WriteFramesText(const Syntax& syntax, const PanelLayout& layout,
-                           std::span<const PanelFrame> frames, std::string_view symbol) {
+namespace {
+
+// Frames held in memory, as a source for the writer.
+class HeldFrames : public FrameSource {
+  public:
+    explicit HeldFrames(std::span<const PanelFrame> frames) : frames_(frames) {}
+    std::size_t count() const override { return frames_.size(); }
+    int delayMs(std::size_t n) const override { return frames_[n].delayMs; }
+    std::string_view source(std::size_t n) const override { return frames_[n].source; }
+    std::span<const std::uint8_t> bytes(std::size_t n) override { return frames_[n].bytes; }
+
+  private:
+    std::span<const PanelFrame> frames_;
+};
+
+// Checks every frame's bytes as the writer takes them.
+class CheckedFrames : public FrameSource {
+  public:
+    CheckedFrames(FrameSource& frames, std::size_t panelBytes)
+        : frames_(frames), panelBytes_(panelBytes) {}
+    std::size_t count() const override { return frames_.count(); }
+    int delayMs(std::size_t n) const override { return frames_.delayMs(n); }
+    std::string_view source(std::size_t n) const override { return frames_.source(n); }
+    std::span<const std::uint8_t> bytes(std::size_t n) override {
+        const std::span<const std::uint8_t> bytes = frames_.bytes(n);
+        if (bytes.size() != panelBytes_) {
+            wrongSize = wrongSize ? wrongSize : n + 1;
+            static constexpr std::uint8_t kNothing[1] = {0};
+            return std::span<const std::uint8_t>(kNothing, 0);
+        }
+        return bytes;
+    }
+    std::size_t wrongSize = 0; // 1 + the first frame of another size, or 0
+
+  private:
+    FrameSource& frames_;
+    std::size_t panelBytes_;
+};
+
+} // namespace
+
+std::string WriteFrames(const Syntax& syntax, const PanelLayout& layout, FrameSource& source,
+                        std::string_view symbol, const TextSink& sink) {
     if (!HoldsFrames(syntax)) {
-        return {{}, "--format " + std::string(syntax.name) + " holds one picture only"};
+        return "--format " + std::string(syntax.name) + " holds one picture only";
     }
-    if (frames.empty()) {
-        return {{}, "there is no frame to write"};
+    if (source.count() == 0) {
+        return "there is no frame to write";
     }
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        if (frames[i].bytes.size() != layout.byteCount()) {
-            return {{}, "frame " + std::to_string(i) + " is not of the panel's size"};
-        }
-        if (frames[i].delayMs < 0 || frames[i].delayMs > kMaxFrameDelayMs) {
-            return {{},
-                    "frame " + std::to_string(i) + ": a delay of " +
-                        std::to_string(frames[i].delayMs) + " ms is over 65535 ms"};
+    for (std::size_t i = 0; i < source.count(); ++i) {
+        if (source.delayMs(i) < 0 || source.delayMs(i) > kMaxFrameDelayMs) {
+            return "frame " + std::to_string(i) + ": a delay of " +
+                   std::to_string(source.delayMs(i)) + " ms is over 65535 ms";
         }
     }
+    CheckedFrames frames(source, layout.byteCount());
+    frames::TextOut out(sink);
     const std::string_view name = syntax.name;
     if (name == "c" || name == "arduino") {
-        return {frames::WriteCFrames(layout, frames, symbol, name == "arduino"), {}};
+        frames::WriteCFrames(layout, frames, symbol, name == "arduino", out);
+    } else if (name == "gas") {
+        frames::WriteGasFrames(layout, frames, symbol, out);
+    } else if (name == "asm") {
+        frames::WriteAsmFrames(layout, frames, symbol, out);
+    } else if (name == "db") {
+        frames::WriteDbFrames(layout, frames, symbol, out);
+    } else if (name == "bin") {
+        for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+            const std::span<const std::uint8_t> bytes = frames.bytes(i);
+            out.text.append(bytes.begin(), bytes.end());
+        }
+    } else {
+        // Intel HEX records run on across frames: made from all the bytes at once.
+        std::vector<std::uint8_t> all;
+        all.reserve(layout.byteCount() * frames.count());
+        for (std::size_t i = 0; i < frames.count(); ++i) {
+            const std::span<const std::uint8_t> bytes = frames.bytes(i);
+            all.insert(all.end(), bytes.begin(), bytes.end());
+        }
+        out.text = syntax.write(layout, all, symbol);
     }
-    if (name == "gas") {
-        return {frames::WriteGasFrames(layout, frames, symbol), {}};
+    if (frames.wrongSize != 0) {
+        return "frame " + std::to_string(frames.wrongSize - 1) + " is not of the panel's size";
     }
-    if (name == "asm") {
-        return {frames::WriteAsmFrames(layout, frames, symbol), {}};
+    if (!out.flush(true)) {
+        return "the text could not be written";
     }
-    if (name == "db") {
-        return {frames::WriteDbFrames(layout, frames, symbol), {}};
+    return {};
+}
+
+FramesText WriteFramesText(const Syntax& syntax, const PanelLayout& layout,
+                           std::span<const PanelFrame> frames, std::string_view symbol) {
+    HeldFrames held(frames);
+    FramesText written;
+    written.error = WriteFrames(syntax, layout, held, symbol, [&written](std::string_view piece) {
+        written.text += piece;
+        return true;
+    });
+    if (!written.error.empty()) {
+        written.text.clear();
     }
-    // bin and ihex: the frames' bytes one after another.
-    std::vector<std::uint8_t> all;
-    all.reserve(layout.byteCount() * frames.size());
-    for (const PanelFrame& frame : frames) {
-        all.insert(all.end(), frame.bytes.begin(), frame.bytes.end());
-    }
-    return {syntax.write(layout, all, symbol), {}};
+    return written;
 }
 
 bool ClaimsFrames(std::string_view text) {

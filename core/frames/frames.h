@@ -4,6 +4,7 @@
 #include "core/syntax/syntax.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,28 @@ struct FramesText {
 };
 FramesText WriteFramesText(const Syntax& syntax, const PanelLayout& layout,
                            std::span<const PanelFrame> frames, std::string_view symbol);
+
+// Where the writer finds the frames: their count, delays and sources up front, and each
+// one's bytes when it is written, so that a caller need not hold them all in memory.
+class FrameSource {
+  public:
+    virtual ~FrameSource() = default;
+    virtual std::size_t count() const = 0;
+    virtual int delayMs(std::size_t n) const = 0;
+    virtual std::string_view source(std::size_t n) const = 0;
+    // Frame n's bytes, asked for in order, each once; valid until the next call.
+    virtual std::span<const std::uint8_t> bytes(std::size_t n) = 0;
+};
+
+// Takes the text a piece at a time (64 KiB or so); false stops the writing.
+using TextSink = std::function<bool(std::string_view piece)>;
+
+// The same text as WriteFramesText, handed to sink as it is made: memory does not grow
+// with the frame count (but for ihex, whose records are made from all the bytes at once).
+// An error, before anything is written, for what WriteFramesText refuses; "the text could
+// not be written" when sink refused a piece.
+std::string WriteFrames(const Syntax& syntax, const PanelLayout& layout, FrameSource& frames,
+                        std::string_view symbol, const TextSink& sink);
 
 // A frames file read back.
 struct ReadFrames {

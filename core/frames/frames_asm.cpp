@@ -26,12 +26,12 @@ void AppendRows(std::string& text, std::string_view prefix, std::span<const std:
     }
 }
 
-void AppendDelays(std::string& text, std::string_view prefix, std::span<const PanelFrame> frames,
+void AppendDelays(std::string& text, std::string_view prefix, const FrameSource& frames,
                   std::string_view end) {
-    for (std::size_t i = 0; i < frames.size(); ++i) {
+    for (std::size_t i = 0; i < frames.count(); ++i) {
         text += i % kDelaysPerLine == 0 ? prefix : ",";
-        text += std::to_string(frames[i].delayMs);
-        if (i % kDelaysPerLine == kDelaysPerLine - 1 || i + 1 == frames.size()) {
+        text += std::to_string(frames.delayMs(i));
+        if (i % kDelaysPerLine == kDelaysPerLine - 1 || i + 1 == frames.count()) {
             text += end;
         }
     }
@@ -119,26 +119,26 @@ ReadFrames ReadLabelled(std::string_view text, std::string_view code, char comme
 
 } // namespace
 
-std::string WriteGasFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                           std::string_view symbol) {
+void WriteGasFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                    TextOut& out) {
     const std::string name(symbol);
-    std::string text = "/* " + name + ": " + DescribeFrames(layout, frames.size()) + " */\n";
-    text.reserve(text.size() + layout.byteCount() * frames.size() * 6 + 256 * frames.size());
+    std::string& text = out.text;
+    text += "/* " + name + ": " + DescribeFrames(layout, frames.count()) + " */\n";
     text += "/* " + GeometryText(layout) + " */\n";
-    text += "/* " + FramesMark(frames.size()) + " */\n";
+    text += "/* " + FramesMark(frames.count()) + " */\n";
     text += "        .section .rodata\n        .global " + name + "\n";
-    for (std::size_t i = 0; i < frames.size(); ++i) {
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
         text += "        .global " + name + "_" + std::to_string(i) + "\n";
     }
     text += "        .global " + name + "_delays_ms\n" + name + ":\n";
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        text += "/* frame " + std::to_string(i) + ": " + FrameNote(frames[i]) + " */\n";
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+        text += "/* frame " + std::to_string(i) + ": " +
+                FrameNote(frames.source(i), frames.delayMs(i)) + " */\n";
         text += name + "_" + std::to_string(i) + ":\n";
-        AppendRows(text, "        .byte ", frames[i].bytes, AppendCHex);
+        AppendRows(text, "        .byte ", frames.bytes(i), AppendCHex);
     }
     text += "        .balign 2\n" + name + "_delays_ms:\n";
     AppendDelays(text, "        .2byte ", frames, "\n");
-    return text;
 }
 
 ReadFrames ReadGasFrames(std::string_view text, const PanelLayout& fallback) {
@@ -147,22 +147,22 @@ ReadFrames ReadGasFrames(std::string_view text, const PanelLayout& fallback) {
     return ReadLabelled(text, WithoutCComments(text), '#', kBytes, kDelays, fallback);
 }
 
-std::string WriteAsmFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                           std::string_view symbol) {
+void WriteAsmFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                    TextOut& out) {
     const std::string name(symbol);
-    std::string text = "; " + name + ": " + DescribeFrames(layout, frames.size()) + "\n";
-    text.reserve(text.size() + layout.byteCount() * frames.size() * 6 + 256 * frames.size());
+    std::string& text = out.text;
+    text += "; " + name + ": " + DescribeFrames(layout, frames.count()) + "\n";
     text += "; " + GeometryText(layout) + "\n";
-    text += "; " + FramesMark(frames.size()) + "\n";
+    text += "; " + FramesMark(frames.count()) + "\n";
     text += name + ":\n";
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        text += "; frame " + std::to_string(i) + ": " + FrameNote(frames[i]) + "\n";
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+        text += "; frame " + std::to_string(i) + ": " +
+                FrameNote(frames.source(i), frames.delayMs(i)) + "\n";
         text += name + "_" + std::to_string(i) + ":\n";
-        AppendRows(text, "        DB ", frames[i].bytes, AppendIntelHex);
+        AppendRows(text, "        DB ", frames.bytes(i), AppendIntelHex);
     }
     text += name + "_delays_ms:\n";
     AppendDelays(text, "        DW ", frames, "\n");
-    return text;
 }
 
 ReadFrames ReadAsmFrames(std::string_view text, const PanelLayout& fallback) {
@@ -173,21 +173,21 @@ ReadFrames ReadAsmFrames(std::string_view text, const PanelLayout& fallback) {
 
 // The DB text keeps its own lines (CR LF, "H;" at the end); the frames' labels and the
 // delays' come as comments, and the delays as DW lines.
-std::string WriteDbFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                          std::string_view symbol) {
+void WriteDbFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                   TextOut& out) {
     const std::string name(symbol);
     const std::string end(kLineEnd);
-    std::string text = "; " + name + ": " + DescribeFrames(layout, frames.size()) + end;
+    std::string& text = out.text;
+    text += "; " + name + ": " + DescribeFrames(layout, frames.count()) + end;
     text += "; " + GeometryText(layout) + end;
-    text += "; " + FramesMark(frames.size()) + end;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
+    text += "; " + FramesMark(frames.count()) + end;
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
         text += "; " + name + "_" + std::to_string(i) + ": frame " + std::to_string(i) + ", " +
-                FrameNote(frames[i]) + end;
-        text += FormatLcdHexText(layout, frames[i].bytes);
+                FrameNote(frames.source(i), frames.delayMs(i)) + end;
+        text += FormatLcdHexText(layout, frames.bytes(i));
     }
     text += "; " + name + "_delays_ms" + end;
     AppendDelays(text, "        DW ", frames, ";" + end);
-    return text;
 }
 
 ReadFrames ReadDbFrames(std::string_view text, const PanelLayout& fallback) {

@@ -20,15 +20,15 @@ std::string Upper(std::string_view symbol) {
 
 } // namespace
 
-std::string WriteCFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                         std::string_view symbol, bool progmem) {
+void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                  bool progmem, TextOut& out) {
     const std::string name(symbol);
     const std::string guard = Upper(symbol) + "_H";
     const std::string count = name + "_FRAMES";
-    std::string text = "/* " + name + ": " + DescribeFrames(layout, frames.size()) + " */\n";
-    text.reserve(text.size() + layout.byteCount() * frames.size() * 6 + 256 * frames.size());
+    std::string& text = out.text;
+    text += "/* " + name + ": " + DescribeFrames(layout, frames.count()) + " */\n";
     text += "/* " + GeometryText(layout) + " */\n";
-    text += "/* " + FramesMark(frames.size()) + " */\n";
+    text += "/* " + FramesMark(frames.count()) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     if (progmem) {
         text += "#if defined(__AVR__)\n#include <avr/pgmspace.h>\n#elif !defined(PROGMEM)\n"
@@ -36,21 +36,21 @@ std::string WriteCFrames(const PanelLayout& layout, std::span<const PanelFrame> 
     }
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n";
-    text += "#define " + count + " " + std::to_string(frames.size()) + "\n\n";
+    text += "#define " + count + " " + std::to_string(frames.count()) + "\n\n";
     text += "const uint8_t " + name + "[" + count + "][" + std::to_string(layout.byteCount()) +
             "]" + (progmem ? " PROGMEM" : "") + " = {\n";
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        text += "    /* frame " + std::to_string(i) + ": " + FrameNote(frames[i]) + " */\n";
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+        text += "    /* frame " + std::to_string(i) + ": " +
+                FrameNote(frames.source(i), frames.delayMs(i)) + " */\n";
         text += "    {\n";
-        AppendValueRows(text, frames[i].bytes);
+        AppendValueRows(text, frames.bytes(i));
         text += "    },\n";
     }
     text += "};\n\nconst uint16_t " + name + "_delays_ms[" + count + "] = {";
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        text += (i % 12 == 0 ? "\n    " : " ") + std::to_string(frames[i].delayMs) + ",";
+    for (std::size_t i = 0; i < frames.count(); ++i) {
+        text += (i % 12 == 0 ? "\n    " : " ") + std::to_string(frames.delayMs(i)) + ",";
     }
     text += "\n};\n\n#endif /* " + guard + " */\n";
-    return text;
 }
 
 ReadFrames ReadCFrames(std::string_view text, const PanelLayout& fallback) {

@@ -10,6 +10,23 @@
 
 namespace pelmora::frames {
 
+// The text being written: pieces go on to the sink once they are large.
+class TextOut {
+  public:
+    explicit TextOut(const TextSink& sink) : sink_(sink) {}
+    std::string text;
+    // Hands the text on when it is large, or always when forced; false once the sink refused.
+    bool flush(bool force = false);
+    bool failed() const { return failed_; }
+
+  private:
+    const TextSink& sink_;
+    bool failed_ = false;
+};
+
+// "spin.gif frame 3, 100 ms".
+std::string FrameNote(std::string_view source, int delayMs);
+
 // "pelmora-frames: 12", the mark that follows the geometry line.
 std::string FramesMark(std::size_t count);
 
@@ -22,9 +39,6 @@ std::string DescribeFrames(const PanelLayout& layout, std::size_t count);
 // A file name made fit for a one-line comment of any syntax: no line ends, no "*/".
 std::string CommentText(std::string_view text);
 
-// "spin.gif frame 3, 100 ms".
-std::string FrameNote(const PanelFrame& frame);
-
 // Comma-separated decimal delays, appended to read; false with read.error set ("line N:
 // ...") for anything else or a value over kMaxFrameDelayMs.
 bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& delays,
@@ -35,20 +49,20 @@ bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& dela
 void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
                   const std::vector<int>& delays, const PanelLayout& fallback);
 
-std::string WriteCFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                         std::string_view symbol, bool progmem);
+void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                  bool progmem, TextOut& out);
 ReadFrames ReadCFrames(std::string_view text, const PanelLayout& fallback);
 
-std::string WriteGasFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                           std::string_view symbol);
+void WriteGasFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                    TextOut& out);
 ReadFrames ReadGasFrames(std::string_view text, const PanelLayout& fallback);
 
-std::string WriteAsmFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                           std::string_view symbol);
+void WriteAsmFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                    TextOut& out);
 ReadFrames ReadAsmFrames(std::string_view text, const PanelLayout& fallback);
 
-std::string WriteDbFrames(const PanelLayout& layout, std::span<const PanelFrame> frames,
-                          std::string_view symbol);
+void WriteDbFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                   TextOut& out);
 ReadFrames ReadDbFrames(std::string_view text, const PanelLayout& fallback);
 
 } // namespace pelmora::frames

@@ -1,0 +1,32 @@
+/* frames: 3 frames of 16 x 8 dots, 16 bytes, 8-row pages across the panel, top dot in bit 0 */
+/* pelmora-panel: 16x8 pages 16 lsb */
+/* pelmora-frames: 3 */
+#ifndef FRAMES_H
+#define FRAMES_H
+
+#include <stdint.h>
+
+#define frames_WIDTH 16
+#define frames_HEIGHT 8
+#define frames_FRAMES 3
+
+const uint8_t frames[frames_FRAMES][16] = {
+    /* frame 0: disposals.gif frame 0, 100 ms */
+    {
+    0x0f, 0x0f, 0x0f, 0x0f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00
+    },
+    /* frame 1: disposals.gif frame 1, 200 ms */
+    {
+    0x0f, 0x0f, 0x0f, 0x0f, 0x00, 0x00, 0x3c, 0x3c, 0x3c, 0x3c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00
+    },
+    /* frame 2: disposals.gif frame 2, 0 ms */
+    {
+    0x0f, 0x0f, 0x0f, 0x0f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x38, 0x38, 0x38, 0x00, 0x00, 0x00
+    },
+};
+
+const uint16_t frames_delays_ms[frames_FRAMES] = {
+    100, 200, 0,
+};
+
+#endif /* FRAMES_H */
