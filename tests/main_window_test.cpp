@@ -663,6 +663,43 @@ TEST(MainWindowKeyboard, CtrlFOpensMakeFontForThePanelOfOutputSettings) {
     EXPECT_TRUE(opened);
 }
 
+// Tab goes round each dialog through controls that show their focus: no scroll area or
+// label takes it unseen; each opens with the focus on its first choice.
+TEST(MainWindowKeyboard, EveryTabStopOfTheDialogsIsAControlThatShowsItsFocus) {
+    FakeMessageBox messages;
+    OutputSettingsDialog settings(OutputChoice{});
+    RgbaPicture photo;
+    photo.width = 40;
+    photo.height = 30;
+    photo.rgba.assign(40U * 30U * 4U, 128);
+    PrepareWindow prepare("/tmp/photo.png", photo, 128, 64, PrepareOptions{}, messages);
+    struct Dialog {
+        const char* name;
+        QDialog* dialog;
+        const char* first;
+    };
+    for (const Dialog& d : {Dialog{"Output settings", &settings, "SyntaxBox"},
+                            Dialog{"Prepare picture", &prepare, "FitBox"}}) {
+        SCOPED_TRACE(d.name);
+        d.dialog->show();
+        QApplication::setActiveWindow(d.dialog);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), d.first);
+        QStringList seen;
+        for (int i = 0; i < 30; ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            ASSERT_NE(focused, nullptr);
+            EXPECT_FALSE(focused->inherits("QAbstractScrollArea") || focused->inherits("QLabel") ||
+                         QString(focused->metaObject()->className()) == "QWidget")
+                << focused->metaObject()->className();
+            seen << focused->metaObject()->className();
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
+        EXPECT_TRUE(seen.contains("QPushButton")) << seen.join(' ').toStdString();
+        d.dialog->hide();
+    }
+}
+
 TEST(MainWindowKeyboard, EnterOnAFocusedButtonPressesIt) {
     Window w;
     const Picture picture = test::RandomPicture(12);

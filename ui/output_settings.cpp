@@ -107,6 +107,7 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     example->setWidget(ExampleValue);
     example->setWidgetResizable(true);
     example->setFrameShape(QFrame::NoFrame);
+    example->setFocusPolicy(Qt::NoFocus);
     example->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     example->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     example->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);

@@ -225,6 +225,7 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     scroll->setWidget(content);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // the controls in it take the focus, not the area
     scroll->setMinimumSize(240, 120);
     QSize wanted = content->sizeHint() + QSize(40, 80);
     if (const QScreen* screen = this->screen()) {
@@ -256,6 +257,7 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
                                          " already exists. Replace it?") == QMessageBox::Yes;
     };
     redraw();
+    FitBox->setFocus(); // the first choice; Enter still presses Use, the default
 }
 
 PrepareOptions PrepareWindow::options() const {
