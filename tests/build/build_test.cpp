@@ -113,6 +113,9 @@ TEST(BuildManifest, EveryProblemIsSaidAtItsPlaceAndNothingIsWritten) {
         {"a picture of another size than the panel",
          std::string(kOutput) + "[[image]]\nname = \"x\"\nfile = \"a.bmp\"\nsize = \"64x32\"\n",
          {"pelmora.toml:5:1: a.bmp: "}},
+        {"a letter outside ASCII in a key",
+         std::string(kOutput) + "ná = 1\n",
+         {"pelmora.toml:3:2: "}},
         {"every problem at once",
          "[output]\nheader = \"a.h\"\nformat = \"z80\"\n"
          "[[image]]\nname = \"x\"\nfile = \"gone.bmp\"\nthreshold = 300\n"
@@ -136,6 +139,17 @@ TEST(BuildManifest, EveryProblemIsSaidAtItsPlaceAndNothingIsWritten) {
         }
         EXPECT_EQ(Listing(folder), before);
     }
+}
+
+// Letters outside ASCII where TOML takes them: in strings (a file's name) and comments.
+TEST(BuildManifest, ReadsNamesOutsideAscii) {
+    ScratchFolder folder;
+    WriteFile(folder / "ça ﭏ.bmp", EncodeBmp(MakePicture([](int x, int) { return x % 2 == 0; })));
+    WriteFile(folder / "pelmora.toml", "# déjà ﭏ\n[output]\nheader = \"a.h\"\n"
+                                       "[[image]]\nname = \"x\"\nfile = \"ça ﭏ.bmp\"\n");
+    const Ran ran = Shell(folder, "\"$CLI\" build --quiet --depfile deps.d");
+    EXPECT_EQ(ran.exitCode, 0) << ran.err;
+    EXPECT_NE(ReadFile(folder / "deps.d").find("ça\\ ﭏ.bmp"), std::string::npos);
 }
 
 struct OutputCase {
