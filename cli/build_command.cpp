@@ -207,7 +207,8 @@ std::vector<FileStamp> Stamps(const std::vector<std::string>& paths) {
 } // namespace
 
 const std::string_view kBuildSynopsis =
-    "build [--check] [--depfile FILE] [--output-dir DIR] [--quiet] [MANIFEST]\n";
+    "build [--check] [--depfile FILE] [--output-dir DIR] [--quiet]\n"
+    "                         [MANIFEST]\n";
 
 std::string BuildHelp() {
     return "build    makes the pictures, animations and fonts of MANIFEST (default pelmora.toml;\n"
@@ -263,6 +264,19 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
             }
         }
         stamp += job.charsFile.empty() ? 0 : 1;
+    }
+    // A build never writes over a file it reads.
+    for (const auto& [output, place] :
+         {std::pair{plan.header, plan.headerPlace}, std::pair{plan.source, plan.sourcePlace}}) {
+        std::error_code unknown;
+        for (const std::string& input : inputs) {
+            if (!output.empty() &&
+                (PathFromUtf8(output).lexically_normal() ==
+                     PathFromUtf8(input).lexically_normal() ||
+                 std::filesystem::equivalent(PathFromUtf8(output), PathFromUtf8(input), unknown))) {
+                problems.push_back({place, output + " is also read by this build"});
+            }
+        }
     }
     if (!problems.empty()) {
         PrintProblems(manifestPath, problems);

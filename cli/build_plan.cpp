@@ -375,11 +375,13 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         }
         if (!header.empty()) {
             plan.header = Joined(folder, header);
+            plan.headerPlace = output->find("header")->value.place;
             plan.state =
                 Joined(FolderOf(plan.header), "." + NameOf(plan.header) + ".pelmora-state");
         }
         if (!source.empty()) {
             plan.source = Joined(folder, source);
+            plan.sourcePlace = output->find("source")->value.place;
             if (plan.source == plan.header) {
                 reader.add(output->find("source")->value.place,
                            "source and header are the same file");

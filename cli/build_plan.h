@@ -41,6 +41,8 @@ struct BuildPlan {
     std::string source;        // empty: the data in the header
     std::string headerInclude; // the header as the source includes it
     std::string state;
+    ManifestPlace headerPlace; // of the header and source keys
+    ManifestPlace sourcePlace;
     std::vector<AssetJob> assets;
 };
 
