@@ -26,7 +26,7 @@ function(pelmora_add_assets target manifest)
         if(line MATCHES "^[ \t]*\\[([^]]*)\\]")
             set(section "${CMAKE_MATCH_1}")
         elseif(section STREQUAL "output" AND
-               line MATCHES "^[ \t]*(header|source)[ \t]*=[ \t]*\"([^\"]*)\"")
+               line MATCHES "^[ \t]*(header|source)[ \t]*=[ \t]*[\"']([^\"']*)[\"']")
             set(${CMAKE_MATCH_1} "${CMAKE_MATCH_2}")
         endif()
     endforeach()
