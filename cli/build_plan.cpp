@@ -20,8 +20,8 @@ namespace {
 constexpr std::array<std::string_view, 6> kPanelKeys{"layout",      "bit-order", "size",
                                                      "block-width", "panel",     "inverse"};
 constexpr std::array<std::string_view, 3> kFramesKeys{"sheet", "delay", "merge-repeats"};
-constexpr std::array<std::string_view, 8> kFontKeys{"size",   "chars",     "format",  "cell",
-                                                    "layout", "bit-order", "hinting", "file"};
+constexpr std::array<std::string_view, 7> kFontKeys{"size",   "chars",     "format", "cell",
+                                                    "layout", "bit-order", "hinting"};
 constexpr std::array<std::string_view, 3> kSwitchKeys{"invert", "inverse", "merge-repeats"};
 
 template <std::size_t N>
@@ -44,7 +44,7 @@ bool IsPictureKey(std::string_view key) {
 // Whether a table of kind takes key (as an option; name, file and files aside).
 bool TakesOption(std::string_view kind, std::string_view key) {
     if (kind == "font") {
-        return Among(kFontKeys, key) && key != "file";
+        return Among(kFontKeys, key);
     }
     return IsPictureKey(key) || (kind == "frames" && Among(kFramesKeys, key));
 }
@@ -130,10 +130,9 @@ class Reader {
             if (key == "format" && (kind == "panel" || kind == "image" || kind == "frames")) {
                 add(entry.value.place, "format is given once, in [output]");
             } else if (!known) {
+                const bool once = kind == "output" || kind == "panel";
                 add(entry.value.place,
-                    "unknown key " + key + " in [" +
-                        (kind == "output" || kind == "panel" ? kind : "[" + kind + "]") +
-                        (kind == "output" || kind == "panel" ? "]" : "]]"));
+                    "unknown key " + key + " in " + (once ? "[" + kind + "]" : "[[" + kind + "]]"));
             }
         }
     }
