@@ -7,6 +7,7 @@
 #include "platform/picture_box.h"
 #include "platform/screen_fit.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -48,6 +49,7 @@ PreviewWindow::PreviewWindow(ConversionState& state, MessageBox& messages, Twips
     LcdPic = new PictureBox(this);
     LcdPic->setObjectName("LcdPic");
     LcdPic->setMouseTracking(true);
+    LcdPic->installEventFilter(this);
 
     ShowButton = new QPushButton("Show", this);
     ShowButton->setObjectName("ShowButton");
@@ -92,6 +94,35 @@ void PreviewWindow::useSettings(QSettings* settings) {
         }
         move(frame.topLeft());
     }
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LcdPic && event->type() == QEvent::KeyPress && shown_) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        QPoint step;
+        switch (key->key()) {
+        case Qt::Key_Left:
+            step = {-1, 0};
+            break;
+        case Qt::Key_Right:
+            step = {1, 0};
+            break;
+        case Qt::Key_Up:
+            step = {0, -1};
+            break;
+        case Qt::Key_Down:
+            step = {0, 1};
+            break;
+        default:
+            return QDialog::eventFilter(watched, event);
+        }
+        // The first arrow selects the top-left dot; later ones move the selection.
+        const QPoint next = selected_ ? selectedDot_ + step : QPoint(0, 0);
+        selectDot(std::clamp(next.x(), 0, shown_->layout.width - 1),
+                  std::clamp(next.y(), 0, shown_->layout.height - 1));
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewWindow::done(int result) {
@@ -212,8 +243,7 @@ void PreviewWindow::pointAt(QPoint dot) {
     if (!text.isEmpty()) {
         StatusLine->setText(text);
     } else if (selected_) {
-        const ByteDots first = DotsOfByte(shown_->layout, *selected_);
-        StatusLine->setText(describeDot(first.x, first.y));
+        StatusLine->setText(describeDot(selectedDot_.x(), selectedDot_.y()));
     } else {
         StatusLine->clear();
     }
@@ -228,6 +258,7 @@ void PreviewWindow::selectDot(int x, int y) {
         return;
     }
     selected_ = place->byte;
+    selectedDot_ = QPoint(x, y);
     const ByteDots dots = DotsOfByte(shown_->layout, place->byte);
     QList<QPoint> outlined;
     for (int i = 0; i < dots.count; ++i) {

@@ -19,7 +19,8 @@ class PictureBox;
 
 // "LCD Preview": reads the written text file back and plots it as the panel shows it. Once
 // shown, a line under Show tells which byte and bit of the file the dot under the pointer
-// is; a click outlines that byte's dots; Ctrl+plus and Ctrl+minus zoom.
+// is; a click, or the arrow keys in the panel, outline that byte's dots; Ctrl+plus and
+// Ctrl+minus zoom.
 class PreviewWindow : public QDialog {
     Q_OBJECT
 
@@ -47,6 +48,7 @@ class PreviewWindow : public QDialog {
 
   protected:
     void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void relayout();
@@ -59,6 +61,7 @@ class PreviewWindow : public QDialog {
     int zoom_ = 1;
     std::optional<PanelText> shown_; // the panel as the file last read holds it
     std::optional<std::size_t> selected_;
+    QPoint selectedDot_; // where the arrow keys move the selection from
     PictureBox* LcdPic;
     QPushButton* ShowButton;
     QLabel* StatusLine;

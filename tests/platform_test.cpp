@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -186,6 +187,27 @@ TEST(MessageBoxText, ALongPathIsWrappedWholeNeverCutAtTheEnd) {
     EXPECT_TRUE(box->rect().contains(QRect(label->mapTo(box.get(), QPoint()), label->size())));
     // Text without long words is left as it is.
     EXPECT_EQ(WrappablePaths("picture.bmp cannot be read"), "picture.bmp cannot be read");
+}
+
+// The picture box is a Tab stop: with the focus it shows a ring of the highlight colour.
+TEST(PictureBox, ShowsWhenItHasTheFocus) {
+    QWidget window;
+    auto* box = new PictureBox(&window);
+    box->setGeometry(0, 0, 60, 40);
+    auto* other = new QPushButton("other", &window);
+    other->setGeometry(0, 50, 60, 20);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    other->setFocus();
+    const QRgb highlight = box->palette().color(QPalette::Highlight).rgb() & 0xFFFFFF;
+    const auto ringShown = [&] {
+        const QImage shown = box->grab().toImage();
+        return (shown.pixel(0, 0) & 0xFFFFFF) == highlight;
+    };
+    EXPECT_FALSE(ringShown());
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus());
+    EXPECT_TRUE(ringShown());
 }
 
 TEST(PictureBox, ZoomDrawsEachPointAsASharpSquareAndFindsTheDotUnderThePointer) {

@@ -315,6 +315,25 @@ TEST(PreviewWindowExplains, ZoomsByKeysAndWheelAndRemembersTheZoom) {
     EXPECT_EQ(preview.lcdPic->geometry(), QRect(8, 0, 273, 185));
 }
 
+TEST(PreviewWindowExplains, TheArrowKeysInThePanelSelectAByteWithoutAMouse) {
+    OpenPreview preview;
+    WriteFile(preview.state.outputPath, ExpectedLcdText(test::RandomPicture(9), 0));
+    preview.show();
+    auto* status = preview.window.findChild<QLabel*>("StatusLine");
+    QTest::keyClick(preview.lcdPic, Qt::Key_Right);
+    EXPECT_EQ(preview.window.selectedByte(), 0U);
+    EXPECT_TRUE(status->text().startsWith("x 0, y 0: byte 0 (0x0), bit 0,"));
+    for (int i = 0; i < 8; ++i) {
+        QTest::keyClick(preview.lcdPic, Qt::Key_Down);
+    }
+    QTest::keyClick(preview.lcdPic, Qt::Key_Right);
+    EXPECT_EQ(preview.window.selectedByte(), 65U) << "page 1, column 1";
+    EXPECT_TRUE(status->text().startsWith("x 1, y 8: byte 65 (0x41), bit 0,"));
+    QTest::keyClick(preview.lcdPic, Qt::Key_Up);
+    EXPECT_EQ(preview.window.selectedByte(), 1U);
+    EXPECT_EQ(preview.lcdPic->highlight().size(), 8);
+}
+
 TEST(PreviewWindowExplains, OpensWithTheFocusOnShowAndEnterShows) {
     OpenPreview preview;
     const Picture picture = test::RandomPicture(8);
