@@ -237,6 +237,20 @@ TEST_P(FramesOfGif, EveryFrameIsImageMagicksCoalescingInEverySyntax) {
         gifDelays.push_back(centiseconds * 10);
     }
     EXPECT_EQ(gifDelays, expected.delays) << "--gif";
+
+    // One frame: to the terminal, and as a picture of it.
+    const Ran second = Shell(folder, "$CLI show --frame 1 anim.c && $CLI show --frame 1 --png "
+                                     "one.png --scale 1 anim.c && convert one.png -depth 8 "
+                                     "rgb:one.rgb");
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    const Expected one = ShownFrames(second.out);
+    EXPECT_EQ(one.frames, std::vector<Bytes>{expected.frames[1]});
+    EXPECT_EQ(one.delays, std::vector<int>{expected.delays[1]});
+    EXPECT_EQ(ReadFile(folder / "one.rgb"),
+              rgb.substr(rgb.size() / expected.frames.size(), rgb.size() / expected.frames.size()));
+    const Ran missing = Shell(folder, "$CLI show --frame 99 anim.c");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("no frame 99"), std::string::npos) << missing.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Gifs, FramesOfGif, testing::ValuesIn(kGifCases),
@@ -322,7 +336,8 @@ TEST(Frames, OneStillPictureHoldsTheBytesOfPlainConvert) {
     ASSERT_EQ(
         Shell(folder, "convert -size 200x90 gradient:black-white -swirl 90 photo.png").exitCode, 0);
     // Frames are always prepared; with no preparation option given, as prepare's defaults.
-    for (const std::string preparation : {"--fit contain", "--dither atkinson --fit cover"}) {
+    for (const std::string preparation :
+         {"--fit contain", "--dither atkinson --fit cover", "--inverse --dither bayer"}) {
         const Ran frames = Shell(folder, "$CLI convert --frames --stdout --format c " +
                                              preparation + " photo.png");
         const Ran plain =
