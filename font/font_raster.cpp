@@ -1,7 +1,6 @@
 #include "font/font_raster.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
+#include "font/freetype_calls.h"
 
 #include <algorithm>
 #include <memory>
@@ -13,10 +12,10 @@ namespace {
 constexpr int kDefaultOutlineSize = 16;
 
 struct LibraryDone {
-    void operator()(FT_Library library) const { FT_Done_FreeType(library); }
+    void operator()(FT_Library library) const { FreeType()->doneFreeType(library); }
 };
 struct FaceDone {
-    void operator()(FT_Face face) const { FT_Done_Face(face); }
+    void operator()(FT_Face face) const { FreeType()->doneFace(face); }
 };
 using Library = std::unique_ptr<std::remove_pointer_t<FT_Library>, LibraryDone>;
 using Face = std::unique_ptr<std::remove_pointer_t<FT_Face>, FaceDone>;
@@ -58,7 +57,7 @@ int FindStrike(FT_Face face, int pixels) {
 std::string ChooseSize(FT_Face face, const RasterOptions& options, int& pixelSize) {
     if (FT_IS_SCALABLE(face)) {
         pixelSize = options.pixelSize.value_or(kDefaultOutlineSize);
-        if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
+        if (FreeType()->setPixelSizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0) {
             return "FreeType cannot scale the font to " + std::to_string(pixelSize) + " pixels";
         }
         return {};
@@ -74,7 +73,7 @@ std::string ChooseSize(FT_Face face, const RasterOptions& options, int& pixelSiz
                    "-pixel strike, only " + Sizes(face);
         }
     }
-    if (FT_Select_Size(face, strike) != 0) {
+    if (FreeType()->selectSize(face, strike) != 0) {
         return "FreeType cannot select the font's strike";
     }
     pixelSize = face->available_sizes[strike].height;
@@ -103,15 +102,20 @@ std::string GlyphName(char32_t code) {
 
 RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options) {
     RasterResult result;
+    const FreeTypeCalls* ft = FreeType();
     FT_Library rawLibrary = nullptr;
-    if (FT_Init_FreeType(&rawLibrary) != 0) {
+    if (ft == nullptr) {
+        result.error = "FreeType (libfreetype.so.6) could not be loaded";
+        return result;
+    }
+    if (ft->initFreeType(&rawLibrary) != 0) {
         result.error = "FreeType could not start";
         return result;
     }
     const Library library(rawLibrary);
     FT_Face rawFace = nullptr;
-    if (FT_New_Memory_Face(library.get(), reinterpret_cast<const FT_Byte*>(fontBytes.data()),
-                           static_cast<FT_Long>(fontBytes.size()), 0, &rawFace) != 0) {
+    if (ft->newMemoryFace(library.get(), reinterpret_cast<const FT_Byte*>(fontBytes.data()),
+                          static_cast<FT_Long>(fontBytes.size()), 0, &rawFace) != 0) {
         result.error = "not a font that FreeType reads (TrueType, OpenType, BDF, PCF or OTB)";
         return result;
     }
@@ -135,13 +139,13 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
     const FT_Int32 flags = LoadFlags(options.hinting);
     std::size_t dots = 0;
     for (const char32_t code : options.codes) {
-        if (FT_Get_Char_Index(face.get(), code) == 0) {
+        if (ft->getCharIndex(face.get(), code) == 0) {
             result.missing.push_back(code);
             continue;
         }
-        if (FT_Load_Char(face.get(), code, flags) != 0 ||
+        if (ft->loadChar(face.get(), code, flags) != 0 ||
             (options.hinting == Hinting::Light &&
-             FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO) != 0)) {
+             ft->renderGlyph(face->glyph, FT_RENDER_MODE_MONO) != 0)) {
             result.error = "FreeType cannot draw " + GlyphName(code);
             return result;
         }

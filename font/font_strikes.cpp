@@ -1,27 +1,27 @@
 #include "font/font_strikes.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
+#include "font/freetype_calls.h"
 
 namespace pelmora {
 
 std::vector<int> FontStrikes(std::string_view fontBytes) {
     std::vector<int> strikes;
+    const FreeTypeCalls* ft = FreeType();
     FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) {
+    if (ft == nullptr || ft->initFreeType(&library) != 0) {
         return strikes;
     }
     FT_Face face = nullptr;
-    if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(fontBytes.data()),
-                           static_cast<FT_Long>(fontBytes.size()), 0, &face) == 0) {
+    if (ft->newMemoryFace(library, reinterpret_cast<const FT_Byte*>(fontBytes.data()),
+                          static_cast<FT_Long>(fontBytes.size()), 0, &face) == 0) {
         if (!FT_IS_SCALABLE(face)) {
             for (int i = 0; i < face->num_fixed_sizes; ++i) {
                 strikes.push_back(face->available_sizes[i].height);
             }
         }
-        FT_Done_Face(face);
+        ft->doneFace(face);
     }
-    FT_Done_FreeType(library);
+    ft->doneFreeType(library);
     return strikes;
 }
 

@@ -1,12 +1,14 @@
 // Fonts on arbitrary bytes. The first byte picks the path: FreeType loading a face from the
 // rest and rasterising it at a small size (then the GFXfont and u8g2 writers, whose output
 // must read back to the very glyphs), the GFXfont reader, the u8g2 reader on C text, or
-// the u8g2 decoder on raw bytes.
+// the u8g2 decoder on raw bytes; the strikes of a bitmap font and a character set too.
 
+#include "core/font/character_set.h"
 #include "core/font/font_drawing.h"
 #include "core/font/gfx_font.h"
 #include "core/font/u8g2_font.h"
 #include "font/font_raster.h"
+#include "font/font_strikes.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +37,7 @@ bool SameGlyphs(const GlyphSet& written, const GlyphSet& read) {
 }
 
 void Rasterise(std::string_view bytes, std::uint8_t choice) {
+    (void)FontStrikes(bytes);
     RasterOptions options;
     options.pixelSize = 1 + choice % 40;
     options.hinting = static_cast<Hinting>(choice % 3);
@@ -83,6 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     case 2:
         (void)ReadFontData(rest, "", std::nullopt);
+        // A character set, but never one naming a file to read.
+        (void)ParseCharacterSet(rest.starts_with("@") ? rest.substr(1) : rest);
         break;
     default: {
         const FontRead read = DecodeU8g2Font(std::span<const std::uint8_t>(data + 1, size - 1));

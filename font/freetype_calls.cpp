@@ -1,0 +1,37 @@
+#include "font/freetype_calls.h"
+
+#include <dlfcn.h>
+
+namespace pelmora {
+
+namespace {
+
+template <typename Call> bool Find(void* library, const char* name, Call& call) {
+    call = reinterpret_cast<Call>(dlsym(library, name));
+    return call != nullptr;
+}
+
+} // namespace
+
+const FreeTypeCalls* FreeType() {
+    static const FreeTypeCalls* const calls = []() -> const FreeTypeCalls* {
+        void* library = dlopen("libfreetype.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) {
+            return nullptr;
+        }
+        static FreeTypeCalls found{};
+        const bool all = Find(library, "FT_Init_FreeType", found.initFreeType) &&
+                         Find(library, "FT_Done_FreeType", found.doneFreeType) &&
+                         Find(library, "FT_New_Memory_Face", found.newMemoryFace) &&
+                         Find(library, "FT_Done_Face", found.doneFace) &&
+                         Find(library, "FT_Set_Pixel_Sizes", found.setPixelSizes) &&
+                         Find(library, "FT_Select_Size", found.selectSize) &&
+                         Find(library, "FT_Get_Char_Index", found.getCharIndex) &&
+                         Find(library, "FT_Load_Char", found.loadChar) &&
+                         Find(library, "FT_Render_Glyph", found.renderGlyph);
+        return all ? &found : nullptr;
+    }();
+    return calls;
+}
+
+} // namespace pelmora
