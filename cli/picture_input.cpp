@@ -112,6 +112,10 @@ Ran RunHelper(const std::vector<std::string>& arguments) {
 } // namespace
 
 PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
+    // The system's reason first: the readers below would only say they found no picture.
+    if (std::string unreadable = UnreadableReason(path); !unreadable.empty()) {
+        return {{}, std::move(unreadable)};
+    }
     // JPEGs and PNGs are decoded here, to the pixels Qt gives; anything else by the Qt
     // helper, whose start-up costs more than decoding a photo.
     const PanelFit panel{preparation.width, preparation.height, preparation.options.fit,

@@ -626,8 +626,9 @@ TEST(CliStreams, AnUnreadableFileIsPermissionDenied) {
     ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
     ASSERT_EQ(chmod((folder / "p.bmp").c_str(), 0), 0);
     ASSERT_EQ(chmod((folder / "lcd_p.txt").c_str(), 0), 0);
-    for (const auto& [line, subject] : {std::pair{"$CLI show lcd_p.txt", "lcd_p.txt"},
-                                        std::pair{"$CLI convert p.bmp", "p.bmp"}}) {
+    for (const auto& [line, subject] :
+         {std::pair{"$CLI show lcd_p.txt", "lcd_p.txt"}, std::pair{"$CLI convert p.bmp", "p.bmp"},
+          std::pair{"$CLI prepare -o m.bmp p.bmp", "p.bmp"}}) {
         SCOPED_TRACE(line);
         const Ran ran = Shell(folder, Unprivileged(line));
         EXPECT_EQ(ran.exitCode, 1);
