@@ -14,16 +14,6 @@ namespace pelmora {
 
 namespace {
 
-std::string Upper(std::string_view symbol) {
-    std::string upper(symbol);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return upper;
-}
-
 std::string NameOfGlyph(const Glyph& glyph) {
     const std::string quoted = QuotedAscii(glyph.code);
     return CodeName(glyph.code) + (quoted.empty() ? "" : " " + quoted);
@@ -100,7 +90,7 @@ std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
                         const std::vector<std::vector<std::uint8_t>>& cells,
                         std::string_view symbol, bool progmem) {
     const std::string name(symbol);
-    const std::string guard = Upper(symbol) + "_H";
+    const std::string guard = UpperCase(symbol) + "_H";
     std::string text = "/* " + Summary(set, cell, symbol) + " */\n";
     text += "/* " + GeometryText(cell) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";

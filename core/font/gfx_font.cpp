@@ -18,16 +18,6 @@ namespace {
 constexpr long kMaxBitmapBytes = 65535;
 constexpr std::size_t kMaxTokens = 4 * 1024 * 1024;
 
-std::string Upper(std::string_view symbol) {
-    std::string upper(symbol);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return upper;
-}
-
 std::string Describe(const Glyph& glyph) {
     const std::string quoted = QuotedAscii(glyph.code);
     return "glyph " + CodeName(glyph.code) + (quoted.empty() ? "" : " " + quoted);
@@ -121,7 +111,7 @@ FontText WriteGfxFont(const GlyphSet& set, std::string_view symbol) {
     const char32_t first = set.glyphs.front().code;
     const char32_t last = set.glyphs.back().code;
     const std::string name(symbol);
-    const std::string guard = Upper(symbol) + "_H";
+    const std::string guard = UpperCase(symbol) + "_H";
 
     std::string& text = result.text;
     text.reserve(bitmaps.size() * 6 + (last - first + 1) * 48 + 2048);

@@ -6,24 +6,10 @@
 
 namespace pelmora::frames {
 
-namespace {
-
-std::string Upper(std::string_view symbol) {
-    std::string upper(symbol);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return upper;
-}
-
-} // namespace
-
 void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
                   bool progmem, TextOut& out) {
     const std::string name(symbol);
-    const std::string guard = Upper(symbol) + "_H";
+    const std::string guard = UpperCase(symbol) + "_H";
     const std::string count = name + "_FRAMES";
     std::string& text = out.text;
     text += "/* " + name + ": " + DescribeFrames(layout, frames.count()) + " */\n";

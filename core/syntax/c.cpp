@@ -9,20 +9,10 @@ namespace pelmora {
 
 namespace {
 
-std::string Upper(std::string_view symbol) {
-    std::string upper(symbol);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return upper;
-}
-
 std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
                         std::string_view symbol, bool progmem) {
     const std::string name(symbol);
-    const std::string guard = Upper(symbol) + "_H";
+    const std::string guard = UpperCase(symbol) + "_H";
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
     text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";

@@ -294,4 +294,14 @@ SyntaxText ReadBracedValues(std::string_view text) {
     return read;
 }
 
+std::string UpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return upper;
+}
+
 } // namespace pelmora

@@ -50,6 +50,9 @@ long LineAt(std::string_view text, std::size_t offset);
 // Text with every /* ... */ and // comment blanked out, keeping line ends where they were.
 std::string WithoutCComments(std::string_view text);
 
+// text with every ASCII letter made upper-case, as an include guard names a symbol.
+std::string UpperCase(std::string_view text);
+
 // text without the spaces and tabs at either end.
 std::string_view Trimmed(std::string_view text);
 
