@@ -169,39 +169,6 @@ class Decoder {
     int orientation_ = 1;
 };
 
-// The largest JPEG file read: a photo of the largest picture prepared is far smaller.
-constexpr std::size_t kMaxJpegBytes = std::size_t{512} << 20;
-
-// Whether the file begins as a JPEG; only its first two bytes are read to tell.
-bool IsJpegFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-        std::fopen(PathFromUtf8(path).c_str(), "rb"), std::fclose);
-    std::uint8_t start[2] = {};
-    return file && std::fread(start, 1, 2, file.get()) == 2 && LooksLikeJpeg(start);
-}
-
-// A JPEG file read whole, then decoded; anything else is left to Qt.
-template <typename Result, typename Decode>
-Result FromFile(const std::string& path, Decode decode) {
-    Result result;
-    if (!IsJpegFile(path)) {
-        return result;
-    }
-    result.handled = true;
-    try {
-        const SourceFile source = ReadSourceFile(path, kMaxJpegBytes);
-        if (!source.ok()) {
-            result.error = source.error;
-            return result;
-        }
-        return decode(std::span(reinterpret_cast<const std::uint8_t*>(source.bytes.data()),
-                                source.bytes.size()));
-    } catch (const std::bad_alloc&) {
-        result.error = kNoMemoryReason;
-        return result;
-    }
-}
-
 // Every row, into a picture of the decoder's size.
 bool DecodeAll(Decoder& decoder, RgbaPicture& picture, std::string& error) {
     picture.width = decoder.outputWidth();
@@ -465,14 +432,6 @@ bool LooksLikeJpeg(std::span<const std::uint8_t> bytes) {
     return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8;
 }
 
-std::string TooManyPixels(long long width, long long height, long long maxPixels) {
-    return "the picture is " + std::to_string(width) + " x " + std::to_string(height) +
-           " pixels, more than the " +
-           (maxPixels == kMaxPicturePixels ? std::string("100 million")
-                                           : std::to_string(maxPixels)) +
-           " prepared";
-}
-
 // A picture too large for the memory there is is refused like any other, not a crash.
 JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes, long long maxPixels) {
     try {
@@ -492,12 +451,13 @@ JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& p
 }
 
 JpegPicture ReadJpegFile(const std::string& path) {
-    return FromFile<JpegPicture>(path, [](const auto& bytes) { return DecodeJpeg(bytes); });
+    return DecodePictureFile<JpegPicture>(path, 2, LooksLikeJpeg,
+                                          [](const auto& bytes) { return DecodeJpeg(bytes); });
 }
 
 JpegShown ReadJpegShown(const std::string& path, const PanelFit& panel) {
-    return FromFile<JpegShown>(path,
-                               [&](const auto& bytes) { return DecodeJpegShown(bytes, panel); });
+    return DecodePictureFile<JpegShown>(
+        path, 2, LooksLikeJpeg, [&](const auto& bytes) { return DecodeJpegShown(bytes, panel); });
 }
 
 } // namespace pelmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/prepare/picture_file.h"
 #include "core/prepare/prepare.h"
 #include "core/prepare/resample.h"
 
@@ -14,28 +15,11 @@ namespace pelmora {
 // enough to decode, that the command line reads it itself instead of starting the Qt
 // picture reader. The window reads JPEGs here too, so both get the very same pixels.
 
-// The largest picture decoded: far above any photo, far below what would exhaust memory.
-constexpr long long kMaxPicturePixels = 100LL * 1000 * 1000;
-
-// The reasons shared with the Qt reader: a picture over the limit, one beyond the memory.
-std::string TooManyPixels(long long width, long long height,
-                          long long maxPixels = kMaxPicturePixels);
-constexpr const char* kNoMemoryReason = "the picture needs more memory than this machine gives";
-
 struct JpegPicture {
     bool handled = false; // false: not a JPEG decoded here (CMYK, say); leave it to Qt
     RgbaPicture picture;  // opaque, turned upright as its EXIF orientation says
     std::string error;    // why a JPEG could not be decoded; empty when it was
     bool ok() const { return error.empty(); }
-};
-
-// How the panel takes a picture: turned (after its EXIF orientation), then fitted.
-struct PanelFit {
-    int width = 0;
-    int height = 0;
-    Fit fit = Fit::Contain;
-    int rotate = 0;
-    Mirror mirror = Mirror::None;
 };
 
 struct JpegShown {

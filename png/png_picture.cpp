@@ -247,38 +247,6 @@ PngShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
     return out;
 }
 
-// The largest PNG file read, as for JPEGs.
-constexpr std::size_t kMaxPngBytes = std::size_t{512} << 20;
-
-// Whether the file begins as a PNG; only its signature is read to tell.
-bool IsPngFile(const std::string& path) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-        std::fopen(PathFromUtf8(path).c_str(), "rb"), std::fclose);
-    std::uint8_t start[8] = {};
-    return file && std::fread(start, 1, 8, file.get()) == 8 && LooksLikePng(start);
-}
-
-template <typename Result, typename Decode>
-Result FromFile(const std::string& path, Decode decode) {
-    Result result;
-    if (!IsPngFile(path)) {
-        return result;
-    }
-    result.handled = true;
-    try {
-        const SourceFile source = ReadSourceFile(path, kMaxPngBytes);
-        if (!source.ok()) {
-            result.error = source.error;
-            return result;
-        }
-        return decode(std::span(reinterpret_cast<const std::uint8_t*>(source.bytes.data()),
-                                source.bytes.size()));
-    } catch (const std::bad_alloc&) {
-        result.error = kNoMemoryReason;
-        return result;
-    }
-}
-
 } // namespace
 
 bool LooksLikePng(std::span<const std::uint8_t> bytes) {
@@ -305,12 +273,13 @@ PngShown DecodePngShown(std::span<const std::uint8_t> bytes, const PanelFit& pan
 }
 
 PngDecoded ReadPngFile(const std::string& path) {
-    return FromFile<PngDecoded>(path, [](const auto& bytes) { return DecodePng(bytes); });
+    return DecodePictureFile<PngDecoded>(path, 8, LooksLikePng,
+                                         [](const auto& bytes) { return DecodePng(bytes); });
 }
 
 PngShown ReadPngShown(const std::string& path, const PanelFit& panel) {
-    return FromFile<PngShown>(path,
-                              [&](const auto& bytes) { return DecodePngShown(bytes, panel); });
+    return DecodePictureFile<PngShown>(
+        path, 8, LooksLikePng, [&](const auto& bytes) { return DecodePngShown(bytes, panel); });
 }
 
 } // namespace pelmora

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/prepare/picture_file.h"
 #include "core/prepare/prepare.h"
-#include "jpeg/jpeg_picture.h"
 
 #include <cstddef>
 #include <cstdint>
