@@ -89,8 +89,7 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const Bitm
 
     DecodedBitmap decoded{BitmapPixels(width, height, check.palette), {}};
     for (int row = 0; row < height; ++row) {
-        const std::uint8_t* line =
-            bytes.data() + offset + static_cast<std::size_t>(row) * rowBytes;
+        const std::uint8_t* line = bytes.data() + offset + static_cast<std::size_t>(row) * rowBytes;
         const int y = topDown ? row : height - 1 - row; // the first stored row is the bottom
         std::uint8_t* index = decoded.pixels.row(y);
         const int whole = width / 8 * 8;

@@ -7,7 +7,8 @@
 
 namespace pelmora {
 
-MonoPicture ChooseOnDots(const PictureSurface& surface, Colour onColour, ProgressDisplay& progress) {
+MonoPicture ChooseOnDots(const PictureSurface& surface, Colour onColour,
+                         ProgressDisplay& progress) {
     const int width = std::max(surface.pictureWidth(), 0);
     const int height = std::max(surface.pictureHeight(), 0);
     const std::int32_t pixels = CheckedInt32(static_cast<long long>(width) * height);

@@ -9,8 +9,8 @@ namespace pelmora {
 
 // A panel people buy, as the layout its controller takes.
 struct PanelPreset {
-    std::string_view name;   // for --panel: "ks0108", "ssd1306", ...
-    std::string_view label;  // as the window lists it
+    std::string_view name;  // for --panel: "ks0108", "ssd1306", ...
+    std::string_view label; // as the window lists it
     PanelLayout layout;
     std::string_view syntax; // the syntax the panel's usual library needs, or empty
 };
