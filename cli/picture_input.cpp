@@ -1,5 +1,6 @@
 #include "cli/picture_input.h"
 
+#include "core/io/picture_handoff.h"
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
 #include "core/prepare/resample.h"
@@ -11,7 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <optional>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -150,34 +151,14 @@ PreparedPicture PreparePictureFile(const std::string& path, const Preparation& p
         reason = reason.substr(reason.find_last_of('\n') + 1);
         return {{}, reason.empty() ? std::string("the picture could not be read") : reason};
     }
-    // "PELMORA-RGBA 1\n", eight numbers, then the rows.
-    const std::size_t header = ran.out.find('\n');
-    const std::size_t numbersEnd =
-        header == std::string::npos ? std::string::npos : ran.out.find('\n', header + 1);
-    if (numbersEnd == std::string::npos || ran.out.compare(0, header, "PELMORA-RGBA 1") != 0) {
+    const std::optional<PictureHandoff> handoff =
+        ParsePictureHandoff(ran.out, preparation.width, preparation.height);
+    if (!handoff) {
         return {{}, "the picture reader answered what cannot be read"};
     }
-    std::istringstream numbers(ran.out.substr(header + 1, numbersEnd - header - 1));
-    Placement placement;
-    numbers >> placement.sourceX >> placement.sourceY >> placement.sourceWidth >>
-        placement.sourceHeight >> placement.panelX >> placement.panelY >> placement.width >>
-        placement.height;
-    const std::size_t pixels = ran.out.size() - numbersEnd - 1;
-    if (!numbers || placement.width < 0 || placement.height < 0 ||
-        pixels != static_cast<std::size_t>(placement.width) *
-                      static_cast<std::size_t>(placement.height) * 4 ||
-        placement.panelX + placement.width > preparation.width ||
-        placement.panelY + placement.height > preparation.height || placement.panelX < 0 ||
-        placement.panelY < 0) {
-        return {{}, "the picture reader answered what cannot be read"};
-    }
-    RgbaPicture shown;
-    shown.width = placement.width;
-    shown.height = placement.height;
-    shown.rgba.assign(ran.out.begin() + static_cast<std::ptrdiff_t>(numbersEnd + 1), ran.out.end());
-    return {
-        PreparePanel(shown, placement, preparation.width, preparation.height, preparation.options),
-        {}};
+    return {PreparePanel(handoff->shown, handoff->placement, preparation.width, preparation.height,
+                         preparation.options),
+            {}};
 }
 
 MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation) {
