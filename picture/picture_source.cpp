@@ -2,6 +2,7 @@
 
 #include "jpeg/jpeg_picture.h"
 #include "picture/cut_short.h"
+#include "png/png_picture.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +42,11 @@ SourcePicture ReadPicture(const QString& path) {
     JpegPicture jpeg = ReadJpegFile(QFile::encodeName(path).toStdString());
     if (jpeg.handled) {
         return {std::move(jpeg.picture), jpeg.error};
+    }
+    // PNGs as pelmora-cli reads them, to the very pixels and the same refusals.
+    PngDecoded png = ReadPngFile(QFile::encodeName(path).toStdString());
+    if (png.handled) {
+        return {std::move(png.picture), png.error};
     }
     if (std::string cut = CutShortFile(path); !cut.empty()) {
         return {{}, std::move(cut)};
