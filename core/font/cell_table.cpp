@@ -112,7 +112,9 @@ std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
         text += "    /* " + NameOfGlyph(set.glyphs[i]) + " */\n";
         AppendValueRows(text, cells[i]);
         if (i + 1 < cells.size() && !cells[i].empty()) {
-            text.insert(text.size() - 1, ","); // the rows of one cell end without a comma
+            // The rows of one cell end without a comma: it goes before the line's end.
+            text.back() = ',';
+            text += '\n';
         }
     }
     text += "};\n\n#endif /* " + guard + " */\n";
