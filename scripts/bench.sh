@@ -181,6 +181,23 @@ bench_build() {
 echo "== Build (hyperfine)"
 bench_build
 
+# pelmora-cli font beside its floor: a C program that only loads the font and renders the
+# same glyphs with FreeType (bench/font_floor.c).
+bench_font() {
+    local font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+    gcc -O2 bench/font_floor.c -o "$work/font-floor" $(pkg-config --cflags --libs freetype2)
+    run font_ascii --warmup 5 --runs 50 \
+        "$cli font --quiet --size 16 --chars 32-126 -o $work/f.h $font" \
+        "$work/font-floor $font 16 32 126"
+    ratio font_ascii 0 1 "font, 16 px, 32-126 / FreeType alone (goal 2x)"
+    run font_wide --warmup 5 --runs 50 \
+        "$cli font --quiet --size 16 --chars 0x20-0x2FF -o $work/f.h $font" \
+        "$work/font-floor $font 16 0x20 0x2FF"
+    ratio font_wide 0 1 "font, 16 px, 0x20-0x2FF / FreeType alone (goal 2x)"
+}
+echo "== Font (hyperfine)"
+bench_font
+
 echo "== System calls (strace -c)"
 calls() { strace -f -c -o "$work/strace.txt" "$@" >/dev/null && awk '/total/ {print $4}' "$work/strace.txt"; }
 rm -rf "$work/out" && mkdir "$work/out"
