@@ -64,5 +64,12 @@ bash -c 'source /usr/share/bash-completion/completions/pelmora-cli &&
 desktop-file-validate /usr/share/applications/pelmora.desktop
 test -f /usr/share/icons/hicolor/48x48/apps/pelmora.png
 test -x /usr/bin/pelmora
+# A firmware project finds the installed package's CMake files by itself and builds its
+# assets with the installed pelmora-cli.
+cp -r examples/firmware "$work/firmware"
+cmake -S "$work/firmware" -B "$work/firmware/build" -G Ninja >/dev/null
+cmake --build "$work/firmware/build" >/dev/null
+grep -q '/usr/bin/pelmora-cli' "$work/firmware/build/build.ninja"
+"$work/firmware/build/firmware" >/dev/null
 rm -rf "$work"
-echo "Installed package checked: version, conversion, pictures prepared (JPEG, PNG, TIFF, WebP), manual pages, completion, desktop entry, icon."
+echo "Installed package checked: version, conversion, pictures prepared (JPEG, PNG, TIFF, WebP), manual pages, completion, desktop entry, icon, a firmware project built with find_package(Pelmora)."
