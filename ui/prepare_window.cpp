@@ -1,10 +1,14 @@
 #include "ui/prepare_window.h"
 
 #include "core/bmp/bmp_writer.h"
+#include "core/conversion/intake.h"
 #include "core/conversion/plotter.h"
+#include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
+#include "core/panel/panel_bytes.h"
 #include "core/prepare/resample.h"
+#include "gif/gif_frames.h"
 #include "picture/picture_source.h"
 #include "platform/message_box.h"
 
@@ -26,8 +30,11 @@
 #include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <fstream>
 
 namespace pelmora {
 
@@ -38,6 +45,7 @@ constexpr QSize kSourceView(320, 240);
 constexpr QSize kSmallSourceView(160, 120); // on a screen narrower than kRoomyWidth
 constexpr int kRoomyWidth = 1000;
 constexpr int kPanelViewMax = 1024;
+constexpr int kZeroDelayPlayedMs = 100; // as browsers play a GIF frame of no delay
 
 const char* const kFits[] = {"contain", "cover", "stretch", "none"};
 const char* const kDithers[] = {"floyd-steinberg", "atkinson", "bayer", "threshold"};
@@ -116,9 +124,11 @@ void SavePrepareOptions(QSettings& settings, const PrepareOptions& options) {
 }
 
 PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, int width, int height,
-                             const PrepareOptions& options, MessageBox& messages, QWidget* parent)
+                             const PrepareOptions& options, MessageBox& messages, QWidget* parent,
+                             OutputChoice output)
     : QDialog(parent), picturePath_(picturePath), picture_(std::move(picture)), width_(width),
-      height_(height), messages_(messages) {
+      height_(height), messages_(messages), output_(std::move(output)) {
+    readFrames();
     setObjectName("PrepareWindow");
     setWindowTitle(QString("Prepare picture \u2014 %1 (%2 x %3)")
                        .arg(QFileInfo(picturePath_).fileName())
@@ -234,6 +244,9 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     resize(wanted);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(scroll, 1);
+    if (!frames_.empty()) {
+        addFrameControls(layout, buttons);
+    }
     layout->addWidget(buttons);
 
     for (QComboBox* box : {FitBox, DitherBox, BackgroundBox, RotateBox, MirrorBox}) {
@@ -332,6 +345,143 @@ void PrepareWindow::redraw() {
                                         : QString("Threshold by Otsu's method, "));
     }
     ValuesLabel->setText(values);
+}
+
+void PrepareWindow::readFrames() {
+    std::ifstream file(PathFromUtf8(picturePath_.toStdString()), std::ios::binary);
+    std::uint8_t opening[6] = {};
+    file.read(reinterpret_cast<char*>(opening), sizeof opening);
+    if (file.gcount() != sizeof opening || !LooksLikeGif(opening)) {
+        return;
+    }
+    file.clear();
+    file.seekg(0);
+    GifFrameReader reader([&file](std::uint8_t* into, std::size_t wanted) {
+        file.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(wanted));
+        return static_cast<std::size_t>(file.gcount());
+    });
+    GifFrame frame;
+    std::vector<RgbaPicture> frames;
+    std::vector<int> delays;
+    while (reader.next(frame)) {
+        frames.push_back(frame.screen);
+        delays.push_back(frame.delayMs);
+    }
+    // A GIF that cannot be read to its end stays the still picture it was opened as, as
+    // pelmora-cli convert --frames would refuse it.
+    if (!reader.error().empty() || file.bad() || frames.size() < 2) {
+        return;
+    }
+    frames_ = std::move(frames);
+    delays_ = std::move(delays);
+    picture_ = frames_.front();
+}
+
+void PrepareWindow::addFrameControls(QVBoxLayout* layout, QDialogButtonBox* buttons) {
+    PlayButton = new QPushButton("&Play");
+    PlayButton->setObjectName("PlayButton");
+    PlayButton->setAutoDefault(false);
+    FrameSlider = Slider(0, frameCount() - 1, 0, "FrameSlider");
+    FrameSlider->setPageStep(1);
+    FrameSlider->setAccessibleName("Frame");
+    FrameLabel = new QLabel;
+    FrameLabel->setObjectName("FrameLabel");
+    auto* label = new QLabel("Fr&ame");
+    label->setBuddy(FrameSlider);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(PlayButton);
+    row->addWidget(FrameSlider, 1);
+    row->addWidget(FrameLabel);
+    layout->addLayout(row);
+    SaveFramesButton = new QPushButton("Sa&ve frames\u2026");
+    SaveFramesButton->setObjectName("SaveFramesButton");
+    buttons->addButton(SaveFramesButton, QDialogButtonBox::ActionRole);
+    PlayTimer = new QTimer(this);
+    PlayTimer->setObjectName("PlayTimer");
+    PlayTimer->setSingleShot(true);
+
+    connect(FrameSlider, &QSlider::valueChanged, this, &PrepareWindow::showFrame);
+    connect(PlayButton, &QPushButton::clicked, this, &PrepareWindow::playOrPause);
+    connect(PlayTimer, &QTimer::timeout, this, [this] {
+        FrameSlider->setValue((FrameSlider->value() + 1) % frameCount());
+        const int delay = delays_[static_cast<std::size_t>(FrameSlider->value())];
+        PlayTimer->start(delay > 0 ? delay : kZeroDelayPlayedMs);
+    });
+    connect(SaveFramesButton, &QPushButton::clicked, this, &PrepareWindow::saveFrames);
+    askFramesName_ = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, "Save frames", suggested);
+    };
+    showFrame(0);
+}
+
+void PrepareWindow::showFrame(int frame) {
+    picture_ = frames_[static_cast<std::size_t>(frame)];
+    shownFor_.reset(); // another picture: scaled and shown again
+    FrameLabel->setText(QString("%1 of %2, %3 ms")
+                            .arg(frame + 1)
+                            .arg(frameCount())
+                            .arg(delays_[static_cast<std::size_t>(frame)]));
+    redraw();
+}
+
+void PrepareWindow::playOrPause() {
+    if (PlayTimer->isActive()) {
+        PlayTimer->stop();
+        PlayButton->setText("&Play");
+        return;
+    }
+    const int delay = delays_[static_cast<std::size_t>(FrameSlider->value())];
+    PlayTimer->start(delay > 0 ? delay : kZeroDelayPlayedMs);
+    PlayButton->setText("&Pause");
+}
+
+QString PrepareWindow::defaultFramesPath() const {
+    // Named as the BMP it is prepared into would be: spinner.gif gives lcd_spinner.h.
+    const QFileInfo info(picturePath_);
+    return QString::fromStdString(OutputPathFor(info.dir().path().toStdString(),
+                                                info.completeBaseName().toStdString() + ".bmp",
+                                                output_.syntaxOrDefault()));
+}
+
+void PrepareWindow::saveFrames() {
+    const QString path = askFramesName_(defaultFramesPath());
+    if (path.isEmpty()) {
+        return;
+    }
+    const PanelLayout layout = output_.panel();
+    const PrepareOptions chosen = options();
+    const std::string name = QFileInfo(picturePath_).fileName().toStdString();
+    std::vector<PanelFrame> frames;
+    std::string error;
+    for (std::size_t n = 0; n < frames_.size() && error.empty(); ++n) {
+        // Prepared as pelmora-cli's PrepareRgba prepares each frame.
+        const TurnedView view = TurnedView(frames_[n]).turned(rotation(), mirror());
+        const Placement placement =
+            PlacePicture(view.width(), view.height(), width_, height_, chosen.fit);
+        const MonoPicture panel =
+            PreparePanel(ShownPart(view, placement), placement, width_, height_, chosen);
+        error = AddFrame(
+            frames, {PackPanel(panel, layout), delays_[n], name + " frame " + std::to_string(n)},
+            false);
+    }
+    const std::string symbol =
+        output_.symbol.empty() ? SymbolFor(path.toStdString()) : output_.symbol;
+    FramesText text;
+    if (error.empty()) {
+        text = WriteFramesText(output_.syntaxOrDefault(), layout, frames, symbol);
+        error = text.error;
+    }
+    if (!error.empty()) {
+        messages_.show(this, windowTitle(),
+                       "The frames cannot be written: " + QString::fromStdString(error));
+        return;
+    }
+    if (const WriteOutcome wrote = WriteWholeFile(path.toStdString(), text.text); !wrote.ok) {
+        messages_.show(this, windowTitle(),
+                       "The file " + QDir::toNativeSeparators(path) +
+                           " could not be written: " + QString::fromStdString(wrote.reason));
+    }
 }
 
 bool PrepareWindow::writeBitmap(const QString& path) {

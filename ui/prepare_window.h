@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/conversion/encoder.h"
 #include "core/prepare/prepare.h"
 #include "core/prepare/resample.h"
 
@@ -9,14 +10,18 @@
 #include <functional>
 #include <optional>
 #include <tuple>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
 class QLabel;
 class QPushButton;
 class QSettings;
 class QSlider;
 class QSpinBox;
+class QTimer;
+class QVBoxLayout;
 
 namespace pelmora {
 
@@ -28,13 +33,16 @@ void SavePrepareOptions(QSettings& settings, const PrepareOptions& options);
 
 // "Prepare picture": any picture beside the panel it will make, redrawn as the controls
 // change. Use writes the BMP beside the picture and hands its path on; Save BMP asks where.
+// An animated GIF shows one frame at a time, played or picked, and Save frames writes them
+// all as pelmora-cli convert --frames does, in output's syntax and layout.
 class PrepareWindow : public QDialog {
     Q_OBJECT
 
   public:
     // The picture must have been read; width x height is the panel's size.
     PrepareWindow(const QString& picturePath, RgbaPicture picture, int width, int height,
-                  const PrepareOptions& options, MessageBox& messages, QWidget* parent = nullptr);
+                  const PrepareOptions& options, MessageBox& messages, QWidget* parent = nullptr,
+                  OutputChoice output = {});
 
     PrepareOptions options() const;
     const MonoPicture& panel() const { return panel_; }
@@ -46,7 +54,13 @@ class PrepareWindow : public QDialog {
     void setReplaceAsker(std::function<bool(const QString& path)> asker) {
         askReplace_ = std::move(asker);
     }
-    bool wroteBitmap() const { return wrote_; } // by Use or Save BMP
+    // Asked where Save frames writes; empty to write nothing.
+    void setFramesNameAsker(std::function<QString(const QString& suggested)> asker) {
+        askFramesName_ = std::move(asker);
+    }
+    bool wroteBitmap() const { return wrote_; }                         // by Use or Save BMP
+    int frameCount() const { return static_cast<int>(frames_.size()); } // 0 for a still picture
+    QString defaultFramesPath() const; // as pelmora-cli convert --frames names it
 
     // The turn, as pelmora-cli prepare --rotate and --mirror take it.
     int rotation() const;
@@ -60,6 +74,11 @@ class PrepareWindow : public QDialog {
     void use();
     void saveAs();
     bool writeBitmap(const QString& path);
+    void readFrames();
+    void addFrameControls(QVBoxLayout* layout, QDialogButtonBox* buttons);
+    void showFrame(int frame);
+    void playOrPause();
+    void saveFrames();
 
     QString picturePath_;
     RgbaPicture picture_;
@@ -71,9 +90,13 @@ class PrepareWindow : public QDialog {
     MonoPicture panel_;
     std::function<QString(const QString&)> askSaveName_;
     std::function<bool(const QString&)> askReplace_;
+    std::function<QString(const QString&)> askFramesName_;
     bool wrote_ = false;
     QSize sourceSize_; // the source view's size, smaller on a small screen
     int dot_ = 1;      // screen pixels a side for one panel dot
+    OutputChoice output_;
+    std::vector<RgbaPicture> frames_; // an animated GIF's screens; empty for a still picture
+    std::vector<int> delays_;         // their delays in milliseconds, 0 kept as 0
 
     QLabel* SourceView;
     QLabel* PanelView;
@@ -93,6 +116,12 @@ class PrepareWindow : public QDialog {
     QPushButton* UseButton;
     QPushButton* SaveButton;
     QPushButton* CancelButton;
+    // Only for an animated GIF; null otherwise.
+    QSlider* FrameSlider = nullptr;
+    QPushButton* PlayButton = nullptr;
+    QLabel* FrameLabel = nullptr;
+    QPushButton* SaveFramesButton = nullptr;
+    QTimer* PlayTimer = nullptr;
 };
 
 } // namespace pelmora
