@@ -200,6 +200,19 @@ INSTANTIATE_TEST_SUITE_P(
                              {"--dither", "atkinson", "--brightness", "-40"}}),
     [](const testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
 
+TEST(FramesWindowTest, SaveFramesOverThePictureItselfIsRefused) {
+    ScratchFolder folder;
+    MakeGif(folder, "a.gif");
+    const std::string gif = ReadFile(folder / "a.gif");
+    Opened opened;
+    Open(opened, folder / "a.gif");
+    opened.window->setFramesNameAsker([&](const QString&) { return Q(folder / "a.gif"); });
+    opened.window->findChild<QPushButton*>("SaveFramesButton")->click();
+    ASSERT_EQ(opened.messages.texts.size(), 1);
+    EXPECT_TRUE(opened.messages.texts[0].contains("is the picture itself"));
+    EXPECT_EQ(ReadFile(folder / "a.gif"), gif);
+}
+
 // A still picture, a GIF of one frame among them, keeps the window as it was.
 TEST(FramesWindowTest, AStillPictureGainsNoFrameControls) {
     ScratchFolder folder;

@@ -46,6 +46,8 @@ constexpr QSize kSmallSourceView(160, 120); // on a screen narrower than kRoomyW
 constexpr int kRoomyWidth = 1000;
 constexpr int kPanelViewMax = 1024;
 constexpr int kZeroDelayPlayedMs = 100; // as browsers play a GIF frame of no delay
+// The most RGBA an animation's frames may hold in memory; a longer one stays a still picture.
+constexpr std::size_t kMaxHeldFrameBytes = std::size_t{512} << 20;
 
 const char* const kFits[] = {"contain", "cover", "stretch", "none"};
 const char* const kDithers[] = {"floyd-steinberg", "atkinson", "bayer", "threshold"};
@@ -363,7 +365,12 @@ void PrepareWindow::readFrames() {
     GifFrame frame;
     std::vector<RgbaPicture> frames;
     std::vector<int> delays;
+    std::size_t held = 0;
     while (reader.next(frame)) {
+        held += frame.screen.rgba.size();
+        if (held > kMaxHeldFrameBytes) {
+            return;
+        }
         frames.push_back(frame.screen);
         delays.push_back(frame.delayMs);
     }
@@ -447,6 +454,12 @@ QString PrepareWindow::defaultFramesPath() const {
 void PrepareWindow::saveFrames() {
     const QString path = askFramesName_(defaultFramesPath());
     if (path.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(path) == QFileInfo(picturePath_)) {
+        messages_.show(this, windowTitle(),
+                       QDir::toNativeSeparators(path) +
+                           " is the picture itself: the frames need another name.");
         return;
     }
     const PanelLayout layout = output_.panel();
