@@ -387,7 +387,7 @@ void MainWindow::PreparePicture(const QString& path) {
     }
     const PanelLayout panel = choice_.panel();
     PrepareWindow window(path, std::move(source.picture), panel.width, panel.height,
-                         prepareOptions_, messages_, this);
+                         prepareOptions_, messages_, this, choice_);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
     preparing_ = &window;
     window.exec();
