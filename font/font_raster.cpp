@@ -3,6 +3,7 @@
 #include "font/freetype_calls.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 namespace pelmora {
@@ -153,6 +154,14 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
         const FT_Bitmap& bitmap = slot->bitmap;
         if (bitmap.width > 0 && bitmap.rows > 0 && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) {
             result.error = GlyphName(code) + " is not a 1-bit bitmap in this font";
+            return result;
+        }
+        // A bitmap font may state a glyph's size and hold no rows for it.
+        const unsigned rowBytes = (bitmap.width + 7) / 8;
+        if (bitmap.width > 0 && bitmap.rows > 0 &&
+            (bitmap.buffer == nullptr ||
+             static_cast<unsigned>(std::abs(bitmap.pitch)) < rowBytes)) {
+            result.error = "FreeType cannot draw " + GlyphName(code);
             return result;
         }
         if (bitmap.width > static_cast<unsigned>(kMaxGlyphSide) ||
