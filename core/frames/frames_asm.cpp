@@ -75,16 +75,23 @@ struct Labelled {
     }
 };
 
+// The geometry and the frames mark that open every frames text, into read; the frame
+// count the mark states, if it could be read.
+std::optional<std::size_t> ReadHeader(std::string_view text, ReadFrames& read) {
+    read.layout = FindGeometry(text, read.error);
+    std::string markError;
+    const std::optional<std::size_t> marked = FindFramesMark(text, markError);
+    if (read.error.empty() && !markError.empty()) {
+        read.error = markError;
+    }
+    return marked;
+}
+
 ReadFrames ReadLabelled(std::string_view text, std::string_view code, char comment,
                         std::span<const std::string_view> byteWords,
                         std::span<const std::string_view> delayWords, const PanelLayout& fallback) {
     Labelled labelled;
-    labelled.read.layout = FindGeometry(text, labelled.read.error);
-    std::string markError;
-    const std::optional<std::size_t> marked = FindFramesMark(text, markError);
-    if (labelled.read.error.empty() && !markError.empty()) {
-        labelled.read.error = markError;
-    }
+    const std::optional<std::size_t> marked = ReadHeader(text, labelled.read);
     if (!labelled.read.error.empty()) {
         return labelled.read;
     }
@@ -192,12 +199,7 @@ void WriteDbFrames(const PanelLayout& layout, FrameSource& frames, std::string_v
 
 ReadFrames ReadDbFrames(std::string_view text, const PanelLayout& fallback) {
     Labelled labelled;
-    labelled.read.layout = FindGeometry(text, labelled.read.error);
-    std::string markError;
-    const std::optional<std::size_t> marked = FindFramesMark(text, markError);
-    if (labelled.read.error.empty() && !markError.empty()) {
-        labelled.read.error = markError;
-    }
+    const std::optional<std::size_t> marked = ReadHeader(text, labelled.read);
     if (!labelled.read.error.empty()) {
         return labelled.read;
     }
