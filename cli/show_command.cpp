@@ -192,14 +192,8 @@ int ShowFont(const ShowOptions& options, const std::string& bytes, StandardOutpu
 // picture, or all as an animated GIF in the preview's colours.
 int ShowFrames(const ShowOptions& options, const std::string& text, const std::string& shownName,
                StandardOutput& out) {
-    const Syntax* told =
-        options.syntax != nullptr ? options.syntax : &SyntaxOfText(text, options.textFile);
-    // The DB text of frames opens with comments as assembler text does, but has no labels.
-    if (options.syntax == nullptr && told->name == "asm" &&
-        text.find("_delays_ms:") == std::string::npos) {
-        told = &DefaultSyntax();
-    }
-    const Syntax& syntax = *told;
+    const Syntax& syntax =
+        options.syntax != nullptr ? *options.syntax : FramesSyntaxOfText(text, options.textFile);
     const ReadFrames read = ReadFramesText(text, syntax, options.layout);
     if (!read.error.empty()) {
         PrintError({}, shownName + ", " + read.error);

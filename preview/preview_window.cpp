@@ -2,6 +2,7 @@
 
 #include "core/io/source_file.h"
 #include "core/panel/dot_place.h"
+#include "core/panel/panel_bytes.h"
 #include "platform/controls.h"
 #include "platform/message_box.h"
 #include "platform/picture_box.h"
@@ -13,6 +14,8 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QSlider>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -21,6 +24,10 @@ namespace pelmora {
 namespace {
 
 constexpr int kStatusTwips = 315; // the status line's row under Show
+constexpr int kFramesTwips = 495; // the frames row under it, for a frames file
+// A frame of no delay, or of a file that stores none, stays this long when played, as
+// browsers play a GIF frame of no delay and pelmora-cli show --gif writes such a file.
+constexpr int kUntimedFrameMs = 100;
 
 class PictureBoxDots : public PointSink {
   public:
@@ -62,7 +69,35 @@ PreviewWindow::PreviewWindow(ConversionState& state, MessageBox& messages, Twips
     StatusLine->setTextFormat(Qt::PlainText);
     StatusLine->hide();
 
+    PlayButton = new QPushButton("&Play", this);
+    PlayButton->setObjectName("PlayButton");
+    PlayButton->setAutoDefault(false);
+    ClickOnEnter(*PlayButton);
+    connect(PlayButton, &QPushButton::clicked, this, &PreviewWindow::playOrPause);
+    FrameSlider = new QSlider(Qt::Horizontal, this);
+    FrameSlider->setObjectName("FrameSlider");
+    FrameSlider->setAccessibleName("Frame");
+    FrameSlider->setPageStep(1);
+    connect(FrameSlider, &QSlider::valueChanged, this, &PreviewWindow::showFrame);
+    FrameLabel = new QLabel(this);
+    FrameLabel->setObjectName("FrameLabel");
+    FrameLabel->setTextFormat(Qt::PlainText);
+    PlayTimer = new QTimer(this);
+    PlayTimer->setObjectName("PlayTimer");
+    PlayTimer->setSingleShot(true);
+    connect(PlayTimer, &QTimer::timeout, this, [this] {
+        showFrame((shownFrame() + 1) % frameCount());
+        const PanelFrame& frame = frames_[static_cast<std::size_t>(shownFrame())];
+        PlayTimer->start(frameDelays_ && frame.delayMs > 0 ? frame.delayMs : kUntimedFrameMs);
+    });
+    for (QWidget* control : {static_cast<QWidget*>(PlayButton), static_cast<QWidget*>(FrameSlider),
+                             static_cast<QWidget*>(FrameLabel)}) {
+        control->hide();
+    }
+
     setTabOrder(LcdPic, ShowButton);
+    setTabOrder(ShowButton, PlayButton);
+    setTabOrder(PlayButton, FrameSlider);
     ShowButton->setFocus(); // Show is what the window is opened for
 
     connect(LcdPic, &PictureBox::pointed, this, &PreviewWindow::pointAt);
@@ -126,6 +161,7 @@ bool PreviewWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PreviewWindow::done(int result) {
+    stopPlaying();
     if (settings_ != nullptr) {
         settings_->setValue("preview/position", pos());
     }
@@ -171,20 +207,137 @@ void PreviewWindow::relayout() {
     StatusLine->setGeometry(box.x(), base.height() + extra.height(),
                             base.width() + extra.width() - 2 * box.x(), status);
     StatusLine->setVisible(shown_.has_value());
-    setFixedSize(base + extra + QSize(0, status));
+    const int framesRow = frames_.empty() ? 0 : scale_.toPixels(kFramesTwips);
+    if (framesRow > 0) {
+        const int top = base.height() + extra.height() + status;
+        const int width = base.width() + extra.width() - 2 * box.x();
+        const int height = scale_.toPixels(375);
+        const int play = scale_.toPixels(1200);
+        // Room for the longest the label can say of this file.
+        const QString longest =
+            QString("%1 of %1").arg(frameCount()) + (frameDelays_ ? ", 65535 ms" : "");
+        const int label = std::min(
+            std::max(scale_.toPixels(1290),
+                     FrameLabel->fontMetrics().horizontalAdvance(longest) + scale_.toPixels(60)),
+            width / 2);
+        const int gap = scale_.toPixels(90);
+        PlayButton->setGeometry(box.x(), top, play, height);
+        FrameSlider->setGeometry(box.x() + play + gap, top, width - play - label - 2 * gap, height);
+        FrameLabel->setGeometry(box.x() + width - label, top, label, height);
+    }
+    for (QWidget* control : {static_cast<QWidget*>(PlayButton), static_cast<QWidget*>(FrameSlider),
+                             static_cast<QWidget*>(FrameLabel)}) {
+        control->setVisible(framesRow > 0);
+    }
+    setFixedSize(base + extra + QSize(0, status + framesRow));
+}
+
+void PreviewWindow::setFramesFile(std::string path, const PanelLayout& fallback) {
+    file_ = std::move(path);
+    fallback_ = fallback;
+    relayout();
+}
+
+int PreviewWindow::shownFrame() const {
+    return frames_.empty() ? 0 : FrameSlider->value();
+}
+
+bool PreviewWindow::playing() const {
+    return PlayTimer->isActive();
+}
+
+void PreviewWindow::stopPlaying() {
+    PlayTimer->stop();
+    PlayButton->setText("&Play");
+}
+
+void PreviewWindow::playOrPause() {
+    if (frames_.empty()) {
+        return;
+    }
+    if (playing()) {
+        stopPlaying();
+        return;
+    }
+    const PanelFrame& frame = frames_[static_cast<std::size_t>(shownFrame())];
+    PlayTimer->start(frameDelays_ && frame.delayMs > 0 ? frame.delayMs : kUntimedFrameMs);
+    PlayButton->setText("&Pause");
+}
+
+void PreviewWindow::showFrame(int frame) {
+    if (frames_.empty() || !shown_ || frame < 0 || frame >= frameCount()) {
+        return;
+    }
+    if (FrameSlider->value() != frame) {
+        FrameSlider->setValue(frame); // comes back here through valueChanged
+        return;
+    }
+    const PanelFrame& shown = frames_[static_cast<std::size_t>(frame)];
+    const PanelLayout& layout = shown_->layout;
+    const MonoPicture dots = UnpackPanel(layout, shown.bytes);
+    for (int y = 0; y < layout.height; ++y) {
+        for (int x = 0; x < layout.width; ++x) {
+            LcdPic->setPoint(x, y, dots.at(x, y) ? kOnDotColour : kOffDotColour);
+        }
+    }
+    shown_->bytes = shown.bytes;
+    QString text = QString("%1 of %2").arg(frame + 1).arg(frameCount());
+    if (frameDelays_) {
+        text += QString(", %1 ms").arg(shown.delayMs);
+    }
+    FrameLabel->setText(text);
+    if (selected_) {
+        // The byte outlined is the same byte of another frame: its value is told afresh.
+        StatusLine->setText(describeDot(selectedDot_.x(), selectedDot_.y()));
+    }
+}
+
+void PreviewWindow::loadFrames(const std::string& text, const Syntax& syntax) {
+    const ReadFrames read = ReadFramesText(text, syntax, fallback());
+    std::string error = read.error;
+    if (error.empty() && read.frames.empty()) {
+        error = "it holds no frames";
+    }
+    if (!error.empty()) {
+        relayout();
+        StatusLine->clear();
+        messages_.show(this, windowTitle(),
+                       QString::fromStdString(path() + " cannot be shown: " + error));
+        return;
+    }
+    shown_ = PanelText{nullptr, read.layout.value_or(fallback()), {}, {}};
+    frames_ = read.frames;
+    frameDelays_ = read.delays;
+    {
+        const QSignalBlocker quiet(FrameSlider);
+        FrameSlider->setRange(0, frameCount() - 1);
+        FrameSlider->setValue(0);
+    }
+    relayout();
+    StatusLine->clear();
+    showFrame(0);
 }
 
 void PreviewWindow::LoadPreviewFile() {
+    stopPlaying();
     LcdPic->clear();
     selected_.reset();
-    PictureBoxDots dots(*LcdPic);
-    const PlotOutcome outcome = PlotLcdHexFile(state_, state_.outputPath, dots);
-    // The same file read again for the explanation: the layout it states and its bytes.
-    const SourceFile source = ReadSourceFile(state_.outputPath);
+    shown_.reset();
+    frames_.clear();
+    const std::string& path = this->path();
+    const SourceFile source = ReadSourceFile(path);
     if (source.ok()) {
-        shown_ = ReadPanelText(source.bytes, LayoutOfState(state_), nullptr, state_.outputPath);
-    } else {
-        shown_.reset();
+        const Syntax& syntax = FramesSyntaxOfText(source.bytes, path);
+        if (ClaimsFrames(source.bytes) || (file_ && !MarksFrames(syntax))) {
+            loadFrames(source.bytes, syntax);
+            return;
+        }
+    }
+    PictureBoxDots dots(*LcdPic);
+    const PlotOutcome outcome = PlotLcdHexFile(state_, path, dots);
+    // The text read above explains the dots: the layout it states and its bytes.
+    if (source.ok()) {
+        shown_ = ReadPanelText(source.bytes, fallback(), nullptr, path);
     }
     relayout();
     StatusLine->clear();
@@ -193,10 +346,10 @@ void PreviewWindow::LoadPreviewFile() {
     } else if (!outcome.shortfall.empty()) {
         // Drawn as far as it goes, as always; but a short panel is worth a word.
         messages_.show(this, windowTitle(),
-                       QString::fromStdString(
-                           state_.outputPath + " is not a whole panel: " + outcome.shortfall +
-                           (outcome.shortOfPanel ? "; the rest is drawn blank."
-                                                 : "; the bytes beyond it are not drawn.")));
+                       QString::fromStdString(path + " is not a whole panel: " + outcome.shortfall +
+                                              (outcome.shortOfPanel
+                                                   ? "; the rest is drawn blank."
+                                                   : "; the bytes beyond it are not drawn.")));
     }
 }
 

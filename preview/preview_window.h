@@ -2,15 +2,20 @@
 
 #include "core/conversion/conversion_state.h"
 #include "core/conversion/plotter.h"
+#include "core/frames/frames.h"
 #include "platform/twips.h"
 
 #include <QDialog>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QPushButton;
 class QSettings;
+class QSlider;
+class QTimer;
 
 namespace pelmora {
 
@@ -20,7 +25,8 @@ class PictureBox;
 // "LCD Preview": reads the written text file back and plots it as the panel shows it. Once
 // shown, a line under Show tells which byte and bit of the file the dot under the pointer
 // is; a click, or the arrow keys in the panel, outline that byte's dots; Ctrl+plus and
-// Ctrl+minus zoom.
+// Ctrl+minus zoom. A frames file plays: Show draws its first frame, and a row under the
+// status line steps through the frames with their delays, or shows the one picked.
 class PreviewWindow : public QDialog {
     Q_OBJECT
 
@@ -31,6 +37,17 @@ class PreviewWindow : public QDialog {
     // One pass over the file at outputPath: clears the panel and draws every line again.
     // A line that cannot be read stops the pass with a message; what was drawn stays.
     void LoadPreviewFile();
+
+    // Reads the frames file at path instead of the last conversion's output. Bin and ihex,
+    // which carry no mark of frames, are read as frames of fallback's size too; a text of
+    // one panel is shown as it would be from Convert.
+    void setFramesFile(std::string path, const PanelLayout& fallback);
+
+    // The frames of the frames file last shown: none for a file of one panel.
+    int frameCount() const { return static_cast<int>(frames_.size()); }
+    int shownFrame() const;
+    void showFrame(int frame);
+    bool playing() const;
 
     // The zoom and the place on the screen, remembered in settings when given.
     void useSettings(QSettings* settings);
@@ -53,6 +70,11 @@ class PreviewWindow : public QDialog {
   private:
     void relayout();
     void pointAt(QPoint dot);
+    const std::string& path() const { return file_ ? *file_ : state_.outputPath; }
+    PanelLayout fallback() const { return fallback_ ? *fallback_ : LayoutOfState(state_); }
+    void loadFrames(const std::string& text, const Syntax& syntax);
+    void playOrPause();
+    void stopPlaying();
 
     ConversionState& state_;
     MessageBox& messages_;
@@ -62,9 +84,18 @@ class PreviewWindow : public QDialog {
     std::optional<PanelText> shown_; // the panel as the file last read holds it
     std::optional<std::size_t> selected_;
     QPoint selectedDot_; // where the arrow keys move the selection from
+    std::optional<std::string> file_;
+    std::optional<PanelLayout> fallback_;
+    std::vector<PanelFrame> frames_; // empty but for a frames file
+    bool frameDelays_ = false;       // whether the frames file stores delays
     PictureBox* LcdPic;
     QPushButton* ShowButton;
     QLabel* StatusLine;
+    // Shown only for a frames file.
+    QPushButton* PlayButton;
+    QSlider* FrameSlider;
+    QLabel* FrameLabel;
+    QTimer* PlayTimer;
 };
 
 } // namespace pelmora

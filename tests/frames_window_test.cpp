@@ -213,6 +213,34 @@ TEST(FramesWindowTest, SaveFramesOverThePictureItselfIsRefused) {
     EXPECT_EQ(ReadFile(folder / "a.gif"), gif);
 }
 
+TEST(FramesWindowTest, PreviewFramesAsksForTheFileSavedOnceOneWas) {
+    ScratchFolder folder;
+    MakeGif(folder, "a.gif");
+    Opened opened;
+    Open(opened, folder / "a.gif");
+    PrepareWindow& window = *opened.window;
+    auto* preview = window.findChild<QPushButton*>("PreviewFramesButton");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_FALSE(preview->isEnabled());
+    QStringList asked;
+    QObject::connect(&window, &PrepareWindow::framesPreviewAsked,
+                     [&](const QString& path) { asked << path; });
+    // A save refused leaves nothing to preview.
+    window.setFramesNameAsker([&](const QString&) { return Q(folder / "a.gif"); });
+    window.findChild<QPushButton*>("SaveFramesButton")->click();
+    EXPECT_FALSE(preview->isEnabled());
+
+    const QString saved = Q(folder / "lcd_a.h");
+    window.setFramesNameAsker([&](const QString&) { return saved; });
+    window.findChild<QPushButton*>("SaveFramesButton")->click();
+    ASSERT_TRUE(preview->isEnabled());
+    window.findChild<QPushButton*>("PlayButton")->click();
+    preview->click();
+    EXPECT_EQ(asked, QStringList{saved});
+    EXPECT_EQ(window.savedFramesPath(), saved);
+    EXPECT_FALSE(window.findChild<QTimer*>("PlayTimer")->isActive()) << "one animation at a time";
+}
+
 // A still picture, a GIF of one frame among them, keeps the window as it was.
 TEST(FramesWindowTest, AStillPictureGainsNoFrameControls) {
     ScratchFolder folder;
@@ -223,8 +251,8 @@ TEST(FramesWindowTest, AStillPictureGainsNoFrameControls) {
         Open(opened, folder / name);
         PrepareWindow& window = *opened.window;
         EXPECT_EQ(window.frameCount(), 0) << name;
-        for (const char* control :
-             {"FrameSlider", "PlayButton", "FrameLabel", "SaveFramesButton"}) {
+        for (const char* control : {"FrameSlider", "PlayButton", "FrameLabel", "SaveFramesButton",
+                                    "PreviewFramesButton"}) {
             EXPECT_EQ(window.findChild<QWidget*>(control), nullptr) << name << " " << control;
         }
         EXPECT_EQ(window.findChild<QTimer*>("PlayTimer"), nullptr) << name;

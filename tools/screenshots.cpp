@@ -1,10 +1,12 @@
 // Takes pictures of the windows as a user sees them after Convert and Show (zoomed, a byte
-// selected), of Output settings and of Prepare picture, for the documentation. Run under a
+// selected), of Output settings, of Prepare picture, and of an animated GIF's frames saved
+// and played in the preview, for the documentation. Run under a
 // real display (scripts/screenshots.sh uses Xvfb); QT_SCALE_FACTOR shows them at a scale.
 //
 //     pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR
 
 #include "core/conversion/conversion_state.h"
+#include "gif/gif_writer.h"
 #include "platform/fonts.h"
 #include "platform/message_box.h"
 #include "platform/picture_box.h"
@@ -12,6 +14,7 @@
 #include "preview/preview_window.h"
 #include "ui/main_window.h"
 #include "ui/output_settings.h"
+#include "ui/prepare_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,11 +22,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -118,8 +124,63 @@ int main(int argc, char* argv[]) {
         prepare->close();
     });
     window.OpenPath(folder + "/sunset.png");
-    std::fputs(saved ? "saved main-window.png, preview-window.png, output-settings.png and "
-                       "prepare-window.png\n"
+
+    // A spinner of eight frames: a bar turning about a dot, slower each frame.
+    pelmora::GifAnimation spinner;
+    spinner.width = 128;
+    spinner.height = 64;
+    spinner.palette = {0xFFFFFF, 0x000000, 0xFFFFFF, 0xFFFFFF};
+    spinner.frames = 8;
+    spinner.delayMs = [](int n) {
+        return 50 + 50 * n;
+    };
+    spinner.row = [](int n, int y, std::uint8_t* indices) {
+        const double angle = n * std::numbers::pi / 4;
+        for (int x = 0; x < 128; ++x) {
+            const double dx = x - 64;
+            const double dy = y - 32;
+            const double along = dx * std::sin(angle) - dy * std::cos(angle);
+            const double across = dx * std::cos(angle) + dy * std::sin(angle);
+            const bool bar = along > 8 && along < 28 && std::abs(across) < 4;
+            indices[x] = bar || dx * dx + dy * dy < 16 ? 1 : 0;
+        }
+    };
+    const pelmora::EncodedGif gif = pelmora::EncodeGif(spinner);
+    QFile gifFile(folder + "/spinner.gif");
+    saved = gif.ok() && gifFile.open(QIODevice::WriteOnly) &&
+            gifFile.write(gif.bytes.data(), static_cast<qint64>(gif.bytes.size())) ==
+                static_cast<qint64>(gif.bytes.size()) &&
+            saved;
+    gifFile.close();
+    QTimer::singleShot(300, [&] {
+        auto* prepare = qobject_cast<pelmora::PrepareWindow*>(QApplication::activeModalWidget());
+        if (prepare == nullptr) {
+            saved = false;
+            return;
+        }
+        prepare->setFramesNameAsker([&](const QString&) { return folder + "/lcd_spinner.txt"; });
+        QTest::mouseClick(prepare->findChild<QPushButton*>("SaveFramesButton"), Qt::LeftButton);
+        prepare->findChild<QSlider*>("FrameSlider")->setValue(1);
+        QTest::qWait(300);
+        saved = prepare->grab().save(output + "/prepare-frames.png") && saved;
+        QTimer::singleShot(300, [&] {
+            QWidget* preview = QApplication::activeModalWidget();
+            if (preview == nullptr || preview == prepare) {
+                saved = false;
+                return;
+            }
+            QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+            preview->findChild<QSlider*>("FrameSlider")->setValue(2);
+            QTest::qWait(300);
+            saved = preview->grab().save(output + "/preview-frames.png") && saved;
+            preview->close();
+            prepare->close();
+        });
+        QTest::mouseClick(prepare->findChild<QPushButton*>("PreviewFramesButton"), Qt::LeftButton);
+    });
+    window.OpenPath(folder + "/spinner.gif");
+    std::fputs(saved ? "saved main-window.png, preview-window.png, output-settings.png, "
+                       "prepare-window.png, prepare-frames.png and preview-frames.png\n"
                      : "failed\n",
                stderr);
     return saved ? 0 : 1;

@@ -389,6 +389,16 @@ void MainWindow::PreparePicture(const QString& path) {
     PrepareWindow window(path, std::move(source.picture), panel.width, panel.height,
                          prepareOptions_, messages_, this, choice_);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
+    connect(&window, &PrepareWindow::framesPreviewAsked, this,
+            [this, &window](const QString& frames) {
+                // Over the Prepare picture window, which waits as the main window does for
+                // Preview; the frames file states its panel, or is of the chosen one.
+                PreviewWindow preview(state_, messages_, scale_, &window);
+                preview.setFont(font());
+                preview.useSettings(settings_);
+                preview.setFramesFile(Utf8(frames), choice_.panel());
+                preview.exec();
+            });
     preparing_ = &window;
     window.exec();
     preparing_ = nullptr;

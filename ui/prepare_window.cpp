@@ -404,6 +404,11 @@ void PrepareWindow::addFrameControls(QVBoxLayout* layout, QDialogButtonBox* butt
     SaveFramesButton = new QPushButton("Sa&ve frames\u2026");
     SaveFramesButton->setObjectName("SaveFramesButton");
     buttons->addButton(SaveFramesButton, QDialogButtonBox::ActionRole);
+    PreviewFramesButton = new QPushButton("Previe&w frames\u2026");
+    PreviewFramesButton->setObjectName("PreviewFramesButton");
+    PreviewFramesButton->setEnabled(false);
+    PreviewFramesButton->setToolTip("Plays the frames file last saved in the LCD Preview");
+    buttons->addButton(PreviewFramesButton, QDialogButtonBox::ActionRole);
     PlayTimer = new QTimer(this);
     PlayTimer->setObjectName("PlayTimer");
     PlayTimer->setSingleShot(true);
@@ -416,6 +421,11 @@ void PrepareWindow::addFrameControls(QVBoxLayout* layout, QDialogButtonBox* butt
         PlayTimer->start(delay > 0 ? delay : kZeroDelayPlayedMs);
     });
     connect(SaveFramesButton, &QPushButton::clicked, this, &PrepareWindow::saveFrames);
+    connect(PreviewFramesButton, &QPushButton::clicked, this, [this] {
+        PlayTimer->stop(); // one animation at a time
+        PlayButton->setText("&Play");
+        emit framesPreviewAsked(savedFrames_);
+    });
     askFramesName_ = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, "Save frames", suggested);
     };
@@ -494,7 +504,10 @@ void PrepareWindow::saveFrames() {
         messages_.show(this, windowTitle(),
                        "The file " + QDir::toNativeSeparators(path) +
                            " could not be written: " + QString::fromStdString(wrote.reason));
+        return;
     }
+    savedFrames_ = path;
+    PreviewFramesButton->setEnabled(true);
 }
 
 bool PrepareWindow::writeBitmap(const QString& path) {

@@ -34,7 +34,8 @@ void SavePrepareOptions(QSettings& settings, const PrepareOptions& options);
 // "Prepare picture": any picture beside the panel it will make, redrawn as the controls
 // change. Use writes the BMP beside the picture and hands its path on; Save BMP asks where.
 // An animated GIF shows one frame at a time, played or picked, and Save frames writes them
-// all as pelmora-cli convert --frames does, in output's syntax and layout.
+// all as pelmora-cli convert --frames does, in output's syntax and layout; Preview frames
+// then asks for the file written to be played in the preview.
 class PrepareWindow : public QDialog {
     Q_OBJECT
 
@@ -61,13 +62,15 @@ class PrepareWindow : public QDialog {
     bool wroteBitmap() const { return wrote_; }                         // by Use or Save BMP
     int frameCount() const { return static_cast<int>(frames_.size()); } // 0 for a still picture
     QString defaultFramesPath() const; // as pelmora-cli convert --frames names it
+    QString savedFramesPath() const { return savedFrames_; } // empty until Save frames wrote
 
     // The turn, as pelmora-cli prepare --rotate and --mirror take it.
     int rotation() const;
     Mirror mirror() const;
 
   signals:
-    void bitmapWritten(const QString& path); // by Use: take it in
+    void bitmapWritten(const QString& path);      // by Use: take it in
+    void framesPreviewAsked(const QString& path); // by Preview frames: play what was saved
 
   private:
     void redraw();
@@ -97,6 +100,7 @@ class PrepareWindow : public QDialog {
     OutputChoice output_;
     std::vector<RgbaPicture> frames_; // an animated GIF's screens; empty for a still picture
     std::vector<int> delays_;         // their delays in milliseconds, 0 kept as 0
+    QString savedFrames_;             // where Save frames last wrote
 
     QLabel* SourceView;
     QLabel* PanelView;
@@ -121,6 +125,7 @@ class PrepareWindow : public QDialog {
     QPushButton* PlayButton = nullptr;
     QLabel* FrameLabel = nullptr;
     QPushButton* SaveFramesButton = nullptr;
+    QPushButton* PreviewFramesButton = nullptr; // enabled once Save frames wrote
     QTimer* PlayTimer = nullptr;
 };
 

@@ -153,6 +153,10 @@ bool HoldsFrames(const Syntax& syntax) {
     return syntax.name != "xbm";
 }
 
+bool MarksFrames(const Syntax& syntax) {
+    return HoldsFrames(syntax) && syntax.name != "bin" && syntax.name != "ihex";
+}
+
 namespace {
 
 // Frames held in memory, as a source for the writer.
@@ -259,6 +263,14 @@ FramesText WriteFramesText(const Syntax& syntax, const PanelLayout& layout,
 
 bool ClaimsFrames(std::string_view text) {
     return text.find(frames::kMarkWord) != std::string_view::npos;
+}
+
+const Syntax& FramesSyntaxOfText(std::string_view text, std::string_view fileName) {
+    const Syntax& told = SyntaxOfText(text, fileName);
+    if (told.name == "asm" && text.find("_delays_ms:") == std::string_view::npos) {
+        return DefaultSyntax();
+    }
+    return told;
 }
 
 ReadFrames ReadFramesText(std::string_view text, const Syntax& syntax,

@@ -34,6 +34,8 @@ std::string AddFrame(std::vector<PanelFrame>& frames, PanelFrame frame, bool mer
 
 // Whether the syntax can hold frames (every one but xbm, whose file is one picture).
 bool HoldsFrames(const Syntax& syntax);
+// Whether its frames text carries the frames mark: bin and ihex hold the bytes alone.
+bool MarksFrames(const Syntax& syntax);
 
 // The frames as a text of the syntax: c and arduino a two-dimensional array and an array
 // of delays; gas, asm and db a label (db: a comment) per frame and a table of delays; bin
@@ -79,6 +81,11 @@ struct ReadFrames {
 
 // Whether text carries the frames mark that the text syntaxes write.
 bool ClaimsFrames(std::string_view text);
+
+// The syntax a frames text is written in, from its content and name as SyntaxOfText tells
+// it; but the DB text of frames, which opens with comments as assembler text does, has no
+// labels and so no table of delays.
+const Syntax& FramesSyntaxOfText(std::string_view text, std::string_view fileName = {});
 
 // Reads frames of the syntax. Bin and ihex, which carry no geometry, are cut into frames
 // of fallback's size; a byte count that is no whole number of frames is an error.
