@@ -9,11 +9,13 @@
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
+#include "ui/main_window.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -235,6 +237,50 @@ TEST(PreviewFramesPlay, AFileOfOnePanelOrABrokenOneLeavesNoFrameRow) {
     EXPECT_FALSE(preview.playButton->isVisible());
     EXPECT_NE(preview.lcdPic->colourAt(0, 0), kOnDotColour);
     EXPECT_NE(preview.lcdPic->colourAt(0, 0), kOffDotColour);
+}
+
+// Opened by argument, dropped, or chosen with Open picture...: a frames text plays in the
+// preview; a text of one panel is still no picture to prepare.
+TEST(PreviewFramesPlay, AFramesFileOpenedInTheMainWindowOpensInThePreview) {
+    ScratchFolder folder;
+    ConversionState state;
+    FakeMessageBox messages;
+    MainWindow form(state, messages, TwipsScale(15));
+    form.Init_Form(test::Q(folder.path()));
+    form.show();
+    const std::vector<PanelFrame> frames = RandomFrames(kPages32x16);
+    const std::filesystem::path framesPath = folder / "lcd_spinner.h";
+    WriteFile(framesPath, WriteFramesText(*FindSyntax("c"), kPages32x16, frames, "spinner").text);
+
+    bool previewed = false;
+    QTimer::singleShot(0, [&] {
+        PreviewWindow* preview = form.previewingWindow();
+        ASSERT_NE(preview, nullptr);
+        EXPECT_EQ(QApplication::activeModalWidget(), preview);
+        QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+        EXPECT_EQ(preview->frameCount(), 3);
+        auto* lcdPic = preview->findChild<PictureBox*>("LcdPic");
+        int wrong = 0;
+        for (int y = 0; y < kPages32x16.height; ++y) {
+            for (int x = 0; x < kPages32x16.width; ++x) {
+                wrong += lcdPic->colourAt(x, y) !=
+                         (DotIn(frames[0].bytes, kPages32x16, x, y) ? kOnDotColour : kOffDotColour);
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        previewed = true;
+        preview->close();
+    });
+    form.OpenPath(test::Q(framesPath));
+    EXPECT_TRUE(previewed);
+    EXPECT_EQ(form.previewingWindow(), nullptr);
+    EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join("\n").toStdString();
+
+    WriteFile(folder / "lcd_one.txt", ExpectedLcdText(test::RandomPicture(3), 0));
+    form.OpenPath(test::Q(folder / "lcd_one.txt"));
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith("lcd_one.txt cannot be prepared"))
+        << messages.texts[0].toStdString();
 }
 
 } // namespace

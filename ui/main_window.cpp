@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include "core/frames/frames.h"
 #include "picture/picture_source.h"
 #include "platform/bitmap_image.h"
 #include "platform/controls.h"
@@ -70,6 +71,17 @@ class LabelProgress : public ProgressDisplay {
 
 bool IsBitmapName(const QString& name) {
     return name.endsWith(".bmp", Qt::CaseInsensitive);
+}
+
+// Whether the file is a frames text as Save frames and pelmora-cli convert --frames write
+// it: their mark is in the opening comment, so a look at the head does.
+bool IsFramesText(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray head = file.read(4096);
+    return ClaimsFrames(std::string_view(head.constData(), static_cast<std::size_t>(head.size())));
 }
 
 constexpr int kRecentPictures = 8;
@@ -390,15 +402,7 @@ void MainWindow::PreparePicture(const QString& path) {
                          prepareOptions_, messages_, this, choice_);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
     connect(&window, &PrepareWindow::framesPreviewAsked, this,
-            [this, &window](const QString& frames) {
-                // Over the Prepare picture window, which waits as the main window does for
-                // Preview; the frames file states its panel, or is of the chosen one.
-                PreviewWindow preview(state_, messages_, scale_, &window);
-                preview.setFont(font());
-                preview.useSettings(settings_);
-                preview.setFramesFile(Utf8(frames), choice_.panel());
-                preview.exec();
-            });
+            [this, &window](const QString& frames) { PreviewFrames(frames, &window); });
     preparing_ = &window;
     window.exec();
     preparing_ = nullptr;
@@ -409,6 +413,18 @@ void MainWindow::PreparePicture(const QString& path) {
             SavePrepareOptions(*settings_, prepareOptions_);
         }
     }
+}
+
+void MainWindow::PreviewFrames(const QString& path, QWidget* over) {
+    // Modal over the window it was asked from, which waits as the main window does for
+    // Preview; the frames file states its panel, or is of the one chosen.
+    PreviewWindow preview(state_, messages_, scale_, over);
+    preview.setFont(font());
+    preview.useSettings(settings_);
+    preview.setFramesFile(Utf8(path), choice_.panel());
+    previewing_ = &preview;
+    preview.exec();
+    previewing_ = nullptr;
 }
 
 bool MainWindow::NeedsPreparing(const QString& path) const {
@@ -451,6 +467,10 @@ void MainWindow::OpenPath(const QString& path) {
     if (!info.exists()) {
         messages_.show(this, windowTitle(),
                        QDir::toNativeSeparators(info.absoluteFilePath()) + " does not exist.");
+        return;
+    }
+    if (info.isFile() && !IsBitmapName(info.fileName()) && IsFramesText(info.absoluteFilePath())) {
+        PreviewFrames(info.absoluteFilePath(), this);
         return;
     }
     if (!info.isDir() && NeedsPreparing(info.absoluteFilePath())) {

@@ -15,7 +15,8 @@ class QSettings;
 
 namespace pelmora {
 class PrepareWindow;
-}
+class PreviewWindow;
+} // namespace pelmora
 
 namespace pelmora {
 
@@ -68,6 +69,9 @@ class MainWindow : public QWidget {
     void ChoosePictureToPrepare(); // the selected file, else one asked for
     void PreparePicture(const QString& path);
     PrepareWindow* preparingWindow() const { return preparing_; } // while it is open
+    // A frames file in the LCD Preview, over the window given, where it plays.
+    void PreviewFrames(const QString& path, QWidget* over);
+    PreviewWindow* previewingWindow() const { return previewing_; } // while it is open
     void ShowAbout();
     void ShowFontWindow();
 
@@ -101,6 +105,7 @@ class MainWindow : public QWidget {
     QSettings* settings_ = nullptr;
     PrepareOptions prepareOptions_;
     PrepareWindow* preparing_ = nullptr;
+    PreviewWindow* previewing_ = nullptr;
     QStringList recent_; // pictures taken in, the latest first
 
     QLabel* DriverLabel;
