@@ -334,8 +334,8 @@ void PreviewWindow::LoadPreviewFile() {
         }
     }
     PictureBoxDots dots(*LcdPic);
-    const PlotOutcome outcome = PlotLcdHexFile(state_, path, dots);
-    // The text read above explains the dots: the layout it states and its bytes.
+    const PlotOutcome outcome = PlotLcdHexFile(state_, path, source, dots);
+    // The same text explains the dots: the layout it states and its bytes.
     if (source.ok()) {
         shown_ = ReadPanelText(source.bytes, fallback(), nullptr, path);
     }

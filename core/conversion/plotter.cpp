@@ -74,7 +74,11 @@ PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink
 }
 
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink) {
-    const SourceFile source = ReadSourceFile(path);
+    return PlotLcdHexFile(state, path, ReadSourceFile(path), sink);
+}
+
+PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path,
+                           const SourceFile& source, PointSink& sink) {
     if (!source.ok()) {
         return {false, path + ": " + source.error, {}, false};
     }

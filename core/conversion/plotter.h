@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/conversion/conversion_state.h"
+#include "core/io/source_file.h"
 #include "core/panel/panel_bytes.h"
 #include "core/syntax/syntax.h"
 
@@ -75,5 +76,8 @@ PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink
 
 // The same for the file at path (UTF-8); the error names the file.
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink);
+// The same for the file already read from path, as ReadSourceFile left it.
+PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path,
+                           const SourceFile& source, PointSink& sink);
 
 } // namespace pelmora
