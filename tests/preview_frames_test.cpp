@@ -31,23 +31,10 @@ using test::FakeMessageBox;
 using test::ScratchFolder;
 using test::WriteFile;
 
-// Whether (x, y) is on in bytes of the layout, read from the layouts' description and not
-// by the core's walk: halves and pages a column of 8 rows a byte, rows 8 columns a byte.
+// Whether (x, y) is on in bytes of the layout, found by the layouts' description.
 bool DotIn(const std::vector<std::uint8_t>& bytes, const PanelLayout& layout, int x, int y) {
-    std::size_t index = 0;
-    int bit = 0;
-    if (layout.arrangement == Arrangement::Rows) {
-        index = static_cast<std::size_t>(y * ((layout.width + 7) / 8) + x / 8);
-        bit = layout.bitOrder == BitOrder::Lsb ? x % 8 : 7 - x % 8;
-    } else {
-        const int columns =
-            layout.arrangement == Arrangement::Halves ? layout.blockWidth : layout.width;
-        const int pages = (layout.height + 7) / 8;
-        index =
-            static_cast<std::size_t>(x / columns * columns * pages + y / 8 * columns + x % columns);
-        bit = layout.bitOrder == BitOrder::Lsb ? y % 8 : 7 - y % 8;
-    }
-    return (bytes[index] >> bit & 1) != 0;
+    const test::BytePlace place = test::PlaceOfDot(layout, x, y);
+    return (bytes[place.index] >> place.bit & 1) != 0;
 }
 
 // Three frames of random bytes (every bit a dot in these layouts), 40, 0 and 250 ms.

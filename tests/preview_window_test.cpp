@@ -140,30 +140,19 @@ void Press(PreviewWindow& window, const QKeySequence& keys) {
     ADD_FAILURE() << "no shortcut " << keys.toString().toStdString();
 }
 
-// The byte that holds (x, y) and its value, packed here from the layout's description and
-// not by the core's walk: halves and pages a column of 8 rows a byte, rows 8 columns a byte.
+// The byte that holds (x, y) and its value, packed here from the layout's description.
 std::pair<std::size_t, int> PackedByte(const MonoPicture& dots, const PanelLayout& layout, int x,
                                        int y) {
+    const bool rows = layout.arrangement == Arrangement::Rows;
     int value = 0;
-    std::size_t index = 0;
-    if (layout.arrangement == Arrangement::Rows) {
-        index = static_cast<std::size_t>(y * ((layout.width + 7) / 8) + x / 8);
-        for (int i = 0; i < 8 && x / 8 * 8 + i < layout.width; ++i) {
-            const int bit = layout.bitOrder == BitOrder::Lsb ? i : 7 - i;
-            value |= dots.at(x / 8 * 8 + i, y) ? 1 << bit : 0;
-        }
-    } else {
-        const int columns =
-            layout.arrangement == Arrangement::Halves ? layout.blockWidth : layout.width;
-        const int pages = (layout.height + 7) / 8;
-        index =
-            static_cast<std::size_t>(x / columns * columns * pages + y / 8 * columns + x % columns);
-        for (int i = 0; i < 8 && y / 8 * 8 + i < layout.height; ++i) {
-            const int bit = layout.bitOrder == BitOrder::Lsb ? i : 7 - i;
-            value |= dots.at(x, y / 8 * 8 + i) ? 1 << bit : 0;
+    for (int i = 0; i < 8; ++i) {
+        const int dx = rows ? x / 8 * 8 + i : x;
+        const int dy = rows ? y : y / 8 * 8 + i;
+        if (dx < layout.width && dy < layout.height && dots.at(dx, dy)) {
+            value |= 1 << test::PlaceOfDot(layout, dx, dy).bit;
         }
     }
-    return {index, value};
+    return {test::PlaceOfDot(layout, x, y).index, value};
 }
 
 // The status line names the byte and bit of the dot under the pointer in the layout the

@@ -151,4 +151,17 @@ std::vector<std::string> ScratchFolder::names() const {
     return names;
 }
 
+BytePlace PlaceOfDot(const PanelLayout& layout, int x, int y) {
+    const bool lsb = layout.bitOrder == BitOrder::Lsb;
+    if (layout.arrangement == Arrangement::Rows) {
+        return {static_cast<std::size_t>(y * ((layout.width + 7) / 8) + x / 8),
+                lsb ? x % 8 : 7 - x % 8};
+    }
+    const int columns =
+        layout.arrangement == Arrangement::Halves ? layout.blockWidth : layout.width;
+    const int pages = (layout.height + 7) / 8;
+    return {static_cast<std::size_t>(x / columns * columns * pages + y / 8 * columns + x % columns),
+            lsb ? y % 8 : 7 - y % 8};
+}
+
 } // namespace pelmora::test

@@ -86,4 +86,12 @@ class ScratchFolder {
     std::filesystem::path path_;
 };
 
+// The byte and bit that hold (x, y), from the layouts' description and not by the core's
+// walk: halves and pages a column of 8 rows a byte, rows 8 columns a byte.
+struct BytePlace {
+    std::size_t index = 0;
+    int bit = 0;
+};
+BytePlace PlaceOfDot(const PanelLayout& layout, int x, int y);
+
 } // namespace pelmora::test
