@@ -40,9 +40,10 @@ JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes,
                        long long maxPixels = kMaxPicturePixels);
 
 // The part of a JPEG that the panel shows. A picture that needs no turning is scaled row
-// by row as it is decoded, never held whole; one far larger than the part shown is decoded
-// at 1/2, 1/4 or 1/8 of its size by libjpeg, each pixel then within a grey level of the
-// full decoding's.
+// by row as it is decoded, never held whole. Every pixel is decoded: libjpeg's scaled
+// inverse DCT would be faster on a large photo, but a dot whose edge cuts a block of sharp
+// detail (text, stripes, noise) would then be off by up to 20 grey levels at any useful
+// scale, where the area average of the full decoding is exact.
 JpegShown DecodeJpegShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
                           long long maxPixels = kMaxPicturePixels);
 
