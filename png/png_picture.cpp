@@ -3,6 +3,7 @@
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
 #include "core/prepare/resample.h"
+#include "png/plain_png.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include <spng.h>
@@ -69,12 +71,20 @@ std::string Reason(int error) {
 // small file cannot make the reader keep a large one.
 constexpr std::size_t kMaxChunkCache = std::size_t{64} << 20;
 
+// A plain PNG is inflated whole, and so held whole: up to this much, which an RGB photo of 20
+// million pixels stays under. Beyond it libspng reads the rows one at a time.
+constexpr std::size_t kMaxPlainBytes = std::size_t{64} << 20;
+
 // One picture being decoded, from the header to the last row.
 class Decoder {
   public:
-    Decoder() : context_(spng_ctx_new(0)) {}
+    // plain: whether a plain PNG is read by PlainRows (libspng still judging its chunks).
+    explicit Decoder(bool plain = true) : context_(spng_ctx_new(0)), plain_(plain) {}
 
     bool begin(std::span<const std::uint8_t> bytes, long long maxPixels, std::string& error) {
+        if (plain_ && beginPlain(bytes, maxPixels)) {
+            return true;
+        }
         if (!context_) {
             error = kNoMemoryReason;
             return false;
@@ -114,6 +124,14 @@ class Decoder {
 
     // Every row in turn, in order: handed to done(y, row) as 8-bit RGBA.
     bool rows(const std::function<void(int, const std::uint8_t*)>& done, std::string& error) {
+        if (plainRows_) {
+            std::vector<std::uint8_t> line(static_cast<std::size_t>(width_) * 4);
+            for (int y = 0; y < height_; ++y) {
+                plainRows_->next(line.data());
+                done(y, line.data());
+            }
+            return true;
+        }
         spng_ctx* context = context_.get();
         const int format = wide_ ? SPNG_FMT_RGBA16 : SPNG_FMT_RGBA8;
         const std::size_t pixels = static_cast<std::size_t>(width_);
@@ -173,6 +191,30 @@ class Decoder {
     }
 
   private:
+    // A plain PNG read by PlainRows, when libspng accepts every other chunk of it as they
+    // stand in a file of one pixel: then it would accept the whole file, and decode the
+    // same pixels. Anything else is left to libspng alone, which gives the reasons.
+    bool beginPlain(std::span<const std::uint8_t> bytes, long long maxPixels) {
+        const std::optional<PlainLayout> layout = FindPlainLayout(bytes, maxPixels, kMaxPlainBytes);
+        if (!layout) {
+            return false;
+        }
+        const std::vector<std::uint8_t> standIn = StandIn(bytes, *layout);
+        Decoder judge(false);
+        std::string refused;
+        if (!judge.begin(standIn, maxPixels, refused) ||
+            !judge.rows([](int, const std::uint8_t*) {}, refused)) {
+            return false;
+        }
+        plainRows_ = PlainRows::Inflate(bytes, *layout);
+        if (!plainRows_) {
+            return false;
+        }
+        width_ = layout->width;
+        height_ = layout->height;
+        return true;
+    }
+
     // The chunks after the image data, up to the closing one: a file cut anywhere is
     // refused, even where every row was already whole.
     int readToEnd() {
@@ -182,6 +224,8 @@ class Decoder {
     }
 
     std::unique_ptr<spng_ctx, FreeContext> context_;
+    bool plain_;
+    std::optional<PlainRows> plainRows_;
     int width_ = 0;
     int height_ = 0;
     bool wide_ = false;
@@ -204,10 +248,10 @@ bool DecodeAll(Decoder& decoder, RgbaPicture& picture, std::string& error) {
         error);
 }
 
-PngDecoded DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels) {
+PngDecoded DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels, bool plain) {
     PngDecoded out;
     out.handled = true;
-    Decoder decoder;
+    Decoder decoder(plain);
     if (!decoder.begin(bytes, maxPixels, out.error)) {
         return out;
     }
@@ -257,7 +301,15 @@ bool LooksLikePng(std::span<const std::uint8_t> bytes) {
 
 PngDecoded DecodePng(std::span<const std::uint8_t> bytes, long long maxPixels) {
     try {
-        return DecodeWhole(bytes, maxPixels);
+        return DecodeWhole(bytes, maxPixels, true);
+    } catch (const std::bad_alloc&) {
+        return {true, {}, kNoMemoryReason};
+    }
+}
+
+PngDecoded DecodePngByLibspng(std::span<const std::uint8_t> bytes, long long maxPixels) {
+    try {
+        return DecodeWhole(bytes, maxPixels, false);
     } catch (const std::bad_alloc&) {
         return {true, {}, kNoMemoryReason};
     }

@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg62-turbo-dev
     libspng-dev zlib1g-dev # PNGs read and written without Qt
+    libdeflate-dev # the plain PNGs' image data, inflated whole
     libtomlplusplus-dev # the manifest of pelmora-cli build, read header-only
     libgif-dev # animated GIFs read and written without Qt (convert --frames, show --gif)
     libjpeg-turbo-progs # jpegtran and djpeg, to make and check JPEGs in the tests

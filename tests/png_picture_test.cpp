@@ -4,6 +4,7 @@
 
 #include "core/io/png_writer.h"
 #include "core/prepare/resample.h"
+#include "png/plain_png.h"
 #include "png/png_picture.h"
 #include "support/shell.h"
 
@@ -15,6 +16,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -324,6 +327,222 @@ TEST_F(PngPictures, CutDamagedAndHugeOnesAreRefusedInOneLine) {
     for (const char* name : {"empty.png", "jpeg.png", "missing.png"}) {
         EXPECT_FALSE(ReadPngFile((*folder_ / name).string()).handled) << name;
         EXPECT_FALSE(ReadPngShown((*folder_ / name).string(), {128, 64}).handled) << name;
+    }
+}
+
+// The plain PNGs (8-bit grey, grey and alpha, RGB, RGBA, not interlaced) have their rows
+// inflated by libdeflate; each must decode as libspng alone decodes it, to the same pixels
+// or the same refusal.
+void ExpectAsLibspng(const std::string& png, const std::string& name) {
+    const PngDecoded decoded = DecodePng(Bytes(png));
+    const PngDecoded libspng = DecodePngByLibspng(Bytes(png));
+    EXPECT_TRUE(decoded.handled) << name;
+    EXPECT_EQ(decoded.error, libspng.error) << name;
+    EXPECT_EQ(decoded.picture.width, libspng.picture.width) << name;
+    EXPECT_EQ(decoded.picture.height, libspng.picture.height) << name;
+    EXPECT_TRUE(decoded.picture.rgba == libspng.picture.rgba) << name;
+}
+
+// Whether the plain reader takes png itself rather than leaving it to libspng.
+bool ReadPlain(const std::string& png) {
+    const std::vector<std::uint8_t> bytes = Bytes(png);
+    const std::optional<PlainLayout> layout = FindPlainLayout(bytes, kMaxPicturePixels, 1 << 26);
+    return layout && PlainRows::Inflate(bytes, *layout).has_value();
+}
+
+TEST_F(PngPictures, PlainOnesOfEveryKindAndFilterDecodeAsLibspngDecodesThem) {
+    // ImageMagick's encoder, each filter alone and chosen row by row (5), on every kind.
+    const char* kinds[] = {"-colorspace Gray -define png:color-type=0", "-define png:color-type=2",
+                           "-colorspace Gray -define png:color-type=4", "-define png:color-type=6"};
+    std::string script;
+    for (int kind = 0; kind < 4; ++kind) {
+        for (int filter = 0; filter <= 5; ++filter) {
+            script += std::string(script.empty() ? "" : " && ") + "convert rgba8.png " +
+                      (kind < 2 ? "-alpha off " : "") + kinds[kind] +
+                      " -depth 8 -define png:compression-filter=" + std::to_string(filter) +
+                      " plain" + std::to_string(kind) + std::to_string(filter) + ".png";
+        }
+    }
+    script += " && convert photo.png -depth 8 PNG24:photo8.png";
+    ASSERT_EQ(Shell(*folder_, script).exitCode, 0);
+    for (int kind = 0; kind < 4; ++kind) {
+        for (int filter = 0; filter <= 5; ++filter) {
+            const std::string name =
+                "plain" + std::to_string(kind) + std::to_string(filter) + ".png";
+            const std::string png = ReadFile(*folder_ / name);
+            EXPECT_TRUE(ReadPlain(png)) << name;
+            EXPECT_TRUE(DecodePng(Bytes(png)).ok()) << name;
+            ExpectAsLibspng(png, name);
+        }
+    }
+    // A photo in many data chunks, and the plain files of the other tests.
+    for (const char* name : {"photo8.png", "rgb8.png", "rgba8.png", "grey8.png", "greyalpha8.png",
+                             "tall.png", "gamma.png", "turned6.png"}) {
+        const std::string png = ReadFile(*folder_ / name);
+        EXPECT_TRUE(ReadPlain(png)) << name;
+        ExpectAsLibspng(png, name);
+    }
+}
+
+// A plain PNG made here: its rows filtered with each filter in turn and deflated by zlib;
+// the file then put together as a case needs.
+struct MadePng {
+    int width;
+    int height;
+    int type;
+    std::vector<std::uint8_t> raw; // each row its filter byte, then its bytes filtered
+
+    MadePng(int type_, int width_ = 23, int height_ = 9)
+        : width(width_), height(height_), type(type_) {
+        const std::size_t n = type == 0 ? 1 : type == 2 ? 3 : type == 4 ? 2 : 4;
+        const std::size_t bytes = static_cast<std::size_t>(width) * n;
+        std::vector<int> above(bytes, 0);
+        for (int y = 0; y < height; ++y) {
+            std::vector<int> row(bytes);
+            for (std::size_t i = 0; i < bytes; ++i) {
+                row[i] = static_cast<int>((i * 7 + y * 13 + (i * y) % 11) * 5 % 256);
+            }
+            const int filter = y % 5;
+            raw.push_back(static_cast<std::uint8_t>(filter));
+            for (std::size_t i = 0; i < bytes; ++i) {
+                const int a = i >= n ? row[i - n] : 0;
+                const int b = above[i];
+                const int c = i >= n ? above[i - n] : 0;
+                const int p = a + b - c;
+                const int pa = std::abs(p - a);
+                const int pb = std::abs(p - b);
+                const int pc = std::abs(p - c);
+                const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+                const int predicted[] = {0, a, b, (a + b) / 2, paeth};
+                raw.push_back(static_cast<std::uint8_t>(row[i] - predicted[filter]));
+            }
+            above = row;
+        }
+    }
+    std::string stream() const { return Deflated(raw); }
+    static std::string Deflated(const std::vector<std::uint8_t>& rows) {
+        std::string out(compressBound(static_cast<uLong>(rows.size())), '\0');
+        uLongf size = static_cast<uLongf>(out.size());
+        compress2(reinterpret_cast<Bytef*>(out.data()), &size, rows.data(),
+                  static_cast<uLong>(rows.size()), 9);
+        out.resize(size);
+        return out;
+    }
+    std::string header() const {
+        return Chunk("IHDR", Big32(static_cast<std::uint32_t>(width)) +
+                                 Big32(static_cast<std::uint32_t>(height)) +
+                                 std::string{8, static_cast<char>(type), 0, 0, 0});
+    }
+    // The stream in data chunks: the sizes asked for, then the rest in one.
+    static std::string Data(const std::string& z, const std::vector<std::size_t>& pieces = {}) {
+        std::string out;
+        std::size_t at = 0;
+        for (const std::size_t piece : pieces) {
+            out += Chunk("IDAT", z.substr(at, piece));
+            at += piece;
+        }
+        return out + Chunk("IDAT", z.substr(at));
+    }
+    std::string file(const std::string& before, const std::string& data,
+                     const std::string& after = "") const {
+        return std::string("\x89PNG\r\n\x1a\n", 8) + header() + before + data + after +
+               Chunk("IEND", "");
+    }
+};
+
+TEST(PlainPngs, ChunksAroundTheDataAndTheDataInPiecesReadAsLibspngReadsThem) {
+    const std::string text = Chunk("tEXt", std::string("Comment\0made here", 17));
+    for (const int type : {0, 2, 4, 6}) {
+        const MadePng made(type);
+        const std::string z = made.stream();
+        const std::string name = "type " + std::to_string(type);
+        struct Case {
+            std::string what;
+            std::string png;
+        };
+        const Case cases[] = {
+            {"alone", made.file("", MadePng::Data(z))},
+            {"in pieces of 1, 7 and 0 bytes, an empty chunk last",
+             made.file("", MadePng::Data(z, {1, 7, 0, 30, 0}) + Chunk("IDAT", ""))},
+            {"chunks before and after",
+             made.file(Chunk("gAMA", Big32(45455)) + Chunk("sRGB", "\x01") +
+                           Chunk("pHYs", Big32(2835) + Big32(2835) + "\x01") + text,
+                       MadePng::Data(z), Chunk("tIME", "\x07\xe6\x0c\x08\x0c\x00\x00") + text)},
+            {"a gAMA of 0, which libspng passes over",
+             made.file(Chunk("gAMA", Big32(0)), MadePng::Data(z))},
+            {"bytes after IEND", made.file("", MadePng::Data(z)) + "trailing"},
+            {"one pixel",
+             MadePng(type, 1, 1).file("", MadePng::Data(MadePng(type, 1, 1).stream()))},
+        };
+        for (const Case& c : cases) {
+            EXPECT_TRUE(ReadPlain(c.png)) << name << ", " << c.what;
+            EXPECT_TRUE(DecodePng(Bytes(c.png)).ok()) << name << ", " << c.what;
+            ExpectAsLibspng(c.png, name + ", " + c.what);
+        }
+    }
+}
+
+// What the plain reader does not take, or finds wrong, libspng reads: the same pixels or
+// the same refusal as before there was a plain reader.
+TEST(PlainPngs, WhatTheyLeaveToLibspngIsReadOrRefusedAsLibspngDoes) {
+    const MadePng made(6);
+    const std::string z = made.stream();
+    const std::string data = MadePng::Data(z);
+    const std::string text = Chunk("tEXt", std::string("Comment\0made here", 17));
+    const auto withByte = [](std::string bytes, std::size_t at, int value) {
+        bytes[at] = static_cast<char>(value);
+        return bytes;
+    };
+    const auto withHeader = [](const std::string& png, int depth, int interlace) {
+        return png.substr(0, 8) +
+               Chunk("IHDR", png.substr(16, 8) + std::string{static_cast<char>(depth), png[25], 0,
+                                                             0, static_cast<char>(interlace)}) +
+               png.substr(33);
+    };
+    const std::size_t stride = 1 + 23 * 4;
+    std::vector<std::uint8_t> shortRows(made.raw.begin(), made.raw.end() - stride);
+    std::vector<std::uint8_t> longRows = made.raw;
+    longRows.insert(longRows.end(), made.raw.end() - stride, made.raw.end());
+    std::vector<std::uint8_t> badFilter = made.raw;
+    badFilter[4 * stride] = 5;
+    std::string badCrc = data;
+    badCrc[badCrc.size() - 1] = static_cast<char>(badCrc.back() ^ 1);
+    const std::string badAdler = withByte(z, z.size() - 1, z.back() ^ 1);
+    struct Case {
+        std::string what;
+        std::string png;
+    };
+    const Case cases[] = {
+        {"a data chunk's CRC wrong", made.file("", badCrc)},
+        {"the Adler-32 wrong", made.file("", MadePng::Data(badAdler))},
+        {"the Adler-32 wrong in a chunk of its own",
+         made.file("", MadePng::Data(badAdler, {badAdler.size() - 4}))},
+        {"the stream one row short", made.file("", MadePng::Data(MadePng::Deflated(shortRows)))},
+        {"the stream one row long", made.file("", MadePng::Data(MadePng::Deflated(longRows)))},
+        {"bytes after the stream", made.file("", MadePng::Data(z + "more"))},
+        {"a filter of 5", made.file("", MadePng::Data(MadePng::Deflated(badFilter)))},
+        {"the stream cut before its end", made.file("", MadePng::Data(z.substr(0, z.size() - 9)))},
+        {"a zlib header asking for a dictionary",
+         made.file("", MadePng::Data(withByte(z, 1, 0x20)))},
+        {"text between the data chunks", made.file("", MadePng::Data(z, {20}).insert(32, text))},
+        {"a data chunk after the text", made.file("", data, text + Chunk("IDAT", ""))},
+        {"no data, but an empty chunk", made.file("", Chunk("IDAT", ""))},
+        {"a transparent colour",
+         MadePng(2).file(Chunk("tRNS", std::string(6, '\0')), MadePng::Data(MadePng(2).stream()))},
+        {"a tRNS chunk where there is alpha", made.file(Chunk("tRNS", std::string(6, '\0')), data)},
+        {"an unknown critical chunk", made.file(Chunk("ABCD", "x"), data)},
+        {"a second header", made.file(made.header(), data)},
+        {"a CRC wrong after the data",
+         withByte(made.file("", data, text), made.file("", data, text).size() - 13,
+                  made.file("", data, text)[made.file("", data, text).size() - 13] ^ 1)},
+        {"IEND holding a byte",
+         made.file("", data).substr(0, made.file("", data).size() - 12) + Chunk("IEND", "x")},
+        {"no IEND", made.file("", data).substr(0, made.file("", data).size() - 12)},
+        {"interlaced", withHeader(made.file("", data), 8, 1)},
+        {"16 bits a sample", withHeader(made.file("", data), 16, 0)},
+    };
+    for (const Case& c : cases) {
+        ExpectAsLibspng(c.png, c.what);
     }
 }
 
