@@ -80,23 +80,37 @@ TEST(Scaling, EachPixelIsTheExactAverageOfTheAreaItCovers) {
     };
     std::uint32_t seed = 1;
     for (const Case& c : cases) {
-        const RgbaPicture picture = Noise(c.width, c.height, seed++);
-        const RgbaPicture shown = ShownPart(picture, c.placement);
-        const std::string label = std::to_string(c.placement.sourceWidth) + "x" +
-                                  std::to_string(c.placement.sourceHeight) + " to " +
-                                  std::to_string(c.placement.width) + "x" +
-                                  std::to_string(c.placement.height);
-        ASSERT_EQ(shown.width, c.placement.width) << label;
-        ASSERT_EQ(shown.height, c.placement.height) << label;
-        if (c.placement.resampled()) {
-            EXPECT_EQ(shown.rgba, Averaged(picture, c.placement).rgba) << label;
-        } else {
-            for (int y = 0; y < shown.height; ++y) {
-                const auto* from =
-                    &picture.rgba[((y + c.placement.sourceY) * c.width + c.placement.sourceX) * 4];
-                EXPECT_TRUE(std::equal(from, from + shown.width * 4,
-                                       &shown.rgba[static_cast<std::size_t>(y) * shown.width * 4]))
-                    << label << " row " << y;
+        // Transparent pixels in every row, in none (a row without any is summed apart), and
+        // in every third, so that output pixels mix the two kinds of row.
+        for (const int transparentRows : {1, 0, 3}) {
+            RgbaPicture picture = Noise(c.width, c.height, seed++);
+            for (int y = 0; y < c.height; ++y) {
+                for (int x = 0; transparentRows != 1 && x < c.width; ++x) {
+                    if (transparentRows == 0 || y % transparentRows != 1) {
+                        picture.rgba[(static_cast<std::size_t>(y) * c.width + x) * 4 + 3] = 255;
+                    }
+                }
+            }
+            const RgbaPicture shown = ShownPart(picture, c.placement);
+            const std::string label = std::to_string(c.placement.sourceWidth) + "x" +
+                                      std::to_string(c.placement.sourceHeight) + " to " +
+                                      std::to_string(c.placement.width) + "x" +
+                                      std::to_string(c.placement.height) + ", transparent rows " +
+                                      std::to_string(transparentRows);
+            ASSERT_EQ(shown.width, c.placement.width) << label;
+            ASSERT_EQ(shown.height, c.placement.height) << label;
+            if (c.placement.resampled()) {
+                EXPECT_EQ(shown.rgba, Averaged(picture, c.placement).rgba) << label;
+            } else {
+                for (int y = 0; y < shown.height; ++y) {
+                    const auto* from =
+                        &picture
+                             .rgba[((y + c.placement.sourceY) * c.width + c.placement.sourceX) * 4];
+                    EXPECT_TRUE(
+                        std::equal(from, from + shown.width * 4,
+                                   &shown.rgba[static_cast<std::size_t>(y) * shown.width * 4]))
+                        << label << " row " << y;
+                }
             }
         }
     }

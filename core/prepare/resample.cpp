@@ -164,9 +164,32 @@ void AreaScaler::add(int y, const std::uint8_t* row) {
         std::memcpy(shown_.rgba.data() + bytes * static_cast<std::size_t>(j), from, bytes);
         return;
     }
-    // Across: alpha, then red, green and blue times alpha, each weighted by its overlap.
+    // Across: alpha, then red, green and blue times alpha, each weighted by its overlap. A
+    // row with no transparency, as most are, is summed without its alpha and the sums
+    // multiplied by 255 after: the same numbers, for far fewer multiplications.
     std::uint64_t* sum = line_.data();
-    for (int x = 0; x < p.width; ++x, sum += 4) {
+    std::uint8_t alpha = 255;
+    for (int x = 0; x < p.sourceWidth; ++x) {
+        alpha &= from[static_cast<std::size_t>(x) * 4 + 3];
+    }
+    for (int x = 0; alpha == 255 && x < p.width; ++x, sum += 4) {
+        const std::uint8_t* pixel = from + static_cast<std::size_t>(across_->first[x]) * 4;
+        std::uint64_t red = 0;
+        std::uint64_t green = 0;
+        std::uint64_t blue = 0;
+        for (int k = across_->start[x]; k < across_->start[x + 1]; ++k, pixel += 4) {
+            const std::uint64_t weight = across_->weights[k];
+            red += weight * pixel[0];
+            green += weight * pixel[1];
+            blue += weight * pixel[2];
+        }
+        // The weights of an output pixel add up to the source's width.
+        sum[0] = 255 * static_cast<std::uint64_t>(p.sourceWidth);
+        sum[1] = 255 * red;
+        sum[2] = 255 * green;
+        sum[3] = 255 * blue;
+    }
+    for (int x = 0; alpha != 255 && x < p.width; ++x, sum += 4) {
         const std::uint8_t* pixel = from + static_cast<std::size_t>(across_->first[x]) * 4;
         std::uint64_t a = 0;
         std::uint64_t red = 0;
