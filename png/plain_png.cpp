@@ -107,9 +107,7 @@ struct FreeDecompressor {
 
 } // namespace
 
-// Fresh pages fault in one at a time as they are first written, each fault costing more
-// than inflating the page; where Linux gives huge pages, 2 MiB fault in at once.
-PlainRows::Memory::Memory(std::size_t size) {
+LargeMemory::LargeMemory(std::size_t size) {
 #ifdef __linux__
     constexpr std::size_t kHuge = std::size_t{2} << 20;
     if (size >= kHuge / 2) {
@@ -130,7 +128,7 @@ PlainRows::Memory::Memory(std::size_t size) {
     data_ = heap_.get();
 }
 
-PlainRows::Memory::~Memory() {
+LargeMemory::~LargeMemory() {
 #ifdef __linux__
     if (mapped_ != nullptr) {
         munmap(mapped_, mappedSize_);
@@ -138,8 +136,12 @@ PlainRows::Memory::~Memory() {
 #endif
 }
 
-std::optional<PlainLayout> FindPlainLayout(std::span<const std::uint8_t> png, long long maxPixels,
-                                           std::size_t maxInflated) {
+namespace {
+
+// The picture png's signature and header state, when they are a plain PNG's within the
+// limits: its layout, but for where the chunks lie.
+std::optional<PlainLayout> PlainHeader(std::span<const std::uint8_t> png, long long maxPixels,
+                                       std::size_t maxInflated) {
     const std::uint8_t* bytes = png.data();
     if (png.size() < kHeaderEnd || !std::equal(kSignature, kSignature + sizeof kSignature, bytes) ||
         Big32(bytes + 8) != 13 || !Named(bytes + 12, "IHDR") || !CrcRight(bytes + 8, 13)) {
@@ -159,6 +161,30 @@ std::optional<PlainLayout> FindPlainLayout(std::span<const std::uint8_t> png, lo
     layout.width = static_cast<int>(width);
     layout.height = static_cast<int>(height);
     layout.channels = channels;
+    return layout;
+}
+
+// The rows, then the data joined (no more than the file).
+std::size_t RoomFor(const PlainLayout& layout, std::size_t fileSize) {
+    return (1 + layout.rowBytes()) * static_cast<std::size_t>(layout.height) + fileSize;
+}
+
+} // namespace
+
+std::size_t PlainRoom(std::span<const std::uint8_t> start, std::size_t fileSize,
+                      long long maxPixels, std::size_t maxInflated) {
+    const std::optional<PlainLayout> layout = PlainHeader(start, maxPixels, maxInflated);
+    return layout ? RoomFor(*layout, fileSize) : 0;
+}
+
+std::optional<PlainLayout> FindPlainLayout(std::span<const std::uint8_t> png, long long maxPixels,
+                                           std::size_t maxInflated) {
+    std::optional<PlainLayout> header = PlainHeader(png, maxPixels, maxInflated);
+    if (!header) {
+        return std::nullopt;
+    }
+    PlainLayout& layout = *header;
+    const std::uint8_t* bytes = png.data();
     bool inData = false;
     for (std::size_t at = kHeaderEnd;;) {
         if (png.size() - at < 12) {
@@ -188,7 +214,7 @@ std::optional<PlainLayout> FindPlainLayout(std::span<const std::uint8_t> png, lo
                     return std::nullopt;
                 }
                 layout.end = next;
-                return layout;
+                return header;
             }
         }
         at = next;
@@ -214,7 +240,8 @@ std::vector<std::uint8_t> StandIn(std::span<const std::uint8_t> png, const Plain
 }
 
 std::optional<PlainRows> PlainRows::Inflate(std::span<const std::uint8_t> png,
-                                            const PlainLayout& layout) {
+                                            const PlainLayout& layout,
+                                            std::span<std::uint8_t> room) {
     try {
         // The data of the chunks one after the other; a lone chunk's read where it lies.
         std::vector<std::span<const std::uint8_t>> pieces;
@@ -229,14 +256,19 @@ std::optional<PlainRows> PlainRows::Inflate(std::span<const std::uint8_t> png,
         const std::size_t stride = 1 + layout.rowBytes();
         const std::size_t size = stride * static_cast<std::size_t>(layout.height);
         PlainRows rows(layout);
-        rows.memory_ = std::make_unique<Memory>(size + (pieces.size() > 1 ? total : 0));
+        if (room.size() >= RoomFor(layout, png.size())) {
+            rows.rows_ = room.data();
+        } else {
+            rows.memory_ = std::make_unique<LargeMemory>(size + (pieces.size() > 1 ? total : 0));
+            rows.rows_ = rows.memory_->data();
+        }
         std::span<const std::uint8_t> stream = pieces.front();
         if (pieces.size() > 1) {
-            std::uint8_t* to = rows.memory_->data() + size;
+            std::uint8_t* to = rows.rows_ + size;
             for (const auto& piece : pieces) {
                 to = std::copy(piece.begin(), piece.end(), to);
             }
-            stream = {rows.memory_->data() + size, total};
+            stream = {rows.rows_ + size, total};
         }
         const std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(
             libdeflate_alloc_decompressor());
@@ -244,13 +276,12 @@ std::optional<PlainRows> PlainRows::Inflate(std::span<const std::uint8_t> png,
         std::size_t made = 0;
         if (!decompressor ||
             libdeflate_zlib_decompress_ex(decompressor.get(), stream.data(), stream.size(),
-                                          rows.memory_->data(), size, &read,
-                                          &made) != LIBDEFLATE_SUCCESS ||
+                                          rows.rows_, size, &read, &made) != LIBDEFLATE_SUCCESS ||
             read != stream.size() || made != size) {
             return std::nullopt;
         }
         for (std::size_t at = 0; at < size; at += stride) {
-            if (rows.memory_->data()[at] > 4) {
+            if (rows.rows_[at] > 4) {
                 return std::nullopt;
             }
         }
@@ -263,7 +294,7 @@ std::optional<PlainRows> PlainRows::Inflate(std::span<const std::uint8_t> png,
 
 void PlainRows::next(std::uint8_t* out) {
     const std::size_t bytes = layout_.rowBytes();
-    std::uint8_t* row = memory_->data() + (1 + bytes) * static_cast<std::size_t>(y_);
+    std::uint8_t* row = rows_ + (1 + bytes) * static_cast<std::size_t>(y_);
     const std::uint8_t* above = y_ == 0 ? zeros_.data() : row - bytes;
     const int filter = row[0];
     ++row;

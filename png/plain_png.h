@@ -34,6 +34,30 @@ struct PlainLayout {
 std::optional<PlainLayout> FindPlainLayout(std::span<const std::uint8_t> png, long long maxPixels,
                                            std::size_t maxInflated);
 
+// The room PlainRows::Inflate needs for a file of fileSize bytes that begins with start (its
+// signature and header, 33 bytes), should it be a plain PNG within the limits; 0 when its
+// header already says it is not one.
+std::size_t PlainRoom(std::span<const std::uint8_t> start, std::size_t fileSize,
+                      long long maxPixels, std::size_t maxInflated);
+
+// Memory of the size asked for, untouched. Fresh pages fault in one at a time as they are
+// first written, each fault costing more than inflating the page; where Linux gives huge
+// pages, a large block takes them, 2 MiB faulting in at once.
+class LargeMemory {
+  public:
+    explicit LargeMemory(std::size_t size); // throws std::bad_alloc
+    LargeMemory(const LargeMemory&) = delete;
+    LargeMemory& operator=(const LargeMemory&) = delete;
+    ~LargeMemory();
+    std::uint8_t* data() const { return data_; }
+
+  private:
+    void* mapped_ = nullptr;
+    std::size_t mappedSize_ = 0;
+    std::unique_ptr<std::uint8_t[]> heap_;
+    std::uint8_t* data_ = nullptr;
+};
+
 // png with a 1 x 1 picture of the same kind in place of its header and image data, every
 // other chunk as it is, up to IEND: what libspng makes of it is what it makes of png's
 // chunks.
@@ -44,9 +68,12 @@ std::vector<std::uint8_t> StandIn(std::span<const std::uint8_t> png, const Plain
 class PlainRows {
   public:
     // nullopt when the data is not one zlib stream of exactly the rows with its Adler-32
-    // right, or a row's filter is unknown, or there is no memory for it.
+    // right, or a row's filter is unknown, or there is no memory for it. room, when it is
+    // as large as PlainRoom says, is used instead of memory of its own; it must outlive the
+    // rows.
     static std::optional<PlainRows> Inflate(std::span<const std::uint8_t> png,
-                                            const PlainLayout& layout);
+                                            const PlainLayout& layout,
+                                            std::span<std::uint8_t> room = {});
 
     const PlainLayout& layout() const { return layout_; }
     // The next row, from the top, as 8-bit RGBA: width pixels of 4 bytes into out.
@@ -55,25 +82,10 @@ class PlainRows {
   private:
     explicit PlainRows(const PlainLayout& layout) : layout_(layout) {}
 
-    // Memory of the size asked for, untouched.
-    class Memory {
-      public:
-        explicit Memory(std::size_t size);
-        Memory(const Memory&) = delete;
-        Memory& operator=(const Memory&) = delete;
-        ~Memory();
-        std::uint8_t* data() const { return data_; }
-
-      private:
-        void* mapped_ = nullptr;
-        std::size_t mappedSize_ = 0;
-        std::unique_ptr<std::uint8_t[]> heap_;
-        std::uint8_t* data_ = nullptr;
-    };
-
     PlainLayout layout_;
-    std::unique_ptr<Memory> memory_;  // each row its filter byte, then its bytes
-    std::vector<std::uint8_t> zeros_; // the row above the first
+    std::unique_ptr<LargeMemory> memory_; // when no room was given
+    std::uint8_t* rows_ = nullptr;        // each row its filter byte, then its bytes
+    std::vector<std::uint8_t> zeros_;     // the row above the first
     int y_ = 0;
 };
 

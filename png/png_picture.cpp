@@ -6,6 +6,7 @@
 #include "png/plain_png.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -15,6 +16,12 @@
 #include <vector>
 
 #include <spng.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace pelmora {
 
@@ -78,8 +85,10 @@ constexpr std::size_t kMaxPlainBytes = std::size_t{64} << 20;
 // One picture being decoded, from the header to the last row.
 class Decoder {
   public:
-    // plain: whether a plain PNG is read by PlainRows (libspng still judging its chunks).
-    explicit Decoder(bool plain = true) : context_(spng_ctx_new(0)), plain_(plain) {}
+    // plain: whether a plain PNG is read by PlainRows (libspng still judging its chunks),
+    // in room if it is large enough.
+    explicit Decoder(bool plain = true, std::span<std::uint8_t> room = {})
+        : context_(spng_ctx_new(0)), plain_(plain), room_(room) {}
 
     bool begin(std::span<const std::uint8_t> bytes, long long maxPixels, std::string& error) {
         if (plain_ && beginPlain(bytes, maxPixels)) {
@@ -206,7 +215,7 @@ class Decoder {
             !judge.rows([](int, const std::uint8_t*) {}, refused)) {
             return false;
         }
-        plainRows_ = PlainRows::Inflate(bytes, *layout);
+        plainRows_ = PlainRows::Inflate(bytes, *layout, room_);
         if (!plainRows_) {
             return false;
         }
@@ -225,6 +234,7 @@ class Decoder {
 
     std::unique_ptr<spng_ctx, FreeContext> context_;
     bool plain_;
+    std::span<std::uint8_t> room_;
     std::optional<PlainRows> plainRows_;
     int width_ = 0;
     int height_ = 0;
@@ -248,10 +258,11 @@ bool DecodeAll(Decoder& decoder, RgbaPicture& picture, std::string& error) {
         error);
 }
 
-PngDecoded DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels, bool plain) {
+PngDecoded DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels, bool plain,
+                       std::span<std::uint8_t> room = {}) {
     PngDecoded out;
     out.handled = true;
-    Decoder decoder(plain);
+    Decoder decoder(plain, room);
     if (!decoder.begin(bytes, maxPixels, out.error)) {
         return out;
     }
@@ -263,10 +274,10 @@ PngDecoded DecodeWhole(std::span<const std::uint8_t> bytes, long long maxPixels,
 }
 
 PngShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
-                     long long maxPixels) {
+                     long long maxPixels, std::span<std::uint8_t> room = {}) {
     PngShown out;
     out.handled = true;
-    Decoder decoder;
+    Decoder decoder(true, room);
     if (!decoder.begin(bytes, maxPixels, out.error)) {
         return out;
     }
@@ -289,6 +300,71 @@ PngShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
     }
     out.shown = scaler.take();
     return out;
+}
+
+#ifndef _WIN32
+struct CloseDescriptor {
+    int descriptor;
+    ~CloseDescriptor() { ::close(descriptor); }
+};
+
+// A regular PNG file read whole into memory with the room a plain PNG's rows need after
+// it: in huge pages where Linux gives them, a photo's file and rows fault in at once,
+// where a file read as every picture file is read faults in a page at a time. nullopt
+// for anything unusual (not a regular file, too large, changing as it is read, no
+// memory), which is then read that way.
+template <typename Result, typename Decode>
+std::optional<Result> ReadWithRoom(const std::string& path, Decode& decode) {
+    const int descriptor = ::open(PathFromUtf8(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return std::nullopt;
+    }
+    const CloseDescriptor closer{descriptor};
+    struct stat status {};
+    std::uint8_t start[33];
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size < static_cast<off_t>(sizeof start) ||
+        static_cast<std::uintmax_t>(status.st_size) > kMaxPictureFileBytes ||
+        pread(descriptor, start, sizeof start, 0) != static_cast<ssize_t>(sizeof start) ||
+        !LooksLikePng(start)) {
+        return std::nullopt;
+    }
+    const auto size = static_cast<std::size_t>(status.st_size);
+    const std::size_t room = PlainRoom(start, size, kMaxPicturePixels, kMaxPlainBytes);
+    try {
+        const LargeMemory memory(size + room);
+        for (std::size_t got = 0; got < size;) {
+            const ssize_t read = ::read(descriptor, memory.data() + got, size - got);
+            if (read < 0 && errno == EINTR) {
+                continue;
+            }
+            if (read <= 0) {
+                return std::nullopt;
+            }
+            got += static_cast<std::size_t>(read);
+        }
+        std::uint8_t more = 0;
+        if (::read(descriptor, &more, 1) != 0) {
+            return std::nullopt;
+        }
+        return decode(std::span<const std::uint8_t>(memory.data(), size),
+                      std::span<std::uint8_t>(memory.data() + size, room));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+#endif
+
+// The file at path decoded by decode(bytes, room).
+template <typename Result, typename Decode> Result ReadPng(const std::string& path, Decode decode) {
+#ifndef _WIN32
+    if (std::optional<Result> read = ReadWithRoom<Result>(path, decode)) {
+        return std::move(*read);
+    }
+#endif
+    return DecodePictureFile<Result>(path, 8, LooksLikePng, [&](const auto& bytes) {
+        return decode(bytes, std::span<std::uint8_t>());
+    });
 }
 
 } // namespace
@@ -325,13 +401,23 @@ PngShown DecodePngShown(std::span<const std::uint8_t> bytes, const PanelFit& pan
 }
 
 PngDecoded ReadPngFile(const std::string& path) {
-    return DecodePictureFile<PngDecoded>(path, 8, LooksLikePng,
-                                         [](const auto& bytes) { return DecodePng(bytes); });
+    return ReadPng<PngDecoded>(path, [](const auto& bytes, std::span<std::uint8_t> room) {
+        try {
+            return DecodeWhole(bytes, kMaxPicturePixels, true, room);
+        } catch (const std::bad_alloc&) {
+            return PngDecoded{true, {}, kNoMemoryReason};
+        }
+    });
 }
 
 PngShown ReadPngShown(const std::string& path, const PanelFit& panel) {
-    return DecodePictureFile<PngShown>(
-        path, 8, LooksLikePng, [&](const auto& bytes) { return DecodePngShown(bytes, panel); });
+    return ReadPng<PngShown>(path, [&](const auto& bytes, std::span<std::uint8_t> room) {
+        try {
+            return DecodeShown(bytes, panel, kMaxPicturePixels, room);
+        } catch (const std::bad_alloc&) {
+            return PngShown{true, {}, {}, kNoMemoryReason};
+        }
+    });
 }
 
 } // namespace pelmora

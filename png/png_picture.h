@@ -55,7 +55,8 @@ PngShown DecodePngShown(std::span<const std::uint8_t> bytes, const PanelFit& pan
                         long long maxPixels = kMaxPicturePixels);
 
 // The same for a file. handled is false when it is no PNG or cannot be opened (the Qt
-// reader then gives its own reason).
+// reader then gives its own reason). A regular file is read into memory that a plain
+// PNG's rows share, so that the two fault in together.
 PngDecoded ReadPngFile(const std::string& path);
 PngShown ReadPngShown(const std::string& path, const PanelFit& panel);
 

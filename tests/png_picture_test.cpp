@@ -332,15 +332,25 @@ TEST_F(PngPictures, CutDamagedAndHugeOnesAreRefusedInOneLine) {
 
 // The plain PNGs (8-bit grey, grey and alpha, RGB, RGBA, not interlaced) have their rows
 // inflated by libdeflate; each must decode as libspng alone decodes it, to the same pixels
-// or the same refusal.
+// or the same refusal, from its bytes and from its file (read into memory shared with
+// the rows).
 void ExpectAsLibspng(const std::string& png, const std::string& name) {
-    const PngDecoded decoded = DecodePng(Bytes(png));
     const PngDecoded libspng = DecodePngByLibspng(Bytes(png));
-    EXPECT_TRUE(decoded.handled) << name;
-    EXPECT_EQ(decoded.error, libspng.error) << name;
-    EXPECT_EQ(decoded.picture.width, libspng.picture.width) << name;
-    EXPECT_EQ(decoded.picture.height, libspng.picture.height) << name;
-    EXPECT_TRUE(decoded.picture.rgba == libspng.picture.rgba) << name;
+    ScratchFolder folder;
+    WriteFile(folder / "file.png", png);
+    for (const PngDecoded& decoded :
+         {DecodePng(Bytes(png)), ReadPngFile((folder / "file.png").string())}) {
+        EXPECT_TRUE(decoded.handled) << name;
+        EXPECT_EQ(decoded.error, libspng.error) << name;
+        EXPECT_EQ(decoded.picture.width, libspng.picture.width) << name;
+        EXPECT_EQ(decoded.picture.height, libspng.picture.height) << name;
+        EXPECT_TRUE(decoded.picture.rgba == libspng.picture.rgba) << name;
+    }
+    const PanelFit panel{128, 64};
+    const PngShown shown = DecodePngShown(Bytes(png), panel);
+    const PngShown read = ReadPngShown((folder / "file.png").string(), panel);
+    EXPECT_EQ(read.error, libspng.error) << name;
+    EXPECT_TRUE(read.shown.rgba == shown.shown.rgba) << name;
 }
 
 // Whether the plain reader takes png itself rather than leaving it to libspng.

@@ -166,7 +166,7 @@ void AreaScaler::add(int y, const std::uint8_t* row) {
     }
     // Across: alpha, then red, green and blue times alpha, each weighted by its overlap. A
     // row with no transparency, as most are, is summed without its alpha and the sums
-    // multiplied by 255 after: the same numbers, for far fewer multiplications.
+    // multiplied by 255 after: the same numbers, for fewer multiplications.
     std::uint64_t* sum = line_.data();
     std::uint8_t alpha = 255;
     for (int x = 0; x < p.sourceWidth; ++x) {
