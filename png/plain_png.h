@@ -18,7 +18,7 @@ namespace pelmora {
 // Adler-32, every row whole and nothing after them); every other chunk is libspng's to
 // judge, in the stand-in file that StandIn makes.
 
-// Where the parts of a plain PNG lie in its bytes.
+// Where the chunks of a plain PNG lie in its bytes, and the picture they hold.
 struct PlainLayout {
     int width = 0;
     int height = 0;
