@@ -14,11 +14,48 @@ namespace fs = std::filesystem;
 
 // The path with every link and ".." resolved as far as it exists: two names of one file
 // come out the same.
-std::string Resolved(const std::string& path) {
+std::string FullyResolved(const std::string& path) {
     std::error_code error;
     const fs::path resolved = fs::weakly_canonical(PathFromUtf8(path), error);
     return error ? path : Utf8FromPath(resolved);
 }
+
+} // namespace
+
+// The same as FullyResolved, but a folder is resolved once for all the names in it: where
+// the last name is no link, the path resolves to its folder's resolved path and that name.
+// Resolving every name in full reads every link of the path again for each file. file is
+// what stat(2) says of the path, where it names a file.
+std::string BatchTargets::resolved(const std::string& path, std::optional<struct stat>& file) {
+    struct stat status {};
+    const bool there = lstat(path.c_str(), &status) == 0;
+    const bool link = there && S_ISLNK(status.st_mode);
+    file.reset();
+    if (there && !link) {
+        file = status;
+    } else if (link && stat(path.c_str(), &status) == 0) {
+        file = status;
+    }
+    const fs::path given = PathFromUtf8(path);
+    const fs::path name = given.filename();
+    if (link || name.empty() || name == "." || name == "..") {
+        return FullyResolved(path);
+    }
+    const std::string folder = Utf8FromPath(given.parent_path());
+    auto known = folders_.find(folder);
+    if (known == folders_.end()) {
+        std::error_code error;
+        const fs::path resolved =
+            fs::canonical(folder.empty() ? fs::path(".") : given.parent_path(), error);
+        if (error) {
+            return FullyResolved(path); // a folder that is not there yet is resolved by name
+        }
+        known = folders_.emplace(folder, Utf8FromPath(resolved)).first;
+    }
+    return Utf8FromPath(PathFromUtf8(known->second) / name);
+}
+
+namespace {
 
 std::string FileKey(const struct stat& status) {
     return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
@@ -31,22 +68,23 @@ BatchTargets::BatchTargets(const std::vector<std::string>& inputs) {
         if (input == "-") {
             continue;
         }
-        inputPaths_.emplace(Resolved(input), input);
-        struct stat status {};
-        if (stat(input.c_str(), &status) == 0) {
-            inputByFile_.emplace(FileKey(status), input);
+        std::optional<struct stat> file;
+        inputPaths_.emplace(resolved(input, file), input);
+        if (file) {
+            inputByFile_.emplace(FileKey(*file), input);
         }
     }
 }
 
 std::string BatchTargets::claim(const std::string& target, const std::string& input) {
-    const std::string resolved = Resolved(target);
+    std::optional<struct stat> file;
+    const std::string resolved = this->resolved(target, file);
     const std::string* read = nullptr;
     if (const auto named = inputPaths_.find(resolved); named != inputPaths_.end()) {
         read = &named->second;
-    } else if (struct stat status{}; stat(target.c_str(), &status) == 0) {
+    } else if (file) {
         // Another name of an input: a hard link, or a link in a folder's path.
-        if (const auto same = inputByFile_.find(FileKey(status)); same != inputByFile_.end()) {
+        if (const auto same = inputByFile_.find(FileKey(*file)); same != inputByFile_.end()) {
             read = &same->second;
         }
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/stat.h>
+
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -17,6 +20,9 @@ class BatchTargets {
     std::string claim(const std::string& target, const std::string& input);
 
   private:
+    std::string resolved(const std::string& path, std::optional<struct stat>& file);
+
+    std::unordered_map<std::string, std::string> folders_;     // as given: resolved
     std::unordered_map<std::string, std::string> inputPaths_;  // resolved path: as given
     std::unordered_map<std::string, std::string> written_;     // resolved target: its input
     std::unordered_map<std::string, std::string> inputByFile_; // "dev:ino": as given

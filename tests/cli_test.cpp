@@ -350,6 +350,17 @@ TEST(CliBatch, NoResultReplacesAnotherOrAFileTheRunReads) {
               std::string::npos)
         << stems.err;
 
+    // Under another name of its folder, through ".." or a link, a result is the same file.
+    std::filesystem::create_directories(folder / "sub");
+    std::filesystem::create_directory_symlink(".", folder / "here");
+    for (const char* other : {"sub/../same.BMP", "here/same.BMP"}) {
+        std::filesystem::remove(folder / "same_128x64.bmp");
+        const CliRun spelled = Cli({"prepare", "same.bmp", other}, folder.path());
+        EXPECT_EQ(spelled.exitCode, 1) << other;
+        EXPECT_NE(spelled.err.find("written from same.bmp in this run"), std::string::npos)
+            << other << ": " << spelled.err;
+    }
+
     const std::string kept = EncodeBmp(test::RandomPicture(4));
     WriteFile(folder / "a_128x64.bmp", kept);
     WriteFile(folder / "a.bmp", EncodeBmp(first));
