@@ -293,7 +293,7 @@ void PreviewWindow::showFrame(int frame) {
 }
 
 void PreviewWindow::loadFrames(const std::string& text, const Syntax& syntax) {
-    const ReadFrames read = ReadFramesText(text, syntax, fallback());
+    ReadFrames read = ReadFramesText(text, syntax, fallback());
     std::string error = read.error;
     if (error.empty() && read.frames.empty()) {
         error = "it holds no frames";
@@ -306,7 +306,7 @@ void PreviewWindow::loadFrames(const std::string& text, const Syntax& syntax) {
         return;
     }
     shown_ = PanelText{nullptr, read.layout.value_or(fallback()), {}, {}};
-    frames_ = read.frames;
+    frames_ = std::move(read.frames);
     frameDelays_ = read.delays;
     {
         const QSignalBlocker quiet(FrameSlider);
