@@ -187,29 +187,32 @@ JpegShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel
     if (!decoder.begin(bytes, maxPixels, out.handled, out.error)) {
         return out;
     }
-    if (decoder.orientation() != 1 || panel.rotate % 360 != 0 || panel.mirror != Mirror::None) {
-        // Turned: decoded whole first, then gathered row by row as turned.
-        RgbaPicture picture;
-        if (!DecodeAll(decoder, picture, out.error)) {
-            return out;
+    std::vector<std::uint8_t> line(static_cast<std::size_t>(decoder.width()) * 4);
+    const auto decode = [&](auto& scaler, auto add) {
+        if (decoder.rows([&](int) { return line.data(); },
+                         [&](int y, const std::uint8_t* row) { add(scaler, y, row); }, out.error)) {
+            out.shown = scaler.take();
         }
+        return out;
+    };
+    if (decoder.orientation() != 1 || panel.rotate % 360 != 0 || panel.mirror != Mirror::None) {
+        // Turned, and still scaled row by row as decoded: the turn of a picture of this size.
+        const RgbaPicture shape{decoder.width(), decoder.height(), {}};
         const TurnedView view =
-            TurnedView(picture).upright(decoder.orientation()).turned(panel.rotate, panel.mirror);
+            TurnedView(shape).upright(decoder.orientation()).turned(panel.rotate, panel.mirror);
         out.placement =
             PlacePicture(view.width(), view.height(), panel.width, panel.height, panel.fit);
-        out.shown = ShownPart(view, out.placement);
-        return out;
+        TurnedAreaScaler scaler(view, out.placement);
+        return decode(scaler, [width = decoder.width()](TurnedAreaScaler& turned, int y,
+                                                        const std::uint8_t* row) {
+            turned.add(y, width, row);
+        });
     }
     out.placement =
         PlacePicture(decoder.width(), decoder.height(), panel.width, panel.height, panel.fit);
     AreaScaler scaler(out.placement);
-    std::vector<std::uint8_t> line(static_cast<std::size_t>(decoder.width()) * 4);
-    if (!decoder.rows([&](int) { return line.data(); },
-                      [&](int y, const std::uint8_t* row) { scaler.add(y, row); }, out.error)) {
-        return out;
-    }
-    out.shown = scaler.take();
-    return out;
+    return decode(scaler,
+                  [](AreaScaler& plain, int y, const std::uint8_t* row) { plain.add(y, row); });
 }
 
 } // namespace

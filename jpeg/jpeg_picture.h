@@ -39,8 +39,8 @@ bool LooksLikeJpeg(std::span<const std::uint8_t> bytes);
 JpegPicture DecodeJpeg(std::span<const std::uint8_t> bytes,
                        long long maxPixels = kMaxPicturePixels);
 
-// The part of a JPEG that the panel shows. A picture that needs no turning is scaled row
-// by row as it is decoded, never held whole. Every pixel is decoded: libjpeg's scaled
+// The part of a JPEG that the panel shows, scaled row by row as it is decoded, turned or
+// not: the picture is never held whole. Every pixel is decoded: libjpeg's scaled
 // inverse DCT would be faster on a large photo, but a dot whose edge cuts a block of sharp
 // detail (text, stripes, noise) would then be off by up to 20 grey levels at any useful
 // scale, where the area average of the full decoding is exact.

@@ -213,13 +213,21 @@ TEST(Prepare, ALargePhotoIsScaledAsItIsDecodedAndOneThatCannotFitIsRefused) {
     const std::string dots = Dots(folder, "big_128x64.bmp");
     EXPECT_EQ(DotAt(dots, 64, 2), '.'); // white at the top, black at the bottom
     EXPECT_EQ(DotAt(dots, 64, 61), '#');
-    // Turned, it must be held whole first: refused in one line, nothing written, no crash.
+    // Turned, it is scaled row by row as well.
     const Ran turned =
-        Shell(folder, "ulimit -v 40000 && $CLI prepare --rotate 90 -o t.bmp big.jpg");
-    EXPECT_EQ(turned.exitCode, 1);
-    EXPECT_EQ(turned.err,
+        Shell(folder, "ulimit -v 40000 && $CLI prepare --quiet --rotate 90 -o t.bmp big.jpg");
+    EXPECT_EQ(turned.exitCode, 0) << turned.err;
+    const std::string turnedDots = Dots(folder, "t.bmp");
+    EXPECT_EQ(DotAt(turnedDots, 44, 32), '#'); // black on the left once turned, white right
+    EXPECT_EQ(DotAt(turnedDots, 83, 32), '.');
+    // On a panel nearly as large as the photo, the part shown cannot fit. Refused in one
+    // line, nothing written, no crash.
+    const Ran whole = Shell(
+        folder, "ulimit -v 40000 && $CLI prepare --rotate 90 --size 2048x2048 -o w.bmp big.jpg");
+    EXPECT_EQ(whole.exitCode, 1);
+    EXPECT_EQ(whole.err,
               "pelmora-cli: big.jpg: the picture needs more memory than this machine gives\n");
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"big.jpg", "big_128x64.bmp"}));
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"big.jpg", "big_128x64.bmp", "t.bmp"}));
 }
 
 // Every format, whole, then cut at its middle and just before its end (as a download or a

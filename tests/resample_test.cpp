@@ -176,6 +176,41 @@ std::vector<std::uint8_t> Exif(const std::string& tiff) {
     return {app1.begin(), app1.end()};
 }
 
+// A decoder's rows scaled as they come, for any turn, give what the turned picture gives
+// when made whole first: every orientation, turn and mirror, each fit, shrunk and grown.
+TEST(Turning, RowsScaledAsTurnedGiveWhatTheTurnedPictureGives) {
+    std::uint32_t seed = 7;
+    for (const auto& [width, height] : {std::pair{7, 5}, std::pair{23, 11}}) {
+        const RgbaPicture picture = Noise(width, height, seed++);
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            for (const int rotate : {0, 90, 180, 270}) {
+                for (const Mirror mirror : {Mirror::None, Mirror::Horizontal, Mirror::Vertical}) {
+                    const TurnedView view =
+                        TurnedView(picture).upright(orientation).turned(rotate, mirror);
+                    for (const Fit fit : {Fit::Contain, Fit::Cover, Fit::Stretch, Fit::None}) {
+                        for (const auto& [panelWidth, panelHeight] :
+                             {std::pair{5, 3}, std::pair{13, 17}}) {
+                            const Placement placement = PlacePicture(view.width(), view.height(),
+                                                                     panelWidth, panelHeight, fit);
+                            TurnedAreaScaler scaler(view, placement);
+                            for (int y = 0; y < height; ++y) {
+                                scaler.add(y, width,
+                                           picture.rgba.data() +
+                                               static_cast<std::size_t>(y) * width * 4);
+                            }
+                            EXPECT_EQ(scaler.take().rgba, ShownPart(view, placement).rgba)
+                                << width << "x" << height << " orientation " << orientation
+                                << " turned " << rotate << " mirror " << static_cast<int>(mirror)
+                                << " fit " << NameOfFit(fit) << " on " << panelWidth << "x"
+                                << panelHeight;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(Exif, OrientationIsReadInEitherByteOrderAndAnythingElseIsUpright) {
     using namespace std::string_literals;
     // One IFD entry, tag 0x0112, type SHORT, count 1.

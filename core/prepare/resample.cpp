@@ -102,6 +102,12 @@ void TurnedView::row(int y, std::uint8_t* out) const {
     }
 }
 
+TurnedView::Place TurnedView::placeInView() const {
+    // The map is a turn and a mirror: its inverse is its transpose.
+    const Map& m = map_;
+    return {-(m.xx * m.x0 + m.yx * m.y0), m.xx, m.yx, -(m.xy * m.x0 + m.yy * m.y0), m.xy, m.yy};
+}
+
 RgbaPicture TurnedView::picture() const {
     RgbaPicture turned = Blank(width_, height_);
     const auto bytes = static_cast<std::size_t>(width_) * 4;
@@ -244,6 +250,115 @@ void AreaScaler::finishRow(int y) {
 
 RgbaPicture AreaScaler::take() {
     return std::move(shown_);
+}
+
+TurnedAreaScaler::Lends TurnedAreaScaler::LendsOf(int from, int to) {
+    // As AreaScaler::Spans measures it: a source pixel holds `to` units, an output pixel
+    // `from`; source pixel s lends each output pixel their overlap.
+    Lends lends;
+    lends.start.reserve(static_cast<std::size_t>(from) + 1);
+    for (long long s = 0; s < from; ++s) {
+        lends.start.push_back(static_cast<int>(lends.to.size()));
+        const long long begin = s * to;
+        const long long end = begin + to;
+        for (long long i = begin / from; i < to && i * from < end; ++i) {
+            const long long overlap = std::min(end, (i + 1) * from) - std::max(begin, i * from);
+            if (overlap > 0) {
+                lends.to.push_back(static_cast<int>(i));
+                lends.weight.push_back(static_cast<std::uint32_t>(overlap));
+            }
+        }
+    }
+    lends.start.push_back(static_cast<int>(lends.to.size()));
+    return lends;
+}
+
+TurnedAreaScaler::TurnedAreaScaler(const TurnedView& view, const Placement& placement)
+    : place_(view.placeInView()), placement_(placement),
+      across_(LendsOf(placement.sourceWidth, placement.width)),
+      down_(LendsOf(placement.sourceHeight, placement.height)),
+      sums_(placement.resampled() ? static_cast<std::size_t>(placement.width) *
+                                        static_cast<std::size_t>(placement.height) * 4
+                                  : 0),
+      copied_(placement.resampled() ? RgbaPicture{} : Blank(placement.width, placement.height)) {}
+
+void TurnedAreaScaler::add(int y, int width, const std::uint8_t* row) {
+    const Placement& p = placement_;
+    const TurnedView::Place& m = place_;
+    const auto columns = static_cast<std::size_t>(p.width);
+    // A turn and a mirror: the row runs along one axis of the view and stands at one place
+    // on the other. Along the view's rows (u) unless the turn swaps the axes.
+    const bool alongRows = m.vx == 0;
+    const int at = alongRows ? m.v0 + m.vy * y - p.sourceY : m.u0 + m.uy * y - p.sourceX;
+    if (at < 0 || at >= (alongRows ? p.sourceHeight : p.sourceWidth)) {
+        return;
+    }
+    const int first = alongRows ? m.u0 - p.sourceX : m.v0 - p.sourceY; // where x = 0 lands
+    const int step = alongRows ? m.ux : m.vx;
+    const int length = alongRows ? p.sourceWidth : p.sourceHeight;
+    if (!p.resampled()) {
+        // At its own size the part is the pixels themselves, as AreaScaler copies them.
+        for (int x = 0; x < width; ++x) {
+            const int along = first + step * x;
+            if (along >= 0 && along < length) {
+                const std::size_t u = static_cast<std::size_t>(alongRows ? along : at);
+                const std::size_t v = static_cast<std::size_t>(alongRows ? at : along);
+                std::memcpy(copied_.rgba.data() + (v * columns + u) * 4, row + x * std::size_t{4},
+                            4);
+            }
+        }
+        return;
+    }
+    // The row summed along its axis into the output pixels it lends to, then added to each
+    // output line its place lends to: the same products AreaScaler adds, in another order.
+    const Lends& along = alongRows ? across_ : down_;
+    const Lends& across = alongRows ? down_ : across_;
+    line_.assign(static_cast<std::size_t>(alongRows ? p.width : p.height) * 4, 0);
+    for (int x = 0; x < width; ++x) {
+        const int i = first + step * x;
+        if (i < 0 || i >= length) {
+            continue;
+        }
+        const std::uint8_t* pixel = row + static_cast<std::size_t>(x) * 4;
+        const std::uint64_t alpha = pixel[3];
+        for (int k = along.start[i]; k < along.start[i + 1]; ++k) {
+            const std::uint64_t weighted = std::uint64_t{along.weight[k]} * alpha;
+            std::uint64_t* sum = line_.data() + static_cast<std::size_t>(along.to[k]) * 4;
+            sum[0] += weighted;
+            sum[1] += weighted * pixel[0];
+            sum[2] += weighted * pixel[1];
+            sum[3] += weighted * pixel[2];
+        }
+    }
+    for (int k = across.start[at]; k < across.start[at + 1]; ++k) {
+        const std::uint64_t weight = across.weight[k];
+        const auto place = static_cast<std::size_t>(across.to[k]);
+        for (std::size_t o = 0; o < line_.size() / 4; ++o) {
+            std::uint64_t* sum =
+                sums_.data() + (alongRows ? place * columns + o : o * columns + place) * 4;
+            for (std::size_t c = 0; c < 4; ++c) {
+                sum[c] += weight * line_[o * 4 + c];
+            }
+        }
+    }
+}
+
+RgbaPicture TurnedAreaScaler::take() {
+    const Placement& p = placement_;
+    if (!p.resampled()) {
+        return std::move(copied_);
+    }
+    RgbaPicture shown = Blank(p.width, p.height);
+    const std::uint64_t area = static_cast<std::uint64_t>(p.sourceWidth) * p.sourceHeight;
+    std::uint8_t* out = shown.rgba.data();
+    for (std::size_t i = 0; i < sums_.size(); i += 4, out += 4) {
+        const std::uint64_t a = sums_[i];
+        for (std::size_t c = 0; c < 3; ++c) {
+            out[c] = a == 0 ? 0 : static_cast<std::uint8_t>((2 * sums_[i + c + 1] + a) / (2 * a));
+        }
+        out[3] = static_cast<std::uint8_t>((2 * a + area) / (2 * area));
+    }
+    return shown;
 }
 
 RgbaPicture ShownPart(const RgbaPicture& picture, const Placement& placement) {

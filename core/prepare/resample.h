@@ -33,6 +33,11 @@ class TurnedView {
     int width() const { return width_; }
     int height() const { return height_; }
     bool turnsNothing() const;
+    // Where the picture's pixel (x, y) lies in this view: (u0 + ux x + uy y, v0 + vx x + vy y).
+    struct Place {
+        int u0, ux, uy, v0, vx, vy;
+    };
+    Place placeInView() const;
     // Row y of the turned picture, width() pixels of 4 bytes, into out.
     void row(int y, std::uint8_t* out) const;
     // The turned picture, made whole.
@@ -83,6 +88,38 @@ class AreaScaler {
     std::vector<std::uint64_t> line_;    // the row being added, summed across
     std::vector<std::uint64_t> pending_; // the output row it adds to, until that row is whole
     RgbaPicture shown_;
+};
+
+// ShownPart of a turned view of a picture, fed the picture's own rows in order, as a decoder
+// hands them on: the picture is never held whole, and the pixels are ShownPart's to the
+// last bit (the same integer sums, added in another order). It holds the shown part's sums.
+class TurnedAreaScaler {
+  public:
+    // view: the turn, of a picture of the size the rows will have (its pixels are not read).
+    TurnedAreaScaler(const TurnedView& view, const Placement& placement);
+
+    // Row y of the picture before its turn, 4 bytes a pixel (R, G, B, alpha).
+    void add(int y, int width, const std::uint8_t* row);
+    // The shown part; whole once every row was added.
+    RgbaPicture take();
+
+  private:
+    // For each pixel of one axis of the shown part, the output pixels it lends to and how
+    // much: from start[i] to start[i + 1] in to and weight.
+    struct Lends {
+        std::vector<int> start;
+        std::vector<int> to;
+        std::vector<std::uint32_t> weight;
+    };
+    static Lends LendsOf(int from, int to);
+
+    TurnedView::Place place_;
+    Placement placement_;
+    Lends across_;
+    Lends down_;
+    std::vector<std::uint64_t> sums_; // alpha, then the colours times alpha, per output pixel
+    RgbaPicture copied_;              // the part itself, where it is not resampled
+    std::vector<std::uint64_t> line_; // the row being added, summed along its axis
 };
 
 // The EXIF orientation (1 to 8) that an "Exif\0\0" APP1 payload states; 1 when it states
