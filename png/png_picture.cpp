@@ -281,7 +281,21 @@ PngShown DecodeShown(std::span<const std::uint8_t> bytes, const PanelFit& panel,
     if (!decoder.begin(bytes, maxPixels, out.error)) {
         return out;
     }
-    if (decoder.interlaced() || panel.rotate % 360 != 0 || panel.mirror != Mirror::None) {
+    if (!decoder.interlaced() && (panel.rotate % 360 != 0 || panel.mirror != Mirror::None)) {
+        // Turned, and still scaled row by row as decoded: the turn of a picture of this size.
+        const RgbaPicture shape{decoder.width(), decoder.height(), {}};
+        const TurnedView view = TurnedView(shape).turned(panel.rotate, panel.mirror);
+        out.placement =
+            PlacePicture(view.width(), view.height(), panel.width, panel.height, panel.fit);
+        TurnedAreaScaler scaler(view, out.placement);
+        if (decoder.rows([&](int y, const std::uint8_t* row) { scaler.add(y, shape.width, row); },
+                         out.error)) {
+            out.shown = scaler.take();
+        }
+        return out;
+    }
+    if (decoder.interlaced()) {
+        // Interlaced rows come in passes: the picture is made whole first.
         RgbaPicture picture;
         if (!DecodeAll(decoder, picture, out.error)) {
             return out;
