@@ -2,7 +2,6 @@
 
 #include "core/io/picture_handoff.h"
 #include "core/io/source_file.h"
-#include "core/io/utf8_path.h"
 #include "core/prepare/resample.h"
 #include "gif/gif_frames.h"
 #include "jpeg/jpeg_picture.h"
@@ -11,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include <fcntl.h>
@@ -222,32 +220,22 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
                             const std::function<std::string(PreparedFrame&&)>& take) {
     const std::string name = FileName(path);
     // A still picture is left to PreparePictureFile, which reads it its own way.
-    std::uint8_t opening[6] = {};
-    std::ifstream file(PathFromUtf8(path), std::ios::binary);
-    file.read(reinterpret_cast<char*>(opening), sizeof opening);
-    const bool gif = file.gcount() == sizeof opening && LooksLikeGif(opening);
-    if (gif && !input.sheet) {
-        // Read as it is decoded: a long animation is never held whole.
-        file.clear();
-        file.seekg(0);
-        GifFrameReader reader([&file](std::uint8_t* into, std::size_t wanted) {
-            file.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(wanted));
-            return static_cast<std::size_t>(file.gcount());
-        });
-        GifFrame frame;
-        while (reader.next(frame)) {
-            PreparedFrame prepared{PrepareRgba(frame.screen, preparation), frame.delayMs,
-                                   name + " frame " + std::to_string(frame.number)};
-            if (std::string stop = take(std::move(prepared)); !stop.empty()) {
-                return {std::move(stop)};
+    bool gif = false;
+    {
+        GifFile file(path);
+        gif = file.isGif();
+        if (gif && !input.sheet) {
+            GifFrame frame;
+            while (file.next(frame)) {
+                PreparedFrame prepared{PrepareRgba(frame.screen, preparation), frame.delayMs,
+                                       name + " frame " + std::to_string(frame.number)};
+                if (std::string stop = take(std::move(prepared)); !stop.empty()) {
+                    return {std::move(stop)};
+                }
             }
+            return {file.error()};
         }
-        if (file.bad()) {
-            return {"the file could not be read"};
-        }
-        return {reader.error()};
     }
-    file.close();
     if (!gif && !input.sheet) {
         PreparedPicture still = PreparePictureFile(path, preparation);
         if (!still.ok()) {

@@ -1,5 +1,7 @@
 #include "gif/gif_frames.h"
 
+#include "core/io/utf8_path.h"
+
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -221,6 +223,31 @@ bool GifFrameReader::readImage(GifFrame& frame) {
         }
     }
     return true;
+}
+
+GifFile::GifFile(const std::string& path) : file_(PathFromUtf8(path), std::ios::binary) {
+    std::uint8_t opening[6] = {};
+    file_.read(reinterpret_cast<char*>(opening), sizeof opening);
+    if (file_.gcount() != sizeof opening || !LooksLikeGif(opening)) {
+        return;
+    }
+    file_.clear();
+    file_.seekg(0);
+    reader_ = std::make_unique<GifFrameReader>([this](std::uint8_t* into, std::size_t wanted) {
+        file_.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(wanted));
+        return static_cast<std::size_t>(file_.gcount());
+    });
+}
+
+bool GifFile::next(GifFrame& frame) {
+    return reader_ != nullptr && reader_->next(frame);
+}
+
+std::string GifFile::error() const {
+    if (file_.bad()) {
+        return "the file could not be read";
+    }
+    return reader_ != nullptr ? reader_->error() : std::string();
 }
 
 } // namespace pelmora

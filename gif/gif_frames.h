@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <span>
@@ -60,6 +61,26 @@ class GifFrameReader {
     int height_ = 0;
     int frames_ = 0;
     bool ended_ = false;
+};
+
+// The frames of the GIF file at path (UTF-8), read as they are decoded: a long animation
+// is never held whole.
+class GifFile {
+  public:
+    explicit GifFile(const std::string& path);
+    GifFile(const GifFile&) = delete; // the reader reads through this very file
+    GifFile& operator=(const GifFile&) = delete;
+
+    // Whether the file opens as a GIF does; nothing else is read of another file.
+    bool isGif() const { return reader_ != nullptr; }
+    // As GifFrameReader::next; false at once for a file that is no GIF.
+    bool next(GifFrame& frame);
+    // Why the frames stopped before the end: the file or its GIF; empty at a clean end.
+    std::string error() const;
+
+  private:
+    std::ifstream file_;
+    std::unique_ptr<GifFrameReader> reader_;
 };
 
 } // namespace pelmora

@@ -34,8 +34,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <fstream>
-
 namespace pelmora {
 
 namespace {
@@ -350,23 +348,15 @@ void PrepareWindow::redraw() {
 }
 
 void PrepareWindow::readFrames() {
-    std::ifstream file(PathFromUtf8(picturePath_.toStdString()), std::ios::binary);
-    std::uint8_t opening[6] = {};
-    file.read(reinterpret_cast<char*>(opening), sizeof opening);
-    if (file.gcount() != sizeof opening || !LooksLikeGif(opening)) {
+    GifFile file(picturePath_.toStdString());
+    if (!file.isGif()) {
         return;
     }
-    file.clear();
-    file.seekg(0);
-    GifFrameReader reader([&file](std::uint8_t* into, std::size_t wanted) {
-        file.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(wanted));
-        return static_cast<std::size_t>(file.gcount());
-    });
     GifFrame frame;
     std::vector<RgbaPicture> frames;
     std::vector<int> delays;
     std::size_t held = 0;
-    while (reader.next(frame)) {
+    while (file.next(frame)) {
         held += frame.screen.rgba.size();
         if (held > kMaxHeldFrameBytes) {
             return;
@@ -376,7 +366,7 @@ void PrepareWindow::readFrames() {
     }
     // A GIF that cannot be read to its end stays the still picture it was opened as, as
     // pelmora-cli convert --frames would refuse it.
-    if (!reader.error().empty() || file.bad() || frames.size() < 2) {
+    if (!file.error().empty() || frames.size() < 2) {
         return;
     }
     frames_ = std::move(frames);
