@@ -253,10 +253,8 @@ void ReadFont(Reader& reader, const ManifestTable& table, const std::string& man
         job.raster.pixelSize = pixels;
     }
     if (const std::string* hinting = parsed.find("--hinting")) {
-        if (*hinting == "normal" || *hinting == "light" || *hinting == "none") {
-            job.raster.hinting = *hinting == "normal"  ? Hinting::Normal
-                                 : *hinting == "light" ? Hinting::Light
-                                                       : Hinting::None;
+        if (const std::optional<Hinting> named = HintingNamed(*hinting)) {
+            job.raster.hinting = *named;
         } else {
             problem("--hinting takes normal, light or none");
         }

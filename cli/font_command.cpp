@@ -213,10 +213,8 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         job.format.cellGiven = true;
     }
     if (const std::string* hinting = parsed.find("--hinting")) {
-        if (*hinting == "normal" || *hinting == "light" || *hinting == "none") {
-            job.raster.hinting = *hinting == "normal"  ? Hinting::Normal
-                                 : *hinting == "light" ? Hinting::Light
-                                                       : Hinting::None;
+        if (const std::optional<Hinting> named = HintingNamed(*hinting)) {
+            job.raster.hinting = *named;
         } else {
             return UsageError("--hinting takes normal, light or none");
         }

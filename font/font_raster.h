@@ -12,6 +12,21 @@ namespace pelmora {
 // How FreeType fits outlines to the pixel grid before its 1-bit rendering.
 enum class Hinting { Normal, Light, None };
 
+// The hinting --hinting and the settings name ("normal", "light", "none"); empty for any
+// other name.
+inline std::optional<Hinting> HintingNamed(std::string_view name) {
+    if (name == "normal") {
+        return Hinting::Normal;
+    }
+    if (name == "light") {
+        return Hinting::Light;
+    }
+    if (name == "none") {
+        return Hinting::None;
+    }
+    return std::nullopt;
+}
+
 struct RasterOptions {
     std::optional<int> pixelSize; // empty: a bitmap font's first strike, 16 for outlines
     Hinting hinting = Hinting::Normal;
