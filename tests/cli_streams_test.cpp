@@ -30,6 +30,7 @@ namespace {
 
 using test::EncodeBmp;
 using test::ExpectedLcdText;
+using test::KindOf;
 using test::Picture;
 using test::ReadFile;
 using test::ScratchFolder;
@@ -195,20 +196,6 @@ std::vector<std::string> Temporaries(const ScratchFolder& folder) {
         }
     }
     return found;
-}
-
-// The kind of file, as the first letter of ls -l shows it.
-char KindOf(const fs::path& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) {
-        return '?';
-    }
-    return S_ISLNK(status.st_mode)    ? 'l'
-           : S_ISCHR(status.st_mode)  ? 'c'
-           : S_ISFIFO(status.st_mode) ? 'p'
-           : S_ISDIR(status.st_mode)  ? 'd'
-           : S_ISREG(status.st_mode)  ? '-'
-                                      : '?';
 }
 
 struct stat StatusOf(const fs::path& path) {

@@ -29,6 +29,7 @@
 namespace pelmora {
 namespace {
 
+using test::KindOf;
 using test::Picture;
 using test::PictureAsSurface;
 using test::ReadFile;
@@ -118,19 +119,6 @@ TEST(FailedWrite, ASuccessfulWriteReplacesThePreviousFileWhole) {
 }
 
 namespace fs = std::filesystem;
-
-// The kind of file, as the first letter of ls -l shows it.
-char KindOf(const fs::path& path) {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0) {
-        return '?';
-    }
-    return S_ISLNK(status.st_mode)    ? 'l'
-           : S_ISCHR(status.st_mode)  ? 'c'
-           : S_ISFIFO(status.st_mode) ? 'p'
-           : S_ISREG(status.st_mode)  ? '-'
-                                      : '?';
-}
 
 mode_t ModeOf(const fs::path& path) {
     struct stat status {};

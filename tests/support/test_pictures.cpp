@@ -6,6 +6,8 @@
 #include <random>
 #include <sstream>
 
+#include <sys/stat.h>
+
 namespace pelmora::test {
 
 namespace {
@@ -162,6 +164,19 @@ BytePlace PlaceOfDot(const PanelLayout& layout, int x, int y) {
     const int pages = (layout.height + 7) / 8;
     return {static_cast<std::size_t>(x / columns * columns * pages + y / 8 * columns + x % columns),
             lsb ? y % 8 : 7 - y % 8};
+}
+
+char KindOf(const std::filesystem::path& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0) {
+        return '?';
+    }
+    return S_ISLNK(status.st_mode)    ? 'l'
+           : S_ISCHR(status.st_mode)  ? 'c'
+           : S_ISFIFO(status.st_mode) ? 'p'
+           : S_ISDIR(status.st_mode)  ? 'd'
+           : S_ISREG(status.st_mode)  ? '-'
+                                      : '?';
 }
 
 } // namespace pelmora::test

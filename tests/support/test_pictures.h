@@ -70,6 +70,10 @@ class RecordingProgress : public ProgressDisplay {
     std::vector<std::string> shown;
 };
 
+// The kind of file at path, as the first letter of ls -l shows it ('-', 'd', 'l', 'c',
+// 'p'; '?' for anything else or nothing there).
+char KindOf(const std::filesystem::path& path);
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
   public:
