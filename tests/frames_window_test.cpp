@@ -84,6 +84,15 @@ void Open(Opened& opened, const std::filesystem::path& path, OutputChoice choice
                                                     std::move(choice));
 }
 
+// The squares' GIF, made in a folder of its own and opened.
+struct OpenedGif : Opened {
+    ScratchFolder folder;
+    OpenedGif() {
+        MakeGif(folder, "a.gif");
+        Open(*this, folder / "a.gif");
+    }
+};
+
 // Whether the panel shows just the square of frame n.
 bool ShowsSquare(const MonoPicture& panel, std::size_t n) {
     for (int y = 0; y < 16; ++y) {
@@ -98,10 +107,7 @@ bool ShowsSquare(const MonoPicture& panel, std::size_t n) {
 }
 
 TEST(FramesWindowTest, TheSliderPicksEachFrameAndTheKeysMoveIt) {
-    ScratchFolder folder;
-    MakeGif(folder, "a.gif");
-    Opened opened;
-    Open(opened, folder / "a.gif");
+    OpenedGif opened;
     PrepareWindow& window = *opened.window;
     auto* slider = window.findChild<QSlider*>("FrameSlider");
     ASSERT_NE(slider, nullptr);
@@ -124,10 +130,7 @@ TEST(FramesWindowTest, TheSliderPicksEachFrameAndTheKeysMoveIt) {
 }
 
 TEST(FramesWindowTest, PlayStepsThroughTheFramesAndPauseStops) {
-    ScratchFolder folder;
-    MakeGif(folder, "a.gif");
-    Opened opened;
-    Open(opened, folder / "a.gif");
+    OpenedGif opened;
     PrepareWindow& window = *opened.window;
     auto* slider = window.findChild<QSlider*>("FrameSlider");
     auto* play = window.findChild<QPushButton*>("PlayButton");
@@ -155,12 +158,10 @@ class SaveFrames : public testing::TestWithParam<SaveCase> {};
 
 TEST_P(SaveFrames, WritesTheBytesOfConvertFrames) {
     const SaveCase& row = GetParam();
-    ScratchFolder folder;
-    MakeGif(folder, "a.gif");
+    OpenedGif opened;
+    const ScratchFolder& folder = opened.folder;
     std::filesystem::create_directory(folder / "window");
     std::filesystem::create_directory(folder / "cli");
-    Opened opened;
-    Open(opened, folder / "a.gif");
     PrepareWindow& window = *opened.window;
     row.choose(window);
     QString suggested;
@@ -201,11 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SaveCase>& info) { return std::string(info.param.name); });
 
 TEST(FramesWindowTest, SaveFramesOverThePictureItselfIsRefused) {
-    ScratchFolder folder;
-    MakeGif(folder, "a.gif");
+    OpenedGif opened;
+    const ScratchFolder& folder = opened.folder;
     const std::string gif = ReadFile(folder / "a.gif");
-    Opened opened;
-    Open(opened, folder / "a.gif");
     opened.window->setFramesNameAsker([&](const QString&) { return Q(folder / "a.gif"); });
     opened.window->findChild<QPushButton*>("SaveFramesButton")->click();
     ASSERT_EQ(opened.messages.texts.size(), 1);
@@ -214,10 +213,8 @@ TEST(FramesWindowTest, SaveFramesOverThePictureItselfIsRefused) {
 }
 
 TEST(FramesWindowTest, PreviewFramesAsksForTheFileSavedOnceOneWas) {
-    ScratchFolder folder;
-    MakeGif(folder, "a.gif");
-    Opened opened;
-    Open(opened, folder / "a.gif");
+    OpenedGif opened;
+    const ScratchFolder& folder = opened.folder;
     PrepareWindow& window = *opened.window;
     auto* preview = window.findChild<QPushButton*>("PreviewFramesButton");
     ASSERT_NE(preview, nullptr);
