@@ -33,37 +33,48 @@ bool ParseCode(std::string_view text, char32_t& code) {
 // The distinct characters of UTF-8 text, control characters aside; false where the text
 // is not UTF-8.
 bool CharactersOf(std::string_view text, std::vector<char32_t>& codes) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int length = lead < 0x80         ? 1
-                     : (lead >> 5) == 6  ? 2
-                     : (lead >> 4) == 14 ? 3
-                     : (lead >> 3) == 30 ? 4
-                                         : 0;
-        if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
-            return false;
-        }
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = code << 6 | (next & 0x3F);
-        }
-        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (code < smallest[length] || code > kLastCode || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
+    std::u32string decoded;
+    if (!DecodeUtf8(text, decoded)) {
+        return false;
+    }
+    for (const char32_t code : decoded) {
         if (code >= 0x20 && code != 0x7F && code != 0xFEFF) {
             codes.push_back(code);
         }
-        i += static_cast<std::size_t>(length);
     }
     return true;
 }
 
 } // namespace
+
+bool DecodeUtf8(std::string_view text, std::u32string& codes) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80         ? 1
+                           : (lead >> 5) == 6  ? 2
+                           : (lead >> 4) == 14 ? 3
+                           : (lead >> 3) == 30 ? 4
+                                               : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
+            return false;
+        }
+        char32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = code << 6 | (next & 0x3Fu);
+        }
+        const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < smallest[length] || code > kLastCode || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        codes += code;
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
+}
 
 CharacterSet ParseCharacterSet(std::string_view set) {
     CharacterSet result;

@@ -19,4 +19,8 @@ struct CharacterSet {
 // @FILE for every distinct character of a UTF-8 text, control characters aside.
 CharacterSet ParseCharacterSet(std::string_view set);
 
+// The code points of UTF-8 text, appended to codes; false where it is not UTF-8 (a cut or
+// overlong sequence, a surrogate, a code past U+10FFFF).
+bool DecodeUtf8(std::string_view text, std::u32string& codes);
+
 } // namespace pelmora

@@ -1,6 +1,7 @@
 #include "core/font/font_drawing.h"
 
 #include "core/font/cell_table.h"
+#include "core/font/character_set.h"
 #include "core/font/u8g2_font.h"
 #include "core/syntax/syntax.h"
 
@@ -12,31 +13,6 @@ namespace {
 
 // Larger than any panel: a text that needs more is refused, not drawn.
 constexpr long kMaxTextSide = 16384;
-
-bool DecodeUtf8(std::string_view text, std::u32string& codes) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80         ? 1
-                           : (lead >> 5) == 6  ? 2
-                           : (lead >> 4) == 14 ? 3
-                           : (lead >> 3) == 30 ? 4
-                                               : 0;
-        if (length == 0 || i + static_cast<std::size_t>(length) > text.size()) {
-            return false;
-        }
-        char32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = code << 6 | (next & 0x3Fu);
-        }
-        codes += code;
-        i += static_cast<std::size_t>(length);
-    }
-    return true;
-}
 
 const Glyph* Find(const GlyphSet& set, char32_t code) {
     const auto found =

@@ -74,7 +74,14 @@ TEST(FontReading, ShowDrawsTheTextAsTheReaderDoesFromAFileOrStandardInput) {
         SCOPED_TRACE(format);
         const std::string written = Written(folder, "--format " + format, kDejaVu);
         WriteFile(folder / "font.h", written);
-        const DrawnText drawn = DrawFontText(ReadFontData(written, "", {}).set, "Hi 42");
+        const GlyphSet set = ReadFontData(written, "", {}).set;
+        const DrawnText drawn = DrawFontText(set, "Hi 42");
+        // Text that is no UTF-8 is refused, not drawn as the characters it would spell:
+        // cut, overlong (a slash in two bytes), a surrogate, past U+10FFFF.
+        for (const char* broken :
+             {"Hi \xC3", "Hi \xC0\xAF", "Hi \xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+            EXPECT_EQ(DrawFontText(set, broken).error, "the text is not UTF-8") << broken;
+        }
         std::string expected;
         for (int y = 0; y < drawn.picture.height; ++y) {
             for (int x = 0; x < drawn.picture.width; ++x) {
