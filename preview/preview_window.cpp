@@ -326,9 +326,11 @@ void PreviewWindow::LoadPreviewFile() {
     frames_.clear();
     const std::string& path = this->path();
     const SourceFile source = ReadSourceFile(path);
-    if (source.ok()) {
+    // Frames by their mark; a frames file given by name may be bin or ihex, which have none.
+    const bool marked = source.ok() && ClaimsFrames(source.bytes);
+    if (marked || (source.ok() && file_)) {
         const Syntax& syntax = FramesSyntaxOfText(source.bytes, path);
-        if (ClaimsFrames(source.bytes) || (file_ && !MarksFrames(syntax))) {
+        if (marked || !MarksFrames(syntax)) {
             loadFrames(source.bytes, syntax);
             return;
         }
