@@ -31,9 +31,6 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "} pelmora_asset;\n"
                                         "#endif\n\n";
 
-constexpr std::string_view kProgmem = "#if defined(__AVR__)\n#include <avr/pgmspace.h>\n"
-                                      "#elif !defined(PROGMEM)\n#define PROGMEM\n#endif\n";
-
 // A font's file cut where the definitions begin and end: what comes before them (types,
 // macros, its guard opened) for the header, the definitions for the source, and what comes
 // after (its guard closed).
@@ -157,7 +154,7 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
     const bool fonts = std::any_of(assets.begin(), assets.end(),
                                    [](const BuiltAsset& asset) { return !asset.fontText.empty(); });
     if (names.progmem || fonts) {
-        header += kProgmem;
+        header += ProgramMemoryPreamble();
     }
     header += "\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n";
     header += kIndexType;

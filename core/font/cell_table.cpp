@@ -95,8 +95,7 @@ std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
     text += "/* " + GeometryText(cell) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     if (progmem) {
-        text += "#if defined(__AVR__)\n#include <avr/pgmspace.h>\n#elif !defined(PROGMEM)\n"
-                "#define PROGMEM\n#endif\n";
+        text += ProgramMemoryPreamble();
     }
     text += "\n#define " + name + "_WIDTH " + std::to_string(cell.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(cell.height) + "\n";

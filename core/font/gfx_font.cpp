@@ -52,9 +52,7 @@ void AppendGlyphBits(std::vector<std::uint8_t>& bits, const MonoPicture& dots) {
 }
 
 constexpr char kDeclarations[] =
-    "#if defined(__AVR__)\n#include <avr/pgmspace.h>\n#elif !defined(PROGMEM)\n"
-    "#define PROGMEM\n#endif\n\n"
-    "#ifndef _GFXFONT_H_\n#define _GFXFONT_H_\n"
+    "\n#ifndef _GFXFONT_H_\n#define _GFXFONT_H_\n"
     "typedef struct {\n"
     "    uint16_t bitmapOffset;\n    uint8_t width;\n    uint8_t height;\n"
     "    uint8_t xAdvance;\n    int8_t xOffset;\n    int8_t yOffset;\n"
@@ -120,6 +118,7 @@ FontText WriteGfxFont(const GlyphSet& set, std::string_view symbol) {
             " glyphs from " + CodeName(first) + " to " + CodeName(last) + ", " +
             std::to_string(bitmaps.size()) + " bitmap bytes, a GFXfont */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
+    text += ProgramMemoryPreamble();
     text += kDeclarations;
     text += "const uint8_t " + name + "_bitmaps[] PROGMEM = {\n";
     if (bitmaps.empty()) {

@@ -353,10 +353,11 @@ FontText WriteU8g2Font(const GlyphSet& set, std::string_view symbol) {
     text += "/* " + name + ": " + (set.family.empty() ? "a font" : set.family) + " at " +
             std::to_string(set.pixelSize) + " pixels, " + std::to_string(set.glyphs.size()) +
             " glyphs, a u8g2 font of " + std::to_string(font.bytes.size()) + " bytes */\n";
-    text += "#include <stdint.h>\n#ifndef U8G2_FONT_SECTION\n#define U8G2_FONT_SECTION(name)\n"
-            "#endif\n\n";
-    text += "const uint8_t " + name + "[" + std::to_string(font.bytes.size()) +
-            "] U8G2_FONT_SECTION(\"" + name + "\") = {\n";
+    // In program memory by the platform's own header, as u8g2 reads a font on AVR with
+    // pgm_read_byte; u8g2's U8G2_FONT_SECTION is empty until u8g2.h is included.
+    text += "#include <stdint.h>\n";
+    text += ProgramMemoryPreamble();
+    text += "\nconst uint8_t " + name + "[" + std::to_string(font.bytes.size()) + "] PROGMEM = {\n";
     AppendValueRows(text, font.bytes);
     text += "};\n";
     return result;
@@ -540,7 +541,9 @@ FontRead DecodeU8g2Font(std::span<const std::uint8_t> bytes) {
 }
 
 bool ClaimsU8g2Font(std::string_view text) {
-    return text.find("U8G2_FONT_SECTION") != std::string_view::npos;
+    // Older files, and u8g2's own, mark the array with its section macro.
+    return text.find(" a u8g2 font of ") != std::string_view::npos ||
+           text.find("U8G2_FONT_SECTION") != std::string_view::npos;
 }
 
 FontRead ReadU8g2Font(std::string_view text) {

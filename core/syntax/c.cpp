@@ -18,8 +18,7 @@ std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t>
     text += "/* " + GeometryText(layout) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     if (progmem) {
-        text += "#if defined(__AVR__)\n#include <avr/pgmspace.h>\n#elif !defined(PROGMEM)\n"
-                "#define PROGMEM\n#endif\n";
+        text += ProgramMemoryPreamble();
     }
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n\n";
