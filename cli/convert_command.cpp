@@ -420,10 +420,11 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
         return status;
     }
     if (const std::string problem = ParseOutput(parsed, options.choice); !problem.empty()) {
-        return UsageError(problem);
+        return UsageError(problem + SheetLayoutHint(parsed));
     }
     if (options.frames && !HoldsFrames(options.choice.syntaxOrDefault())) {
-        return UsageError("--format xbm holds one picture only, no --frames");
+        return UsageError("--format " + std::string(options.choice.syntaxOrDefault().name) +
+                          " holds one picture only, no --frames");
     }
     if (AsksToPrepare(parsed) || options.frames) {
         const PanelLayout& panel = *options.choice.layout;

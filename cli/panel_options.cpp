@@ -140,7 +140,9 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
             return "--format takes " + ChoicesText(SyntaxNames(), false);
         }
     }
-    const bool xbm = choice.syntax != nullptr && choice.syntax->name == "xbm";
+    // An X bitmap's one layout, whether asked for with --format or by a preset.
+    const bool xbm = choice.syntax != nullptr && choice.syntax->onlyRowsLsb;
+    const std::string xbmName = xbm ? std::string(choice.syntax->name) : std::string();
     if (parsed.has("--layout")) {
         const std::string name = parsed.value("--layout");
         if (name == "halves" || name == "pages" || name == "rows") {
@@ -151,7 +153,7 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
             return "--layout takes halves, pages or rows";
         }
         if (xbm && layout.arrangement != Arrangement::Rows) {
-            return "--format xbm is always --layout rows";
+            return "--format " + xbmName + " is always --layout rows";
         }
         // Without --bit-order, a layout asked for takes its own default, not the preset's.
         layout.bitOrder =
@@ -169,7 +171,7 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
         }
         layout.bitOrder = order == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
         if (xbm && layout.bitOrder != BitOrder::Lsb) {
-            return "--format xbm is always --bit-order lsb";
+            return "--format " + xbmName + " is always --bit-order lsb";
         }
     }
     if (std::string problem = ParseSize(parsed, layout); !problem.empty()) {

@@ -54,7 +54,7 @@ TEST(Syntaxes, ReadBackWhatTheyWriteWithTheirGeometry) {
     const PanelLayout xbm{84, 48, Arrangement::Rows, kBlockWidth, BitOrder::Lsb};
     for (const Syntax* syntax : Syntaxes()) {
         SCOPED_TRACE(std::string(syntax->name));
-        const PanelLayout& used = syntax->name == "xbm" ? xbm : layout;
+        const PanelLayout& used = syntax->onlyRowsLsb ? xbm : layout;
         std::vector<std::uint8_t> bytes(used.byteCount());
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             bytes[i] = static_cast<std::uint8_t>(i * 37 + 11);

@@ -210,7 +210,7 @@ void OutputSettingsDialog::update() {
     const OutputChoice current = choice();
     const PanelLayout layout = *current.layout;
     std::string problem = CheckLayout(layout);
-    if (problem.empty() && current.syntaxOrDefault().name == "xbm" &&
+    if (problem.empty() && current.syntaxOrDefault().onlyRowsLsb &&
         (layout.arrangement != Arrangement::Rows || layout.bitOrder != BitOrder::Lsb)) {
         problem = "an X bitmap is always rows, lsb";
     }

@@ -11,9 +11,9 @@ namespace pelmora {
 
 namespace {
 
-// A table needs a syntax that holds any number of cells: XBM holds one picture.
+// A table needs a syntax that holds any number of cells: an X bitmap holds one picture.
 bool HoldsTable(const Syntax& syntax) {
-    return syntax.name != "xbm";
+    return !syntax.onlyRowsLsb;
 }
 
 } // namespace

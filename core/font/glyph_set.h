@@ -38,6 +38,10 @@ inline int BottomOf(const Glyph& glyph) {
     return glyph.top - glyph.dots.height;
 }
 
+// The glyph with its blank rows and columns cut off every side, left and top moved with
+// them: the box of its ink. A glyph with no dot on keeps its advance and no dots at all.
+Glyph TrimmedToInk(const Glyph& glyph);
+
 // "U+00B0": how messages and comments name a character.
 std::string CodeName(char32_t code);
 

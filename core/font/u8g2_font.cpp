@@ -4,7 +4,9 @@
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
+#include <utility>
 
 namespace pelmora {
 
@@ -156,13 +158,52 @@ std::uint8_t SignedByte(int value) {
     return static_cast<std::uint8_t>(static_cast<std::int8_t>(value));
 }
 
+// u8g2 reads every glyph field, and the header's sizes and metrics, into signed bytes.
+constexpr int kLeast = -128;
+constexpr int kMost = 127;
+
+std::string OutsideByte(std::string_view what, int value, int least = kLeast) {
+    if (value >= least && value <= kMost) {
+        return {};
+    }
+    return std::string(what) + " " + std::to_string(value) + " is outside " +
+           std::to_string(least) + "..127, the most a u8g2 font holds";
+}
+
+// The first field of the glyph that u8g2 cannot hold, as the reason it is refused.
+std::string CheckGlyphFields(const Glyph& glyph) {
+    const Fields f = FieldsOf(glyph);
+    const std::string name = NameOfGlyph(glyph) + ": its ";
+    for (const auto& [field, value] : {std::pair<std::string_view, int>{"width", f.width},
+                                       {"height", f.height},
+                                       {"x offset", f.x},
+                                       {"y offset", f.y},
+                                       {"top", f.y + f.height},
+                                       {"advance", f.advance}}) {
+        const bool size = field == "width" || field == "height";
+        if (std::string problem = OutsideByte(field, value, size ? 0 : kLeast); !problem.empty()) {
+            return name + problem;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
-U8g2Bytes EncodeU8g2Font(const GlyphSet& set) {
+U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
     U8g2Bytes result;
-    if (set.glyphs.empty()) {
+    if (drawn.glyphs.empty()) {
         result.error = "there is no glyph to write";
         return result;
+    }
+    // As u8g2's own tools make a font: every glyph cut to its ink first, so that a bitmap
+    // strike's blank rows count neither in a glyph's box nor in the header's ascents.
+    GlyphSet set;
+    set.ascender = drawn.ascender;
+    set.descender = drawn.descender;
+    set.glyphs.reserve(drawn.glyphs.size());
+    for (const Glyph& glyph : drawn.glyphs) {
+        set.glyphs.push_back(TrimmedToInk(glyph));
     }
     Widths widths;
     int minX = 0, maxX = 0, minY = 0, maxY = 0, minD = 0, maxD = 0, maxW = 0, maxH = 0;
@@ -171,6 +212,10 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& set) {
     for (const Glyph& glyph : set.glyphs) {
         if (glyph.code > 0xFFFF) {
             result.error = NameOfGlyph(glyph) + ": a u8g2 font holds codes up to U+FFFF";
+            return result;
+        }
+        if (std::string problem = CheckGlyphFields(glyph); !problem.empty()) {
+            result.error = std::move(problem);
             return result;
         }
         const Fields f = FieldsOf(glyph);
@@ -199,12 +244,12 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& set) {
     widths.d = SignedBits(minD, maxD);
     const int boxWidth = boxRight - boxLeft;
     const int boxHeight = boxTop - boxBottom;
-    if (boxWidth > 255 || boxHeight > 255 || boxLeft < -128 || boxLeft > 127 || boxBottom < -128 ||
-        boxBottom > 127) {
+    if (boxWidth > kMost || boxHeight > kMost || boxLeft < kLeast || boxLeft > kMost ||
+        boxBottom < kLeast || boxBottom > kMost) {
         result.error = "the font's bounding box, " + std::to_string(boxWidth) + " x " +
                        std::to_string(boxHeight) + " at " + std::to_string(boxLeft) + ", " +
                        std::to_string(boxBottom) +
-                       ", is larger than the bytes of a u8g2 header hold";
+                       ", is larger than the signed bytes of a u8g2 header hold (-128..127)";
         return result;
     }
 
@@ -248,13 +293,24 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& set) {
     const Glyph* upperA = Find(set, 'A');
     const Glyph* lowerG = Find(set, 'g');
     const Glyph* paren = Find(set, '(');
-    const auto clampByte = [](int value) {
-        return SignedByte(std::clamp(value, -128, 127));
+    // A glyph with no ink (a blank 'A') has no rise: the font's own metrics stand in.
+    const auto inked = [](const Glyph* glyph) {
+        return glyph != nullptr && glyph->dots.width > 0 && glyph->dots.height > 0;
     };
-    bytes[13] = clampByte(upperA != nullptr ? upperA->top : set.ascender);
-    bytes[14] = clampByte(lowerG != nullptr ? BottomOf(*lowerG) : -set.descender);
-    bytes[15] = clampByte(paren != nullptr ? paren->top : set.ascender);
-    bytes[16] = clampByte(paren != nullptr ? BottomOf(*paren) : -set.descender);
+    const std::pair<std::string_view, int> metrics[] = {
+        {"ascent of 'A'", inked(upperA) ? upperA->top : set.ascender},
+        {"descent of 'g'", inked(lowerG) ? BottomOf(*lowerG) : -set.descender},
+        {"ascent of '('", inked(paren) ? paren->top : set.ascender},
+        {"descent of '('", inked(paren) ? BottomOf(*paren) : -set.descender}};
+    for (std::size_t m = 0; m < std::size(metrics); ++m) {
+        if (std::string problem = OutsideByte(metrics[m].first, metrics[m].second);
+            !problem.empty()) {
+            result.error = "the header's " + problem;
+            bytes.clear();
+            return result;
+        }
+        bytes[13 + m] = SignedByte(metrics[m].second);
+    }
 
     std::size_t startA = std::string::npos;
     std::size_t startLowerA = std::string::npos;

@@ -150,7 +150,7 @@ std::string AddFrame(std::vector<PanelFrame>& frames, PanelFrame frame, bool mer
 }
 
 bool HoldsFrames(const Syntax& syntax) {
-    return syntax.name != "xbm";
+    return syntax.holdsFrames;
 }
 
 bool MarksFrames(const Syntax& syntax) {
@@ -215,8 +215,8 @@ std::string WriteFrames(const Syntax& syntax, const PanelLayout& layout, FrameSo
     CheckedFrames frames(source, layout.byteCount());
     frames::TextOut out(sink);
     const std::string_view name = syntax.name;
-    if (name == "c" || name == "arduino") {
-        frames::WriteCFrames(layout, frames, symbol, name == "arduino", out);
+    if (name == "c" || name == "arduino" || name == "xbmp") {
+        frames::WriteCFrames(layout, frames, symbol, name != "c", out);
     } else if (name == "gas") {
         frames::WriteGasFrames(layout, frames, symbol, out);
     } else if (name == "asm") {
@@ -276,7 +276,7 @@ const Syntax& FramesSyntaxOfText(std::string_view text, std::string_view fileNam
 ReadFrames ReadFramesText(std::string_view text, const Syntax& syntax,
                           const PanelLayout& fallback) {
     const std::string_view name = syntax.name;
-    if (name == "c" || name == "arduino") {
+    if (name == "c" || name == "arduino" || name == "xbmp") {
         return frames::ReadCFrames(text, fallback);
     }
     if (name == "gas") {

@@ -23,7 +23,7 @@ constexpr std::array kPresets{
     PanelPreset{"st7920", "ST7920 128 x 64 rows", Rows(BitOrder::Msb), {}},
     PanelPreset{"gfx-bitmap", "Adafruit GFX bitmap (rows, MSB first)", Rows(BitOrder::Msb),
                 "arduino"},
-    PanelPreset{"u8g2-xbm", "u8g2 XBM", Rows(BitOrder::Lsb), "xbm"},
+    PanelPreset{"u8g2-xbm", "u8g2 XBM in flash (drawXBMP)", Rows(BitOrder::Lsb), "xbmp"},
 };
 
 } // namespace

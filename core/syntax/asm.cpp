@@ -69,6 +69,8 @@ const Syntax kAsmSyntax{"asm",
                         ".asm",
                         WriteAsm,
                         ReadAsm,
-                        ClaimsAsm};
+                        ClaimsAsm,
+                        false,
+                        true};
 
 } // namespace pelmora

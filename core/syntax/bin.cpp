@@ -22,8 +22,8 @@ bool ClaimsBin(std::string_view) {
 } // namespace
 
 const Syntax kBinSyntax{
-    "bin",    "Raw bytes", "the bytes themselves, for programmers and EEPROM tools",
-    ".bin",   WriteBin,    ReadBin,
-    ClaimsBin};
+    "bin",     "Raw bytes", "the bytes themselves, for programmers and EEPROM tools",
+    ".bin",    WriteBin,    ReadBin,
+    ClaimsBin, false,       true};
 
 } // namespace pelmora

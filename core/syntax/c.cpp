@@ -61,12 +61,17 @@ bool ClaimsArduino(std::string_view text) {
 
 } // namespace
 
-const Syntax kCSyntax{"c",    "C header", "a C header: a const uint8_t array and its size",
-                      ".h",   WriteC,     ReadC,
-                      ClaimsC};
-const Syntax kArduinoSyntax{
-    "arduino",    "Arduino header", "a C header with the array in program memory (PROGMEM)",
-    ".h",         WriteArduino,     ReadC,
-    ClaimsArduino};
+const Syntax kCSyntax{"c",     "C header", "a C header: a const uint8_t array and its size",
+                      ".h",    WriteC,     ReadC,
+                      ClaimsC, false,      true};
+const Syntax kArduinoSyntax{"arduino",
+                            "Arduino header",
+                            "a C header with the array in program memory (PROGMEM)",
+                            ".h",
+                            WriteArduino,
+                            ReadC,
+                            ClaimsArduino,
+                            false,
+                            true};
 
 } // namespace pelmora

@@ -56,8 +56,8 @@ bool ClaimsGas(std::string_view text) {
 
 } // namespace
 
-const Syntax kGasSyntax{"gas",    "GNU as", "GNU as .byte lines under a global symbol",
-                        ".s",     WriteGas, ReadGas,
-                        ClaimsGas};
+const Syntax kGasSyntax{"gas",     "GNU as", "GNU as .byte lines under a global symbol",
+                        ".s",      WriteGas, ReadGas,
+                        ClaimsGas, false,    true};
 
 } // namespace pelmora

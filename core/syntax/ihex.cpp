@@ -121,7 +121,8 @@ bool ClaimsIhex(std::string_view text) {
 } // namespace
 
 const Syntax kIhexSyntax{
-    "ihex",   "Intel HEX", "Intel HEX records, for programmers and EEPROM tools", ".hex", WriteIhex,
-    ReadIhex, ClaimsIhex};
+    "ihex",     "Intel HEX", "Intel HEX records, for programmers and EEPROM tools",
+    ".hex",     WriteIhex,   ReadIhex,
+    ClaimsIhex, false,       true};
 
 } // namespace pelmora

@@ -20,18 +20,19 @@ bool ClaimsDb(std::string_view) {
 }
 
 const Syntax kDbSyntax{
-    "db",    "DB lines", "DB lines of eight bytes, as the LCD text file has them",
-    ".txt",  WriteDb,    ReadLcdHexText,
-    ClaimsDb};
+    "db",     "DB lines", "DB lines of eight bytes, as the LCD text file has them",
+    ".txt",   WriteDb,    ReadLcdHexText,
+    ClaimsDb, false,      true};
 
-const std::array<const Syntax*, 8> kSyntaxes{&kDbSyntax,  &kAsmSyntax,     &kGasSyntax,
-                                             &kCSyntax,   &kArduinoSyntax, &kXbmSyntax,
-                                             &kBinSyntax, &kIhexSyntax};
+const std::array<const Syntax*, 9> kSyntaxes{&kDbSyntax,         &kAsmSyntax,     &kGasSyntax,
+                                             &kCSyntax,          &kArduinoSyntax, &kXbmSyntax,
+                                             &kXbmInFlashSyntax, &kBinSyntax,     &kIhexSyntax};
 
 // In the order a text is told by: the surest marks first, raw bytes last. DB lines claim
 // whatever no other does.
-const std::array<const Syntax*, 7> kByContent{&kIhexSyntax, &kXbmSyntax, &kArduinoSyntax, &kCSyntax,
-                                              &kGasSyntax,  &kAsmSyntax, &kBinSyntax};
+const std::array<const Syntax*, 8> kByContent{&kIhexSyntax,    &kXbmInFlashSyntax, &kXbmSyntax,
+                                              &kArduinoSyntax, &kCSyntax,          &kGasSyntax,
+                                              &kAsmSyntax,     &kBinSyntax};
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
     if (text.size() < end.size()) {

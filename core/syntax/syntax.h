@@ -30,6 +30,10 @@ struct Syntax {
                          std::string_view symbol);
     SyntaxText (*read)(std::string_view text);
     bool (*claims)(std::string_view text);
+    // X bitmaps hold one layout only: rows from the top, the leftmost dot in bit 0.
+    bool onlyRowsLsb;
+    // Whether a file of it can hold an animation's frames.
+    bool holdsFrames;
 };
 
 // Every syntax in the order they are offered, the default (DB lines) first.

@@ -10,6 +10,7 @@ extern const Syntax kGasSyntax;
 extern const Syntax kCSyntax;
 extern const Syntax kArduinoSyntax;
 extern const Syntax kXbmSyntax;
+extern const Syntax kXbmInFlashSyntax;
 extern const Syntax kBinSyntax;
 extern const Syntax kIhexSyntax;
 

@@ -1,5 +1,6 @@
 // X bitmaps: rows from the top, leftmost dot in bit 0, 1 for a dark dot; the size in two
-// defines, which is all the geometry an X bitmap has.
+// defines, which is all the geometry an X bitmap has. The same bitmap in program memory
+// is what u8g2's drawXBMP reads on a chip that keeps its data in flash.
 
 #include "core/syntax/syntaxes.h"
 #include "core/syntax/text_values.h"
@@ -21,6 +22,25 @@ std::string WriteXbm(const PanelLayout& layout, std::span<const std::uint8_t> by
     text += "static unsigned char " + name + "_bits[] = {\n";
     AppendValueRows(text, bytes);
     text += "};\n";
+    return text;
+}
+
+// A header, not an X bitmap file: image tools read only the plain one.
+std::string WriteXbmInFlash(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                            std::string_view symbol) {
+    const std::string name(symbol);
+    const std::string guard = UpperCase(symbol) + "_XBMP_H";
+    std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
+    text.reserve(text.size() + bytes.size() * 6 + 512); // one allocation for the whole text
+    text += "/* " + GeometryText(layout) + " */\n";
+    text += "#ifndef " + guard + "\n#define " + guard + "\n\n";
+    text += ProgramMemoryPreamble();
+    text += "\n#define " + name + "_width " + std::to_string(layout.width) + "\n";
+    text += "#define " + name + "_height " + std::to_string(layout.height) + "\n";
+    text += "static const unsigned char " + name + "_bits[" + std::to_string(bytes.size()) +
+            "] PROGMEM = {\n";
+    AppendValueRows(text, bytes);
+    text += "};\n\n#endif /* " + guard + " */\n";
     return text;
 }
 
@@ -91,14 +111,30 @@ SyntaxText ReadXbm(std::string_view text) {
 }
 
 bool ClaimsXbm(std::string_view text) {
-    return text.find("_bits[]") != std::string_view::npos &&
+    return text.find("_bits[") != std::string_view::npos &&
            text.find("_width") != std::string_view::npos;
+}
+
+bool ClaimsXbmInFlash(std::string_view text) {
+    return ClaimsXbm(text) && text.find("PROGMEM") != std::string_view::npos;
 }
 
 } // namespace
 
-const Syntax kXbmSyntax{"xbm",    "X bitmap", "an X bitmap: rows, leftmost dot in bit 0",
-                        ".xbm",   WriteXbm,   ReadXbm,
-                        ClaimsXbm};
+const Syntax kXbmSyntax{"xbm",     "X bitmap", "an X bitmap: rows, leftmost dot in bit 0",
+                        ".xbm",    WriteXbm,   ReadXbm,
+                        ClaimsXbm, true,       false};
+// Its frames are C frames in program memory, rows with the leftmost dot in bit 0: each one
+// what drawXBMP reads.
+const Syntax kXbmInFlashSyntax{
+    "xbmp",
+    "X bitmap in flash",
+    "an X bitmap in program memory (PROGMEM), as u8g2's drawXBMP reads it",
+    ".h",
+    WriteXbmInFlash,
+    ReadXbm,
+    ClaimsXbmInFlash,
+    true,
+    true};
 
 } // namespace pelmora

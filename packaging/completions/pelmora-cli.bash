@@ -14,7 +14,7 @@ _pelmora_cli() {
     done
 
     case $prev in
-        --format) COMPREPLY=($(compgen -W "db asm gas c arduino xbm bin ihex" -- "$cur")); return ;;
+        --format) COMPREPLY=($(compgen -W "db asm gas c arduino xbm xbmp bin ihex" -- "$cur")); return ;;
         --layout) COMPREPLY=($(compgen -W "halves pages rows" -- "$cur")); return ;;
         --bit-order) COMPREPLY=($(compgen -W "lsb msb" -- "$cur")); return ;;
         --size) COMPREPLY=($(compgen -W "128x64 128x32 192x64 84x48 250x122" -- "$cur")); return ;;

@@ -12,7 +12,7 @@ complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l list -
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
 
-complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l format -x -a 'db asm gas c arduino xbm bin ihex' -d 'The syntax'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l format -x -a 'db asm gas c arduino xbm xbmp bin ihex' -d 'The syntax'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l layout -x -a 'halves pages rows' -d 'How the bytes walk the panel'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l bit-order -x -a 'lsb msb' -d 'Which bit holds the top or leftmost dot'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l size -x -a '128x64 128x32 192x64 84x48 250x122' -d 'The panel, WIDTHxHEIGHT'

@@ -433,18 +433,27 @@ TEST(FontU8g2, TheRunWidthsAreTheSmallestAndTheHeaderNamesAAndParentheses) {
     const auto signedAt = [&font](std::size_t i) {
         return static_cast<int>(static_cast<std::int8_t>(font[i]));
     };
-    // Terminus 16: capitals 10 dots tall on the baseline; g goes 3 below; ( from 11 to -2.
+    // The ascents and descents are those of each glyph's ink, not of the strike's cell.
     const BdfFont bdf = BdfOf(folder, kTerminusPcf);
     for (const BdfGlyph& glyph : bdf.glyphs) {
+        int first = glyph.height, last = -1;
+        for (int r = 0; r < glyph.height; ++r) {
+            if (glyph.rows[r].find('#') != std::string::npos) {
+                first = std::min(first, r);
+                last = r;
+            }
+        }
+        const int inkTop = glyph.yOffset + glyph.height - first;
+        const int inkBottom = glyph.yOffset + glyph.height - 1 - last;
         if (glyph.code == 'A') {
-            EXPECT_EQ(signedAt(13), glyph.height + glyph.yOffset) << "ascent of A";
+            EXPECT_EQ(signedAt(13), inkTop) << "ascent of A";
         }
         if (glyph.code == 'g') {
-            EXPECT_EQ(signedAt(14), glyph.yOffset) << "descent of g";
+            EXPECT_EQ(signedAt(14), inkBottom) << "descent of g";
         }
         if (glyph.code == '(') {
-            EXPECT_EQ(signedAt(15), glyph.height + glyph.yOffset);
-            EXPECT_EQ(signedAt(16), glyph.yOffset);
+            EXPECT_EQ(signedAt(15), inkTop);
+            EXPECT_EQ(signedAt(16), inkBottom);
         }
     }
     U8g2Glyph a;
@@ -452,6 +461,67 @@ TEST(FontU8g2, TheRunWidthsAreTheSmallestAndTheHeaderNamesAAndParentheses) {
     ASSERT_TRUE(LookUp(font, 'z', a));
     ASSERT_TRUE(LookUp(font, '!', a));
     EXPECT_FALSE(LookUp(font, 0x263A, a));
+}
+
+// Worked out by hand from the strikes' BDF text (pcf2bdf): Terminus 12's 'A' is the rows
+// 70 88 88 88 F8 88 88 88 of a 6 x 12 cell whose bottom row lies 2 below the baseline,
+// with two blank rows above and below it; Unifont's is 18 24 24 42 42 7E 42 42 42 42 in
+// an 8 x 16 cell, four blank rows above and two below.
+TEST(FontU8g2, BitmapStrikesAreTrimmedToTheirInkAsU8g2sOwnToolsDo) {
+    struct Box {
+        char32_t code;
+        int width, height, x, y, advance;
+    };
+    struct Case {
+        const char* name;
+        std::string font;
+        int ascentA, descentG, ascentParen, descentParen;
+        std::vector<Box> boxes;
+    };
+    const Case cases[] = {
+        {"Terminus 12",
+         kTerminus12Pcf,
+         8,
+         -2,
+         8,
+         0,
+         {{'A', 5, 8, 0, 0, 6}, {'g', 5, 8, 0, -2, 6}, {'(', 3, 8, 1, 0, 6}, {' ', 0, 0, 0, 0, 6}}},
+        {"Unifont",
+         kUnifont,
+         10,
+         -2,
+         11,
+         -1,
+         {{'A', 6, 10, 1, 0, 8}, {'g', 6, 11, 1, -2, 8}, {'(', 3, 12, 3, -1, 8}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!Have(c.font)) {
+            GTEST_SKIP() << c.font << " is not installed";
+        }
+        ScratchFolder folder;
+        const Ran ran = Shell(
+            folder, "$CLI font --quiet --format u8g2 --name f --chars 32-126 -o f.h " + c.font);
+        ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        const std::vector<std::uint8_t> font = CompiledBytes(folder, "f.h", "f");
+        ASSERT_GT(font.size(), 23U);
+        const auto signedAt = [&font](std::size_t i) {
+            return static_cast<int>(static_cast<std::int8_t>(font[i]));
+        };
+        EXPECT_EQ(signedAt(13), c.ascentA);
+        EXPECT_EQ(signedAt(14), c.descentG);
+        EXPECT_EQ(signedAt(15), c.ascentParen);
+        EXPECT_EQ(signedAt(16), c.descentParen);
+        for (const Box& box : c.boxes) {
+            U8g2Glyph glyph;
+            ASSERT_TRUE(LookUp(font, box.code, glyph));
+            EXPECT_EQ(glyph.width, box.width) << static_cast<char>(box.code);
+            EXPECT_EQ(glyph.height, box.height) << static_cast<char>(box.code);
+            EXPECT_EQ(glyph.x, box.x) << static_cast<char>(box.code);
+            EXPECT_EQ(glyph.y, box.y) << static_cast<char>(box.code);
+            EXPECT_EQ(glyph.advance, box.advance) << static_cast<char>(box.code);
+        }
+    }
 }
 
 // The cells of the table packed here, independently: dot (x, y) of a cell is the BDF
@@ -613,7 +683,19 @@ TEST(FontRefusals, BadInputEndsInOneLineAndTheRightStatus) {
         {"glyph outside its cell", "$CLI font --stdout --format c --cell 4x4 " + kDejaVu, 1,
          "does not fit the 4 x 4 cell"},
         {"u8g2 glyph past 255 bytes",
-         "$CLI font --stdout --format u8g2 --size 200 --chars 87 " + kDejaVu, 1, "255"},
+         "$CLI font --stdout --format u8g2 --size 110 --chars 87 " + kDejaVu, 1,
+         "glyph U+0057 'W' takes 422 bytes; a u8g2 glyph holds at most 255"},
+        // u8g2 reads each glyph's fields and the header's metrics into signed bytes.
+        {"u8g2 advance past 127",
+         "$CLI font --stdout --format u8g2 --size 130 --chars 87 " + kDejaVu, 1,
+         "glyph U+0057 'W': its advance 129 is outside -128..127"},
+        {"u8g2 width past 127", "$CLI font --stdout --format u8g2 --size 150 --chars 87 " + kDejaVu,
+         1, "glyph U+0057 'W': its width 138 is outside 0..127"},
+        {"u8g2 ascent of A past 127",
+         "$CLI font --stdout --format u8g2 --size 200 --chars 46,65 " + kDejaVu, 1, "'A'"},
+        {"u8g2 header ascent past 127",
+         "$CLI font --stdout --format u8g2 --size 300 --chars 32 " + kDejaVu, 1,
+         "the header's ascent of 'A' 279 is outside -128..127"},
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.name);
