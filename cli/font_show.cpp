@@ -65,6 +65,15 @@ bool DrawFontFile(const FontShowOptions& options, MonoPicture& picture) {
         PrintError("--text", drawn.error);
         return false;
     }
+    // A picture of no glyph is no drawing of the text, as font refuses a font of none.
+    if (drawn.glyphs == 0) {
+        if (drawn.missing.empty()) {
+            PrintError("--text", "the text holds only line feeds, no character to draw");
+        } else {
+            PrintError(ShownName(options.file), "the font has none of the characters of the text");
+        }
+        return false;
+    }
     for (const char32_t code : drawn.missing) {
         PrintError({}, CodeName(code) + " is not in " + ShownName(options.file));
     }

@@ -1,6 +1,8 @@
 #include "font/font_raster.h"
 
+#include "font/bdf_rows.h"
 #include "font/freetype_calls.h"
+#include "font/outline_tables.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -99,6 +101,79 @@ std::string GlyphName(char32_t code) {
     return "glyph " + CodeName(code) + (quoted.empty() ? "" : " " + quoted);
 }
 
+// A glyph by its index, named by a character that maps to it.
+std::string GlyphIndexName(FT_Face face, long index) {
+    const FreeTypeCalls* ft = FreeType();
+    FT_UInt found = 0;
+    for (FT_ULong code = ft->getFirstChar(face, &found); found != 0;
+         code = ft->getNextChar(face, code, &found)) {
+        if (static_cast<long>(found) == index) {
+            return GlyphName(static_cast<char32_t>(code));
+        }
+    }
+    return "glyph " + std::to_string(index) + " (no character maps to it)";
+}
+
+// Outlines FreeType would draw empty or from the wrong bytes without a word: the glyf
+// table missing or past the end of the file, loca entries past their table, backwards or
+// past the glyf table. Every entry is held to that, not only the glyphs asked for: a
+// composite glyph draws others too.
+std::string CheckGlyfOutlines(FT_Face face, std::string_view fontBytes,
+                              const std::vector<char32_t>& codes) {
+    const FreeTypeCalls* ft = FreeType();
+    FT_ULong locaLength = 0;
+    const auto* head = static_cast<const TT_Header*>(ft->getSfntTable(face, FT_SFNT_HEAD));
+    if (head == nullptr || ft->loadSfntTable(face, TTAG_loca, 0, nullptr, &locaLength) != 0) {
+        return {}; // no TrueType outlines: CFF, or bitmaps only
+    }
+    std::string loca(locaLength, '\0');
+    if (ft->loadSfntTable(face, TTAG_loca, 0, reinterpret_cast<FT_Byte*>(loca.data()),
+                          &locaLength) != 0) {
+        return "the loca table cannot be read";
+    }
+    const bool longOffsets = head->Index_To_Loc_Format != 0;
+    FT_ULong glyfLength = 0;
+    if (ft->loadSfntTable(face, TTAG_glyf, 0, nullptr, &glyfLength) != 0) {
+        // Named by the first glyph asked for that has an outline, else the first one there.
+        std::string named;
+        for (const char32_t code : codes) {
+            const FT_UInt index = ft->getCharIndex(face, code);
+            std::uint64_t from = 0;
+            std::uint64_t to = 0;
+            if (index != 0 && named.empty()) {
+                named = GlyphName(code);
+            }
+            if (index != 0 && LocaRange(loca, longOffsets, index, from, to) && to > from) {
+                named = GlyphName(code);
+                break;
+            }
+        }
+        if (named.empty()) {
+            return {}; // none of the characters asked for, said as such
+        }
+        return named + ": its outline would be in the glyf table, which " +
+               (FindSfntTable(fontBytes, "glyf") == SfntTablePlace::PastTheEnd
+                    ? "lies past the end of the file"
+                    : "the font lacks");
+    }
+    if (const LocaFault fault = CheckLoca(loca, longOffsets, face->num_glyphs, glyfLength);
+        fault.glyph >= 0) {
+        return GlyphIndexName(face, fault.glyph) + ": " + fault.reason;
+    }
+    return {};
+}
+
+// A BDF glyph whose rows do not fill its box, which FreeType pads or cuts.
+std::string CheckBdf(std::string_view fontBytes) {
+    const BdfFault fault = CheckBdfRows(fontBytes);
+    if (!fault.found) {
+        return {};
+    }
+    return (fault.code >= 0 && fault.code <= 0x10FFFF ? GlyphName(static_cast<char32_t>(fault.code))
+                                                      : "glyph " + fault.name) +
+           ": " + fault.reason;
+}
+
 } // namespace
 
 RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options) {
@@ -121,6 +196,18 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
         return result;
     }
     const Face face(rawFace);
+    const char* formatName = ft->getFontFormat(face.get());
+    const std::string_view format = formatName != nullptr ? formatName : "";
+    std::string damage;
+    if (format == "TrueType" && FT_IS_SCALABLE(face.get())) {
+        damage = CheckGlyfOutlines(face.get(), fontBytes, options.codes);
+    } else if (format == "BDF") {
+        damage = CheckBdf(fontBytes);
+    }
+    if (!damage.empty()) {
+        result.error = std::move(damage);
+        return result;
+    }
     int pixelSize = 0;
     if (std::string problem = ChooseSize(face.get(), options, pixelSize); !problem.empty()) {
         result.error = std::move(problem);
@@ -198,6 +285,14 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
     }
     if (set.glyphs.empty()) {
         result.error = "the font has none of the characters asked for";
+        return result;
+    }
+    // Damage is refused above; a font blank by design is drawn, but said to be.
+    const bool blank = std::all_of(set.glyphs.begin(), set.glyphs.end(), [](const Glyph& g) {
+        return std::find(g.dots.dots.begin(), g.dots.dots.end(), 1) == g.dots.dots.end();
+    });
+    if (blank) {
+        result.warning = "every glyph drawn is blank: the font holds no dot for them";
     }
     return result;
 }

@@ -37,10 +37,13 @@ struct RasterResult {
     GlyphSet set;
     std::vector<char32_t> missing; // codes asked for that the font has no glyph for
     std::string error;             // one line; empty when the glyphs were drawn
+    std::string warning;           // one line for standard error: every glyph is blank
 };
 
 // Every code the font has, drawn by FreeType's mono rasteriser: TrueType, OpenType (CFF
-// too), BDF, PCF (gzip-compressed too) and OTB bitmap fonts, from the file's bytes.
+// too), BDF, PCF (gzip-compressed too) and OTB bitmap fonts, from the file's bytes. A font
+// is drawn whole or refused: a glyph FreeType cannot load, TrueType outlines placed outside
+// their table, BDF rows that do not fill their box are an error naming the glyph.
 RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options);
 
 } // namespace pelmora

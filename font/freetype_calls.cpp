@@ -28,7 +28,12 @@ const FreeTypeCalls* FreeType() {
                          Find(library, "FT_Select_Size", found.selectSize) &&
                          Find(library, "FT_Get_Char_Index", found.getCharIndex) &&
                          Find(library, "FT_Load_Char", found.loadChar) &&
-                         Find(library, "FT_Render_Glyph", found.renderGlyph);
+                         Find(library, "FT_Render_Glyph", found.renderGlyph) &&
+                         Find(library, "FT_Get_Font_Format", found.getFontFormat) &&
+                         Find(library, "FT_Get_Sfnt_Table", found.getSfntTable) &&
+                         Find(library, "FT_Load_Sfnt_Table", found.loadSfntTable) &&
+                         Find(library, "FT_Get_First_Char", found.getFirstChar) &&
+                         Find(library, "FT_Get_Next_Char", found.getNextChar);
         return all ? &found : nullptr;
     }();
     return calls;

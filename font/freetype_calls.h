@@ -2,6 +2,9 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_FONT_FORMATS_H
+#include FT_TRUETYPE_TABLES_H
+#include FT_TRUETYPE_TAGS_H
 
 namespace pelmora {
 
@@ -18,6 +21,11 @@ struct FreeTypeCalls {
     decltype(&FT_Get_Char_Index) getCharIndex;
     decltype(&FT_Load_Char) loadChar;
     decltype(&FT_Render_Glyph) renderGlyph;
+    decltype(&FT_Get_Font_Format) getFontFormat;
+    decltype(&FT_Get_Sfnt_Table) getSfntTable;
+    decltype(&FT_Load_Sfnt_Table) loadSfntTable;
+    decltype(&FT_Get_First_Char) getFirstChar;
+    decltype(&FT_Get_Next_Char) getNextChar;
 };
 
 // The calls, loaded once; null when the library or one of them cannot be found.

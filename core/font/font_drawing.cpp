@@ -37,14 +37,22 @@ FontRead ReadFontData(std::string_view text, std::string_view format,
         read.error = "no font format is called " + std::string(format);
         return read;
     }
-    return ReadCellTable(text, *syntax, cell);
+    read = ReadCellTable(text, *syntax, cell);
+    // Every table font writes names its characters, or states no cell; a picture's panel
+    // names none, and is a font only where its cell is given.
+    if (read.error.empty() && !cell && text.find("U+") == std::string_view::npos) {
+        read = FontRead{};
+        read.error = "no font: its cells name no character, as a picture's panel does "
+                     "(--cell reads it as a table of cells)";
+    }
+    return read;
 }
 
 DrawnText DrawFontText(const GlyphSet& set, std::string_view utf8) {
     DrawnText drawn;
     std::u32string codes;
-    if (!DecodeUtf8(utf8, codes)) {
-        drawn.error = "the text is not UTF-8";
+    if (std::string why = DecodeUtf8(utf8, codes); !why.empty()) {
+        drawn.error = std::move(why);
         return drawn;
     }
     struct Placed {
@@ -72,6 +80,7 @@ DrawnText DrawFontText(const GlyphSet& set, std::string_view utf8) {
             continue;
         }
         placed.push_back({glyph, pen, baseline});
+        ++drawn.glyphs;
         if (glyph->dots.width > 0 && glyph->dots.height > 0) {
             left = std::min(left, pen + glyph->left);
             right = std::max(right, pen + glyph->left + glyph->dots.width);

@@ -23,6 +23,7 @@ struct DrawnText {
     int penX = 0;                  // where the first line's pen starts in the picture
     int baseline = 0;              // the first line's baseline in the picture
     std::vector<char32_t> missing; // characters of the text the font has no glyph for
+    std::size_t glyphs = 0;        // glyphs placed, each time one is
     std::string error;             // the text is not UTF-8, or the picture would be too large
 };
 

@@ -78,9 +78,14 @@ TEST(FontReading, ShowDrawsTheTextAsTheReaderDoesFromAFileOrStandardInput) {
         const DrawnText drawn = DrawFontText(set, "Hi 42");
         // Text that is no UTF-8 is refused, not drawn as the characters it would spell:
         // cut, overlong (a slash in two bytes), a surrogate, past U+10FFFF.
-        for (const char* broken :
-             {"Hi \xC3", "Hi \xC0\xAF", "Hi \xED\xA0\x80", "\xF4\x90\x80\x80"}) {
-            EXPECT_EQ(DrawFontText(set, broken).error, "the text is not UTF-8") << broken;
+        const std::pair<const char*, const char*> broken[] = {
+            {"Hi \xC3", "not UTF-8 at offset 3"},
+            {"Hi \xC0\xAF", "not UTF-8 at offset 3"},
+            {"Hi \xED\xA0\x80", "U+D800 at offset 3 is a surrogate, no character"},
+            {"\xF4\x90\x80\x80", "not UTF-8 at offset 0"},
+        };
+        for (const auto& [text, reason] : broken) {
+            EXPECT_EQ(DrawFontText(set, text).error, reason) << text;
         }
         std::string expected;
         for (int y = 0; y < drawn.picture.height; ++y) {

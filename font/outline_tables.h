@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pelmora {
+
+// Where a table of an sfnt file (TrueType, OpenType, or the first font of a collection)
+// lies by the file's own directory: FreeType drops a table that runs past the file's end
+// and then reports it missing, which would hide a cut or damaged file as a font without it.
+enum class SfntTablePlace { NotListed, InTheFile, PastTheEnd };
+SfntTablePlace FindSfntTable(std::string_view file, std::string_view tag);
+
+// The bytes of the glyf table that the loca table gives a glyph; false where its entries
+// lie past the loca table.
+bool LocaRange(std::string_view loca, bool longOffsets, long glyph, std::uint64_t& from,
+               std::uint64_t& to);
+
+// The first glyph whose outline the loca table places absurdly: its entry past the loca
+// table, running backwards, or ending past the glyf table. FreeType draws such glyphs empty
+// or from the wrong bytes without a word.
+struct LocaFault {
+    long glyph = -1; // the glyph index; -1 when every entry is sound
+    std::string reason;
+};
+LocaFault CheckLoca(std::string_view loca, bool longOffsets, long glyphs, std::uint64_t glyfLength);
+
+} // namespace pelmora
