@@ -76,28 +76,43 @@ BatchTargets::BatchTargets(const std::vector<std::string>& inputs) {
     }
 }
 
-std::string BatchTargets::claim(const std::string& target, const std::string& input) {
+BatchTargets::Holder BatchTargets::take(const std::string& target, const std::string& label) {
     std::optional<struct stat> file;
     const std::string resolved = this->resolved(target, file);
-    const std::string* read = nullptr;
     if (const auto named = inputPaths_.find(resolved); named != inputPaths_.end()) {
-        read = &named->second;
-    } else if (file) {
+        return {named->second, {}};
+    }
+    if (file) {
         // Another name of an input: a hard link, or a link in a folder's path.
         if (const auto same = inputByFile_.find(FileKey(*file)); same != inputByFile_.end()) {
-            read = &same->second;
+            return {same->second, {}};
+        }
+        if (const auto same = writtenByFile_.find(FileKey(*file)); same != writtenByFile_.end()) {
+            return {{}, same->second};
         }
     }
-    if (read != nullptr) {
-        return *read == input
-                   ? "the result would replace " + *read + " itself; name another"
-                   : "the result would replace " + *read + ", which this run reads; name another";
-    }
     if (const auto earlier = written_.find(resolved); earlier != written_.end()) {
-        return "the result would replace " + target + ", written from " + earlier->second +
+        return {{}, earlier->second};
+    }
+    written_.emplace(resolved, label);
+    if (file) {
+        writtenByFile_.emplace(FileKey(*file), label);
+    }
+    return {};
+}
+
+std::string BatchTargets::claim(const std::string& target, const std::string& input) {
+    const Holder holder = take(target, input);
+    if (!holder.read.empty()) {
+        return holder.read == input
+                   ? "the result would replace " + holder.read + " itself; name another"
+                   : "the result would replace " + holder.read +
+                         ", which this run reads; name another";
+    }
+    if (!holder.written.empty()) {
+        return "the result would replace " + target + ", written from " + holder.written +
                " in this run; give another --output-dir or name";
     }
-    written_.emplace(resolved, input);
     return {};
 }
 

@@ -19,13 +19,23 @@ class BatchTargets {
     // Empty when input's result may go to target, which is then taken; else why not.
     std::string claim(const std::string& target, const std::string& input);
 
+    // What target already is in this run, as given: an input (read), or the input or
+    // label an earlier target was taken for (written); both empty when it is free, and
+    // then it is taken for label.
+    struct Holder {
+        std::string read;
+        std::string written;
+    };
+    Holder take(const std::string& target, const std::string& label);
+
   private:
     std::string resolved(const std::string& path, std::optional<struct stat>& file);
 
-    std::unordered_map<std::string, std::string> folders_;     // as given: resolved
-    std::unordered_map<std::string, std::string> inputPaths_;  // resolved path: as given
-    std::unordered_map<std::string, std::string> written_;     // resolved target: its input
-    std::unordered_map<std::string, std::string> inputByFile_; // "dev:ino": as given
+    std::unordered_map<std::string, std::string> folders_;       // as given: resolved
+    std::unordered_map<std::string, std::string> inputPaths_;    // resolved path: as given
+    std::unordered_map<std::string, std::string> written_;       // resolved target: its input
+    std::unordered_map<std::string, std::string> inputByFile_;   // "dev:ino": as given
+    std::unordered_map<std::string, std::string> writtenByFile_; // "dev:ino": its input
 };
 
 } // namespace pelmora::cli

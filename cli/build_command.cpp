@@ -1,5 +1,6 @@
 #include "cli/build_command.h"
 
+#include "cli/batch_targets.h"
 #include "cli/build_plan.h"
 #include "cli/options.h"
 #include "cli/usage.h"
@@ -114,6 +115,7 @@ std::string MakeFrames(const AssetJob& job, BuiltAsset& asset) {
             return job.files[i] + ": " + outcome.error;
         }
     }
+    asset.kind = AssetKind::Frames;
     asset.layout = layout;
     asset.frames = static_cast<int>(frames.size());
     for (const PanelFrame& frame : frames) {
@@ -146,10 +148,38 @@ std::string MakeFont(const AssetJob& job, BuiltAsset& asset) {
     if (!written.error.empty()) {
         return written.error;
     }
-    asset.layout = FontCell(raster.set, FontFormat{});
+    asset.kind = AssetKind::Font;
+    asset.fontFormat = job.fontFormat.name;
+    asset.layout = FontCell(raster.set, job.fontFormat);
+    if (job.fontFormat.syntax == nullptr) {
+        // A GFXfont's glyphs are rows, leftmost dot in the top bit; u8g2's bits run from the
+        // lowest.
+        asset.layout.arrangement = Arrangement::Rows;
+        asset.layout.bitOrder = job.fontFormat.name == "gfxfont" ? BitOrder::Msb : BitOrder::Lsb;
+    }
     asset.frames = static_cast<int>(raster.set.glyphs.size());
     asset.fontText = written.text;
     return {};
+}
+
+// The assets that may be made, each problem at its file's key.
+void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
+                std::vector<BuiltAsset>& assets, std::vector<ManifestProblem>& problems) {
+    for (std::size_t i = 0; i < plan.assets.size(); ++i) {
+        const AssetJob& job = plan.assets[i];
+        if (!makeable[i]) {
+            continue;
+        }
+        assets[i].name = job.name;
+        const std::string problem = job.kind == AssetJob::Kind::Image ? MakeImage(job, assets[i])
+                                    : job.kind == AssetJob::Kind::Frames
+                                        ? MakeFrames(job, assets[i])
+                                        : MakeFont(job, assets[i]);
+        if (!problem.empty()) {
+            const bool named = job.kind == AssetJob::Kind::Frames;
+            problems.push_back({job.place, named ? problem : job.files.front() + ": " + problem});
+        }
+    }
 }
 
 void PrintProblems(const std::string& manifest, std::vector<ManifestProblem> problems) {
@@ -257,44 +287,87 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     }
     const std::vector<FileStamp> inputStamps = Stamps(inputs);
     std::size_t stamp = 1;
+    std::vector<bool> makeable; // an asset whose tables are right and whose files are there
     for (const AssetJob& job : plan.assets) {
+        makeable.push_back(job.readable && !job.paths.empty());
         for (std::size_t i = 0; i < job.paths.size(); ++i) {
             if (!inputStamps[stamp++].exists) {
                 problems.push_back({job.place, job.files[i] + ": " + std::strerror(ENOENT)});
+                makeable.back() = false;
             }
         }
         stamp += job.charsFile.empty() ? 0 : 1;
     }
-    // A build never writes over a file it reads.
-    for (const auto& [output, place] :
-         {std::pair{plan.header, plan.headerPlace}, std::pair{plan.source, plan.sourcePlace}}) {
-        std::error_code unknown;
-        for (const std::string& input : inputs) {
-            if (!output.empty() &&
-                (PathFromUtf8(output).lexically_normal() ==
-                     PathFromUtf8(input).lexically_normal() ||
-                 std::filesystem::equivalent(PathFromUtf8(output), PathFromUtf8(input), unknown))) {
-                problems.push_back({place, output + " is also read by this build"});
-            }
-        }
+    // No output replaces a file the build reads, nor another output: each is compared as
+    // a file (links and other names resolved), before anything is written.
+    struct Output {
+        std::string path;
+        std::string label;
+        ManifestPlace place; // line 0: an option, not the manifest
+    };
+    std::vector<Output> toWrite;
+    if (!plan.header.empty()) {
+        toWrite.push_back({plan.header, "header", plan.headerPlace});
     }
-    if (!problems.empty()) {
-        PrintProblems(manifestPath, problems);
-        return 1;
+    if (!plan.source.empty()) {
+        toWrite.push_back({plan.source, "source", plan.sourcePlace});
+    }
+    if (!plan.state.empty()) {
+        toWrite.push_back({plan.state, "the state file", plan.headerPlace});
+    }
+    if (parsed.has("--depfile")) {
+        toWrite.push_back({parsed.value("--depfile"), "--depfile", {}});
+    }
+    std::vector<std::pair<std::string, std::string>> optionProblems; // path, reason
+    BatchTargets claimed(inputs);
+    for (const Output& output : toWrite) {
+        const std::string said = output.label + " " + output.path;
+        std::string reason;
+        struct stat status {};
+        if (::stat(output.path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+            reason = said + " is a folder";
+        } else if (const BatchTargets::Holder holder = claimed.take(output.path, said);
+                   !holder.read.empty()) {
+            reason = said + " would replace " + holder.read + ", which this build reads";
+        } else if (!holder.written.empty()) {
+            reason = said + " is the same file as the " + holder.written;
+        }
+        if (reason.empty()) {
+            continue;
+        }
+        if (output.place.line == 0) {
+            optionProblems.emplace_back(output.path, reason);
+        } else {
+            problems.push_back({output.place, reason});
+        }
     }
     std::vector<std::string> outputs{plan.header};
     if (!plan.source.empty()) {
         outputs.push_back(plan.source);
     }
-    const std::string stateBefore =
-        BuildStateText(kToolVersion, manifestFile.bytes, inputStamps, Stamps(outputs));
     std::vector<std::string> targets{plan.state};
     targets.insert(targets.end(), outputs.begin(), outputs.end());
-    const std::string depfile = WriteDepfile(targets, inputs);
+    const Depfile depfile = WriteDepfile(targets, inputs);
+    if (parsed.has("--depfile") && !depfile.problem.empty()) {
+        optionProblems.emplace_back(depfile.path, depfile.problem);
+    }
+    if (!problems.empty() || !optionProblems.empty()) {
+        // Every asset whose tables are right is made too, so that its problems are said now
+        // rather than on the next run.
+        std::vector<BuiltAsset> ignored(plan.assets.size());
+        MakeAssets(plan, makeable, ignored, problems);
+        PrintProblems(manifestPath, problems);
+        for (const auto& [path, reason] : optionProblems) {
+            PrintError(path, reason);
+        }
+        return 1;
+    }
+    const std::string stateBefore =
+        BuildStateText(kToolVersion, manifestFile.bytes, inputStamps, Stamps(outputs));
     auto writeDepfile = [&] {
         bool written = false;
         return !parsed.has("--depfile") ||
-               WriteIfChanged(parsed.value("--depfile"), depfile, written);
+               WriteIfChanged(parsed.value("--depfile"), depfile.text, written);
     };
 
     const SourceFile recorded = ReadSourceFile(plan.state);
@@ -311,18 +384,7 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     }
 
     std::vector<BuiltAsset> assets(plan.assets.size());
-    for (std::size_t i = 0; i < plan.assets.size(); ++i) {
-        const AssetJob& job = plan.assets[i];
-        assets[i].name = job.name;
-        const std::string problem = job.kind == AssetJob::Kind::Image ? MakeImage(job, assets[i])
-                                    : job.kind == AssetJob::Kind::Frames
-                                        ? MakeFrames(job, assets[i])
-                                        : MakeFont(job, assets[i]);
-        if (!problem.empty()) {
-            const bool named = job.kind == AssetJob::Kind::Frames;
-            problems.push_back({job.place, named ? problem : job.files.front() + ": " + problem});
-        }
-    }
+    MakeAssets(plan, makeable, assets, problems);
     if (!problems.empty()) {
         PrintProblems(manifestPath, problems);
         return 1;

@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "cli/panel_options.h"
+#include "core/build/asset_header.h"
 #include "core/font/character_set.h"
 #include "core/frames/frames.h"
 #include "core/io/utf8_path.h"
@@ -319,6 +320,60 @@ void ReadFont(Reader& reader, const ManifestTable& table, const std::string& man
     }
 }
 
+// Why an output named so in [output] cannot be written: it names a folder, or, with
+// --output-dir, it is relative and climbs out of it.
+std::string OutputPathProblem(const std::string& name, const std::string& outputDir) {
+    const std::filesystem::path path = PathFromUtf8(name).lexically_normal();
+    const std::filesystem::path file = path.filename();
+    if (name.empty() || name.back() == '/' || file.empty() || file == "." || file == "..") {
+        return "names a folder, not a file";
+    }
+    if (!outputDir.empty() && path.is_relative() && *path.begin() == "..") {
+        return "climbs out of --output-dir " + outputDir +
+               "; a relative output stays inside it (an absolute one goes where it says)";
+    }
+    return {};
+}
+
+AssetKind KindOf(const AssetJob& job) {
+    return job.kind == AssetJob::Kind::Image    ? AssetKind::Picture
+           : job.kind == AssetJob::Kind::Frames ? AssetKind::Frames
+                                                : AssetKind::Font;
+}
+
+// Every symbol the header will define, worked out before anything is made: one that the
+// header or its includes define already, or that two assets define, is said at the name of
+// each asset that makes it.
+void CheckSymbols(Reader& reader, const std::vector<AssetJob>& assets) {
+    std::map<std::string, std::size_t> definer; // symbol: the asset that makes it first
+    for (std::size_t i = 0; i < assets.size(); ++i) {
+        const AssetJob& job = assets[i];
+        if (job.name.empty() || !SymbolProblem(job.name).empty()) {
+            continue; // said already
+        }
+        const std::vector<std::string> symbols =
+            AssetSymbols(KindOf(job), job.name, job.fontFormat.name);
+        for (std::size_t k = 1; k < symbols.size(); ++k) {
+            if (const std::string problem = MadeSymbolProblem(symbols[k]); !problem.empty()) {
+                reader.add(job.namePlace,
+                           "name " + job.name + " makes " + symbols[k] + ": " + problem);
+            }
+        }
+        for (const std::string& symbol : symbols) {
+            const auto [first, added] = definer.emplace(symbol, i);
+            const AssetJob& other = assets[first->second];
+            if (added || other.name == job.name) {
+                continue; // two assets of one name are said as such
+            }
+            const std::string both =
+                "both " + other.name + " (line " + std::to_string(other.namePlace.line) + ") and " +
+                job.name + " (line " + std::to_string(job.namePlace.line) + ") define " + symbol;
+            reader.add(other.namePlace, both);
+            reader.add(job.namePlace, both);
+        }
+    }
+}
+
 } // namespace
 
 std::string Joined(const std::string& folder, const std::string& name) {
@@ -370,6 +425,16 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
                 plan.format = "c"; // said once here, not again for every asset
             }
         }
+        for (const char* key : {"header", "source"}) {
+            if (const ManifestEntry* entry = output->find(key);
+                entry != nullptr && entry->value.kind == ManifestValue::Kind::Text) {
+                if (const std::string problem = OutputPathProblem(entry->value.text, outputDir);
+                    !problem.empty()) {
+                    reader.add(entry->value.place,
+                               key + std::string(" ") + entry->value.text + ": " + problem);
+                }
+            }
+        }
         if (!header.empty()) {
             plan.header = Joined(folder, header);
             plan.headerPlace = output->find("header")->value.place;
@@ -379,10 +444,6 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         if (!source.empty()) {
             plan.source = Joined(folder, source);
             plan.sourcePlace = output->find("source")->value.place;
-            if (plan.source == plan.header) {
-                reader.add(output->find("source")->value.place,
-                           "source and header are the same file");
-            }
             const std::filesystem::path from =
                 PathFromUtf8(FolderOf(plan.source)).lexically_normal();
             plan.headerInclude = Utf8FromPath(
@@ -396,6 +457,7 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         if (table.kind != "image" && table.kind != "frames" && table.kind != "font") {
             continue;
         }
+        const std::size_t before = problems.size();
         AssetJob job;
         job.kind = table.kind == "image"    ? AssetJob::Kind::Image
                    : table.kind == "frames" ? AssetJob::Kind::Frames
@@ -406,9 +468,8 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
             reader.add(table.place, heading + " needs name, the symbol of its data");
         } else if (name->value.kind != ManifestValue::Kind::Text) {
             // said by text() above
-        } else if (!IsSymbol(job.name) || job.name.starts_with("pelmora_")) {
-            reader.add(name->value.place, "name takes a symbol: letters, digits and _, not first "
-                                          "a digit, not beginning with pelmora_");
+        } else if (const std::string problem = SymbolProblem(job.name); !problem.empty()) {
+            reader.add(name->value.place, "name " + job.name + ": " + problem);
         } else if (const auto [first, added] = names.emplace(job.name, name->value.place); !added) {
             reader.add(name->value.place, "two assets are named " + job.name +
                                               " (the first on line " +
@@ -432,13 +493,18 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
                 job.paths.push_back(Joined(manifestFolder, file));
             }
         }
+        if (const ManifestEntry* name = table.find("name")) {
+            job.namePlace = name->value.place;
+        }
         if (job.kind == AssetJob::Kind::Font) {
             ReadFont(reader, table, manifestFolder, job);
         } else {
             ReadPicture(reader, panel, table, plan.format, job);
         }
+        job.readable = problems.size() == before;
         plan.assets.push_back(std::move(job));
     }
+    CheckSymbols(reader, plan.assets);
     if (output != nullptr && plan.assets.empty() && manifest.problems.empty()) {
         reader.add(output->place, "the manifest names no asset: add an [[image]]");
     }

@@ -20,6 +20,8 @@ struct AssetJob {
     std::vector<std::string> files; // as the manifest writes them
     std::vector<std::string> paths; // from the current folder
     ManifestPlace place;            // of the file or files key, for what goes wrong there
+    ManifestPlace namePlace;        // of the name key
+    bool readable = false;          // its tables said no problem: it may be made to find more
 
     // A picture or frames: the panel, the colour rule and the preparation.
     OutputChoice choice;

@@ -1,8 +1,10 @@
 #include "cli/font_command.h"
 
+#include "cli/batch_targets.h"
 #include "cli/options.h"
 #include "cli/usage.h"
 
+#include "core/build/asset_header.h"
 #include "core/font/character_set.h"
 #include "core/font/font_file.h"
 #include "core/io/atomic_text_file.h"
@@ -42,7 +44,7 @@ constexpr Option kFontOptions[] = {
      "default lsb, msb for rows"},
     {"--hinting", "H", "normal (default), light or none"},
     {"-o", "OUT", "write to OUT (one FONT only)"},
-    {"--output-dir", "DIR", "write the files into DIR instead"},
+    {"--output-dir", "DIR", "write the files into DIR (default: the current folder)"},
     {"--stdout", {}, "write to standard output (one FONT only)"},
     {"--quiet", {}, "do not print the paths written"},
     {"--help", {}, {}},
@@ -76,7 +78,15 @@ struct FontJob {
     bool quiet = false;
 };
 
-int MakeFont(const FontJob& job, const std::string& font, StandardOutput& out) {
+// A font's file, made but not yet written.
+struct MadeFont {
+    std::string font;
+    std::string path; // where it goes; empty for standard output
+    FontFile written;
+};
+
+// The font's file as text, or 1 with its reason said.
+int MakeFont(const FontJob& job, const std::string& font, MadeFont& made) {
     const std::string shownName = font == "-" ? std::string("standard input") : font;
     const SourceFile source = ReadSourceFile(font);
     if (!source.ok()) {
@@ -99,34 +109,37 @@ int MakeFont(const FontJob& job, const std::string& font, StandardOutput& out) {
     }
     const GlyphSet& set = raster.set;
     const std::string symbol = job.symbol.empty() ? FontSymbol(font, set.pixelSize) : job.symbol;
-    const FontFile written = WriteFontFile(set, job.format, symbol);
-    if (!written.error.empty()) {
-        PrintError(shownName, written.error);
+    made.font = font;
+    made.written = WriteFontFile(set, job.format, symbol);
+    if (!made.written.error.empty()) {
+        PrintError(shownName, made.written.error);
         return 1;
     }
-    if (job.toStdout) {
-        if (!out.write(written.text) || !out.flush()) {
+    if (!job.toStdout) {
+        // Into the current folder unless told otherwise: a font's own folder may be the
+        // system's, and not writable.
+        made.path = !job.output.empty()
+                        ? job.output
+                        : Utf8FromPath(PathFromUtf8(job.outputDir) /
+                                       PathFromUtf8(symbol + made.written.extension));
+    }
+    return 0;
+}
+
+int WriteFont(const MadeFont& made, bool quiet, StandardOutput& out) {
+    if (made.path.empty()) {
+        if (!out.write(made.written.text) || !out.flush()) {
             PrintError("standard output", out.error());
             return 1;
         }
         return 0;
     }
-    std::filesystem::path path;
-    if (!job.output.empty()) {
-        path = PathFromUtf8(job.output);
-    } else {
-        const std::filesystem::path folder = !job.outputDir.empty() ? PathFromUtf8(job.outputDir)
-                                             : font == "-"          ? std::filesystem::path()
-                                                           : PathFromUtf8(font).parent_path();
-        path = folder / PathFromUtf8(symbol + written.extension);
-    }
-    const std::string shownPath = Utf8FromPath(path);
-    AtomicTextFile file(path);
-    if (!file.open() || !file.write(written.text) || !file.commit()) {
-        PrintError(shownPath, file.error());
+    AtomicTextFile file(PathFromUtf8(made.path));
+    if (!file.open() || !file.write(made.written.text) || !file.commit()) {
+        PrintError(made.path, file.error());
         return 1;
     }
-    if (!job.quiet && !out.write(shownPath + "\n")) {
+    if (!quiet && !out.write(made.path + "\n")) {
         PrintError("standard output", out.error());
         return 1;
     }
@@ -143,9 +156,10 @@ const std::string_view kFontSynopsis =
 std::string FontHelp() {
     return "font     draws the characters of TrueType, OpenType, BDF, PCF (.pcf.gz too) and OTB\n"
            "         fonts with FreeType's 1-bit rasteriser and writes them as font data for\n"
-           "         the firmware: SYMBOL.h, or SYMBOL and the syntax's extension, beside each\n"
-           "         FONT, and prints each path. A FONT of - is standard input (it needs -o,\n"
-           "         --stdout or --name).\n" +
+           "         the firmware: SYMBOL.h, or SYMBOL and the syntax's extension, in the\n"
+           "         current folder (or -o OUT, or --output-dir DIR), and prints each path.\n"
+           "         No result replaces a FONT, the --chars file or another result. A FONT of\n"
+           "         - is standard input (it needs -o, --stdout or --name).\n" +
            OptionHelp({kFontOptions});
 }
 
@@ -223,6 +237,17 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         if (!IsSymbol(*name)) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
         }
+        // The header must compile: the name, and every name it makes (NAME_WIDTH, ...).
+        const std::vector<std::string> symbols =
+            AssetSymbols(AssetKind::Font, *name, job.format.name);
+        for (std::size_t i = 0; i < symbols.size(); ++i) {
+            const std::string problem =
+                i == 0 ? SymbolProblem(symbols[i]) : MadeSymbolProblem(symbols[i]);
+            if (!problem.empty()) {
+                return UsageError("--name " + *name + (i == 0 ? "" : " makes " + symbols[i]) +
+                                  ": " + problem);
+            }
+        }
         job.symbol = *name;
     }
     job.toStdout = parsed.has("--stdout");
@@ -253,9 +278,42 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
     if (!job.symbol.empty() && fonts.size() > 1 && job.output.empty() && !job.toStdout) {
         return UsageError("--name takes one FONT only: each file would have that name");
     }
+    // Every file is made before any is written, so that no result replaces a font, the
+    // characters' file or another result of this run.
     int status = 0;
+    std::vector<MadeFont> made;
     for (const std::string& font : fonts) {
-        status = std::max(status, MakeFont(job, font, out));
+        MadeFont one;
+        if (MakeFont(job, font, one) != 0) {
+            status = 1;
+        } else {
+            made.push_back(std::move(one));
+        }
+    }
+    std::vector<std::string> inputs = fonts;
+    if (chars != nullptr && chars->starts_with("@")) {
+        inputs.push_back(chars->substr(1));
+    }
+    BatchTargets targets(inputs);
+    bool refused = false;
+    for (const MadeFont& one : made) {
+        if (one.path.empty()) {
+            continue;
+        }
+        std::error_code unknown;
+        std::string reason = std::filesystem::is_directory(PathFromUtf8(one.path), unknown)
+                                 ? "is a folder; name a file"
+                                 : targets.claim(one.path, one.font);
+        if (!reason.empty()) {
+            PrintError(one.path, reason);
+            refused = true;
+        }
+    }
+    if (refused) {
+        return 1;
+    }
+    for (const MadeFont& one : made) {
+        status = std::max(status, WriteFont(one, job.quiet, out));
     }
     return status;
 }

@@ -8,6 +8,105 @@ namespace pelmora {
 
 namespace {
 
+// C23 and C++20 keywords, the alternative tokens, GNU C's asm, and what the header, its
+// <stdint.h> (and <stddef.h>, <avr/pgmspace.h> on AVR) and the compilers define besides.
+constexpr std::string_view kTakenNames[] = {
+    "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break",
+    "case", "catch", "char", "char8_t", "char16_t", "char32_t", "class", "co_await", "co_return",
+    "co_yield", "compl", "concept", "const", "const_cast", "consteval", "constexpr", "constinit",
+    "continue", "decltype", "default", "delete", "do", "double", "dynamic_cast", "else", "enum",
+    "explicit", "export", "extern", "false", "float", "for", "friend", "goto", "if", "inline",
+    "int", "long", "mutable", "namespace", "new", "noexcept", "not", "not_eq", "nullptr",
+    "operator", "or", "or_eq", "private", "protected", "public", "register", "reinterpret_cast",
+    "requires", "restrict", "return", "short", "signed", "sizeof", "static", "static_assert",
+    "static_cast", "struct", "switch", "template", "this", "thread_local", "throw", "true", "try",
+    "typedef", "typeid", "typename", "typeof", "typeof_unqual", "union", "unsigned", "using",
+    "virtual", "void", "volatile", "wchar_t", "while", "xor", "xor_eq",
+    // The header's own and its includes'.
+    "main", "PROGMEM", "PGM_P", "PGM_VOID_P", "GFXglyph", "GFXfont", "NULL", "size_t", "ptrdiff_t",
+    "max_align_t", "offsetof", "imaxdiv_t", "ESP8266", "ESP32",
+    // Defined by GCC in its GNU modes, by avr-gcc, and by compilers for 32-bit x86.
+    "linux", "unix", "AVR", "i386", "pelmora_asset", "pelmora_assets", "PELMORA_ASSET_COUNT"};
+
+bool Digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool Upper(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+// "8", "16", "LEAST8", "FAST32", "MAX", "PTR" and so on: what follows INT in a <stdint.h> name.
+bool StdintWidth(std::string_view text, bool upper) {
+    for (const std::string_view prefix : {"least", "fast"}) {
+        std::string word(prefix);
+        if (upper) {
+            std::transform(word.begin(), word.end(), word.begin(),
+                           [](char c) { return static_cast<char>(c - 32); });
+        }
+        if (text.starts_with(word)) {
+            text.remove_prefix(word.size());
+            break;
+        }
+    }
+    if (text == (upper ? "MAX" : "max") || text == (upper ? "PTR" : "ptr")) {
+        return true;
+    }
+    return text == "8" || text == "16" || text == "32" || text == "64";
+}
+
+// A type or macro that <stdint.h> or <inttypes.h> defines, in any version of C.
+bool StdintName(std::string_view name) {
+    std::string_view rest = name;
+    if (rest.ends_with("_t")) { // int8_t, uint_least16_t, intmax_t, ...
+        rest.remove_suffix(2);
+        rest.remove_prefix(rest.starts_with("u") ? 1 : 0);
+        if (rest.starts_with("int")) {
+            rest.remove_prefix(3);
+            return StdintWidth(rest.starts_with("_") ? rest.substr(1) : rest, false);
+        }
+        return false;
+    }
+    if (name.starts_with("PRI") || name.starts_with("SCN")) { // PRId8, SCNxLEAST16, ...
+        rest = name.substr(3);
+        return !rest.empty() &&
+               std::string_view("diouxX").find(rest[0]) != std::string_view::npos &&
+               StdintWidth(rest.substr(1), true);
+    }
+    for (const std::string_view suffix : {"_MIN", "_MAX", "_WIDTH", "_C"}) {
+        if (name.ends_with(suffix)) {
+            rest = name.substr(0, name.size() - suffix.size());
+            for (const std::string_view other :
+                 {"PTRDIFF", "SIG_ATOMIC", "SIZE", "WCHAR", "WINT"}) {
+                if (rest == other) {
+                    return true;
+                }
+            }
+            rest.remove_prefix(rest.starts_with("U") ? 1 : 0);
+            if (!rest.starts_with("INT")) {
+                return false;
+            }
+            rest.remove_prefix(3);
+            return StdintWidth(rest.starts_with("_") ? rest.substr(1) : rest, true);
+        }
+    }
+    return false;
+}
+
+bool StartsPelmora(std::string_view name) {
+    constexpr std::string_view kPrefix = "pelmora_";
+    if (name.size() < kPrefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kPrefix.size(); ++i) {
+        const char c = Upper(name[i]) ? static_cast<char>(name[i] + 32) : name[i];
+        if (c != kPrefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string GuardFor(std::string_view path) {
     const std::size_t slash = path.find_last_of('/');
     std::string guard = "PELMORA_";
@@ -18,9 +117,20 @@ std::string GuardFor(std::string_view path) {
     return guard;
 }
 
-// The index entry's type, once however many generated headers a program includes.
+// The index entry's type, once however many generated headers a program includes. The
+// fields after delays_ms came later: a firmware that reads the first ones still does.
 constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "#define PELMORA_ASSET_DEFINED\n"
+                                        "#define PELMORA_KIND_PICTURE 0\n"
+                                        "#define PELMORA_KIND_FRAMES 1\n"
+                                        "#define PELMORA_KIND_FONT 2\n"
+                                        "#define PELMORA_LAYOUT_HALVES 0\n"
+                                        "#define PELMORA_LAYOUT_PAGES 1\n"
+                                        "#define PELMORA_LAYOUT_ROWS 2\n"
+                                        "#define PELMORA_LAYOUT_GFXFONT 3\n"
+                                        "#define PELMORA_LAYOUT_U8G2 4\n"
+                                        "#define PELMORA_BIT_ORDER_LSB 0\n"
+                                        "#define PELMORA_BIT_ORDER_MSB 1\n"
                                         "typedef struct pelmora_asset {\n"
                                         "    const char *name;\n"
                                         "    uint16_t width;\n"
@@ -28,6 +138,11 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "    uint16_t frames;\n"
                                         "    const uint8_t *data;\n"
                                         "    const uint16_t *delays_ms;\n"
+                                        "    uint8_t kind;\n"
+                                        "    uint8_t layout;\n"
+                                        "    uint8_t bit_order;\n"
+                                        "    uint16_t block_width;\n"
+                                        "    uint32_t bytes;\n"
                                         "} pelmora_asset;\n"
                                         "#endif\n\n";
 
@@ -38,9 +153,38 @@ struct FontParts {
     std::string_view before;
     std::string_view definitions;
     std::string_view after;
-    std::string declarations; // "extern const ...;" for each definition
-    std::string firstSymbol;  // what the index points at: the glyph bitmaps or the table
+    std::string declarations;   // "extern const ...;" for each definition, arrays with sizes
+    std::string firstSymbol;    // what the index points at: the glyph bitmaps or the table
+    std::size_t firstItems = 0; // the bytes of that array
 };
+
+// The items of the initialiser that text begins in (just after its '{'): the commas at its
+// own depth, comments aside; a trailing comma starts none.
+std::size_t CountItems(std::string_view text) {
+    std::size_t items = 0;
+    int depth = 1;
+    bool waiting = true; // for the first character of the next item
+    for (std::size_t i = 0; i < text.size() && depth > 0; ++i) {
+        if (text.substr(i, 2) == "/*") {
+            const std::size_t close = text.find("*/", i + 2);
+            i = close == std::string_view::npos ? text.size() : close + 1;
+            continue;
+        }
+        const char c = text[i];
+        if (c == '}') {
+            --depth;
+        } else if (c == ',' && depth == 1) {
+            waiting = true;
+        } else if (c != ' ' && c != '\n') {
+            if (waiting && depth == 1) {
+                ++items;
+                waiting = false;
+            }
+            depth += c == '{' ? 1 : 0;
+        }
+    }
+    return items;
+}
 
 FontParts SplitFont(std::string_view text) {
     FontParts parts;
@@ -59,20 +203,50 @@ FontParts SplitFont(std::string_view text) {
     while (!rest.empty()) {
         const std::size_t newline = rest.find('\n');
         const std::string_view line = rest.substr(0, newline);
-        rest = newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
+        const std::string_view after =
+            newline == std::string_view::npos ? std::string_view() : rest.substr(newline + 1);
         const std::size_t equals = line.find(" = ");
         if (!line.starts_with("const ") || equals == std::string_view::npos) {
+            rest = after;
             continue;
         }
-        parts.declarations += "extern " + std::string(line.substr(0, equals)) + ";\n";
+        // "const uint8_t name_bitmaps[] PROGMEM = {": its size, so that sizeof works where
+        // only the declaration is seen.
+        std::string head(line.substr(0, equals));
+        const std::size_t items =
+            line.substr(equals).starts_with(" = {") ? CountItems(rest.substr(equals + 4)) : 0;
+        if (const std::size_t open = head.find("[]"); open != std::string::npos) {
+            head.insert(open + 1, std::to_string(items));
+        }
+        parts.declarations += "extern " + head + ";\n";
         if (parts.firstSymbol.empty()) {
-            // "const uint8_t name_bitmaps[] PROGMEM": the third word, up to its '['.
+            // The third word, up to its '['.
             const std::size_t type = line.find(' ', 6);
             const std::string_view symbol = line.substr(type + 1, equals - type - 1);
             parts.firstSymbol = std::string(symbol.substr(0, symbol.find_first_of("[ ")));
+            parts.firstItems = items;
         }
+        rest = after;
     }
     return parts;
+}
+
+std::string_view KindName(const BuiltAsset& asset) {
+    return asset.kind == AssetKind::Font     ? "PELMORA_KIND_FONT"
+           : asset.kind == AssetKind::Frames ? "PELMORA_KIND_FRAMES"
+                                             : "PELMORA_KIND_PICTURE";
+}
+
+std::string_view LayoutName(const BuiltAsset& asset) {
+    if (asset.kind == AssetKind::Font && asset.fontFormat == "gfxfont") {
+        return "PELMORA_LAYOUT_GFXFONT";
+    }
+    if (asset.kind == AssetKind::Font && asset.fontFormat == "u8g2") {
+        return "PELMORA_LAYOUT_U8G2";
+    }
+    return asset.layout.arrangement == Arrangement::Halves  ? "PELMORA_LAYOUT_HALVES"
+           : asset.layout.arrangement == Arrangement::Pages ? "PELMORA_LAYOUT_PAGES"
+                                                            : "PELMORA_LAYOUT_ROWS";
 }
 
 bool Animated(const BuiltAsset& asset) {
@@ -126,17 +300,83 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
     text += "\nconst pelmora_asset pelmora_assets[PELMORA_ASSET_COUNT]";
     text += progmem ? " PROGMEM = {\n" : " = {\n";
     for (const BuiltAsset& asset : assets) {
-        const std::string data = !asset.fontText.empty() ? SplitFont(asset.fontText).firstSymbol
-                                 : Animated(asset)       ? asset.name + "[0]"
-                                                         : asset.name;
+        const bool font = !asset.fontText.empty();
+        const FontParts parts = font ? SplitFont(asset.fontText) : FontParts{};
+        const std::string data = font              ? parts.firstSymbol
+                                 : Animated(asset) ? asset.name + "[0]"
+                                                   : asset.name;
         text += "    {pelmora_name_" + asset.name + ", " + std::to_string(asset.layout.width) +
                 ", " + std::to_string(asset.layout.height) + ", " + std::to_string(asset.frames) +
-                ", " + data + ", " + (Animated(asset) ? asset.name + "_delays_ms" : "0") + "},\n";
+                ", " + data + ", " + (Animated(asset) ? asset.name + "_delays_ms" : "0") + ", " +
+                std::string(KindName(asset)) + ", " + std::string(LayoutName(asset)) + ", " +
+                (asset.layout.bitOrder == BitOrder::Msb ? "PELMORA_BIT_ORDER_MSB"
+                                                        : "PELMORA_BIT_ORDER_LSB") +
+                ", " +
+                std::to_string(asset.layout.arrangement == Arrangement::Halves && !font
+                                   ? asset.layout.blockWidth
+                                   : 0) +
+                ", " + std::to_string(font ? parts.firstItems : asset.bytes.size()) + "},\n";
     }
     text += "};\n";
 }
 
 } // namespace
+
+std::string MadeSymbolProblem(std::string_view symbol) {
+    if (StartsPelmora(symbol)) {
+        return "names beginning with pelmora_ are the header's own";
+    }
+    if (std::find(std::begin(kTakenNames), std::end(kTakenNames), symbol) !=
+        std::end(kTakenNames)) {
+        return "a keyword of C or C++, or a name the header or the compiler defines";
+    }
+    if (StdintName(symbol)) {
+        return "a name <stdint.h> defines";
+    }
+    return {};
+}
+
+std::string SymbolProblem(std::string_view name) {
+    const bool identifier =
+        !name.empty() && !Digit(name[0]) && std::all_of(name.begin(), name.end(), [](char c) {
+            return Upper(c) || (c >= 'a' && c <= 'z') || Digit(c) || c == '_';
+        });
+    if (!identifier) {
+        return "a symbol is letters, digits and _, not first a digit";
+    }
+    if (name.starts_with("__") || (name.size() > 1 && name[0] == '_' && Upper(name[1]))) {
+        return "names beginning with __ or _ and a capital are the compiler's";
+    }
+    return MadeSymbolProblem(name);
+}
+
+std::vector<std::string> AssetSymbols(AssetKind kind, std::string_view name,
+                                      std::string_view fontFormat) {
+    const std::string base(name);
+    std::vector<std::string> symbols{base};
+    auto add = [&](std::initializer_list<std::string_view> suffixes) {
+        for (const std::string_view suffix : suffixes) {
+            symbols.push_back(base + std::string(suffix));
+        }
+    };
+    if (kind != AssetKind::Font) {
+        add({"_WIDTH", "_HEIGHT"});
+        if (kind == AssetKind::Frames) {
+            add({"_FRAMES", "_delays_ms"});
+        }
+        return symbols;
+    }
+    if (fontFormat == "u8g2") {
+        return symbols;
+    }
+    if (fontFormat == "gfxfont") {
+        add({"_bitmaps", "_glyphs"});
+    } else {
+        add({"_WIDTH", "_HEIGHT", "_CELL_BYTES", "_COUNT", "_FIRST"});
+    }
+    symbols.push_back(UpperCase(name) + "_H"); // the font file's include guard
+    return symbols;
+}
 
 AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNames& names) {
     const std::string heading =

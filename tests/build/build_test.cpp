@@ -115,7 +115,7 @@ TEST(BuildManifest, EveryProblemIsSaidAtItsPlaceAndNothingIsWritten) {
          {"pelmora.toml:5:1: a.bmp: "}},
         {"an output over an input",
          "[output]\nheader = \"a.bmp\"\n[[image]]\nname = \"x\"\nfile = \"a.bmp\"\n",
-         {"pelmora.toml:2:1: a.bmp is also read by this build"}},
+         {"pelmora.toml:2:1: header a.bmp would replace a.bmp, which this build reads"}},
         {"a letter outside ASCII in a key",
          std::string(kOutput) + "ná = 1\n",
          {"pelmora.toml:3:2: "}},
