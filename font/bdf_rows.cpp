@@ -52,7 +52,8 @@ std::string RowFault(std::string_view row, long width, long number) {
         }
     }
     if (row.size() < digits) {
-        return named + " has " + std::to_string(row.size()) + " hex digits, where its " +
+        return named + " has " + std::to_string(row.size()) +
+               (row.size() == 1 ? " hex digit" : " hex digits") + ", where its " +
                std::to_string(width) + "-dot width needs " + std::to_string(digits);
     }
     // Dots right of the box: in the padding bits of its last byte or in digits past it.

@@ -170,7 +170,7 @@ std::string CheckBdf(std::string_view fontBytes) {
         return {};
     }
     return (fault.code >= 0 && fault.code <= 0x10FFFF ? GlyphName(static_cast<char32_t>(fault.code))
-                                                      : "glyph " + fault.name) +
+                                                      : "the glyph named " + fault.name) +
            ": " + fault.reason;
 }
 
