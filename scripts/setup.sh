@@ -20,6 +20,7 @@ packages=(
     zsh fish # to check the shell completions the package installs
     # the programs that read what Pelmora writes, so the tests can feed them
     pasmo z80asm binutils gcc-avr avr-libc
+    simavr # the C outputs read back through pgm_read_byte on a simulated ATmega328P
     # fonts: FreeType to draw them; bitmap fonts whose own BDF text (pcf2bdf) the tests check
     libfreetype-dev xfonts-terminus fonts-terminus-otb xfonts-unifont pcf2bdf fonts-freefont-otf
 )
