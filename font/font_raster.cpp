@@ -101,6 +101,13 @@ std::string GlyphName(char32_t code) {
     return "glyph " + CodeName(code) + (quoted.empty() ? "" : " " + quoted);
 }
 
+// A character drawn with no dot in any sound font: a space, a control, an invisible mark.
+bool BlankByNature(char32_t code) {
+    return code <= 0x20 || (code >= 0x7F && code <= 0xA0) || code == 0xAD || code == 0x1680 ||
+           (code >= 0x2000 && code <= 0x200F) || (code >= 0x2028 && code <= 0x202F) ||
+           (code >= 0x205F && code <= 0x206F) || code == 0x3000 || code == 0xFEFF;
+}
+
 // A glyph by its index, named by a character that maps to it.
 std::string GlyphIndexName(FT_Face face, long index) {
     const FreeTypeCalls* ft = FreeType();
@@ -287,11 +294,14 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
         result.error = "the font has none of the characters asked for";
         return result;
     }
-    // Damage is refused above; a font blank by design is drawn, but said to be.
+    // Damage is refused above; a font blank by design is drawn, but said to be, unless
+    // only spaces were asked for.
     const bool blank = std::all_of(set.glyphs.begin(), set.glyphs.end(), [](const Glyph& g) {
         return std::find(g.dots.dots.begin(), g.dots.dots.end(), 1) == g.dots.dots.end();
     });
-    if (blank) {
+    const bool inkAsked = std::any_of(set.glyphs.begin(), set.glyphs.end(),
+                                      [](const Glyph& g) { return !BlankByNature(g.code); });
+    if (blank && inkAsked) {
         result.warning = "every glyph drawn is blank: the font holds no dot for them";
     }
     return result;

@@ -1,15 +1,19 @@
 // Fonts on arbitrary bytes. The first byte picks the path: FreeType loading a face from the
 // rest and rasterising it at a small size (then the GFXfont and u8g2 writers, whose output
-// must read back to the very glyphs), the GFXfont reader, the u8g2 reader on C text, or
-// the u8g2 decoder on raw bytes; the strikes of a bitmap font and a character set too.
+// must read back to the very glyphs), the GFXfont reader, the u8g2 reader on C text, the
+// u8g2 decoder on raw bytes, the checks of BDF rows, or those of an sfnt's table directory
+// and loca table; the strikes of a bitmap font and a character set too.
 
 #include "core/font/character_set.h"
 #include "core/font/font_drawing.h"
 #include "core/font/gfx_font.h"
 #include "core/font/u8g2_font.h"
+#include "font/bdf_rows.h"
 #include "font/font_raster.h"
 #include "font/font_strikes.h"
+#include "font/outline_tables.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -73,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
-    switch (data[0] % 4) {
+    switch (data[0] % 6) {
     case 0:
         Rasterise(rest, static_cast<std::uint8_t>(data[0] / 4));
         break;
@@ -89,10 +93,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A character set, but never one naming a file to read.
         (void)ParseCharacterSet(rest.starts_with("@") ? rest.substr(1) : rest);
         break;
-    default: {
+    case 3: {
         const FontRead read = DecodeU8g2Font(std::span<const std::uint8_t>(data + 1, size - 1));
         if (read.error.empty()) {
             (void)ListGlyphs(read.set, '#', '.');
+        }
+        break;
+    }
+    case 4: {
+        const BdfFault fault = CheckBdfRows(rest);
+        if (fault.found == fault.reason.empty()) {
+            std::abort();
+        }
+        break;
+    }
+    default: {
+        (void)FindSfntTable(rest, "glyf");
+        // The rest as a loca table with room for its glyphs, in a glyf table of a length
+        // from the first byte; a sound table places its last glyph in order and inside.
+        const bool longOffsets = (data[0] & 0x40) != 0;
+        const long glyphs = static_cast<long>(rest.size() / (longOffsets ? 4 : 2)) - 1;
+        const std::uint64_t glyfLength = data[0] * 64U;
+        const LocaFault fault = CheckLoca(rest, longOffsets, glyphs, glyfLength);
+        std::uint64_t from = 0;
+        std::uint64_t to = 0;
+        const bool placed = glyphs > 0 && LocaRange(rest, longOffsets, glyphs - 1, from, to);
+        if (fault.glyph >= std::max(glyphs, 0L) ||
+            (fault.glyph < 0 && glyphs > 0 && (!placed || from > to || to > glyfLength))) {
+            std::abort();
         }
         break;
     }

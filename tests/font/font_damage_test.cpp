@@ -191,6 +191,12 @@ TEST(FontDamage, AFontBlankByDesignIsDrawnWithAWarning) {
     const RasterResult whole = RasteriseFont(ReadFile(kDejaVu), options);
     EXPECT_EQ(whole.error, "");
     EXPECT_EQ(whole.warning, "");
+    // Spaces alone are blank in any font.
+    options.codes = {0x20, 0xA0, 0x2003};
+    const RasterResult spaces = RasteriseFont(ReadFile(kDejaVu), options);
+    EXPECT_EQ(spaces.error, "");
+    EXPECT_EQ(spaces.set.glyphs.size(), 3U);
+    EXPECT_EQ(spaces.warning, "");
 }
 
 // A tiny BDF of 'A' and 'B', 'A' in a box 6 dots wide so that its rows have padding bits.
