@@ -476,6 +476,9 @@ void ProveOnChip(const ScratchFolder& folder, const Group& group) {
         if (!draw.picture.empty()) {
             std::vector<std::string> rows = DrawnRows(expected, label);
             rows.resize(draw.picture.size());
+            for (std::string& row : rows) {
+                row = row.substr(0, draw.picture.front().size());
+            }
             EXPECT_EQ(Joined(rows), Joined(draw.picture)) << label << " beside the picture";
         }
         if (draw.fontFile.empty()) {
@@ -539,6 +542,28 @@ void WriteAnimation(const ScratchFolder& folder) {
               0);
 }
 
+// ImageMagick's frames of anim.gif, as a viewer shows them, '#' where dark.
+std::vector<std::vector<std::string>> ImageMagickFrames(const ScratchFolder& folder) {
+    const Ran flat = Shell(folder, "convert anim.gif -coalesce -background white -alpha remove "
+                                   "-alpha off -depth 8 gray:frames.raw");
+    EXPECT_EQ(flat.exitCode, 0) << flat.err;
+    const std::string grey = ReadFile(folder / "frames.raw");
+    std::vector<std::vector<std::string>> frames;
+    for (std::size_t at = 0; at + 24 * 12 <= grey.size(); at += 24 * 12) {
+        std::vector<std::string> rows;
+        for (std::size_t y = 0; y < 12; ++y) {
+            std::string row;
+            for (std::size_t x = 0; x < 24; ++x) {
+                row += static_cast<unsigned char>(grey[at + y * 24 + x]) < 128 ? '#' : '.';
+            }
+            rows.push_back(row);
+        }
+        frames.push_back(rows);
+    }
+    EXPECT_EQ(frames.size(), 3U);
+    return frames;
+}
+
 TEST(ChipPictures, EveryLayoutAndLibraryPresetIsReadBackFromProgramMemory) {
     ScratchFolder folder;
     const std::vector<std::string> dots = WritePicture(folder);
@@ -598,14 +623,26 @@ TEST(ChipFrames, FramesAndDelaysOfEverySyntaxAndPresetAreReadBack) {
         }
         groups.push_back(group);
     }
-    Group presets{"frames, library presets", {}, {}, {}};
-    for (const std::string panel : {"gfx-bitmap", "u8g2-xbm"}) {
-        const std::string name = "frames_" + std::string(panel == "gfx-bitmap" ? "gfx" : "u8g2");
+    // Each frame drawn by its library's rule, beside ImageMagick's own frames of the GIF.
+    const std::vector<std::vector<std::string>> frames = ImageMagickFrames(folder);
+    for (const bool gfx : {true, false}) {
+        const std::string name = gfx ? "frames_gfx" : "frames_u8g2";
+        const std::string panel = gfx ? "gfx-bitmap" : "u8g2-xbm";
         if (Made(folder, convert + "--panel " + panel + " --name " + name + " > " + name + ".h")) {
-            presets.headers.push_back(name + ".h");
+            const std::vector<Declared> arrays = Declarations(ReadFile(folder / (name + ".h")));
+            Group group{"frames, " + panel, {name + ".h"}, {}, {}};
+            for (std::size_t f = 0; f < frames.size(); ++f) {
+                group.draws.push_back(
+                    {gfx ? Draw::kGfxBitmap : Draw::kXbm,
+                     (arrays.empty() ? name : arrays.front().name) + "[" + std::to_string(f) + "]",
+                     {},
+                     "",
+                     "",
+                     frames[f]});
+            }
+            groups.push_back(group);
         }
     }
-    groups.push_back(presets);
     for (const Group& group : groups) {
         if (!group.headers.empty()) {
             ProveOnChip(folder, group);
