@@ -318,6 +318,12 @@ void PreviewWindow::loadFrames(const std::string& text, const Syntax& syntax) {
     showFrame(0);
 }
 
+void PreviewWindow::setWrittenPanel(const PanelLayout& layout, const Syntax& syntax) {
+    written_ = layout;
+    writtenSyntax_ = &syntax;
+    relayout();
+}
+
 void PreviewWindow::LoadPreviewFile() {
     stopPlaying();
     LcdPic->clear();
@@ -336,10 +342,13 @@ void PreviewWindow::LoadPreviewFile() {
         }
     }
     PictureBoxDots dots(*LcdPic);
-    const PlotOutcome outcome = PlotLcdHexFile(state_, path, source, dots);
+    const bool written = written_ && !file_;
+    const PlotOutcome outcome = written
+                                    ? PlotWrittenFile(path, source, *written_, writtenSyntax_, dots)
+                                    : PlotLcdHexFile(state_, path, source, dots);
     // The same text explains the dots: the layout it states and its bytes.
     if (source.ok()) {
-        shown_ = ReadPanelText(source.bytes, fallback(), nullptr, path);
+        shown_ = ReadPanelText(source.bytes, fallback(), written ? writtenSyntax_ : nullptr, path);
     }
     relayout();
     StatusLine->clear();

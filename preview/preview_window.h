@@ -43,6 +43,10 @@ class PreviewWindow : public QDialog {
     // one panel is shown as it would be from Convert.
     void setFramesFile(std::string path, const PanelLayout& fallback);
 
+    // The panel and syntax that the last conversion wrote its file with: Show reads the
+    // file by them, since DB lines, raw bytes and Intel HEX do not state their layout.
+    void setWrittenPanel(const PanelLayout& layout, const Syntax& syntax);
+
     // The frames of the frames file last shown: none for a file of one panel.
     int frameCount() const { return static_cast<int>(frames_.size()); }
     int shownFrame() const;
@@ -71,7 +75,9 @@ class PreviewWindow : public QDialog {
     void relayout();
     void pointAt(QPoint dot);
     const std::string& path() const { return file_ ? *file_ : state_.outputPath; }
-    PanelLayout fallback() const { return fallback_ ? *fallback_ : LayoutOfState(state_); }
+    PanelLayout fallback() const {
+        return fallback_ ? *fallback_ : written_ ? *written_ : LayoutOfState(state_);
+    }
     void loadFrames(const std::string& text, const Syntax& syntax);
     void playOrPause();
     void stopPlaying();
@@ -86,6 +92,8 @@ class PreviewWindow : public QDialog {
     QPoint selectedDot_; // where the arrow keys move the selection from
     std::optional<std::string> file_;
     std::optional<PanelLayout> fallback_;
+    std::optional<PanelLayout> written_;
+    const Syntax* writtenSyntax_ = nullptr;
     std::vector<PanelFrame> frames_; // empty but for a frames file
     bool frameDelays_ = false;       // whether the frames file stores delays
     PictureBox* LcdPic;

@@ -35,6 +35,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace pelmora {
 namespace {
 
@@ -290,6 +292,72 @@ TEST(MainWindowWorkflow, TakeInConvertBothWaysAndPreview) {
 
     w.click("ResetButton");
     ExpectEmpty(w);
+}
+
+// The preview is handed the panel and syntax that wrote the file: DB lines, raw bytes and
+// Intel HEX state no layout, and the Output settings may have changed since.
+TEST(MainWindowWorkflow, PreviewDrawsTheWrittenFileInEveryPanelAndSyntax) {
+    std::vector<std::pair<std::string, PanelLayout>> panels;
+    for (const PanelPreset& preset : PanelPresets()) {
+        panels.emplace_back(preset.name, preset.layout);
+    }
+    panels.emplace_back("rows 100x30 lsb",
+                        PanelLayout{100, 30, Arrangement::Rows, kBlockWidth, BitOrder::Lsb});
+    panels.emplace_back("halves 192x64",
+                        PanelLayout{192, 64, Arrangement::Halves, kBlockWidth, BitOrder::Lsb});
+    Window w;
+    unsigned seed = 40;
+    for (const auto& [name, layout] : panels) {
+        for (const Syntax* syntax : Syntaxes()) {
+            if (syntax->onlyRowsLsb &&
+                (layout.arrangement != Arrangement::Rows || layout.bitOrder != BitOrder::Lsb)) {
+                continue;
+            }
+            SCOPED_TRACE(name + " in " + std::string(syntax->name));
+            Picture picture;
+            picture.width = layout.width;
+            picture.height = layout.height;
+            picture.index.assign(static_cast<std::size_t>(layout.width * layout.height), 0);
+            std::mt19937 random(++seed);
+            for (std::uint8_t& dot : picture.index) {
+                dot = static_cast<std::uint8_t>(random() & 1);
+            }
+            test::BmpLayout size;
+            size.width = layout.width;
+            size.height = layout.height;
+            WriteFile(w.folder / "picture.bmp", EncodeBmp(picture, size));
+            w.form.setOutputChoice(OutputChoice{layout, syntax, {}});
+            w.messages.texts.clear(); // the last picture, of another size, refused
+            w.doubleClick("picture.bmp");
+            w.click("ConvertButton");
+            ASSERT_EQ(w.text("StatusValue"), "Successed")
+                << w.messages.texts.join("\n").toStdString();
+            // Another choice since the conversion must not change what the file is read as.
+            PanelLayout other = layout;
+            other.bitOrder = layout.bitOrder == BitOrder::Lsb ? BitOrder::Msb : BitOrder::Lsb;
+            w.form.setOutputChoice(
+                OutputChoice{other, syntax->name == "db" ? FindSyntax("c") : nullptr, {}});
+            int wrong = -1;
+            QTimer::singleShot(0, [&] {
+                QWidget* preview = QApplication::activeModalWidget();
+                ASSERT_NE(preview, nullptr);
+                QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+                const auto* lcd = preview->findChild<PictureBox*>("LcdPic");
+                wrong = 0;
+                for (int y = 0; y < layout.height; ++y) {
+                    for (int x = 0; x < layout.width; ++x) {
+                        // Normal: palette entry 0 is the dark dot.
+                        const bool on = picture.at(x, y) == 0;
+                        wrong += lcd->colourAt(x, y) != (on ? kOnDotColour : kOffDotColour);
+                    }
+                }
+                preview->close();
+            });
+            w.click("PreviewButton");
+            EXPECT_EQ(wrong, 0);
+            EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
+        }
+    }
 }
 
 TEST(MainWindowWorkflow, EnterInTheFileListTakesTheSelectedBitmapIn) {
@@ -744,9 +812,10 @@ TEST(MainWindowClipboard, CopyOutputPutsTheWrittenTextAndItsFileOnTheClipboard) 
     EXPECT_EQ(data->urls().first(), QUrl::fromLocalFile(Q(w.folder / "lcd_picture.txt")));
 }
 
-// What a user chose comes back in the next window: the folder (while it exists), Inverse,
-// the recent pictures and the place on the screen; a first start has none of them.
-TEST(MainWindowRemembers, FolderInverseRecentPicturesAndPlaceAcrossARestart) {
+// What a user chose comes back in the next window: the folder (while it exists), the recent
+// pictures and the place on the screen; a first start has none of them. Inverse does not:
+// a picture taken in is converted Normal until Inverse is chosen for it.
+TEST(MainWindowRemembers, FolderRecentPicturesAndPlaceButNotInverseAcrossARestart) {
     ScratchFolder store;
     QSettings settings(Q(store / "settings.ini"), QSettings::IniFormat);
     const Picture picture = test::RandomPicture(14);
@@ -774,9 +843,13 @@ TEST(MainWindowRemembers, FolderInverseRecentPicturesAndPlaceAcrossARestart) {
         EXPECT_EQ(again.files()->path(), QString::fromStdString(sub));
         EXPECT_EQ(again.form.recentPictures(), QStringList{Q(w.folder / "sub" / "picture.bmp")});
         again.doubleClick("picture.bmp");
-        EXPECT_TRUE(again.get<QRadioButton>("InverseOption")->isChecked());
+        EXPECT_TRUE(again.get<QRadioButton>("NormalOption")->isChecked());
         again.click("ConvertButton");
-        EXPECT_EQ(ReadFile(w.folder / "sub" / "lcd_picture.txt"), ExpectedLcdText(picture, 1));
+        EXPECT_EQ(ReadFile(w.folder / "sub" / "lcd_picture.txt"), ExpectedLcdText(picture, 0));
+        // Nor does Inverse chosen for one picture carry over to the next taken in.
+        again.click("InverseOption");
+        again.doubleClick("picture.bmp");
+        EXPECT_TRUE(again.get<QRadioButton>("NormalOption")->isChecked());
         again.form.placeOnScreen();
         EXPECT_EQ(again.form.pos(), QPoint(40, 30));
     }

@@ -220,10 +220,6 @@ void MainWindow::buildControls() {
             settings_->setValue("window/folder", folder);
         }
     });
-    for (QRadioButton* option : {NormalOption, InverseOption}) {
-        connect(option, &QRadioButton::clicked, this, &MainWindow::rememberOption);
-    }
-
     // The window keeps no menu bar: these are reached by right click, the menu key and
     // shortcuts, none of them an access key in a caption.
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), &MainWindow::ShowOutputSettings);
@@ -299,12 +295,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         settings_->setValue("window/position", pos());
     }
     QWidget::closeEvent(event);
-}
-
-void MainWindow::rememberOption() {
-    if (settings_ != nullptr) {
-        settings_->setValue("window/inverse", InverseOption->isChecked());
-    }
 }
 
 void MainWindow::rememberPicture(const QString& path) {
@@ -536,9 +526,7 @@ void MainWindow::TakeInBitmap(const QString& activated) {
 
 void MainWindow::PrepareForNewFile() {
     InverseOption->setEnabled(state_.infoHeader.biBitCount == 1);
-    const bool inverse = settings_ != nullptr && InverseOption->isEnabled() &&
-                         settings_->value("window/inverse", false).toBool();
-    (inverse ? InverseOption : NormalOption)->setChecked(true);
+    NormalOption->setChecked(true);
     PreviewButton->setEnabled(false);
     ConvertButton->setEnabled(true);
     StatusValue->setText("");
@@ -555,6 +543,7 @@ void MainWindow::PrepareForConvert() {
     PreviewButton->setEnabled(false);
     ShowTextNow(*ProgressPer, "0");
     resultFlag_ = ResultFlag::Failed;
+    written_.reset();
     // The folder is the one shown now; the name is always the picture's own.
     state_.outputPath = OutputPathFor(Utf8(QDir::toNativeSeparators(File1->path())),
                                       Utf8(takenInName_), choice_.syntaxOrDefault());
@@ -571,6 +560,7 @@ void MainWindow::ConvertPicture() {
                           OnColour(palette_, !NormalOption->isChecked()), resultFlag_, choice);
     if (resultFlag_ == ResultFlag::Succeeded) {
         PreviewButton->setEnabled(true);
+        written_ = WrittenPanel{choice.panel(), &choice.syntaxOrDefault()};
     }
     ShowConvertStatus();
     if (!outcome.ok) {
@@ -590,6 +580,9 @@ void MainWindow::ShowPreview() {
     // Modal, as it always was: it reads the state that Convert, Reset and Output settings
     // change, so the main window waits while it is open.
     PreviewWindow preview(state_, messages_, scale_, this);
+    if (written_) {
+        preview.setWrittenPanel(written_->layout, *written_->syntax);
+    }
     preview.setFont(font());
     preview.useSettings(settings_);
     preview.exec();
@@ -608,6 +601,7 @@ void MainWindow::ResetWindow() {
     OutFileValue->setPath("");
     ProgressPer->setText("0");
     resultFlag_ = ResultFlag::Failed;
+    written_.reset();
     state_.outputPath.clear();
     takenInName_.clear();
 }

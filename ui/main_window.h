@@ -6,6 +6,7 @@
 
 #include <QStringList>
 #include <QWidget>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -52,7 +53,8 @@ class MainWindow : public QWidget {
     void ResetWindow();
 
     // The syntax and panel that Convert writes; remembered in settings when given, with the
-    // last folder, Normal or Inverse, the recent pictures and where the windows were.
+    // last folder, the recent pictures and where the windows were. Normal or Inverse is not:
+    // each picture taken in starts Normal.
     void useSettings(QSettings* settings);
     // The folder shown when the window last closed, where it still is; else empty.
     QString rememberedFolder() const;
@@ -90,7 +92,6 @@ class MainWindow : public QWidget {
     void placePreviewPic();
     bool NeedsPreparing(const QString& path) const;
     void rememberPicture(const QString& path);
-    void rememberOption();
     void addShortcut(const QKeySequence& keys, void (MainWindow::*action)());
 
     ConversionState& state_;
@@ -100,6 +101,12 @@ class MainWindow : public QWidget {
     ResultFlag resultFlag_ = ResultFlag::Unset;
     QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
     TakenIn takenIn_;     // its decoded pixels, which Convert encodes
+    // The panel and syntax of the file the last conversion wrote, for its preview.
+    struct WrittenPanel {
+        PanelLayout layout;
+        const Syntax* syntax;
+    };
+    std::optional<WrittenPanel> written_;
     OutputChoice choice_;
     QString presetName_; // the preset chosen for it, empty for Custom
     QSettings* settings_ = nullptr;

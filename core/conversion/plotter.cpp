@@ -52,15 +52,27 @@ std::string WholePanelError(const PanelText& panel) {
 
 namespace {
 
-// Any syntax, told by the content and then the file's name.
-PlotOutcome PlotText(const ConversionState& state, std::string_view text, PointSink& sink,
-                     std::string_view fileName = {}) {
-    const PanelText panel = ReadPanelText(text, LayoutOfState(state), nullptr, fileName);
+// In the syntax given, or any syntax told by the content and then the file's name.
+PlotOutcome PlotText(const PanelLayout& fallback, const Syntax* syntax, std::string_view text,
+                     PointSink& sink, std::string_view fileName = {}) {
+    const PanelText panel = ReadPanelText(text, fallback, syntax, fileName);
     UnpackPanel(panel.layout, 0, panel.bytes, sink);
     if (!panel.error.empty()) {
         return {false, panel.error, {}, false};
     }
     return {true, {}, WholePanelError(panel), panel.bytes.size() < panel.layout.byteCount()};
+}
+
+PlotOutcome PlotFile(const std::string& path, const SourceFile& source, const PanelLayout& fallback,
+                     const Syntax* syntax, PointSink& sink) {
+    if (!source.ok()) {
+        return {false, path + ": " + source.error, {}, false};
+    }
+    PlotOutcome outcome = PlotText(fallback, syntax, source.bytes, sink, path);
+    if (!outcome.ok) {
+        outcome.error = path + ", " + outcome.error;
+    }
+    return outcome;
 }
 
 } // namespace
@@ -70,7 +82,7 @@ PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink
     if (text.bad()) {
         return {false, "the file could not be read to its end", {}, false};
     }
-    return PlotText(state, whole, sink);
+    return PlotText(LayoutOfState(state), nullptr, whole, sink);
 }
 
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink) {
@@ -79,14 +91,15 @@ PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, Poin
 
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path,
                            const SourceFile& source, PointSink& sink) {
-    if (!source.ok()) {
-        return {false, path + ": " + source.error, {}, false};
+    return PlotFile(path, source, LayoutOfState(state), nullptr, sink);
+}
+
+PlotOutcome PlotWrittenFile(const std::string& path, const SourceFile& source,
+                            const PanelLayout& panel, const Syntax* syntax, PointSink& sink) {
+    if (const std::string problem = CheckLayout(panel); !problem.empty()) {
+        return {false, path + ", " + problem, {}, false};
     }
-    PlotOutcome outcome = PlotText(state, source.bytes, sink, path);
-    if (!outcome.ok) {
-        outcome.error = path + ", " + outcome.error;
-    }
-    return outcome;
+    return PlotFile(path, source, panel, syntax, sink);
 }
 
 } // namespace pelmora

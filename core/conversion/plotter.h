@@ -80,4 +80,10 @@ PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, Poin
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path,
                            const SourceFile& source, PointSink& sink);
 
+// The same for a file that a conversion wrote: read in the syntax that wrote it (null: told
+// from the text), onto the panel it was written for where the text states none. DB lines,
+// raw bytes and Intel HEX state no panel, so only the writer's layout draws them right.
+PlotOutcome PlotWrittenFile(const std::string& path, const SourceFile& source,
+                            const PanelLayout& panel, const Syntax* syntax, PointSink& sink);
+
 } // namespace pelmora
