@@ -322,6 +322,10 @@ TEST(FontWindowTest, ProblemsAreShownAndSaveIsDisabled) {
          {12, "@no-such-file.txt", "gfxfont", "", "normal"},
          "no-such-file.txt"},
         {"gfxfont's 255-pixel limit", {400, "87", "gfxfont", "", "normal"}, "255"},
+        {"u8g2's signed-byte width",
+         {150, "87", "u8g2", "", "normal"},
+         "glyph U+0057 'W': its width 138 is outside 0..127"},
+        {"u8g2's signed-byte advance", {130, "87", "u8g2", "", "normal"}, "its advance 129"},
         {"a glyph outside the given cell", {12, kChars, "c", "12x16", "normal"}, "does not fit"},
     };
     for (const Case& c : cases) {
