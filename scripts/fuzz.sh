@@ -14,10 +14,11 @@ cmake --build build-fuzz --parallel "$(nproc 2>/dev/null || echo 2)" \
     --target header_fuzzer decoder_fuzzer convert_fuzzer syntax_fuzzer prepare_fuzzer \
     jpeg_fuzzer cut_short_fuzzer font_fuzzer png_fuzzer
 cmake --build build-fuzz --target gif_fuzzer
-cmake --build build-fuzz --target manifest_fuzzer
+cmake --build build-fuzz --target manifest_fuzzer manifest_names_fuzzer
 
 mkdir -p build-fuzz/findings
-for target in header decoder convert syntax prepare jpeg cut_short font png gif manifest; do
+for target in header decoder convert syntax prepare jpeg cut_short font png gif manifest \
+    manifest_names; do
     work=$(mktemp -d)
     echo "== ${target}_fuzzer for ${seconds} s"
     # New inputs go to a scratch corpus, so the seeds in the repository stay as they are.
