@@ -14,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -166,6 +168,61 @@ TEST(CliFailedOutput, AMissingFolderIsNamed) {
     EXPECT_EQ(png.exitCode, 1);
     EXPECT_EQ(png.err, "pelmora-cli: gone/p.png: No such file or directory\n");
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"lcd_p.txt", "p.bmp"}));
+}
+
+// What strace sees of a save: the temporary file synced before it is renamed over the old
+// file, then its folder synced, so that a power cut leaves the old file or the new one.
+TEST(CliFailedOutput, ASaveIsSyncedBeforeItsRenameAndItsFolderAfter) {
+    ScratchFolder folder;
+    if (Shell(folder, "strace -V").exitCode != 0) {
+        GTEST_SKIP() << "strace is not installed";
+    }
+    WriteFile(folder / "p.bmp", EncodeBmp(SomePicture()));
+    for (const std::string line :
+         {"$CLI convert --quiet --format c p.bmp", "$CLI convert --frames --quiet -o f.h p.bmp",
+          "$CLI prepare -o q.bmp p.bmp"}) {
+        SCOPED_TRACE(line);
+        ASSERT_EQ(Shell(folder, line).exitCode, 0); // the file replaced is there before
+        const Ran traced = Shell(folder, "strace -f -qq -o trace -e trace=openat,fsync,fdatasync,"
+                                         "rename,renameat,renameat2 " +
+                                             line);
+        if (traced.exitCode != 0 && traced.err.find("ptrace") != std::string::npos) {
+            GTEST_SKIP() << "strace cannot trace here: " << traced.err;
+        }
+        ASSERT_EQ(traced.exitCode, 0) << traced.err;
+        // The calls in order; an fd named by what opened it: the temporary file beside the
+        // output (a name ending in a dot and six characters) or a folder.
+        std::vector<std::string> calls;
+        std::map<std::string, std::string> opened;
+        std::istringstream lines(ReadFile(folder / "trace"));
+        for (std::string entry; std::getline(lines, entry);) {
+            entry.erase(0, entry.find_first_not_of("0123456789 ")); // the process's number
+            const std::size_t paren = entry.find('(');
+            const std::size_t equals = entry.rfind(" = ");
+            if (paren == std::string::npos || equals == std::string::npos) {
+                continue;
+            }
+            const std::string name = entry.substr(0, paren);
+            const std::string result = entry.substr(equals + 3);
+            const std::size_t quote = entry.find('"');
+            const std::string path =
+                quote == std::string::npos
+                    ? ""
+                    : entry.substr(quote + 1, entry.find('"', quote + 1) - quote - 1);
+            const bool temporary = path.size() > 7 && path[path.size() - 7] == '.' &&
+                                   entry.find("O_EXCL") != std::string::npos;
+            if (name == "openat" && (temporary || entry.find("O_DIRECTORY") != std::string::npos)) {
+                opened[result.substr(0, result.find(' '))] = temporary ? "temporary" : "folder";
+            } else if (name == "fsync" || name == "fdatasync") {
+                const std::string fd = entry.substr(paren + 1, entry.find(')') - paren - 1);
+                calls.push_back("sync " + (opened.count(fd) != 0 ? opened[fd] : "fd " + fd));
+            } else if (name.starts_with("rename")) {
+                calls.push_back("rename");
+            }
+        }
+        EXPECT_EQ(calls, (std::vector<std::string>{"sync temporary", "rename", "sync folder"}))
+            << ReadFile(folder / "trace");
+    }
 }
 
 namespace fs = std::filesystem;

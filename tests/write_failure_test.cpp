@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -338,6 +339,64 @@ TEST(SaveTarget, NothingChangesBeforeCommit) {
     EXPECT_EQ(folder.names(), std::vector<std::string>{"t.txt"});
 }
 
+// The calls that end a save, made to fail: a sync or close that fails (NFS and full quotas
+// report a failed write only there) keeps the previous file and leaves nothing beside it;
+// a file system that cannot sync, or a close interrupted after closing, saves.
+TEST(SaveTarget, AFailedSyncOrCloseKeepsThePreviousFile) {
+    using Calls = FinishingCalls;
+    const auto closeFails = +[](int fd) {
+        ::close(fd);
+        errno = EIO;
+        return -1;
+    };
+    const auto closeInterrupted = +[](int fd) {
+        ::close(fd);
+        errno = EINTR;
+        return -1;
+    };
+    const auto syncFails = +[](int) {
+        errno = EIO;
+        return -1;
+    };
+    const auto syncUnsupported = +[](int) {
+        errno = EINVAL;
+        return -1;
+    };
+    const struct {
+        const char* name;
+        Calls calls;
+        bool previous; // a file there before
+        std::string reason;
+    } cases[] = {
+        {"close fails", {::fsync, closeFails}, true, "Input/output error"},
+        {"close fails, new file", {::fsync, closeFails}, false, "Input/output error"},
+        {"sync fails", {syncFails, ::close}, true, "Input/output error"},
+        {"sync fails, new file", {syncFails, ::close}, false, "Input/output error"},
+        {"sync unsupported", {syncUnsupported, ::close}, true, ""},
+        {"close interrupted", {::fsync, closeInterrupted}, true, ""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ScratchFolder folder;
+        if (row.previous) {
+            WriteFile(folder / "t.txt", "old");
+        }
+        AtomicTextFile file(folder / "t.txt", row.calls);
+        ASSERT_TRUE(file.open());
+        ASSERT_TRUE(file.write("new"));
+        EXPECT_EQ(file.commit(), row.reason.empty());
+        EXPECT_EQ(file.error(), row.reason);
+        if (row.reason.empty()) {
+            EXPECT_EQ(ReadFile(folder / "t.txt"), "new");
+        } else if (row.previous) {
+            EXPECT_EQ(ReadFile(folder / "t.txt"), "old");
+        }
+        EXPECT_EQ(folder.names(), row.previous || row.reason.empty()
+                                      ? std::vector<std::string>{"t.txt"}
+                                      : std::vector<std::string>{});
+    }
+}
+
 // A signal that ends the process removes the temporary file being written and ends it as
 // the signal would; one ignored from the start stays ignored. Run in a child process.
 TEST(SaveTarget, ASignalRemovesTheTemporaryFileAndEndsTheProcess) {
@@ -393,6 +452,7 @@ TEST(SourceReason, TheSystemsOwnWordsWithoutWaiting) {
     WriteFile(folder / "locked", "x");
     ASSERT_EQ(chmod((folder / "locked").c_str(), 0), 0);
     ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0644), 0);
+    std::filesystem::create_directory(folder / "folder");
     ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);
     const struct {
         const char* name;
@@ -403,6 +463,7 @@ TEST(SourceReason, TheSystemsOwnWordsWithoutWaiting) {
         {"locked", "Permission denied"},
         {"missing", "No such file or directory"},
         {"readable/inside", "Not a directory"},
+        {"folder", "Is a directory"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);

@@ -93,9 +93,19 @@ std::string TemporaryName(const std::string& name, bool shortened) {
     return name.substr(0, keep) + ".XXXXXX";
 }
 
+// Whether fd's data is on the disk; a file system that cannot sync (EINVAL) has nothing
+// more to wait for.
+bool Synced(int (*sync)(int), int fd) {
+    int result = 0;
+    while ((result = sync(fd)) != 0 && errno == EINTR) {
+    }
+    return result == 0 || errno == EINVAL || errno == ENOTSUP;
+}
+
 } // namespace
 
-AtomicTextFile::AtomicTextFile(std::filesystem::path target) : target_(std::move(target)) {}
+AtomicTextFile::AtomicTextFile(std::filesystem::path target, FinishingCalls calls)
+    : calls_(calls), target_(std::move(target)) {}
 
 AtomicTextFile::~AtomicTextFile() {
     discard();
@@ -208,10 +218,15 @@ bool AtomicTextFile::commit() {
     if (fd_ < 0) {
         return fail(error_.empty() ? "the file was not open" : error_);
     }
+    // The text reaches the disk before its name does: renamed first, a power cut could leave
+    // an empty file where the old one was.
+    if (!temporary_.empty() && !Synced(calls_.fsync, fd_)) {
+        return failWithSystemError();
+    }
     // A file system that reports a failed write only now (NFS, a full quota) is heard here.
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0 && errno != EINTR) {
+    if (calls_.close(fd) != 0 && errno != EINTR) {
         return failWithSystemError();
     }
     if (temporary_.empty()) {
@@ -226,6 +241,15 @@ bool AtomicTextFile::commit() {
     UnlistTemporaryFile(listed_);
     listed_ = -1;
     temporary_.clear();
+    // The rename itself made lasting. The new file is in place whatever this gives, so a
+    // folder that cannot be synced (some network file systems) fails nothing.
+    const fs::path folder =
+        destination_.parent_path().empty() ? fs::path(".") : destination_.parent_path();
+    if (const int listing = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        listing >= 0) {
+        [[maybe_unused]] const bool folderSynced = Synced(calls_.fsync, listing);
+        ::close(listing);
+    }
     return true;
 }
 
