@@ -12,6 +12,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -111,8 +112,11 @@ std::string UnreadableReason(const std::string& path) {
     if (fd < 0) {
         return LastSystemError();
     }
+    // A folder opens for reading, but no reader can read it as a file.
+    struct stat status {};
+    const bool folder = fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
     ::close(fd);
-    return {};
+    return folder ? SystemErrorText(EISDIR) : std::string();
 #endif
 }
 
