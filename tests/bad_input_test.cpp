@@ -212,6 +212,26 @@ TEST(BadBitmaps, HeaderReaderAndLoaderGiveEachCaseItsOutcome) {
     }
 }
 
+// A top-down bitmap is refused by the acceptance rule; the decoder, handed one by a caller
+// that skipped the rule, refuses it too rather than read it some way up.
+TEST(BadBitmaps, ATopDownBitmapIsRefusedByTheRuleAndByTheDecoder) {
+    const std::string topDown = EncodeBmp(ThePicture(), {.height = -kPanelHeight});
+    const auto bytes = AsBytes(topDown);
+    BitmapCheck check = CheckBitmapBytes(bytes, kPanelWidth, kPanelHeight);
+    ASSERT_TRUE(check.headersRead);
+    EXPECT_EQ(check.infoHeader.biHeight, -kPanelHeight);
+    EXPECT_FALSE(check.accepted());
+    check.verdict = BitmapVerdict::Accepted;
+    const DecodedBitmap decoded = DecodeBitmapPixels(bytes, check);
+    EXPECT_FALSE(decoded.ok());
+    EXPECT_EQ(decoded.error,
+              "the picture is stored top-down (a negative height), which is not read");
+    // The same picture bottom-up decodes.
+    const std::string bottomUp = EncodeBmp(ThePicture());
+    EXPECT_TRUE(
+        DecodeBitmapPixels(AsBytes(bottomUp), CheckBitmapBytes(AsBytes(bottomUp), 128, 64)).ok());
+}
+
 TEST(BadBitmaps, CommandLineConvertsWhatItCanAndNamesEveryOtherFile) {
     Cases all;
     QStringList arguments{"convert", "--quiet", "--output-dir", Q(all.folder / "out"), "--"};

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstring>
 
 namespace pelmora {
@@ -72,6 +71,11 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const Bitm
         info.biHeight < -kMaxPanelSide) {
         return {{}, "the picture could not be decoded (Unable to read image data)"};
     }
+    // The acceptance rule takes bottom-up rows only; a caller that let another through is
+    // refused, not read upside down.
+    if (info.biHeight < 0) {
+        return {{}, "the picture is stored top-down (a negative height), which is not read"};
+    }
     // The file header, the information header and the two palette entries come first.
     const std::uint64_t headersEnd = 14 + std::max<std::uint64_t>(info.biSize, 40) + 8;
     if (offset < headersEnd) {
@@ -83,14 +87,13 @@ DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const Bitm
         return {{}, "the picture could not be decoded (its pixel data is compressed)"};
     }
     const int width = info.biWidth;
-    const int height = std::abs(info.biHeight);
-    const bool topDown = info.biHeight < 0;
+    const int height = info.biHeight;
     const std::size_t rowBytes = (static_cast<std::size_t>(width) + 31) / 32 * 4;
 
     DecodedBitmap decoded{BitmapPixels(width, height, check.palette), {}};
     for (int row = 0; row < height; ++row) {
         const std::uint8_t* line = bytes.data() + offset + static_cast<std::size_t>(row) * rowBytes;
-        const int y = topDown ? row : height - 1 - row; // the first stored row is the bottom
+        const int y = height - 1 - row; // the first stored row is the bottom
         std::uint8_t* index = decoded.pixels.row(y);
         const int whole = width / 8 * 8;
         for (int x = 0; x < whole; x += 8) {

@@ -48,8 +48,8 @@ struct DecodedBitmap {
 };
 
 // Decodes the pixel rows of a whole 1-bit file whose headers and palette the check read:
-// bottom-up or top-down, rows padded to four bytes, from bfOffBits on. Pixel data cut short,
-// or said to start inside the headers, is refused rather than read.
+// bottom-up, rows padded to four bytes, from bfOffBits on. Pixel data cut short, said to
+// start inside the headers, or stored top-down, is refused rather than read.
 DecodedBitmap DecodeBitmapPixels(std::span<const std::uint8_t> bytes, const BitmapCheck& check);
 
 } // namespace pelmora
