@@ -74,6 +74,32 @@ std::string Reason(int error) {
     }
 }
 
+// Whether a chunk before IEND runs past the end of bytes, or IEND never comes: the file cut
+// short, told so whichever chunk it is and whichever reader would meet it first (libspng
+// names some such lengths by the chunk's own rules, and leaves its state spoilt by others).
+bool ChunksCutShort(std::span<const std::uint8_t> bytes) {
+    if (!LooksLikePng(bytes)) {
+        return false; // libspng's to name
+    }
+    for (std::size_t at = 8;;) {
+        if (bytes.size() - at < 12) {
+            return true;
+        }
+        const std::uint32_t length = static_cast<std::uint32_t>(bytes[at]) << 24 |
+                                     static_cast<std::uint32_t>(bytes[at + 1]) << 16 |
+                                     static_cast<std::uint32_t>(bytes[at + 2]) << 8 |
+                                     static_cast<std::uint32_t>(bytes[at + 3]);
+        if (length > bytes.size() - at - 12) {
+            return true;
+        }
+        if (std::equal(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 4,
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at) + 8, "IEND")) {
+            return false;
+        }
+        at += 12 + length;
+    }
+}
+
 // Text and other ancillary chunks may hold at most this much between them, so that a
 // small file cannot make the reader keep a large one.
 constexpr std::size_t kMaxChunkCache = std::size_t{64} << 20;
@@ -91,6 +117,10 @@ class Decoder {
         : context_(spng_ctx_new(0)), plain_(plain), room_(room) {}
 
     bool begin(std::span<const std::uint8_t> bytes, long long maxPixels, std::string& error) {
+        if (ChunksCutShort(bytes)) {
+            error = Reason(SPNG_EOF);
+            return false;
+        }
         if (plain_ && beginPlain(bytes, maxPixels)) {
             return true;
         }
@@ -121,9 +151,17 @@ class Decoder {
         interlaced_ = header.interlace_method != SPNG_INTERLACE_NONE;
         // Qt reads a grey picture of up to 8 bits as indexed colours, its transparent grey
         // turned into transparent black.
-        spng_trns transparency{};
-        blackTransparent_ = header.color_type == SPNG_COLOR_TYPE_GRAYSCALE &&
-                            header.bit_depth <= 8 && spng_get_trns(context, &transparency) == 0;
+        if (header.color_type == SPNG_COLOR_TYPE_GRAYSCALE && header.bit_depth <= 8) {
+            // Looking for tRNS reads the chunks before the image data: their damage is told
+            // here as for any other picture, not as the state it leaves libspng in.
+            spng_trns transparency{};
+            result = spng_get_trns(context, &transparency);
+            if (result != 0 && result != SPNG_ECHUNKAVAIL) {
+                error = Reason(result);
+                return false;
+            }
+            blackTransparent_ = result == 0;
+        }
         return true;
     }
 
@@ -181,6 +219,9 @@ class Decoder {
             picture.rgba.resize(size);
             result =
                 spng_decode_image(context, picture.rgba.data(), size, format, SPNG_DECODE_TRNS);
+        }
+        if (result == 0) {
+            result = readToEnd();
         }
         if (result != 0) {
             error = Reason(result);

@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -328,6 +330,53 @@ TEST_F(PngPictures, CutDamagedAndHugeOnesAreRefusedInOneLine) {
         EXPECT_FALSE(ReadPngFile((*folder_ / name).string()).handled) << name;
         EXPECT_FALSE(ReadPngShown((*folder_ / name).string(), {128, 64}).handled) << name;
     }
+}
+
+// Damage to a chunk is one reason whichever reader meets it (the plain one, libspng's rows
+// or its whole interlaced picture, libspng looking for a grey's tRNS) in every kind of
+// picture: a length far past the file (0x7fffffff) in any chunk is the file cut short,
+// never libspng's state or its rule for that chunk; a chunk out of place after the image
+// data is refused, interlaced or not.
+TEST_F(PngPictures, DamageToAnyChunkGivesOneReasonInEveryKindOfPicture) {
+    const std::string cutShort = "the picture is cut short (its PNG data ends early)";
+    std::map<std::string, std::set<std::string>> reasons; // the damage to the reasons met
+    const auto judge = [&](const std::string& name, const std::string& damage,
+                           const std::string& damaged) {
+        WriteFile(*folder_ / "damaged.png", damaged);
+        const PngDecoded whole = DecodePng(Bytes(damaged));
+        const PngDecoded read = ReadPngFile((*folder_ / "damaged.png").string());
+        const PngShown shown = DecodePngShown(Bytes(damaged), {128, 64});
+        EXPECT_EQ(read.error, whole.error) << name << ", " << damage;
+        EXPECT_EQ(shown.error, whole.error) << name << ", " << damage;
+        reasons[damage].insert(whole.error);
+    };
+    for (const std::string& name : Names()) {
+        const std::string png = ReadFile(*folder_ / name);
+        for (std::size_t at = 8; at + 12 <= png.size();) {
+            const auto length =
+                static_cast<std::size_t>(static_cast<unsigned char>(png[at]) << 24 |
+                                         static_cast<unsigned char>(png[at + 1]) << 16 |
+                                         static_cast<unsigned char>(png[at + 2]) << 8 |
+                                         static_cast<unsigned char>(png[at + 3]));
+            judge(name, "the length of " + png.substr(at + 4, 4),
+                  std::string(png).replace(at, 4, Big32(0x7fffffff)));
+            at += 12 + length;
+        }
+        const std::size_t end = FindChunk(png, "IEND");
+        judge(name, "a second header after the image data",
+              std::string(png).insert(end, png.substr(8, 25)));
+    }
+    for (const char* type : {"IHDR", "IDAT", "IEND", "gAMA", "PLTE", "tEXt", "eXIf"}) {
+        EXPECT_EQ(reasons["the length of " + std::string(type)], std::set<std::string>{cutShort})
+            << type;
+    }
+    for (const auto& [damage, met] : reasons) {
+        EXPECT_EQ(met.size(), 1U) << damage;
+        EXPECT_EQ(met.begin()->find("state"), std::string::npos) << damage;
+    }
+    const std::set<std::string> second = reasons["a second header after the image data"];
+    ASSERT_EQ(second.size(), 1U);
+    EXPECT_NE(*second.begin(), "");
 }
 
 // The plain PNGs (8-bit grey, grey and alpha, RGB, RGBA, not interlaced) have their rows
