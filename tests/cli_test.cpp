@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace pelmora {
 namespace {
 
@@ -317,6 +319,81 @@ TEST(CliLists, EveryPanelAndFormatNameIsListedOfferedAndDocumented) {
         EXPECT_NE(readme.find("`" + name + "`"), std::string::npos) << "README";
     }
     EXPECT_EQ(Cli({"--list", "fonts"}).exitCode, 2);
+}
+
+// A shell command line run in folder; its exit code.
+int Sh(const std::filesystem::path& folder, const QString& line) {
+    QProcess process;
+    process.setWorkingDirectory(QString::fromStdString(folder.string()));
+    process.start("sh", {"-c", line});
+    process.waitForFinished(60000);
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// Intel HEX past 64 KiB: each 64 KiB after the first opens with an extended linear address
+// record (type 04; a segment record, 02, would address 16-byte paragraphs), and objcopy
+// reads back the very bytes of --format bin at their addresses, a picture's and frames'.
+TEST(CliConvert, IntelHexPast64KiBAddressesEveryByteWithLinearRecords) {
+    ScratchFolder folder;
+    ASSERT_EQ(Sh(folder.path(), "convert -size 1024x1024 xc: +noise Random -colorspace gray "
+                                "big.png && convert -size 512x512 xc: +noise Random "
+                                "-colorspace gray small.png"),
+              0);
+    const struct {
+        const char* name;
+        QStringList arguments;
+        std::size_t bytes;
+    } cases[] = {
+        {"1024 x 1024 picture", {"--size", "1024x1024", "big.png"}, 131072},
+        {"three frames of 512 x 512",
+         {"--frames", "--size", "512x512", "-o", "OUT", "small.png", "big.png", "small.png"},
+         98304},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        for (const QString format : {"ihex", "bin"}) {
+            QStringList arguments{"convert",  "--quiet", "--dither", "threshold",
+                                  "--layout", "pages",   "--format", format};
+            for (const QString& argument : row.arguments) {
+                arguments << (argument == "OUT" ? "out." + format : argument);
+            }
+            if (!row.arguments.contains("-o")) {
+                arguments.insert(arguments.size() - 1, "--output-dir");
+                arguments.insert(arguments.size() - 1, "picture");
+            }
+            std::filesystem::create_directories(folder / "picture");
+            const CliRun ran = Cli(arguments, folder.path());
+            ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        }
+        const bool frames = row.arguments.contains("-o");
+        const std::string hex = frames ? "out.ihex" : "picture/lcd_big.hex";
+        const std::string bin = frames ? "out.bin" : "picture/lcd_big.bin";
+        ASSERT_EQ(ReadFile(folder / bin).size(), row.bytes);
+        // Every record in order: its type, and the address its data lands at.
+        std::istringstream lines(ReadFile(folder / hex));
+        unsigned long upper = 0;
+        unsigned long next = 0; // where the next data record must land
+        std::vector<unsigned long> uppers;
+        for (std::string line; std::getline(lines, line);) {
+            ASSERT_GE(line.size(), 11U) << line;
+            const int type = std::stoi(line.substr(7, 2), nullptr, 16);
+            const unsigned long address = std::stoul(line.substr(3, 4), nullptr, 16);
+            ASSERT_TRUE(type == 0 || type == 1 || type == 4) << line;
+            if (type == 4) {
+                upper = std::stoul(line.substr(9, 4), nullptr, 16) << 16;
+                uppers.push_back(upper);
+            } else if (type == 0) {
+                EXPECT_EQ(upper + address, next) << line;
+                next = upper + address + std::stoul(line.substr(1, 2), nullptr, 16);
+            }
+        }
+        EXPECT_EQ(next, row.bytes);
+        EXPECT_EQ(uppers, (std::vector<unsigned long>{0x10000}));
+        ASSERT_EQ(Sh(folder.path(),
+                     QString::fromStdString("objcopy -I ihex -O binary " + hex + " objcopy.bin")),
+                  0);
+        EXPECT_EQ(ReadFile(folder / "objcopy.bin"), ReadFile(folder / bin));
+    }
 }
 
 // One run never writes a result over another result of the same run, nor over a file it
