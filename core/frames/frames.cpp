@@ -216,7 +216,11 @@ std::string WriteFrames(const Syntax& syntax, const PanelLayout& layout, FrameSo
     frames::TextOut out(sink);
     const std::string_view name = syntax.name;
     if (name == "c" || name == "arduino" || name == "xbmp") {
-        frames::WriteCFrames(layout, frames, symbol, name != "c", out);
+        frames::WriteCFrames(layout, frames, symbol,
+                             name == "c"         ? frames::CFrames::Const
+                             : name == "arduino" ? frames::CFrames::Progmem
+                                                 : frames::CFrames::XbmInFlash,
+                             out);
     } else if (name == "gas") {
         frames::WriteGasFrames(layout, frames, symbol, out);
     } else if (name == "asm") {

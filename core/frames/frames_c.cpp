@@ -7,7 +7,8 @@
 namespace pelmora::frames {
 
 void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
-                  bool progmem, TextOut& out) {
+                  CFrames kind, TextOut& out) {
+    const bool progmem = kind != CFrames::Const;
     const std::string name(symbol);
     const std::string guard = UpperCase(symbol) + "_H";
     const std::string count = name + "_FRAMES";
@@ -21,7 +22,14 @@ void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_vi
     }
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n";
-    text += "#define " + count + " " + std::to_string(frames.count()) + "\n\n";
+    text += "#define " + count + " " + std::to_string(frames.count()) + "\n";
+    if (kind == CFrames::XbmInFlash) {
+        // drawXBMP(x, y, SYMBOL_width, SYMBOL_height, SYMBOL_bits[i]), as for one bitmap.
+        text += "#define " + name + "_width " + name + "_WIDTH\n";
+        text += "#define " + name + "_height " + name + "_HEIGHT\n";
+        text += "#define " + name + "_bits " + name + "\n";
+    }
+    text += "\n";
     text += "const uint8_t " + name + "[" + count + "][" + std::to_string(layout.byteCount()) +
             "]" + (progmem ? " PROGMEM" : "") + " = {\n";
     for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {

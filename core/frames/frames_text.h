@@ -49,8 +49,12 @@ bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& dela
 void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
                   const std::vector<int>& delays, const PanelLayout& fallback);
 
+// Where C frames go and what they are called besides SYMBOL: plain const data, program
+// memory, or program memory with the X bitmap's names too (SYMBOL_width, SYMBOL_bits[i]).
+enum class CFrames { Const, Progmem, XbmInFlash };
+
 void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
-                  bool progmem, TextOut& out);
+                  CFrames kind, TextOut& out);
 ReadFrames ReadCFrames(std::string_view text, const PanelLayout& fallback);
 
 void WriteGasFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
