@@ -400,6 +400,29 @@ int ParseFrames(ParsedArguments& parsed, ConvertOptions& options) {
 
 } // namespace
 
+namespace {
+
+// A sheet's cells, the panel's size by default, are seldom whole blocks of the two halves:
+// when pages would take them, the refusal says so.
+std::string SheetLayoutHint(const ParsedArguments& parsed) {
+    if (!parsed.has("--sheet") || parsed.has("--panel") ||
+        parsed.value("--size") != parsed.value("--sheet") ||
+        (parsed.has("--layout") && parsed.value("--layout") != "halves")) {
+        return {};
+    }
+    ParsedArguments inPages = parsed;
+    inPages.options["--layout"] = "pages";
+    inPages.options.erase("--block-width");
+    OutputChoice choice;
+    if (!ParseOutput(inPages, choice).empty()) {
+        return {};
+    }
+    return " in the two-halves layout; a sheet of small sprites needs --layout pages or "
+           "--layout rows";
+}
+
+} // namespace
+
 int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
     ParsedArguments parsed =
         Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(), kConvertOptions,

@@ -150,12 +150,15 @@ bool GifFrameReader::readImage(GifFrame& frame) {
     if (image.Width < 1 || image.Height < 1) {
         return fail(name + " is empty");
     }
-    if (image.Left < 0 || image.Top < 0 || image.Left + image.Width > width_ ||
-        image.Top + image.Height > height_) {
-        return fail(name + " (" + std::to_string(image.Width) + " x " +
-                    std::to_string(image.Height) + " at " + std::to_string(image.Left) + "," +
-                    std::to_string(image.Top) + ") lies outside the GIF's screen of " +
-                    std::to_string(width_) + " x " + std::to_string(height_));
+    if (image.Left < 0 || image.Top < 0) {
+        return fail(name + " lies before the GIF's screen");
+    }
+    const long long screenPixels = static_cast<long long>(width_) * height_;
+    pixels_ += screenPixels + static_cast<long long>(image.Width) * image.Height;
+    if (pixels_ > kMaxGifPixels) {
+        return fail(name + " takes the GIF past " + std::to_string(kMaxGifPixels) +
+                    " pixels to decode and prepare (each frame's screen and its own "
+                    "rectangle counted)");
     }
     const ColorMapObject* colours = image.ColorMap != nullptr ? image.ColorMap : gif->SColorMap;
     if (colours == nullptr || colours->Colors == nullptr) {
@@ -163,7 +166,12 @@ bool GifFrameReader::readImage(GifFrame& frame) {
     }
     const GraphicsControlBlock control = decoder_->control;
     decoder_->resetControl();
-    const std::size_t rowBytes = static_cast<std::size_t>(image.Width) * 4;
+    // The part of the frame on the screen; the rest is decoded and dropped.
+    const int left = std::min(image.Left, width_);
+    const int top = std::min(image.Top, height_);
+    const int shownWidth = std::min(image.Left + image.Width, width_) - left;
+    const int shownHeight = std::min(image.Top + image.Height, height_) - top;
+    const std::size_t rowBytes = static_cast<std::size_t>(shownWidth) * 4;
     std::vector<std::uint8_t>& canvas = decoder_->canvas;
     const auto at = [this](int x, int y) {
         return (static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
@@ -171,10 +179,10 @@ bool GifFrameReader::readImage(GifFrame& frame) {
                4;
     };
     if (control.DisposalMode == DISPOSE_PREVIOUS) {
-        decoder_->previous.resize(rowBytes * static_cast<std::size_t>(image.Height));
-        for (int y = 0; y < image.Height; ++y) {
+        decoder_->previous.resize(rowBytes * static_cast<std::size_t>(shownHeight));
+        for (int y = 0; y < shownHeight; ++y) {
             std::memcpy(decoder_->previous.data() + rowBytes * static_cast<std::size_t>(y),
-                        canvas.data() + at(image.Left, image.Top + y), rowBytes);
+                        canvas.data() + at(left, top + y), rowBytes);
         }
     }
     decoder_->line.resize(static_cast<std::size_t>(image.Width));
@@ -189,8 +197,11 @@ bool GifFrameReader::readImage(GifFrame& frame) {
                 return fail(gif->Error == D_GIF_ERR_READ_FAILED ? "the GIF is cut short"
                                                                 : GifReason(gif->Error));
             }
-            std::uint8_t* out = canvas.data() + at(image.Left, image.Top + y);
-            for (int x = 0; x < image.Width; ++x, out += 4) {
+            if (y >= shownHeight) {
+                continue;
+            }
+            std::uint8_t* out = canvas.data() + at(left, top + y);
+            for (int x = 0; x < shownWidth; ++x, out += 4) {
                 const int index = decoder_->line[static_cast<std::size_t>(x)];
                 if (index == control.TransparentColor) {
                     continue;
@@ -208,16 +219,17 @@ bool GifFrameReader::readImage(GifFrame& frame) {
     frame.screen.width = width_;
     frame.screen.height = height_;
     frame.screen.rgba.assign(canvas.begin(), canvas.end());
-    frame.delayMs = control.DelayTime * 10;
+    // A frame that gives no delay is shown as long as browsers show it.
+    frame.delayMs = control.DelayTime > 0 ? control.DelayTime * 10 : kUntimedGifFrameMs;
     frame.number = frames_++;
     // What the next frame is drawn over.
     if (control.DisposalMode == DISPOSE_BACKGROUND) {
-        for (int y = 0; y < image.Height; ++y) {
-            std::memset(canvas.data() + at(image.Left, image.Top + y), 0, rowBytes);
+        for (int y = 0; y < shownHeight; ++y) {
+            std::memset(canvas.data() + at(left, top + y), 0, rowBytes);
         }
     } else if (control.DisposalMode == DISPOSE_PREVIOUS) {
-        for (int y = 0; y < image.Height; ++y) {
-            std::memcpy(canvas.data() + at(image.Left, image.Top + y),
+        for (int y = 0; y < shownHeight; ++y) {
+            std::memcpy(canvas.data() + at(left, top + y),
                         decoder_->previous.data() + rowBytes * static_cast<std::size_t>(y),
                         rowBytes);
         }

@@ -13,18 +13,25 @@
 namespace pelmora {
 
 // The frames of a GIF as a viewer shows them, one at a time: each frame drawn over what
-// the ones before it left (their disposal honoured), so that frame N is the whole logical
-// screen at that moment. Nothing of a frame outlives the next one, so memory stays that of
-// one screen (two with "restore to previous") however many frames the file holds.
+// the ones before it left (their disposal honoured), the part of it outside the logical
+// screen clipped as browsers clip it, so that frame N is the whole screen at that moment. Nothing
+// of a frame outlives the next one, so memory stays that of one screen (two with "restore to
+// previous") however many frames the file holds.
 
 // The largest logical screen read: 4096 x 4096, a screen's RGBA is then 64 MiB.
 constexpr long long kMaxGifScreenPixels = 4096LL * 4096;
 // The most frames read from one file.
 constexpr int kMaxGifFrames = 10000;
+// What the frames of one file may cost together, so that time is bounded as memory is: each
+// frame counts the pixels of its screen (prepared) and of its own rectangle (decoded). Full
+// frames of 512 x 512: 512 of them; of 4096 x 4096: 8.
+constexpr long long kMaxGifPixels = 1LL << 28;
+// The delay of a frame that gives none (0), as browsers show it.
+constexpr int kUntimedGifFrameMs = 100;
 
 struct GifFrame {
     RgbaPicture screen; // straight RGBA; alpha 0 where no frame has drawn (or one cleared)
-    int delayMs = 0;    // the frame's delay: centiseconds x 10, 0 kept as 0
+    int delayMs = 0;    // centiseconds x 10; none (0) is kUntimedGifFrameMs
     int number = 0;     // from 0, in file order
 };
 
@@ -60,6 +67,7 @@ class GifFrameReader {
     int width_ = 0;
     int height_ = 0;
     int frames_ = 0;
+    long long pixels_ = 0; // what the frames so far cost, as kMaxGifPixels counts it
     bool ended_ = false;
 };
 

@@ -44,8 +44,10 @@ void RunIn(const ScratchFolder& folder, const QString& program, const QStringLis
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 }
 
-// The squares as an animated GIF, 100 ms a frame but the last, of no delay.
-void MakeGif(const ScratchFolder& folder, const QString& name) {
+// The squares as an animated GIF, 100 ms a frame but the last, of no delay; or each frame
+// of the centiseconds given.
+void MakeGif(const ScratchFolder& folder, const QString& name,
+             const std::vector<int>& centiseconds = {10, 10, 0}) {
     QStringList arguments;
     for (std::size_t n = 0; n < kSquares.size(); ++n) {
         const int left = kSquares[n];
@@ -57,7 +59,7 @@ void MakeGif(const ScratchFolder& folder, const QString& name) {
                   << "-fill"
                   << "black"
                   << "-draw" << QString("rectangle %1,4 %2,11").arg(left).arg(left + 7) << "-set"
-                  << "delay" << (n + 1 == kSquares.size() ? "0" : "10") << ")";
+                  << "delay" << QString::number(centiseconds[n]) << ")";
     }
     arguments << "-loop"
               << "0" << name;
@@ -146,6 +148,41 @@ TEST(FramesWindowTest, PlayStepsThroughTheFramesAndPauseStops) {
     const int stopped = slider->value();
     QTest::qWait(300);
     EXPECT_EQ(slider->value(), stopped);
+}
+
+// Each frame is played for its delay, one of no delay for 100 ms as browsers play it: the
+// label, the timer and the frames saved all say the same.
+TEST(FramesWindowTest, EachFrameIsPlayedForItsDelayAndOneOfNoneFor100Ms) {
+    Opened opened;
+    ScratchFolder folder;
+    MakeGif(folder, "a.gif", {20, 50, 0});
+    Open(opened, folder / "a.gif");
+    PrepareWindow& window = *opened.window;
+    auto* slider = window.findChild<QSlider*>("FrameSlider");
+    auto* play = window.findChild<QPushButton*>("PlayButton");
+    auto* timer = window.findChild<QTimer*>("PlayTimer");
+    ASSERT_NE(timer, nullptr);
+    const int played[] = {200, 500, 100};
+    for (int n = 0; n < 3; ++n) {
+        SCOPED_TRACE(n);
+        slider->setValue(n);
+        EXPECT_EQ(window.findChild<QLabel*>("FrameLabel")->text(),
+                  QString("%1 of 3, %2 ms").arg(n + 1).arg(played[n]));
+        play->click();
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_EQ(timer->interval(), played[n]);
+        play->click();
+    }
+    // Played on from the last frame: the first's delay next.
+    slider->setValue(2);
+    play->click();
+    EXPECT_TRUE(QTest::qWaitFor([slider] { return slider->value() == 0; }, 5000));
+    EXPECT_EQ(timer->interval(), 200);
+    play->click();
+    window.setFramesNameAsker([&](const QString&) { return Q(folder / "lcd_a.h"); });
+    window.findChild<QPushButton*>("SaveFramesButton")->click();
+    const std::string written = ReadFile(folder / "lcd_a.h");
+    EXPECT_NE(written.find("a.gif frame 2, 100 ms"), std::string::npos) << written;
 }
 
 struct SaveCase {

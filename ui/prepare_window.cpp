@@ -43,7 +43,6 @@ constexpr QSize kSourceView(320, 240);
 constexpr QSize kSmallSourceView(160, 120); // on a screen narrower than kRoomyWidth
 constexpr int kRoomyWidth = 1000;
 constexpr int kPanelViewMax = 1024;
-constexpr int kZeroDelayPlayedMs = 100; // as browsers play a GIF frame of no delay
 // The most RGBA an animation's frames may hold in memory; a longer one stays a still picture.
 constexpr std::size_t kMaxHeldFrameBytes = std::size_t{512} << 20;
 
@@ -407,8 +406,8 @@ void PrepareWindow::addFrameControls(QVBoxLayout* layout, QDialogButtonBox* butt
     connect(PlayButton, &QPushButton::clicked, this, &PrepareWindow::playOrPause);
     connect(PlayTimer, &QTimer::timeout, this, [this] {
         FrameSlider->setValue((FrameSlider->value() + 1) % frameCount());
-        const int delay = delays_[static_cast<std::size_t>(FrameSlider->value())];
-        PlayTimer->start(delay > 0 ? delay : kZeroDelayPlayedMs);
+        // The GIF reader's delays, a frame of none already as long as browsers show it.
+        PlayTimer->start(delays_[static_cast<std::size_t>(FrameSlider->value())]);
     });
     connect(SaveFramesButton, &QPushButton::clicked, this, &PrepareWindow::saveFrames);
     connect(PreviewFramesButton, &QPushButton::clicked, this, [this] {
@@ -438,8 +437,7 @@ void PrepareWindow::playOrPause() {
         PlayButton->setText("&Play");
         return;
     }
-    const int delay = delays_[static_cast<std::size_t>(FrameSlider->value())];
-    PlayTimer->start(delay > 0 ? delay : kZeroDelayPlayedMs);
+    PlayTimer->start(delays_[static_cast<std::size_t>(FrameSlider->value())]);
     PlayButton->setText("&Pause");
 }
 

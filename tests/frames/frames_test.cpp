@@ -59,7 +59,8 @@ Expected ImageMagickFrames(const ScratchFolder& folder, const std::string& gif) 
     const Ran delays = Shell(folder, "identify -format '%T\\n' " + gif);
     std::istringstream lines(delays.out);
     for (int centiseconds = 0; lines >> centiseconds;) {
-        expected.delays.push_back(centiseconds * 10);
+        // A frame of no delay is kept as long as browsers show it.
+        expected.delays.push_back(centiseconds > 0 ? centiseconds * 10 : 100);
     }
     return expected;
 }
@@ -161,6 +162,13 @@ const GifCase kGifCases[] = {
      "-repage 32x16+18+3 \\) "
      "-dispose none -delay 100 \\( -size 4x16 xc:black -repage 32x16+28+0 \\) "
      "-delay 3 \\( -size 5x5 xc:white -repage 32x16+0+11 \\)",
+     ""},
+    {"PartlyOffTheScreen", // clipped, as browsers and ImageMagick clip it
+     "-dispose none -delay 10 \\( -size 32x16 xc:white -fill black -draw 'rectangle 0,0 5,5' \\) "
+     "-delay 20 \\( -size 8x8 xc:black -repage 32x16+28+12 \\) "
+     "-dispose background -delay 30 \\( -size 40x6 xc:none -fill black "
+     "-draw 'rectangle 0,0 39,2' -repage 32x16+4+13 \\) "
+     "-delay 40 \\( -size 4x4 xc:black -repage 32x16+30+0 \\)",
      ""},
     {"Interlaced",
      "-dispose none -delay 12 \\( -size 32x16 xc:white -fill black -draw 'line 0,0 31,15' \\) "
@@ -276,6 +284,125 @@ TEST(Frames, MergeRepeatsDropsEqualFramesAndAddsTheirDelays) {
     EXPECT_EQ(merged.delays, (std::vector<int>{30, 120, 60}));
 }
 
+// A GIF of 1 x 1 frames, two colours, its frames each one pixel of colour 0 (or said to be
+// frameWidth x frameHeight, their data still one pixel); a graphic control block of
+// centiseconds before each, where given.
+std::string TinyGif(int width, int height, int frames, int left = 0, int top = 0,
+                    int frameWidth = 1, int frameHeight = 1, int centiseconds = -1) {
+    std::string gif = "GIF89a";
+    const auto word = [&gif](int value) {
+        gif += static_cast<char>(value & 0xFF);
+        gif += static_cast<char>(value >> 8 & 0xFF);
+    };
+    word(width);
+    word(height);
+    gif += std::string("\x80\x00\x00", 3);
+    gif += std::string("\x00\x00\x00\xff\xff\xff", 6);
+    for (int i = 0; i < frames; ++i) {
+        if (centiseconds >= 0) {
+            gif += std::string("\x21\xf9\x04\x00", 4);
+            word(centiseconds);
+            gif += std::string("\x00\x00", 2);
+        }
+        gif += '\x2c';
+        word(left);
+        word(top);
+        word(frameWidth);
+        word(frameHeight);
+        gif += std::string("\x00\x02\x02\x44\x01\x00", 6);
+    }
+    return gif + ';';
+}
+
+// Frames equal but for one byte are never merged, wherever that byte is; equal ones are.
+TEST(Frames, MergeRepeatsKeepsFramesThatDifferInAnyByte) {
+    const struct {
+        const char* name;
+        const char* draw; // on the second frame; the first is white
+        std::size_t frames;
+    } cases[] = {
+        {"the first byte", "-draw 'point 0,0'", 2},
+        {"the last byte", "-draw 'point 31,15'", 2},
+        {"a middle byte", "-draw 'point 17,9'", 2},
+        {"none", "", 1},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ScratchFolder folder;
+        ASSERT_EQ(Shell(folder, "convert -delay 10 \\( -size 32x16 xc:white \\) \\( -size 32x16 "
+                                "xc:white -fill black " +
+                                    std::string(row.draw) + " \\) anim.gif")
+                      .exitCode,
+                  0);
+        const Expected all = ImageMagickFrames(folder, "anim.gif");
+        const Ran ran = Shell(folder, "$CLI convert --frames --merge-repeats --quiet --name anim "
+                                      "--format c" +
+                                          kPanel + "-o anim.h anim.gif");
+        ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        const Expected merged = CompiledFrames(folder, "anim.h");
+        ASSERT_EQ(merged.frames.size(), row.frames);
+        EXPECT_EQ(merged.frames.back(), all.frames.back());
+        EXPECT_EQ(merged.delays.back(), row.frames == 2 ? 100 : 200);
+    }
+}
+
+// A GIF's frame that gives no delay is stored as long as browsers show it, 100 ms; any
+// other delay as it is given, in centiseconds x 10.
+TEST(Frames, AFrameOfNoDelayIsStoredAsTheHundredMillisecondsBrowsersShow) {
+    const struct {
+        const char* name;
+        int centiseconds; // -1: no graphic control block at all
+        int stored;
+    } cases[] = {
+        {"no control block", -1, 100}, {"a delay of 0", 0, 100},           {"a delay of 1", 1, 10},
+        {"a delay of 7", 7, 70},       {"the longest delay", 6553, 65530},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ScratchFolder folder;
+        WriteFile(folder / "anim.gif", TinyGif(32, 16, 2, 0, 0, 1, 1, row.centiseconds));
+        const Ran ran = Shell(folder, "$CLI convert --frames --quiet --name anim --format c" +
+                                          kPanel + "-o anim.h anim.gif");
+        ASSERT_EQ(ran.exitCode, 0) << ran.err;
+        EXPECT_EQ(CompiledFrames(folder, "anim.h").delays,
+                  (std::vector<int>{row.stored, row.stored}));
+    }
+}
+
+// A frame wholly off the screen draws nothing there and is still a frame, as in browsers.
+TEST(Frames, AFrameWhollyOffTheScreenIsAFrameOfNothingNew) {
+    ScratchFolder folder;
+    WriteFile(folder / "off.gif", TinyGif(32, 16, 2, 40, 20));
+    const Ran ran = Shell(folder, "$CLI convert --frames --quiet --name anim --format c" + kPanel +
+                                      "-o anim.h off.gif");
+    ASSERT_EQ(ran.exitCode, 0) << ran.err;
+    const Expected read = CompiledFrames(folder, "anim.h");
+    EXPECT_EQ(read.frames, std::vector<Bytes>(2, Bytes(kFrameBytes, 0)));
+}
+
+// An animated GIF given as a sheet: every frame cut in turn, each cell a frame of --delay.
+TEST(Frames, AnAnimatedSheetIsCutFrameByFrame) {
+    ScratchFolder folder;
+    ASSERT_EQ(Shell(folder, "convert -delay 30 \\( -size 64x16 xc:white -fill black "
+                            "-draw 'rectangle 0,0 5,5' -draw 'rectangle 40,8 50,15' \\) "
+                            "\\( -size 64x16 xc:white -fill black -draw 'line 0,15 63,0' \\) "
+                            "sheet.gif && convert sheet.gif -coalesce -crop 32x16 +repage "
+                            "-depth 8 gray:cells.raw")
+                  .exitCode,
+              0);
+    const std::vector<Bytes> cells = PackGreyFrames(ReadFile(folder / "cells.raw"), 32, 16);
+    ASSERT_EQ(cells.size(), 4U);
+    const Ran ran = Shell(folder, "$CLI convert --frames --sheet 32x16 --delay 40 --quiet --name "
+                                  "anim --format c --layout pages --dither threshold -o anim.h "
+                                  "sheet.gif");
+    ASSERT_EQ(ran.exitCode, 0) << ran.err;
+    const Expected cut = CompiledFrames(folder, "anim.h");
+    EXPECT_EQ(cut.frames, cells);
+    EXPECT_EQ(cut.delays, std::vector<int>(4, 40));
+    const std::string header = ReadFile(folder / "anim.h");
+    EXPECT_NE(header.find("sheet.gif frame 1 cell 1"), std::string::npos);
+}
+
 TEST(Frames, SheetIsCutLeftToRightThenTopToBottom) {
     ScratchFolder folder;
     ASSERT_EQ(Shell(folder, "convert -size 96x32 xc:white -fill black "
@@ -353,28 +480,6 @@ TEST(Frames, OneStillPictureHoldsTheBytesOfPlainConvert) {
     EXPECT_EQ(HexValues(defaults.out), HexValues(prepared.out));
 }
 
-// A GIF of 1 x 1 frames, two colours, its frames each one pixel of colour 0.
-std::string TinyGif(int width, int height, int frames, int left = 0, int top = 0) {
-    std::string gif = "GIF89a";
-    const auto word = [&gif](int value) {
-        gif += static_cast<char>(value & 0xFF);
-        gif += static_cast<char>(value >> 8 & 0xFF);
-    };
-    word(width);
-    word(height);
-    gif += std::string("\x80\x00\x00", 3);
-    gif += std::string("\x00\x00\x00\xff\xff\xff", 6);
-    for (int i = 0; i < frames; ++i) {
-        gif += '\x2c';
-        word(left);
-        word(top);
-        word(1);
-        word(1);
-        gif += std::string("\x00\x02\x02\x44\x01\x00", 6);
-    }
-    return gif + ';';
-}
-
 // The peak memory a bad GIF may cost pelmora-cli, in kilobytes. AddressSanitizer's
 // shadow memory and quarantine of freed blocks raise it several times over.
 #if defined(__SANITIZE_ADDRESS__)
@@ -401,8 +506,9 @@ TEST(Frames, BadGifsEndInOneLineAndWriteNothing) {
         {"cut", whole.substr(0, whole.size() / 2), "cut short"},
         {"noframes", TinyGif(4, 4, 0), "no frame"},
         {"hugescreen", TinyGif(60000, 60000, 1), "screen"},
-        {"outside", TinyGif(4, 4, 1, 4, 0), "outside"},
         {"manyframes", TinyGif(2, 2, 100000), "more than 10000 frames"},
+        // A frame far larger than its screen costs its decoding: refused before it.
+        {"hugeframe", TinyGif(16, 16, 1, 0, 0, 65535, 65535), "frame 0 takes the GIF past"},
     };
     for (const BadGif& bad : cases) {
         const std::string name = std::string(bad.name) + ".gif";
@@ -421,6 +527,25 @@ TEST(Frames, BadGifsEndInOneLineAndWriteNothing) {
     }
 }
 
+// Within every limit of memory, a GIF can still ask for long work: 60 screens of 4096 x 4096
+// from a few hundred bytes. Its frames count their screens' pixels, and the one that goes
+// past 2^28 is refused, long before the end; one frame fewer is taken.
+TEST(Frames, AGifIsRefusedAtTheFrameThatTakesItPastItsPixels) {
+    ScratchFolder folder;
+    WriteFile(folder / "long.gif", TinyGif(4096, 4096, 60));
+    WriteFile(folder / "within.gif", TinyGif(4096, 4096, 15));
+    const Ran refused = Shell(folder, "$CLI convert --frames --format c" + kPanel + "long.gif");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "pelmora-cli: long.gif: frame 15 takes the GIF past 268435456 pixels "
+                           "to decode and prepare (each frame's screen and its own rectangle "
+                           "counted)\n");
+    EXPECT_FALSE(std::filesystem::exists(folder / "lcd_long.h"));
+    const Ran taken = Shell(folder, "$CLI convert --frames --quiet --name anim --format c" +
+                                        kPanel + "-o anim.h within.gif");
+    ASSERT_EQ(taken.exitCode, 0) << taken.err;
+    EXPECT_EQ(CompiledFrames(folder, "anim.h").frames.size(), 15U);
+}
+
 TEST(Frames, RefusedUses) {
     ScratchFolder folder;
     ASSERT_EQ(Shell(folder, "convert -size 32x16 xc:white still.png").exitCode, 0);
@@ -436,6 +561,8 @@ TEST(Frames, RefusedUses) {
         {"--frames --delay 40000 --merge-repeats still.png still.png", 1, "over 65535"},
         {"--frames -o a.h --output-dir . still.png", 2, "exclude"},
         {"--frames -o still.png still.png", 1, "still.png"},
+        {"--frames --sheet 16x16 still.png", 2, "needs --layout pages or --layout rows"},
+        {"--frames --sheet 16x16 --layout halves still.png", 2, "needs --layout pages"},
     };
     for (const Use& use : uses) {
         const Ran ran = Shell(folder, std::string("$CLI convert ") + use.arguments);
