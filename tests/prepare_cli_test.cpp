@@ -199,6 +199,25 @@ TEST(Prepare, BadPicturesAndTheInputItselfAreRefused) {
     }
 }
 
+// A folder named as a picture is no picture: every command that reads one gives the
+// system's reason, whatever the name says the picture is, and writes nothing.
+TEST(Prepare, AFolderGivenAsAPictureIsADirectory) {
+    ScratchFolder folder;
+    for (const char* name : {"dir.png", "dir.jpg", "dir.gif", "dir.tga", "dir.bmp"}) {
+        std::filesystem::create_directory(folder / name);
+        for (const std::string line :
+             {"prepare -o a.bmp", "convert --dither threshold", "convert --frames",
+              "convert --frames --sheet 8x8 --layout pages", "show"}) {
+            SCOPED_TRACE(line + " " + name);
+            const Ran ran = Shell(folder, "$CLI " + line + " " + name);
+            EXPECT_EQ(ran.exitCode, 1);
+            EXPECT_EQ(ran.err, std::string("pelmora-cli: ") + name + ": Is a directory\n");
+        }
+    }
+    EXPECT_EQ(folder.names(),
+              (std::vector<std::string>{"dir.bmp", "dir.gif", "dir.jpg", "dir.png", "dir.tga"}));
+}
+
 TEST(Prepare, ALargePhotoIsScaledAsItIsDecodedAndOneThatCannotFitIsRefused) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit here";
