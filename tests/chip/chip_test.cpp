@@ -9,10 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <random>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,7 +57,17 @@ std::vector<std::string> HostLines(const std::string& out) {
 // simavr shows each line the UART is sent on standard error, coloured, with the newline
 // itself shown as a final '.'.
 std::vector<std::string> ChipLines(const std::string& err) {
-    const std::string plain = std::regex_replace(err, std::regex("\x1b\\[[0-9;]*m"), "");
+    std::string plain;
+    for (std::size_t i = 0; i < err.size(); ++i) {
+        if (err[i] == '\x1b') {
+            i = err.find('m', i); // a colour: ESC [ digits m
+            if (i == std::string::npos) {
+                break;
+            }
+        } else {
+            plain += err[i];
+        }
+    }
     std::vector<std::string> lines;
     for (std::string line : Lines(plain)) {
         if (line.starts_with("@") && line.ends_with(".")) {
@@ -74,17 +85,52 @@ struct Declared {
     bool array = false;
 };
 
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream stream(text);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+bool IsIdentifier(const std::string& word) {
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+    });
+}
+
+// Declarations at file level, unindented: [static|extern|const]... TYPE NAME[...] [PROGMEM]
+// followed by = or ;. Struct members are indented, macros and braces are not words.
 std::vector<Declared> Declarations(const std::string& header) {
-    static const std::regex declaration(
-        R"(^(?:(?:static|extern|const)\s+)*(unsigned\s+char|uint8_t|char|uint16_t|GFXglyph|GFXfont|pelmora_asset)\s+(\w+)\s*((?:\[[^\]]*\])*)\s*(?:PROGMEM\s*)?[=;])");
+    static const std::vector<std::string> kTypes = {
+        "unsigned char", "uint8_t", "char", "uint16_t", "GFXglyph", "GFXfont", "pelmora_asset"};
     std::vector<Declared> found;
     for (const std::string& line : Lines(header)) {
-        std::smatch match;
-        if (std::regex_search(line, match, declaration)) {
-            Declared declared{match[1].str(), match[2].str(), match[3].length() > 0};
-            if (declared.array || declared.type == "GFXfont") {
-                found.push_back(declared);
+        const std::size_t end = line.find_first_of("=;");
+        if (line.empty() || std::isalpha(static_cast<unsigned char>(line[0])) == 0 ||
+            end == std::string::npos) {
+            continue;
+        }
+        std::string head = line.substr(0, end);
+        const std::size_t dimensions = head.find('[');
+        const bool array = dimensions != std::string::npos;
+        std::vector<std::string> words = Words(head.substr(0, dimensions));
+        if (!words.empty() && words.back() == "PROGMEM") {
+            words.pop_back();
+        }
+        if (words.size() < 2 || !IsIdentifier(words.back())) {
+            continue;
+        }
+        std::string type;
+        for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+            if (words[i] != "static" && words[i] != "extern" && words[i] != "const") {
+                type += (type.empty() ? "" : " ") + words[i];
             }
+        }
+        const bool known = std::find(kTypes.begin(), kTypes.end(), type) != kTypes.end();
+        if (known && (array || type == "GFXfont")) {
+            found.push_back({type, words.back(), array});
         }
     }
     return found;
@@ -103,13 +149,24 @@ std::vector<Field> IndexFields(const std::string& header) {
         return {};
     }
     const std::size_t end = header.find("}", start);
-    static const std::regex member(R"(^\s*([^;*]*?)\s*(\*?)\s*(\w+)\s*;)");
     std::vector<Field> fields;
     for (const std::string& line : Lines(header.substr(start, end - start))) {
-        std::smatch match;
-        if (std::regex_search(line, match, member)) {
-            fields.push_back({match[1].str(), match[3].str(), match[2].length() > 0});
+        const std::size_t semicolon = line.find(';');
+        if (semicolon == std::string::npos) {
+            continue;
         }
+        std::string declaration = line.substr(0, semicolon);
+        const bool pointer = declaration.find('*') != std::string::npos;
+        std::replace(declaration.begin(), declaration.end(), '*', ' ');
+        std::vector<std::string> words = Words(declaration);
+        if (words.size() < 2) {
+            continue;
+        }
+        Field field{"", words.back(), pointer};
+        for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+            field.type += (field.type.empty() ? "" : " ") + words[i];
+        }
+        fields.push_back(field);
     }
     return fields;
 }
@@ -260,13 +317,21 @@ std::string Program(const Group& group, const std::map<std::string, std::string>
         const std::string label = "\"" + draw.symbol + " draws " + CodeList(draw.codes) + "\"";
         if (draw.kind == Draw::kGfxBitmap || draw.kind == Draw::kXbm) {
             // The size from the macros the header defines beside the array.
-            const std::string text = texts.at(group.headers.front());
-            std::smatch width;
-            std::smatch height;
-            std::regex_search(text, width, std::regex(R"(#define (\w+_(?:WIDTH|width)) )"));
-            std::regex_search(text, height, std::regex(R"(#define (\w+_(?:HEIGHT|height)) )"));
-            body += "    ChipDrawRows(" + label + ", " + draw.symbol + ", " + width[1].str() +
-                    ", " + height[1].str() + ", " + (draw.kind == Draw::kXbm ? "1" : "0") + ");\n";
+            std::string width;
+            std::string height;
+            for (const std::string& line : Lines(texts.at(group.headers.front()))) {
+                const std::vector<std::string> words = Words(line);
+                if (words.size() == 3 && words[0] == "#define") {
+                    const std::string& macro = words[1];
+                    if (macro.ends_with("_WIDTH") || macro.ends_with("_width")) {
+                        width = macro;
+                    } else if (macro.ends_with("_HEIGHT") || macro.ends_with("_height")) {
+                        height = macro;
+                    }
+                }
+            }
+            body += "    ChipDrawRows(" + label + ", " + draw.symbol + ", " + width + ", " +
+                    height + ", " + (draw.kind == Draw::kXbm ? "1" : "0") + ");\n";
         } else if (draw.kind == Draw::kGfx) {
             body += "    ChipGfxText(" + label + ", &" + draw.symbol + ", " + Quoted(draw.codes) +
                     ");\n";
@@ -373,29 +438,33 @@ std::vector<std::string> DrawnRows(const std::vector<std::string>& lines,
 // The index's entries as the host walked them: the bytes read through each entry's byte
 // count beside the whole array its data pointer leads to, which the program printed too.
 void ExpectEntriesHoldTheirArrays(const std::vector<std::string>& lines) {
-    static const std::regex dump(R"(^@(\w+) \d+$)");
-    static const std::regex hex("^@[0-9a-f]+$");
+    const auto isHex = [](const std::string& line) {
+        return line.size() > 1 &&
+               line.find_first_not_of("0123456789abcdef", 1) == std::string::npos;
+    };
     std::map<std::string, std::string> arrays;
     std::vector<std::pair<std::string, std::string>> walked; // where data leads, bytes read
     std::string* into = nullptr;
     std::string data;
     std::size_t entries = 0;
     for (const std::string& line : lines) {
-        std::smatch match;
         entries += line.starts_with("@entry ") ? 1 : 0;
-        if (std::regex_match(line, hex) && into != nullptr) {
+        const std::vector<std::string> words = Words(line.substr(1));
+        if (isHex(line) && into != nullptr) {
             *into += line.substr(1);
             continue;
         }
         into = nullptr;
         if (line.starts_with("@ data ")) {
             data = line.substr(7);
-        } else if (std::regex_match(line, match, dump)) {
-            if (match[1] == "walked") {
+        } else if (words.size() == 2 && IsIdentifier(words[0]) &&
+                   words[1].find_first_not_of("0123456789") == std::string::npos) {
+            // "@NAME COUNT", the hex lines of the bytes after it
+            if (words[0] == "walked") {
                 walked.emplace_back(data, "");
                 into = &walked.back().second;
             } else {
-                into = &arrays[match[1].str()];
+                into = &arrays[words[0]];
             }
         }
     }
