@@ -5,6 +5,7 @@
 #include "cli/usage.h"
 
 #include "core/bmp/bmp_writer.h"
+#include "core/build/asset_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
@@ -460,10 +461,22 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
         options.preparation = preparation;
     }
     if (parsed.has("--name")) {
-        if (!IsSymbol(parsed.value("--name"))) {
+        const std::string name = parsed.value("--name");
+        if (!IsSymbol(name)) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
         }
-        options.choice.symbol = parsed.value("--name");
+        // A C header must compile: the name, and every name it makes (NAME_WIDTH, ...).
+        const std::vector<std::string> symbols =
+            AssetSymbols(options.frames ? AssetKind::Frames : AssetKind::Picture, name, {});
+        for (std::size_t i = 0; i < symbols.size(); ++i) {
+            const std::string problem =
+                i == 0 ? SymbolProblem(symbols[i]) : MadeSymbolProblem(symbols[i]);
+            if (!problem.empty()) {
+                return UsageError("--name " + name + (i == 0 ? "" : " makes " + symbols[i]) + ": " +
+                                  problem);
+            }
+        }
+        options.choice.symbol = name;
     }
     if (options.pictures.empty()) {
         return UsageError("convert needs at least one BITMAP");

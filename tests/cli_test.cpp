@@ -125,7 +125,15 @@ TEST(CliUsage, MistakesExitTwoWithTheReasonAndTheUsage) {
           UsageCase{{"convert", "--bold", "a.bmp"}, "unknown option --bold"},
           UsageCase{{"convert", "--inverse=yes", "a.bmp"}, "unknown option --inverse=yes"},
           UsageCase{{"convert", "a.bmp", "--output-dir"}, "--output-dir needs a value"},
-          UsageCase{{"convert", "--stdout", "a.bmp", "b.bmp"}, "--stdout takes one BITMAP only"}}) {
+          UsageCase{{"convert", "--stdout", "a.bmp", "b.bmp"}, "--stdout takes one BITMAP only"},
+          // A C header of these names would not compile.
+          UsageCase{
+              {"convert", "--format", "c", "--name", "int", "a.bmp"},
+              "--name int: a keyword of C or C++, or a name the header or the compiler defines"},
+          UsageCase{{"convert", "--frames", "--format", "arduino", "--name", "uint8_t", "a.gif"},
+                    "--name uint8_t: a name <stdint.h> defines"},
+          UsageCase{{"convert", "--name", "INT8", "a.bmp"},
+                    "--name INT8 makes INT8_WIDTH: a name <stdint.h> defines"}}) {
         const CliRun run = Cli(c.arguments);
         SCOPED_TRACE(c.error);
         EXPECT_EQ(run.exitCode, 2);
