@@ -389,9 +389,9 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
         PrintProblems(manifestPath, problems);
         return 1;
     }
-    const AssetFiles files = WriteAssetFiles(
-        assets, {plan.source.empty() ? NameOf(plan.header) : plan.headerInclude,
-                 NameOf(manifestPath), !plan.source.empty(), plan.format == "arduino"});
+    const AssetFiles files =
+        WriteAssetFiles(assets, {plan.source.empty() ? NameOf(plan.header) : plan.headerInclude,
+                                 NameOf(manifestPath), !plan.source.empty()});
     const std::string* texts[] = {&files.header, &files.source};
     if (check) {
         bool stale = false;

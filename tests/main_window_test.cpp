@@ -544,7 +544,7 @@ TEST(MainWindowOutput, TheChosenPanelAndSyntaxAreWhatConvertWritesAndAreRemember
     w.click("ConvertButton");
     EXPECT_EQ(w.text("StatusValue"), "Successed");
     const std::string header = ReadFile(w.folder / "lcd_picture.h");
-    EXPECT_NE(header.find("const uint8_t lcd_picture[504] = {\n    0x01, 0x00,"),
+    EXPECT_NE(header.find("const uint8_t lcd_picture[504] PROGMEM = {\n    0x01, 0x00,"),
               std::string::npos);
     EXPECT_TRUE(w.text("OutFileValue").endsWith("lcd_picture.h"));
 

@@ -253,12 +253,12 @@ bool Animated(const BuiltAsset& asset) {
     return !asset.delaysMs.empty();
 }
 
-std::string ArrayHead(const BuiltAsset& asset, bool progmem) {
+std::string ArrayHead(const BuiltAsset& asset) {
     const std::string size =
         Animated(asset)
             ? asset.name + "_FRAMES][" + std::to_string(asset.bytes.size() / asset.delaysMs.size())
             : std::to_string(asset.bytes.size());
-    return "const uint8_t " + asset.name + "[" + size + "]" + (progmem ? " PROGMEM" : "");
+    return "const uint8_t " + asset.name + "[" + size + "] PROGMEM";
 }
 
 // In RAM even for an AVR, as convert --frames keeps them.
@@ -266,15 +266,14 @@ std::string DelaysHead(const BuiltAsset& asset) {
     return "const uint16_t " + asset.name + "_delays_ms[" + asset.name + "_FRAMES]";
 }
 
-void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bool progmem,
-                       bool separate) {
+void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bool separate) {
     for (const BuiltAsset& asset : assets) {
         if (!asset.fontText.empty()) {
             text += separate ? std::string(SplitFont(asset.fontText).definitions) : asset.fontText;
             text += "\n";
             continue;
         }
-        text += ArrayHead(asset, progmem) + " = {\n";
+        text += ArrayHead(asset) + " = {\n";
         if (!Animated(asset)) {
             AppendValueRows(text, asset.bytes);
             text += "};\n\n";
@@ -294,11 +293,11 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
     }
     // The names live where the data does, so that an AVR keeps its RAM.
     for (const BuiltAsset& asset : assets) {
-        text += "static const char pelmora_name_" + asset.name + "[]" +
-                (progmem ? " PROGMEM" : "") + " = \"" + asset.name + "\";\n";
+        text += "static const char pelmora_name_" + asset.name + "[] PROGMEM = \"" + asset.name +
+                "\";\n";
     }
     text += "\nconst pelmora_asset pelmora_assets[PELMORA_ASSET_COUNT]";
-    text += progmem ? " PROGMEM = {\n" : " = {\n";
+    text += " PROGMEM = {\n";
     for (const BuiltAsset& asset : assets) {
         const bool font = !asset.fontText.empty();
         const FontParts parts = font ? SplitFont(asset.fontText) : FontParts{};
@@ -391,11 +390,7 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
     header.reserve(size);
     header = heading + "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     // A font's file includes these too: here, outside any extern "C", they come first.
-    const bool fonts = std::any_of(assets.begin(), assets.end(),
-                                   [](const BuiltAsset& asset) { return !asset.fontText.empty(); });
-    if (names.progmem || fonts) {
-        header += ProgramMemoryPreamble();
-    }
+    header += ProgramMemoryPreamble();
     header += "\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n";
     header += kIndexType;
     for (const BuiltAsset& asset : assets) {
@@ -418,7 +413,7 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
                 "#define " + asset.name + "_FRAMES " + std::to_string(asset.delaysMs.size()) + "\n";
         }
         if (names.separateSource) {
-            header += "extern " + ArrayHead(asset, names.progmem) + ";\n";
+            header += "extern " + ArrayHead(asset) + ";\n";
             if (Animated(asset)) {
                 header += "extern " + DelaysHead(asset) + ";\n";
             }
@@ -428,13 +423,13 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
     header += "#define PELMORA_ASSET_COUNT " + std::to_string(assets.size()) + "\n";
     if (names.separateSource) {
         header += "extern const pelmora_asset pelmora_assets[PELMORA_ASSET_COUNT]";
-        header += names.progmem ? " PROGMEM;\n" : ";\n";
+        header += " PROGMEM;\n";
         files.source.reserve(size);
         files.source = heading + "#include \"" + names.header + "\"\n\n";
-        AppendDefinitions(files.source, assets, names.progmem, true);
+        AppendDefinitions(files.source, assets, true);
     } else {
         header += "\n";
-        AppendDefinitions(header, assets, names.progmem, false);
+        AppendDefinitions(header, assets, false);
     }
     header += "\n#ifdef __cplusplus\n}\n#endif\n\n#endif /* " + guard + " */\n";
     return files;

@@ -49,7 +49,6 @@ struct AssetFileNames {
     std::string header;   // as the source's #include names it, relative to the source
     std::string manifest; // named in the heading comment
     bool separateSource = false;
-    bool progmem = false; // the arduino format: the data in program memory
 };
 
 struct AssetFiles {

@@ -88,15 +88,13 @@ std::string WriteAssembler(const GlyphSet& set, const PanelLayout& cell,
 
 std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
                         const std::vector<std::vector<std::uint8_t>>& cells,
-                        std::string_view symbol, bool progmem) {
+                        std::string_view symbol) {
     const std::string name(symbol);
     const std::string guard = UpperCase(symbol) + "_H";
     std::string text = "/* " + Summary(set, cell, symbol) + " */\n";
     text += "/* " + GeometryText(cell) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    if (progmem) {
-        text += ProgramMemoryPreamble();
-    }
+    text += ProgramMemoryPreamble();
     text += "\n#define " + name + "_WIDTH " + std::to_string(cell.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(cell.height) + "\n";
     text += "#define " + name + "_CELL_BYTES " + std::to_string(cell.byteCount()) + "\n";
@@ -106,7 +104,7 @@ std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
         text += "#define " + name + "_FIRST " + std::to_string(set.glyphs.front().code) + "\n";
     }
     text += "\nconst uint8_t " + name + "[" + std::to_string(cells.size() * cell.byteCount()) +
-            "]" + (progmem ? " PROGMEM" : "") + " = {\n";
+            "] PROGMEM = {\n";
     for (std::size_t i = 0; i < cells.size(); ++i) {
         text += "    /* " + NameOfGlyph(set.glyphs[i]) + " */\n";
         AppendValueRows(text, cells[i]);
@@ -151,7 +149,7 @@ FontText WriteCellTable(const GlyphSet& set, const PanelLayout& cell, const Synt
     if (name == "asm" || name == "gas") {
         result.text = WriteAssembler(set, cell, cells, symbol, name == "gas");
     } else if (name == "c" || name == "arduino") {
-        result.text = WriteHeader(set, cell, cells, symbol, name == "arduino");
+        result.text = WriteHeader(set, cell, cells, symbol);
     } else if (name == "db") {
         // DB lines carry no comments: one block of lines a cell, an empty line between.
         for (std::size_t i = 0; i < cells.size(); ++i) {

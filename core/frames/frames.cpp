@@ -185,7 +185,7 @@ class CheckedFrames : public FrameSource {
         if (bytes.size() != panelBytes_) {
             wrongSize = wrongSize ? wrongSize : n + 1;
             static constexpr std::uint8_t kNothing[1] = {0};
-            return std::span<const std::uint8_t>(kNothing, 0);
+            return std::span<const std::uint8_t>(kNothing, std::size_t{0});
         }
         return bytes;
     }
@@ -217,9 +217,7 @@ std::string WriteFrames(const Syntax& syntax, const PanelLayout& layout, FrameSo
     const std::string_view name = syntax.name;
     if (name == "c" || name == "arduino" || name == "xbmp") {
         frames::WriteCFrames(layout, frames, symbol,
-                             name == "c"         ? frames::CFrames::Const
-                             : name == "arduino" ? frames::CFrames::Progmem
-                                                 : frames::CFrames::XbmInFlash,
+                             name == "xbmp" ? frames::CFrames::XbmInFlash : frames::CFrames::Plain,
                              out);
     } else if (name == "gas") {
         frames::WriteGasFrames(layout, frames, symbol, out);

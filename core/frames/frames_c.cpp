@@ -8,7 +8,6 @@ namespace pelmora::frames {
 
 void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
                   CFrames kind, TextOut& out) {
-    const bool progmem = kind != CFrames::Const;
     const std::string name(symbol);
     const std::string guard = UpperCase(symbol) + "_H";
     const std::string count = name + "_FRAMES";
@@ -17,9 +16,7 @@ void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_vi
     text += "/* " + GeometryText(layout) + " */\n";
     text += "/* " + FramesMark(frames.count()) + " */\n";
     text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    if (progmem) {
-        text += ProgramMemoryPreamble();
-    }
+    text += ProgramMemoryPreamble();
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n";
     text += "#define " + count + " " + std::to_string(frames.count()) + "\n";
@@ -31,7 +28,7 @@ void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_vi
     }
     text += "\n";
     text += "const uint8_t " + name + "[" + count + "][" + std::to_string(layout.byteCount()) +
-            "]" + (progmem ? " PROGMEM" : "") + " = {\n";
+            "] PROGMEM = {\n";
     for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
         text += "    /* frame " + std::to_string(i) + ": " +
                 FrameNote(frames.source(i), frames.delayMs(i)) + " */\n";

@@ -49,9 +49,9 @@ bool ReadDelayList(std::string_view text, long firstLine, std::vector<int>& dela
 void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
                   const std::vector<int>& delays, const PanelLayout& fallback);
 
-// Where C frames go and what they are called besides SYMBOL: plain const data, program
-// memory, or program memory with the X bitmap's names too (SYMBOL_width, SYMBOL_bits[i]).
-enum class CFrames { Const, Progmem, XbmInFlash };
+// What C frames, always in program memory, are called besides SYMBOL: nothing else, or the
+// X bitmap's names too (SYMBOL_width, SYMBOL_bits[i]).
+enum class CFrames { Plain, XbmInFlash };
 
 void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
                   CFrames kind, TextOut& out);

@@ -1,5 +1,5 @@
 // C and Arduino headers: the bytes as a const uint8_t array with the panel's size defined
-// beside it; the Arduino one keeps them in program memory where the platform has it.
+// beside it, in program memory where the platform has it.
 
 #include "core/syntax/syntaxes.h"
 
@@ -9,21 +9,27 @@ namespace pelmora {
 
 namespace {
 
+// Both keep the array in program memory where the chip reads data from it (AVR, ESP8266,
+// ESP32), as every library that draws from flash expects; the Arduino one says so for a
+// sketch, which is also how a text of it is told from a plain C header.
+constexpr std::string_view kArduinoNote =
+    "/* For an Arduino sketch: read the bytes with pgm_read_byte(&SYMBOL[i]). */\n";
+
 std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
-                        std::string_view symbol, bool progmem) {
+                        std::string_view symbol, bool arduino) {
     const std::string name(symbol);
     const std::string guard = UpperCase(symbol) + "_H";
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
-    text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
+    text.reserve(text.size() + bytes.size() * 6 + 512); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    if (progmem) {
-        text += ProgramMemoryPreamble();
+    if (arduino) {
+        text += kArduinoNote;
     }
+    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
+    text += ProgramMemoryPreamble();
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n\n";
-    text += "const uint8_t " + name + "[" + std::to_string(bytes.size()) + "]" +
-            (progmem ? " PROGMEM" : "") + " = {\n";
+    text += "const uint8_t " + name + "[" + std::to_string(bytes.size()) + "] PROGMEM = {\n";
     AppendValueRows(text, bytes);
     text += "};\n\n#endif /* " + guard + " */\n";
     return text;
@@ -51,22 +57,32 @@ SyntaxText ReadC(std::string_view text) {
 }
 
 bool ClaimsC(std::string_view text) {
-    return text.find("uint8_t") != std::string_view::npos &&
-           text.find("PROGMEM") == std::string_view::npos;
+    return text.find("uint8_t") != std::string_view::npos;
 }
 
+// Headers written before both went to program memory, and others' own, told the Arduino
+// one by PROGMEM alone; a C header now takes PROGMEM from its preamble.
 bool ClaimsArduino(std::string_view text) {
-    return text.find("PROGMEM") != std::string_view::npos;
+    return text.find("For an Arduino sketch") != std::string_view::npos ||
+           (text.find("PROGMEM") != std::string_view::npos &&
+            text.find("#ifndef PROGMEM") == std::string_view::npos);
 }
 
 } // namespace
 
-const Syntax kCSyntax{"c",     "C header", "a C header: a const uint8_t array and its size",
-                      ".h",    WriteC,     ReadC,
-                      ClaimsC, false,      true};
+const Syntax kCSyntax{"c",
+                      "C header",
+                      "a C header: a const uint8_t array and its size, in program memory where the "
+                      "chip has it (PROGMEM)",
+                      ".h",
+                      WriteC,
+                      ReadC,
+                      ClaimsC,
+                      false,
+                      true};
 const Syntax kArduinoSyntax{"arduino",
                             "Arduino header",
-                            "a C header with the array in program memory (PROGMEM)",
+                            "the same C header, for an Arduino sketch",
                             ".h",
                             WriteArduino,
                             ReadC,
