@@ -136,6 +136,9 @@ std::string MakeFont(const AssetJob& job, BuiltAsset& asset) {
     if (!raster.error.empty()) {
         return raster.error;
     }
+    if (!raster.warning.empty()) {
+        PrintError(job.files.front(), raster.warning);
+    }
     for (std::size_t i = 0; i < raster.missing.size(); ++i) {
         if (i == kMostMissingNamed) {
             PrintError({}, std::to_string(raster.missing.size() - i) +

@@ -266,22 +266,12 @@ void ReadFont(Reader& reader, const ManifestTable& table, const std::string& man
         chars = "@" + job.charsFile;
     }
     const CharacterSet set = ParseCharacterSet(chars);
-    switch (set.problem) {
-    case CharacterSetProblem::Unreadable:
+    if (set.problem == CharacterSetProblem::Unreadable) {
         problem("--chars " + chars + ": " + set.reason);
-        break;
-    case CharacterSetProblem::NotUtf8:
-        problem("--chars " + chars + ": the file is not UTF-8 text");
-        break;
-    case CharacterSetProblem::Malformed:
-        problem("--chars takes code points and ranges such as 32-126,0xB0, or @FILE");
-        break;
-    case CharacterSetProblem::Empty:
-        problem("--chars " + chars + " names no character");
-        break;
-    case CharacterSetProblem::None:
+    } else if (set.problem != CharacterSetProblem::None) {
+        problem(CharacterSetReason(set, chars));
+    } else {
         job.raster.codes = set.codes;
-        break;
     }
     const std::string format = parsed.has("--format") ? parsed.value("--format") : "gfxfont";
     // The combined files are C: a font goes in as a GFXfont, a u8g2 font or a C table.

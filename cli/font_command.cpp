@@ -50,22 +50,19 @@ constexpr Option kFontOptions[] = {
     {"--help", {}, {}},
 };
 
-std::string ParseChars(const std::string& set, std::vector<char32_t>& codes) {
+// The set's codes; or why it was refused said, and the exit status: an unreadable file is
+// 1 as any file, a set naming no character 2 as any value.
+int ParseChars(const std::string& set, std::vector<char32_t>& codes) {
     CharacterSet parsed = ParseCharacterSet(set);
-    switch (parsed.problem) {
-    case CharacterSetProblem::Unreadable:
-        return "--chars " + set + ": " + parsed.reason;
-    case CharacterSetProblem::NotUtf8:
-        return "--chars " + set + ": the file is not UTF-8 text";
-    case CharacterSetProblem::Malformed:
-        return "--chars takes code points and ranges such as 32-126,0xB0, or @FILE";
-    case CharacterSetProblem::Empty:
-        return "--chars " + set + " names no character";
-    case CharacterSetProblem::None:
-        break;
+    if (parsed.problem == CharacterSetProblem::Unreadable) {
+        PrintError(set.substr(1), parsed.reason);
+        return 1;
+    }
+    if (parsed.problem != CharacterSetProblem::None) {
+        return UsageError(CharacterSetReason(parsed, set));
     }
     codes = std::move(parsed.codes);
-    return {};
+    return 0;
 }
 
 struct FontJob {
@@ -97,6 +94,9 @@ int MakeFont(const FontJob& job, const std::string& font, MadeFont& made) {
     if (!raster.error.empty()) {
         PrintError(shownName, raster.error);
         return 1;
+    }
+    if (!raster.warning.empty()) {
+        PrintError(shownName, raster.warning);
     }
     // A wide range may miss thousands: the first few are named, the rest counted.
     for (std::size_t i = 0; i < raster.missing.size(); ++i) {
@@ -180,10 +180,9 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         job.raster.pixelSize = pixels;
     }
     const std::string* chars = parsed.find("--chars");
-    if (const std::string problem =
-            ParseChars(chars != nullptr ? *chars : "32-126", job.raster.codes);
-        !problem.empty()) {
-        return UsageError(problem);
+    if (const int status = ParseChars(chars != nullptr ? *chars : "32-126", job.raster.codes);
+        status != 0) {
+        return status;
     }
     if (const std::string* format = parsed.find("--format")) {
         if (*format == "xbm") {

@@ -317,6 +317,7 @@ TEST(FontWindowTest, ProblemsAreShownAndSaveIsDisabled) {
         {"malformed set", {12, "32-x", "gfxfont", "", "normal"}, "code points and ranges"},
         {"reversed range", {12, "126-32", "gfxfont", "", "normal"}, "code points and ranges"},
         {"beyond Unicode", {12, "0x110000", "gfxfont", "", "normal"}, "code points and ranges"},
+        {"a surrogate", {12, "0xD800", "gfxfont", "", "normal"}, "is a surrogate, no character"},
         {"empty set", {12, "", "gfxfont", "", "normal"}, "code points and ranges"},
         {"unreadable @FILE",
          {12, "@no-such-file.txt", "gfxfont", "", "normal"},

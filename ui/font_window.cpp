@@ -451,6 +451,8 @@ void FontWindow::redraw() {
         problem = "Choose a font file.";
     } else if (!fontError_.empty()) {
         problem = QDir::toNativeSeparators(path) + ": " + Q(fontError_);
+    } else if (chars.problem == CharacterSetProblem::Malformed && !chars.reason.empty()) {
+        problem = "Characters " + Q(set) + ": " + Q(chars.reason) + ".";
     } else if (chars.problem == CharacterSetProblem::Malformed) {
         problem = "Characters: code points and ranges such as 32-126,0xB0, or @FILE.";
     } else if (chars.problem == CharacterSetProblem::Unreadable) {
@@ -463,6 +465,11 @@ void FontWindow::redraw() {
         const RasterResult raster = RasteriseFont(fontBytes_, options);
         if (!raster.missing.empty()) {
             status << "Not in the font: " + CodeNames(raster.missing) + ".";
+        }
+        if (!raster.warning.empty()) {
+            QString warning = Q(raster.warning);
+            warning[0] = warning[0].toUpper();
+            status << warning + ".";
         }
         if (!raster.error.empty()) {
             problem = QFileInfo(path).fileName() + ": " + Q(raster.error);

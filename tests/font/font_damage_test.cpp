@@ -347,6 +347,33 @@ TEST(FontDamage, ShowTextRefusesAFileThatIsNoFontAndTextOfNoneOfItsCharacters) {
               "pelmora-cli: --text: the text holds only line feeds, no character to draw\n");
 }
 
+// What font says of a --chars file it cannot read and of a font blank by design, as it
+// says of any file: the file's system reason, exit 1; a warning, exit 0.
+TEST(FontDamage, TheCommandLineSaysWhatTheSetAndTheRasteriserFound) {
+    ScratchFolder folder;
+    Sfnt blank{ReadFile(kDejaVu)};
+    for (std::uint32_t g = 0; g * 4 < blank.length("loca"); ++g) {
+        blank.setLoca(g, 0);
+    }
+    WriteFile(folder / "blank.ttf", blank.bytes);
+    WriteFile(folder / "surrogate.txt", "AB\xED\xA0\x80");
+    const Ran missing = Shell(folder, "$CLI font --stdout --chars @missing.txt " + kDejaVu);
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "pelmora-cli: missing.txt: No such file or directory\n");
+    const Ran drawn = Shell(folder, "$CLI font --stdout blank.ttf");
+    EXPECT_EQ(drawn.exitCode, 0);
+    EXPECT_EQ(
+        drawn.err,
+        "pelmora-cli: blank.ttf: every glyph drawn is blank: the font holds no dot for them\n");
+    const Ran number = Shell(folder, "$CLI font --stdout --chars 0xD800 " + kDejaVu);
+    const Ran inFile = Shell(folder, "$CLI font --stdout --chars @surrogate.txt " + kDejaVu);
+    EXPECT_EQ(number.err.substr(0, number.err.find('\n')),
+              "pelmora-cli: --chars 0xD800: U+D800 is a surrogate, no character");
+    EXPECT_EQ(
+        inFile.err.substr(0, inFile.err.find('\n')),
+        "pelmora-cli: --chars @surrogate.txt: U+D800 at offset 2 is a surrogate, no character");
+}
+
 struct SetCase {
     std::string name;
     std::string set; // @chars.txt reads the file below
