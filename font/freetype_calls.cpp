@@ -1,8 +1,24 @@
 #include "font/freetype_calls.h"
 
+#ifndef PELMORA_STATIC_FREETYPE
 #include <dlfcn.h>
+#endif
 
 namespace pelmora {
+
+#ifdef PELMORA_STATIC_FREETYPE
+
+// Linked in where no library can be loaded (the page): the calls are FreeType's own.
+const FreeTypeCalls* FreeType() {
+    static const FreeTypeCalls calls{FT_Init_FreeType,   FT_Done_FreeType,   FT_New_Memory_Face,
+                                     FT_Done_Face,       FT_Set_Pixel_Sizes, FT_Select_Size,
+                                     FT_Get_Char_Index,  FT_Load_Char,       FT_Render_Glyph,
+                                     FT_Get_Font_Format, FT_Get_Sfnt_Table,  FT_Load_Sfnt_Table,
+                                     FT_Get_First_Char,  FT_Get_Next_Char};
+    return &calls;
+}
+
+#else
 
 namespace {
 
@@ -38,5 +54,7 @@ const FreeTypeCalls* FreeType() {
     }();
     return calls;
 }
+
+#endif
 
 } // namespace pelmora

@@ -52,8 +52,9 @@ class LargeMemory {
     std::uint8_t* data() const { return data_; }
 
   private:
-    void* mapped_ = nullptr;
-    std::size_t mappedSize_ = 0;
+    // Used only where Linux maps the memory; other systems take it from the heap.
+    [[maybe_unused]] void* mapped_ = nullptr;
+    [[maybe_unused]] std::size_t mappedSize_ = 0;
     std::unique_ptr<std::uint8_t[]> heap_;
     std::uint8_t* data_ = nullptr;
 };

@@ -1,0 +1,187 @@
+// The page's one way into Pelmora: pelmora.convert, frames, show and font, each running
+// pelmora-cli's own command in the module over the bytes given, with the options a
+// manifest (pelmora.toml) would give ({panel: "ssd1306", format: "c", dither: "atkinson"}),
+// and answering {output: Uint8Array} or {error: "reason"}, the command line's reason.
+"use strict";
+
+(function (global) {
+    // Options as pelmora-cli's arguments: a key is its long option, true a switch.
+    function argumentsOf(options, skip) {
+        const args = [];
+        for (const [key, value] of Object.entries(options || {})) {
+            if (skip.includes(key) || value === false || value === null || value === undefined) {
+                continue;
+            }
+            args.push(value === true ? "--" + key : "--" + key + "=" + String(value));
+        }
+        return args;
+    }
+
+    // "pelmora-cli: picture.png: the reason" -> "the reason"; the input's name is the
+    // page's, not the user's, so only the reason is worth showing.
+    function reasonOf(stderr, subjects) {
+        const lines = stderr.split("\n").filter((line) => line.length > 0);
+        if (lines.length === 0) {
+            return "the command failed with no reason given";
+        }
+        let line = lines[0].replace(/^pelmora-cli: /, "");
+        for (const subject of subjects) {
+            if (line.startsWith(subject + ": ")) {
+                return line.slice(subject.length + 2);
+            }
+        }
+        return line;
+    }
+
+    // One module (the pictures' or the fonts'): its command runner over a file system kept
+    // in memory, the output and error streams taken as bytes.
+    async function startModule(factory, wasmBinary) {
+        let stdout = [];
+        let stderr = [];
+        const settings = {
+            preRun: [
+                (module) => {
+                    module.FS.init(
+                        () => null,
+                        (byte) => { if (byte !== null) stdout.push(byte); },
+                        (byte) => { if (byte !== null) stderr.push(byte); }
+                    );
+                },
+            ],
+            print: () => {},
+            printErr: () => {},
+        };
+        if (wasmBinary) {
+            settings.wasmBinary = wasmBinary;
+        }
+        const module = await factory(settings);
+        module.FS.mkdir("/job");
+        const encoder = new TextEncoder();
+        const decoder = new TextDecoder();
+        function run(command, args, inputs) {
+            const names = [];
+            for (const [name, bytes] of inputs) {
+                module.FS.writeFile("/job/" + name, bytes);
+                names.push(name);
+            }
+            const packed = [command, ...args].map((arg) => encoder.encode(arg));
+            const size = packed.reduce((sum, arg) => sum + arg.length + 1, 0);
+            const pointer = module._malloc(size);
+            let at = pointer;
+            for (const arg of packed) {
+                module.HEAPU8.set(arg, at);
+                module.HEAPU8[at + arg.length] = 0;
+                at += arg.length + 1;
+            }
+            stdout = [];
+            stderr = [];
+            let status;
+            try {
+                module.FS.chdir("/job");
+                status = module._pelmora_run(pointer, size);
+            } catch (thrown) {
+                status = 1;
+                stderr = Array.from(encoder.encode("pelmora-cli: " + String(thrown) + "\n"));
+            } finally {
+                module._free(pointer);
+            }
+            const files = {};
+            for (const name of module.FS.readdir("/job")) {
+                if (name === "." || name === "..") {
+                    continue;
+                }
+                if (!names.includes(name)) {
+                    files[name] = module.FS.readFile("/job/" + name);
+                }
+                module.FS.unlink("/job/" + name);
+            }
+            return {
+                status,
+                stdout: Uint8Array.from(stdout),
+                stderr: decoder.decode(Uint8Array.from(stderr)),
+                files,
+                names,
+            };
+        }
+        const registries = JSON.parse(module.UTF8ToString(module._pelmora_registries()));
+        return { run, registries };
+    }
+
+    function answer(ran, outputFile) {
+        if (ran.status !== 0) {
+            return { error: reasonOf(ran.stderr, ran.names) };
+        }
+        return { output: outputFile ? ran.files[outputFile] : ran.stdout };
+    }
+
+    function bytesOf(input) {
+        if (input instanceof Uint8Array) {
+            return input;
+        }
+        if (input instanceof ArrayBuffer) {
+            return new Uint8Array(input);
+        }
+        if (typeof input === "string") {
+            return new TextEncoder().encode(input);
+        }
+        return Uint8Array.from(input || []);
+    }
+
+    // The file's name: the symbol's default, as pelmora-cli takes it from the picture's.
+    function fileOf(options, fallback) {
+        const name = (options && options.file) || fallback;
+        return String(name).replace(/^.*[\\/]/, "") || fallback;
+    }
+
+    // Builds the pelmora object from the two module factories and, for the page that
+    // carries its modules inside it, their bytes.
+    async function createPelmora(sources) {
+        const pictures = await startModule(sources.convertFactory(), sources.convertWasm);
+        let fonts = null;
+        async function fontModule() {
+            if (!fonts) {
+                const factory = await sources.fontFactory();
+                fonts = await startModule(factory.factory, factory.wasm);
+            }
+            return fonts;
+        }
+        const pelmora = {
+            version: sources.version,
+            registries: pictures.registries,
+            convert(input, options) {
+                const file = fileOf(options, "picture");
+                const args = argumentsOf(options, ["file", "frames", "stdout", "quiet", "output-dir", "o"]);
+                return answer(pictures.run("convert", [...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
+            },
+            frames(input, options) {
+                const file = fileOf(options, "animation");
+                const args = argumentsOf(options, ["file", "frames", "stdout", "quiet", "output-dir", "o"]);
+                return answer(pictures.run("convert", ["--frames", ...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
+            },
+            // The text drawing show prints; with png, bmp or gif: true, that picture's bytes.
+            show(input, options) {
+                const file = fileOf(options, "panel.txt");
+                const opts = Object.assign({}, options);
+                let picture = null;
+                for (const kind of ["png", "bmp", "gif"]) {
+                    if (opts[kind] === true) {
+                        picture = "shown." + kind;
+                        opts[kind] = picture;
+                    }
+                }
+                const args = argumentsOf(opts, ["file"]);
+                return answer(pictures.run("show", [...args, "--", file], [[file, bytesOf(input)]]), picture);
+            },
+            // Fonts are drawn by FreeType in a module of their own, fetched the first time.
+            async font(input, options) {
+                const module = await fontModule();
+                const file = fileOf(options, "font.ttf");
+                const args = argumentsOf(options, ["file", "stdout", "quiet", "output-dir", "o"]);
+                return answer(module.run("font", [...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
+            },
+        };
+        return pelmora;
+    }
+
+    global.createPelmora = createPelmora;
+})(typeof window !== "undefined" ? window : globalThis);
