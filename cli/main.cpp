@@ -20,11 +20,11 @@ namespace pelmora::cli {
 
 std::span<const Command> Commands() {
     static const std::array kCommands{
-        Command{"convert", kConvertSynopsis, ConvertHelp, ConvertCommand},
-        Command{"prepare", kPrepareSynopsis, PrepareHelp, PrepareCommand},
-        Command{"show", kShowSynopsis, ShowHelp, ShowCommand},
-        Command{"font", kFontSynopsis, FontHelp, RunFont},
-        Command{"build", kBuildSynopsis, BuildHelp, BuildCommand},
+        Command{"convert", kConvertSynopsis, ConvertHelp, ConvertCommand, true},
+        Command{"prepare", kPrepareSynopsis, PrepareHelp, PrepareCommand, false},
+        Command{"show", kShowSynopsis, ShowHelp, ShowCommand, false},
+        Command{"font", kFontSynopsis, FontHelp, RunFont, false},
+        Command{"build", kBuildSynopsis, BuildHelp, BuildCommand, false},
     };
     return kCommands;
 }
@@ -78,9 +78,24 @@ int Write(StandardOutput& out, const std::string& text) {
     return 0;
 }
 
+// --help among a command's options, before any "--" ends them.
+bool AsksForHelp(const std::vector<std::string>& arguments) {
+    for (const std::string& argument : arguments) {
+        if (argument == "--") {
+            return false;
+        }
+        if (argument == "--help") {
+            return true;
+        }
+    }
+    return false;
+}
+
 int Run(std::vector<std::string> arguments, StandardOutput& out) {
     if (arguments.empty()) {
-        return UsageError("no command given");
+        UsageError("no command given");
+        PointToHelp({});
+        return kExitUsage;
     }
     const std::string command = arguments.front();
     arguments.erase(arguments.begin());
@@ -93,16 +108,27 @@ int Run(std::vector<std::string> arguments, StandardOutput& out) {
     if (command == "--list") {
         const std::string what = arguments.size() == 1 ? arguments.front() : std::string();
         if (what != "panels" && what != "formats") {
-            return UsageError("--list takes panels or formats");
+            UsageError("--list takes panels or formats");
+            PointToHelp({});
+            return kExitUsage;
         }
         return Write(out, what == "panels" ? PanelList() : FormatList());
     }
     for (const Command& each : Commands()) {
         if (each.name == command) {
-            return each.run(arguments, out);
+            if (AsksForHelp(arguments)) {
+                return PrintCommandHelp(each, out);
+            }
+            const int status = each.run(arguments, out);
+            if (status == kExitUsage) {
+                PointToHelp(each.name);
+            }
+            return status;
         }
     }
-    return UsageError("unknown command " + command);
+    UsageError("unknown command " + command);
+    PointToHelp({});
+    return kExitUsage;
 }
 
 } // namespace

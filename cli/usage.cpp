@@ -1,5 +1,8 @@
 #include "cli/usage.h"
 
+#include "cli/options.h"
+#include "cli/panel_options.h"
+
 #include <cstdio>
 
 namespace pelmora::cli {
@@ -39,9 +42,12 @@ constexpr std::string_view kClosing =
 
 int UsageError(std::string_view message) {
     PrintError({}, message);
-    std::fputs(Synopsis().c_str(), stderr);
-    std::fputs("Run pelmora-cli --help for the options.\n", stderr);
     return kExitUsage;
+}
+
+void PointToHelp(std::string_view command) {
+    const std::string asked = command.empty() ? std::string() : std::string(command) + " ";
+    std::fputs(("Try 'pelmora-cli " + asked + "--help'.\n").c_str(), stderr);
 }
 
 int PrintHelp(StandardOutput& out) {
@@ -52,6 +58,20 @@ int PrintHelp(StandardOutput& out) {
         help += command.help();
     }
     help += kClosing;
+    if (!out.write(help) || !out.flush()) {
+        PrintError("standard output", out.error());
+        return 1;
+    }
+    return 0;
+}
+
+int PrintCommandHelp(const Command& command, StandardOutput& out) {
+    std::string help = "Usage: pelmora-cli " + std::string(command.synopsis) + "\n";
+    help += command.help();
+    if (command.takesPreparation) {
+        help += "\n  PREPARATION, as prepare takes it:\n" + OptionHelp({PreparationOptions()});
+    }
+    help += "\nExit status: 0 on success, 1 when any file failed, 2 for a usage error.\n";
     if (!out.write(help) || !out.flush()) {
         PrintError("standard output", out.error());
         return 1;

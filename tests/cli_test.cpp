@@ -137,19 +137,54 @@ TEST(CliUsage, MistakesExitTwoWithTheReasonAndTheUsage) {
         const CliRun run = Cli(c.arguments);
         SCOPED_TRACE(c.error);
         EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "pelmora-cli: " + c.error);
-        EXPECT_NE(run.err.find("Usage: pelmora-cli convert"), std::string::npos);
-        // The synopsis only: the whole help would bury the one line that matters.
-        EXPECT_TRUE(run.err.ends_with("\nRun pelmora-cli --help for the options.\n"));
-        EXPECT_EQ(run.err.find("Exit status"), std::string::npos);
+        // The one line that matters, and where the command's help is: no usage to bury it.
+        const std::string command = c.arguments.isEmpty() || c.arguments.front() == "paint"
+                                        ? std::string()
+                                        : c.arguments.front().toStdString() + " ";
+        EXPECT_EQ(run.err,
+                  "pelmora-cli: " + c.error + "\nTry 'pelmora-cli " + command + "--help'.\n");
     }
+}
+
+// Each command's help is its own: its usage first, its options from its table, nothing of
+// the other commands.
+TEST(CliUsage, EachCommandHasItsOwnHelp) {
+    const struct {
+        const char* command;
+        std::vector<std::string> options;
+        std::vector<std::string> others;
+    } cases[] = {
+        {"convert", {"--format F", "--frames", "--dither D", "--fit F"}, {"--hinting", "--check"}},
+        {"prepare", {"--fit F", "--dither D"}, {"--format F", "--hinting"}},
+        {"show", {"--png OUT.png", "--text TEXT"}, {"--hinting", "--merge-repeats"}},
+        {"font", {"--chars SET", "--hinting H"}, {"--dither", "--merge-repeats"}},
+        {"build", {"--depfile FILE", "--check"}, {"--dither", "--hinting"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const CliRun help = Cli({c.command, "--quiet", "--help"});
+        EXPECT_EQ(help.exitCode, 0);
+        EXPECT_EQ(help.err, "");
+        EXPECT_EQ(help.out.rfind(std::string("Usage: pelmora-cli ") + c.command, 0), 0U);
+        for (const std::string& option : c.options) {
+            EXPECT_NE(help.out.find("  " + option), std::string::npos) << option;
+        }
+        for (const std::string& option : c.others) {
+            EXPECT_EQ(help.out.find("  " + option), std::string::npos) << option;
+        }
+        EXPECT_TRUE(help.out.ends_with("2 for a usage error.\n"));
+    }
+    // After --, --help is a file's name.
+    const CliRun file = Cli({"show", "--", "--help"});
+    EXPECT_EQ(file.exitCode, 1);
+    EXPECT_NE(file.err.find("--help"), std::string::npos);
 }
 
 TEST(CliUsage, HelpAndVersionAnswerOnStdout) {
     const CliRun version = Cli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "pelmora-cli 0.1\n");
-    for (const QStringList& arguments : {QStringList{"--help"}, QStringList{"convert", "--help"}}) {
+    for (const QStringList& arguments : {QStringList{"--help"}, QStringList{"-h"}}) {
         const CliRun help = Cli(arguments);
         EXPECT_EQ(help.exitCode, 0);
         EXPECT_EQ(help.out.rfind("Usage: pelmora-cli convert", 0), 0U);
