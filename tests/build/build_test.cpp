@@ -21,28 +21,6 @@ namespace fs = std::filesystem;
 const std::string kSource = PELMORA_SOURCE;
 const std::string kBuildTree = PELMORA_BUILD_TREE;
 
-// A font of two characters, A and B, in four by six dots.
-constexpr std::string_view kTinyBdf =
-    "STARTFONT 2.1\n"
-    "FONT -pelmora-tiny-medium-r-normal--6-60-75-75-c-40-iso10646-1\n"
-    "SIZE 6 75 75\nFONTBOUNDINGBOX 4 6 0 -1\n"
-    "STARTPROPERTIES 2\nFONT_ASCENT 5\nFONT_DESCENT 1\nENDPROPERTIES\n"
-    "CHARS 2\n"
-    "STARTCHAR A\nENCODING 65\nSWIDTH 666 0\nDWIDTH 4 0\nBBX 4 6 0 -1\n"
-    "BITMAP\n60\n90\nF0\n90\n90\n00\nENDCHAR\n"
-    "STARTCHAR B\nENCODING 66\nSWIDTH 666 0\nDWIDTH 4 0\nBBX 4 6 0 -1\n"
-    "BITMAP\nE0\n90\nE0\n90\nE0\n00\nENDCHAR\n"
-    "ENDFONT\n";
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 fs::file_time_type Modified(const fs::path& path) {
     return fs::last_write_time(path);
 }

@@ -34,15 +34,6 @@ const std::string kChipCompiler =
 // simavr has no limit of its own on cycles: a program that never ends is stopped by time.
 const std::string kSimulator = "timeout 60 simavr -m atmega328p -f 16000000";
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The program's own lines ('@' first) of the host's standard output.
 std::vector<std::string> HostLines(const std::string& out) {
     std::vector<std::string> lines;

@@ -1,5 +1,7 @@
 #include "support/shell.h"
 
+#include <sstream>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -11,6 +13,15 @@
 extern char** environ;
 
 namespace pelmora::test {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 Ran Shell(const ScratchFolder& folder, const std::string& line, int sizeLimitBlocks) {
     setenv("CLI", PELMORA_CLI, 1);
