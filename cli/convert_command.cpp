@@ -57,6 +57,18 @@ std::string ResultPath(const ConvertOptions& options, const std::string& picture
     return OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
 }
 
+// The panel's bytes, written raw, packed into the syntax asked for.
+EncodedText PackedText(const ConvertOptions& options, const EncodedText& raw,
+                       const std::string& outputPath) {
+    const std::span bytes(reinterpret_cast<const std::uint8_t*>(raw.text.data()), raw.text.size());
+    const std::string symbol =
+        options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
+    const pelmora::PackedText packed =
+        WritePackedPicture(options.choice.syntaxOrDefault(), options.choice.panel(), bytes, symbol,
+                           options.packing.scheme);
+    return {packed.text, packed.error};
+}
+
 bool ConvertOne(const ConvertOptions& options, const std::string& picture, StandardOutput& out,
                 ProgressLine& progressLine, BatchTargets& targets) {
     const bool fromStdin = picture == "-";
@@ -95,8 +107,15 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
 
     const std::string outputPath = ResultPath(options, picture);
     SilentProgress progress;
-    const EncodedText encoded =
-        ConvertTakenInToText(taken, options.inverse, progress, options.choice, outputPath);
+    OutputChoice choice = options.choice;
+    if (options.packing.packs()) {
+        choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
+    }
+    EncodedText encoded =
+        ConvertTakenInToText(taken, options.inverse, progress, choice, outputPath);
+    if (encoded.ok() && options.packing.packs()) {
+        encoded = PackedText(options, encoded, outputPath);
+    }
     if (!encoded.ok()) {
         progressLine.clear();
         PrintError(shownName, encoded.error);
@@ -238,11 +257,26 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
         options.output.empty() ? ResultPath(options, options.pictures.front()) : options.output;
     const std::string symbol =
         options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
+    // Packed frames are made whole first: they are the small ones.
+    std::optional<pelmora::PackedText> packed;
+    if (options.packing.packs()) {
+        packed = WritePackedFrames(syntax, layout, frames, symbol, options.packing);
+        if (!packed->ok()) {
+            PrintError(options.pictures.front(), packed->error);
+            return 1;
+        }
+    }
+    const auto write = [&](const TextSink& sink) {
+        if (packed) {
+            return sink(packed->text) ? std::string()
+                                      : std::string("the text could not be written");
+        }
+        return WriteFrames(syntax, layout, frames, symbol, sink);
+    };
     if (options.toStdout) {
         // Standard output takes the text as it is made; a refusal comes before any of it.
         const std::string error =
-            WriteFrames(syntax, layout, frames, symbol,
-                        [&out](std::string_view piece) { return out.write(piece); });
+            write([&out](std::string_view piece) { return out.write(piece); });
         if (!error.empty() && !out.failed()) {
             PrintError(options.pictures.front(), error);
             return 1;
@@ -264,9 +298,7 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
         PrintError(outputPath, file.error());
         return 1;
     }
-    const std::string error =
-        WriteFrames(syntax, layout, frames, symbol,
-                    [&file](std::string_view piece) { return file.write(piece); });
+    const std::string error = write([&file](std::string_view piece) { return file.write(piece); });
     if (!error.empty() && file.error().empty()) {
         PrintError(options.pictures.front(), error);
         return 1;
@@ -324,6 +356,10 @@ constexpr Option kConvertOptions[] = {
     {"--output-dir", "DIR", "write the files into DIR instead"},
     {"--stdout", {}, "write the file's bytes to standard output (one PICTURE only)"},
     {"--quiet", {}, "do not print the paths written"},
+    {"--compress", "SCHEME",
+     "pack the bytes: none (default), packbits, lzss, arduboy (pages\n"
+     "of 8 rows, a height a multiple of 8) or auto (the smallest); C\n"
+     "headers carry the decoder pelmora_unpack"},
 };
 constexpr Option kFramesOptions[] = {
     {"--frames",
@@ -344,6 +380,7 @@ constexpr Option kFramesOptions[] = {
      "with --frames: drop a frame equal to the one before it, adding\n"
      "its delay to that one's"},
     {"-o", "OUT", "with --frames: write the output to OUT"},
+    {"--delta", {}, "with --frames: pack each frame XORed with the one before it"},
 };
 
 } // namespace
@@ -351,9 +388,10 @@ constexpr Option kFramesOptions[] = {
 const std::string_view kConvertSynopsis =
     "convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--block-width N] [--panel NAME]\n"
-    "                           [--name SYMBOL] [PREPARATION...]\n"
+    "                           [--name SYMBOL] [--compress SCHEME] [PREPARATION...]\n"
     "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
     "       pelmora-cli convert --frames [--sheet WxH] [--merge-repeats] [--delay MS]\n"
+    "                           [--compress SCHEME] [--delta]\n"
     "                           [PREPARATION...] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--panel NAME] [--name SYMBOL]\n"
     "                           [-o OUT | --output-dir DIR | --stdout] [--quiet] PICTURE...\n";
@@ -372,7 +410,7 @@ int ParseFrames(ParsedArguments& parsed, ConvertOptions& options) {
     options.frames = parsed.has("--frames");
     options.mergeRepeats = parsed.has("--merge-repeats");
     options.output = parsed.value("-o");
-    for (const char* name : {"--sheet", "--delay", "--merge-repeats", "-o"}) {
+    for (const char* name : {"--sheet", "--delay", "--merge-repeats", "-o", "--delta"}) {
         if (parsed.has(name) && !options.frames) {
             return UsageError(std::string(name) + " goes with --frames");
         }
@@ -449,6 +487,20 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     if (options.frames && !HoldsFrames(options.choice.syntaxOrDefault())) {
         return UsageError("--format " + std::string(options.choice.syntaxOrDefault().name) +
                           " holds one picture only, no --frames");
+    }
+    if (parsed.has("--compress")) {
+        const std::optional<Scheme> scheme = FindScheme(parsed.value("--compress"));
+        if (!scheme) {
+            return UsageError("--compress takes none, packbits, lzss, arduboy or auto");
+        }
+        options.packing.scheme = *scheme;
+    }
+    options.packing.delta = parsed.has("--delta");
+    if (const std::string problem =
+            PackingProblem(options.choice.syntaxOrDefault(), options.choice.panel(),
+                           options.packing, options.frames);
+        !problem.empty()) {
+        return UsageError(problem);
     }
     if (AsksToPrepare(parsed) || options.frames) {
         const PanelLayout& panel = *options.choice.layout;

@@ -2,6 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/prepare_command.h"
+#include "core/compress/packed_output.h"
 #include "core/conversion/encoder.h"
 
 #include <optional>
@@ -24,6 +25,7 @@ struct ConvertOptions {
     FrameInput frameInput;     // --sheet and --delay
     bool mergeRepeats = false; // a frame equal to the one before it only lengthens that one
     std::string output;        // -o: the output's path; empty: named after the first picture
+    Packing packing;           // --compress and --delta
 };
 
 // Converts every picture, going on past failures. Exit status: 0 when all were written.

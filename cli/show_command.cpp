@@ -190,11 +190,8 @@ int ShowFont(const ShowOptions& options, const std::string& bytes, StandardOutpu
 
 // The frames of a frames file: each on the terminal under "frame N: D ms", or one as a
 // picture, or all as an animated GIF in the preview's colours.
-int ShowFrames(const ShowOptions& options, const std::string& text, const std::string& shownName,
-               StandardOutput& out) {
-    const Syntax& syntax =
-        options.syntax != nullptr ? *options.syntax : FramesSyntaxOfText(text, options.textFile);
-    const ReadFrames read = ReadFramesText(text, syntax, options.layout);
+int ShowReadFrames(const ShowOptions& options, const ReadFrames& read, const std::string& shownName,
+                   StandardOutput& out) {
     if (!read.error.empty()) {
         PrintError({}, shownName + ", " + read.error);
         return 1;
@@ -284,42 +281,18 @@ int ShowFrames(const ShowOptions& options, const std::string& text, const std::s
     return 0;
 }
 
-} // namespace
+int ShowFrames(const ShowOptions& options, const std::string& text, const std::string& shownName,
+               StandardOutput& out) {
+    const Syntax& syntax =
+        options.syntax != nullptr ? *options.syntax : FramesSyntaxOfText(text, options.textFile);
+    return ShowReadFrames(options, ReadFramesText(text, syntax, options.layout), shownName, out);
+}
 
-int RunShow(const ShowOptions& options, StandardOutput& out) {
-    const std::string& path = options.textFile;
-    const SourceFile source = ReadSourceFile(path);
-    const std::string shownName = path == "-" ? std::string("standard input") : path;
-    if (!source.ok()) {
-        PrintError(shownName, source.error);
-        return 1;
-    }
-    for (const std::string& picture : {options.pngFile, options.bmpFile, options.gifFile}) {
-        BatchTargets targets({path});
-        if (const std::string taken = picture.empty() ? "" : targets.claim(picture, path);
-            !taken.empty()) {
-            PrintError(picture, taken);
-            return 1;
-        }
-    }
-    if (!options.font && (options.frames || ClaimsFrames(source.bytes))) {
-        return ShowFrames(options, source.bytes, shownName, out);
-    }
-    if (options.font || ClaimsGfxFont(source.bytes) || ClaimsU8g2Font(source.bytes)) {
-        return ShowFont(options, source.bytes, out);
-    }
-    const PanelText read = ReadPanelText(source.bytes, options.layout, options.syntax, path);
-    if (!read.error.empty()) {
-        PrintError({}, shownName + ", " + read.error);
-        return 1;
-    }
-    // A text short of its panel (cut, or lying about its size) is no panel to draw.
-    if (const std::string whole = WholePanelError(read); !whole.empty()) {
-        PrintError(shownName, "not a whole panel: " + whole);
-        return 1;
-    }
-    PanelDots panel(read.layout);
-    UnpackPanel(read.layout, 0, read.bytes, panel);
+// The panel drawn: on the terminal, or as a picture.
+int ShowPanel(const ShowOptions& options, const PanelLayout& layout,
+              std::span<const std::uint8_t> bytes, StandardOutput& out) {
+    PanelDots panel(layout);
+    UnpackPanel(layout, 0, bytes, panel);
     if (!options.pngFile.empty()) {
         const std::string error = SavePicture(panel, options);
         if (!error.empty()) {
@@ -341,6 +314,58 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
         return 1;
     }
     return 0;
+}
+
+// A packed file unpacked: a picture, or frames when it holds them or is asked to.
+int ShowPacked(const ShowOptions& options, const std::string& text, const std::string& shownName,
+               StandardOutput& out) {
+    const Syntax& syntax =
+        options.syntax != nullptr ? *options.syntax : SyntaxOfText(text, options.textFile);
+    ReadFrames read = ReadPackedText(text, syntax, options.layout, options.packing, options.frames);
+    if (!read.error.empty() || options.frames || read.delays || read.frames.size() != 1) {
+        return ShowReadFrames(options, read, shownName, out);
+    }
+    return ShowPanel(options, read.layout.value_or(options.layout), read.frames.front().bytes, out);
+}
+
+} // namespace
+
+int RunShow(const ShowOptions& options, StandardOutput& out) {
+    const std::string& path = options.textFile;
+    const SourceFile source = ReadSourceFile(path);
+    const std::string shownName = path == "-" ? std::string("standard input") : path;
+    if (!source.ok()) {
+        PrintError(shownName, source.error);
+        return 1;
+    }
+    for (const std::string& picture : {options.pngFile, options.bmpFile, options.gifFile}) {
+        BatchTargets targets({path});
+        if (const std::string taken = picture.empty() ? "" : targets.claim(picture, path);
+            !taken.empty()) {
+            PrintError(picture, taken);
+            return 1;
+        }
+    }
+    if (!options.font && (options.packing || ClaimsPacked(source.bytes))) {
+        return ShowPacked(options, source.bytes, shownName, out);
+    }
+    if (!options.font && (options.frames || ClaimsFrames(source.bytes))) {
+        return ShowFrames(options, source.bytes, shownName, out);
+    }
+    if (options.font || ClaimsGfxFont(source.bytes) || ClaimsU8g2Font(source.bytes)) {
+        return ShowFont(options, source.bytes, out);
+    }
+    const PanelText read = ReadPanelText(source.bytes, options.layout, options.syntax, path);
+    if (!read.error.empty()) {
+        PrintError({}, shownName + ", " + read.error);
+        return 1;
+    }
+    // A text short of its panel (cut, or lying about its size) is no panel to draw.
+    if (const std::string whole = WholePanelError(read); !whole.empty()) {
+        PrintError(shownName, "not a whole panel: " + whole);
+        return 1;
+    }
+    return ShowPanel(options, read.layout, read.bytes, out);
 }
 
 namespace {
@@ -366,6 +391,10 @@ constexpr Option kShowOptions[] = {
     {"--gif", "OUT.gif",
      "write the frames as an animated GIF in the preview's colours,\n"
      "with their delays (100 ms each where the file has none)"},
+    {"--compress", "SCHEME",
+     "the file is packed by SCHEME (db, bin and ihex, which do not say;\n"
+     "the others are told by their content)"},
+    {"--delta", {}, "packed frames were each XORed with the one before"},
 };
 
 } // namespace
@@ -374,7 +403,8 @@ const std::string_view kShowSynopsis =
     "show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
     "                        [--block-width N] [--panel NAME] [--png OUT.png | --bmp OUT.bmp]\n"
     "                        [--scale N] [--blocks] [--text TEXT] [--cell WxH]\n"
-    "                        [--frames] [--frame N] [--gif OUT.gif] FILE\n";
+    "                        [--frames] [--frame N] [--gif OUT.gif]\n"
+    "                        [--compress SCHEME [--delta]] FILE\n";
 
 std::string ShowHelp() {
     return "show     reads a file of any of those syntaxes (told by its content, then its\n"
@@ -435,6 +465,18 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
     }
     options.frames = parsed.has("--frames");
     options.gifFile = parsed.value("--gif");
+    if (parsed.has("--compress")) {
+        const std::optional<Scheme> scheme = FindScheme(parsed.value("--compress"));
+        if (!scheme) {
+            return UsageError("--compress takes none, packbits, lzss, arduboy or auto");
+        }
+        // none without --delta is the plain bytes, read as ever.
+        if (const Packing packing{*scheme, parsed.has("--delta")}; packing.packs()) {
+            options.packing = packing;
+        }
+    } else if (parsed.has("--delta")) {
+        return UsageError("--delta goes with --compress");
+    }
     if (parsed.has("--frame")) {
         int frame = 0;
         if (!ParseWhole(parsed.value("--frame"), frame) || frame < 0) {

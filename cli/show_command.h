@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_output.h"
+#include "core/compress/packed_output.h"
 #include "core/syntax/syntax.h"
 
 #include <optional>
@@ -28,6 +29,8 @@ struct ShowOptions {
     bool frames = false;
     std::optional<int> frame; // the one frame shown (--png and --bmp: 0 by default)
     std::string gifFile;      // empty: no animation written
+    // --compress and --delta: how a file that does not say so is packed.
+    std::optional<Packing> packing;
 };
 
 // Decodes a panel file and prints it, or writes it as a picture. Exit status 0/1.

@@ -239,6 +239,9 @@ PackedText WritePackedFrames(const Syntax& syntax, const PanelLayout& layout, Fr
         const std::size_t end = i + 1 < count ? offsets[i + 1] : all.size();
         text += "    /* frame " + std::to_string(i) + " */\n";
         AppendValueRows(text, std::span(all).subspan(offsets[i], end - offsets[i]));
+        if (i + 1 < count && text.ends_with("\n") && !text.ends_with(",\n")) {
+            text.insert(text.size() - 1, ","); // the rows of one frame end without a comma
+        }
     }
     text += "};\n\nconst " + std::string(wide ? "uint32_t " : "uint16_t ") + name + "_offsets[" +
             frameCount + "] PROGMEM = {";

@@ -32,6 +32,7 @@ _pelmora_cli() {
         -o) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
         --name|--text|--chars|--cell) return ;;
         --hinting) COMPREPLY=($(compgen -W "normal light none" -- "$cur")); return ;;
+        --compress) COMPREPLY=($(compgen -W "none packbits lzss arduboy auto" -- "$cur")); return ;;
         --output-dir) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --sheet|--delay|--frame) return ;;
         --depfile) COMPREPLY=($(compgen -f -- "$cur")); return ;;
@@ -49,7 +50,7 @@ _pelmora_cli() {
             ;;
         convert)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--inverse $layout $preparation --name --output-dir --stdout --quiet --frames --sheet --delay --merge-repeats -o --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "--inverse $layout $preparation --name --output-dir --stdout --quiet --frames --sheet --delay --merge-repeats --compress --delta -o --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
             fi
@@ -63,7 +64,7 @@ _pelmora_cli() {
             ;;
         show)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --text --cell --frames --frame --gif --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "$layout --png --bmp --scale --blocks --text --cell --frames --frame --gif --compress --delta --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
             fi

@@ -31,6 +31,8 @@ complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l sheet -x -d 
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l delay -x -d "A still picture's delay in milliseconds"
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l merge-repeats -d 'Drop a frame equal to the one before it'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -s o -r -F -d 'With --frames, the file to write'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l compress -x -a 'none packbits lzss arduboy auto' -d 'Pack the bytes'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l delta -d 'Frames packed XORed with the one before'
 
 set -l preparing "__fish_seen_subcommand_from convert prepare"
 complete -c pelmora-cli -n $preparing -l fit -x -a 'contain cover stretch none' -d 'How the picture fills the panel'
