@@ -10,6 +10,8 @@
 #include "core/build/build_state.h"
 #include "core/build/depfile.h"
 #include "core/build/manifest.h"
+#include "core/compress/unpack_header.h"
+#include "core/compress/unpack_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
@@ -174,10 +176,13 @@ void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
             continue;
         }
         assets[i].name = job.name;
-        const std::string problem = job.kind == AssetJob::Kind::Image ? MakeImage(job, assets[i])
-                                    : job.kind == AssetJob::Kind::Frames
-                                        ? MakeFrames(job, assets[i])
-                                        : MakeFont(job, assets[i]);
+        std::string problem = job.kind == AssetJob::Kind::Image    ? MakeImage(job, assets[i])
+                              : job.kind == AssetJob::Kind::Frames ? MakeFrames(job, assets[i])
+                                                                   : MakeFont(job, assets[i]);
+        assets[i].packing = job.packing;
+        if (problem.empty()) {
+            problem = PackAsset(assets[i]);
+        }
         if (!problem.empty()) {
             const bool named = job.kind == AssetJob::Kind::Frames;
             problems.push_back({job.place, named ? problem : job.files.front() + ": " + problem});
@@ -318,6 +323,15 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     if (!plan.state.empty()) {
         toWrite.push_back({plan.state, "the state file", plan.headerPlace});
     }
+    // Packed data is unpacked by the decoder written once beside the header.
+    const bool packs = std::any_of(plan.assets.begin(), plan.assets.end(),
+                                   [](const AssetJob& job) { return job.packing.packs(); });
+    const std::string decoder = packs && !plan.header.empty()
+                                    ? Joined(FolderOf(plan.header), std::string(kUnpackHeaderName))
+                                    : std::string();
+    if (!decoder.empty()) {
+        toWrite.push_back({decoder, "the decoder", plan.headerPlace});
+    }
     if (parsed.has("--depfile")) {
         toWrite.push_back({parsed.value("--depfile"), "--depfile", {}});
     }
@@ -347,6 +361,9 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     std::vector<std::string> outputs{plan.header};
     if (!plan.source.empty()) {
         outputs.push_back(plan.source);
+    }
+    if (!decoder.empty()) {
+        outputs.push_back(decoder);
     }
     std::vector<std::string> targets{plan.state};
     targets.insert(targets.end(), outputs.begin(), outputs.end());
@@ -395,7 +412,14 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     const AssetFiles files =
         WriteAssetFiles(assets, {plan.source.empty() ? NameOf(plan.header) : plan.headerInclude,
                                  NameOf(manifestPath), !plan.source.empty()});
-    const std::string* texts[] = {&files.header, &files.source};
+    const std::string decoderText(UnpackHeaderText());
+    std::vector<const std::string*> texts{&files.header};
+    if (!plan.source.empty()) {
+        texts.push_back(&files.source);
+    }
+    if (!decoder.empty()) {
+        texts.push_back(&decoderText);
+    }
     if (check) {
         bool stale = false;
         for (std::size_t i = 0; i < outputs.size(); ++i) {

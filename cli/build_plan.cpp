@@ -18,12 +18,13 @@ namespace {
 
 // The keys a picture takes as the options of convert, in [panel] or its own table; the
 // switches among them are true or false.
-constexpr std::array<std::string_view, 6> kPanelKeys{"layout",      "bit-order", "size",
-                                                     "block-width", "panel",     "inverse"};
-constexpr std::array<std::string_view, 3> kFramesKeys{"sheet", "delay", "merge-repeats"};
+constexpr std::array<std::string_view, 7> kPanelKeys{
+    "layout", "bit-order", "size", "block-width", "panel", "inverse", "compress"};
+constexpr std::array<std::string_view, 4> kFramesKeys{"sheet", "delay", "merge-repeats", "delta"};
 constexpr std::array<std::string_view, 7> kFontKeys{"size",   "chars",     "format", "cell",
                                                     "layout", "bit-order", "hinting"};
-constexpr std::array<std::string_view, 3> kSwitchKeys{"invert", "inverse", "merge-repeats"};
+constexpr std::array<std::string_view, 4> kSwitchKeys{"invert", "inverse", "merge-repeats",
+                                                      "delta"};
 
 template <std::size_t N>
 bool Among(const std::array<std::string_view, N>& keys, std::string_view key) {
@@ -209,6 +210,21 @@ void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable
     }
     if (const std::string problem = ParseOutput(parsed, job.choice); !problem.empty()) {
         reader.problem(panel, table, problem);
+    } else {
+        if (parsed.has("--compress")) {
+            if (const std::optional<Scheme> scheme = FindScheme(parsed.value("--compress"))) {
+                job.packing.scheme = *scheme;
+            } else {
+                reader.problem(panel, table,
+                               "--compress takes none, packbits, lzss, arduboy or auto");
+            }
+        }
+        job.packing.delta = frames && parsed.has("--delta");
+        if (const std::string problem = PackingProblem(job.choice.syntaxOrDefault(),
+                                                       job.choice.panel(), job.packing, frames);
+            !problem.empty()) {
+            reader.problem(panel, table, problem);
+        }
     }
     // Read even when the panel was not: every problem is said at once.
     if (frames || AsksToPrepare(parsed)) { // frames are always prepared, as convert does them

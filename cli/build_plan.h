@@ -2,6 +2,7 @@
 
 #include "cli/picture_input.h"
 #include "core/build/manifest.h"
+#include "core/compress/packed_output.h"
 #include "core/conversion/encoder.h"
 #include "core/font/font_file.h"
 #include "font/font_raster.h"
@@ -29,6 +30,7 @@ struct AssetJob {
     std::optional<Preparation> preparation;
     FrameInput frameInput;
     bool mergeRepeats = false;
+    Packing packing; // compress and delta
 
     // A font.
     RasterOptions raster;

@@ -1,5 +1,7 @@
 #include "core/build/asset_header.h"
 
+#include "core/compress/unpack_header.h"
+
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -131,6 +133,11 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "#define PELMORA_LAYOUT_U8G2 4\n"
                                         "#define PELMORA_BIT_ORDER_LSB 0\n"
                                         "#define PELMORA_BIT_ORDER_MSB 1\n"
+                                        "#define PELMORA_SCHEME_NONE 0\n"
+                                        "#define PELMORA_SCHEME_PACKBITS 1\n"
+                                        "#define PELMORA_SCHEME_LZSS 2\n"
+                                        "#define PELMORA_SCHEME_ARDUBOY 3\n"
+                                        "#define PELMORA_SCHEME_AUTO 4\n"
                                         "typedef struct pelmora_asset {\n"
                                         "    const char *name;\n"
                                         "    uint16_t width;\n"
@@ -143,6 +150,10 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "    uint8_t bit_order;\n"
                                         "    uint16_t block_width;\n"
                                         "    uint32_t bytes;\n"
+                                        "    uint8_t scheme;\n"
+                                        "    uint8_t delta;\n"
+                                        "    uint32_t packed_size;\n"
+                                        "    uint32_t unpacked_size;\n"
                                         "} pelmora_asset;\n"
                                         "#endif\n\n";
 
@@ -253,7 +264,19 @@ bool Animated(const BuiltAsset& asset) {
     return !asset.delaysMs.empty();
 }
 
+bool Packs(const BuiltAsset& asset) {
+    return asset.fontText.empty() && asset.packing.packs();
+}
+
+// The offsets of packed frames, in program memory: 32-bit, as any flash may need.
+std::string OffsetsHead(const BuiltAsset& asset) {
+    return "const uint32_t " + asset.name + "_offsets[" + asset.name + "_FRAMES] PROGMEM";
+}
+
 std::string ArrayHead(const BuiltAsset& asset) {
+    if (Packs(asset)) {
+        return "const uint8_t " + asset.name + "[" + asset.name + "_PACKED_SIZE] PROGMEM";
+    }
     const std::string size =
         Animated(asset)
             ? asset.name + "_FRAMES][" + std::to_string(asset.bytes.size() / asset.delaysMs.size())
@@ -274,18 +297,34 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
             continue;
         }
         text += ArrayHead(asset) + " = {\n";
-        if (!Animated(asset)) {
+        if (Packs(asset)) {
+            AppendValueRows(text, asset.packed);
+            text += "};\n\n";
+            if (Animated(asset)) {
+                text += OffsetsHead(asset) + " = {";
+                for (std::size_t i = 0; i < asset.offsets.size(); ++i) {
+                    text += (i % 8 == 0 ? "\n    " : " ") + std::to_string(asset.offsets[i]) + ",";
+                }
+                text += "\n};\n\n";
+            }
+        } else if (!Animated(asset)) {
             AppendValueRows(text, asset.bytes);
             text += "};\n\n";
             continue;
         }
-        const std::size_t frameBytes = asset.bytes.size() / asset.delaysMs.size();
-        for (std::size_t i = 0; i < asset.delaysMs.size(); ++i) {
-            text += "    {\n";
-            AppendValueRows(text, std::span(asset.bytes).subspan(i * frameBytes, frameBytes));
-            text += "    },\n";
+        if (!Packs(asset)) {
+            const std::size_t frameBytes = asset.bytes.size() / asset.delaysMs.size();
+            for (std::size_t i = 0; i < asset.delaysMs.size(); ++i) {
+                text += "    {\n";
+                AppendValueRows(text, std::span(asset.bytes).subspan(i * frameBytes, frameBytes));
+                text += "    },\n";
+            }
+            text += "};\n\n";
         }
-        text += "};\n\n" + DelaysHead(asset) + " = {";
+        if (!Animated(asset)) {
+            continue;
+        }
+        text += DelaysHead(asset) + " = {";
         for (std::size_t i = 0; i < asset.delaysMs.size(); ++i) {
             text += (i % 12 == 0 ? "\n    " : " ") + std::to_string(asset.delaysMs[i]) + ",";
         }
@@ -301,9 +340,14 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
     for (const BuiltAsset& asset : assets) {
         const bool font = !asset.fontText.empty();
         const FontParts parts = font ? SplitFont(asset.fontText) : FontParts{};
-        const std::string data = font              ? parts.firstSymbol
-                                 : Animated(asset) ? asset.name + "[0]"
-                                                   : asset.name;
+        const std::string data = font                               ? parts.firstSymbol
+                                 : Animated(asset) && !Packs(asset) ? asset.name + "[0]"
+                                                                    : asset.name;
+        const std::size_t bytes = font           ? parts.firstItems
+                                  : Packs(asset) ? asset.packed.size()
+                                                 : asset.bytes.size();
+        const std::string scheme =
+            "PELMORA_SCHEME_" + UpperCase(NameOf(Packs(asset) ? asset.packedScheme : Scheme::None));
         text += "    {pelmora_name_" + asset.name + ", " + std::to_string(asset.layout.width) +
                 ", " + std::to_string(asset.layout.height) + ", " + std::to_string(asset.frames) +
                 ", " + data + ", " + (Animated(asset) ? asset.name + "_delays_ms" : "0") + ", " +
@@ -314,6 +358,8 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
                 std::to_string(asset.layout.arrangement == Arrangement::Halves && !font
                                    ? asset.layout.blockWidth
                                    : 0) +
+                ", " + std::to_string(bytes) + ", " + scheme + ", " +
+                (Packs(asset) && asset.packing.delta ? "1" : "0") + ", " + std::to_string(bytes) +
                 ", " + std::to_string(font ? parts.firstItems : asset.bytes.size()) + "},\n";
     }
     text += "};\n";
@@ -359,9 +405,9 @@ std::vector<std::string> AssetSymbols(AssetKind kind, std::string_view name,
         }
     };
     if (kind != AssetKind::Font) {
-        add({"_WIDTH", "_HEIGHT"});
+        add({"_WIDTH", "_HEIGHT", "_PACKED_SIZE", "_UNPACKED_SIZE"});
         if (kind == AssetKind::Frames) {
-            add({"_FRAMES", "_delays_ms"});
+            add({"_FRAMES", "_delays_ms", "_offsets"});
         }
         return symbols;
     }
@@ -375,6 +421,37 @@ std::vector<std::string> AssetSymbols(AssetKind kind, std::string_view name,
     }
     symbols.push_back(UpperCase(name) + "_H"); // the font file's include guard
     return symbols;
+}
+
+std::string PackAsset(BuiltAsset& asset) {
+    asset.packed.clear();
+    asset.offsets.clear();
+    asset.packedScheme = asset.packing.scheme;
+    if (!Packs(asset)) {
+        return {};
+    }
+    const std::size_t frameBytes = asset.layout.byteCount();
+    if (frameBytes == 0 || asset.bytes.size() % frameBytes != 0) {
+        return "the bytes are no whole number of frames";
+    }
+    std::vector<std::uint8_t> frame;
+    for (std::size_t at = 0; at < asset.bytes.size(); at += frameBytes) {
+        const std::span<const std::uint8_t> bytes = std::span(asset.bytes).subspan(at, frameBytes);
+        frame.assign(bytes.begin(), bytes.end());
+        if (asset.packing.delta && at > 0) {
+            XorInto(frame, std::span(asset.bytes).subspan(at - frameBytes, frameBytes));
+        }
+        const Packed packed = Pack(asset.packing.scheme, asset.layout, frame);
+        if (!packed.ok()) {
+            return packed.error;
+        }
+        if (!Animated(asset)) {
+            asset.packedScheme = packed.scheme;
+        }
+        asset.offsets.push_back(asset.packed.size());
+        asset.packed.insert(asset.packed.end(), packed.bytes.begin(), packed.bytes.end());
+    }
+    return {};
 }
 
 AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNames& names) {
@@ -391,6 +468,9 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
     header = heading + "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     // A font's file includes these too: here, outside any extern "C", they come first.
     header += ProgramMemoryPreamble();
+    if (std::any_of(assets.begin(), assets.end(), Packs)) {
+        header += "#include \"" + std::string(kUnpackHeaderName) + "\"\n";
+    }
     header += "\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n";
     header += kIndexType;
     for (const BuiltAsset& asset : assets) {
@@ -412,8 +492,23 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
             header +=
                 "#define " + asset.name + "_FRAMES " + std::to_string(asset.delaysMs.size()) + "\n";
         }
+        if (Packs(asset)) {
+            header +=
+                "/* packed with " + std::string(NameOf(asset.packedScheme)) +
+                (Animated(asset) ? ", each frame on its own" : "") +
+                (asset.packing.delta ? "; delta: XOR each unpacked frame into the frame before it"
+                                     : "") +
+                " */\n";
+            header += "#define " + asset.name + "_PACKED_SIZE " +
+                      std::to_string(asset.packed.size()) + "\n";
+            header += "#define " + asset.name + "_UNPACKED_SIZE " +
+                      std::to_string(asset.layout.byteCount()) + "\n";
+        }
         if (names.separateSource) {
             header += "extern " + ArrayHead(asset) + ";\n";
+            if (Packs(asset) && Animated(asset)) {
+                header += "extern " + OffsetsHead(asset) + ";\n";
+            }
             if (Animated(asset)) {
                 header += "extern " + DelaysHead(asset) + ";\n";
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/compress/packed_output.h"
 #include "core/panel/panel_layout.h"
 
 #include <cstdint>
@@ -42,7 +43,16 @@ struct BuiltAsset {
     std::vector<std::uint8_t> bytes; // every frame's, one after another
     std::vector<int> delaysMs;       // an animation's, one a frame; empty for a picture
     std::string fontText;            // a font: its file as pelmora-cli font writes it
+    // A picture's or animation's packing (scheme none: the bytes as they are) and, once
+    // PackAsset has run, the packed data: every frame's on its own, one after another.
+    Packing packing;
+    Scheme packedScheme = Scheme::None; // as used: auto resolved for a picture
+    std::vector<std::uint8_t> packed;
+    std::vector<std::size_t> offsets; // where each frame's packed data begins
 };
+
+// Packs the asset's bytes as its packing asks, frame by frame; why not, or empty.
+std::string PackAsset(BuiltAsset& asset);
 
 // Where and how the combined files are written.
 struct AssetFileNames {
@@ -60,7 +70,10 @@ struct AssetFiles {
 // for an animation name_FRAMES, name[name_FRAMES][bytes] and name_delays_ms too; a font's
 // file as it is, its definitions in the source and their declarations in the header), and the index
 // pelmora_assets[] of PELMORA_ASSET_COUNT entries, each with its kind, layout, bit order and
-// byte count. Every array is declared with its size. With a separate source the header declares and
+// byte count, then its packing scheme, delta, packed and unpacked size. A packed asset is
+// its packed bytes with name_PACKED_SIZE, name_UNPACKED_SIZE (and name_offsets for frames),
+// the header including pelmora_unpack.h, which the build writes beside it. Every array is
+// declared with its size. With a separate source the header declares and
 // the source defines; otherwise the header defines everything and is meant for one translation
 // unit, as convert's headers are.
 AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNames& names);

@@ -239,5 +239,96 @@ TEST(CompressOnTheChip, EverySchemeUnpacksToTheBytesOnTheHostAndTheChip) {
     }
 }
 
+// build: a packed picture, an Arduboy stream and packed frames with delta beside a plain
+// picture, in one header that includes the decoder written beside it; a program walks the
+// index by its scheme and sizes and unpacks each asset, on the host and on the chip.
+TEST(CompressOnTheChip, BuildIndexSaysHowEachAssetIsPackedAndTheDecoderReadsIt) {
+    ScratchFolder folder;
+    WriteFile(folder / "logo.bmp", ReadFile(kExamples + "/logo.bmp"));
+    WriteFile(folder / "text.bmp", ReadFile(kExamples + "/text.bmp"));
+    ASSERT_EQ(Shell(folder, "convert -size 40x24 -delay 10 xc:white -fill black -draw 'circle 8,12 "
+                            "8,5' \\( xc:white -fill black -draw 'circle 20,12 20,5' \\) anim.gif")
+                  .exitCode,
+              0);
+    WriteFile(folder / "pelmora.toml", "[output]\nheader = \"out/assets.h\"\n\n"
+                                       "[panel]\nlayout = \"pages\"\n\n"
+                                       "[[image]]\nname = \"plain\"\nfile = \"logo.bmp\"\n\n"
+                                       "[[image]]\nname = \"logo\"\nfile = \"logo.bmp\"\n"
+                                       "compress = \"lzss\"\n\n"
+                                       "[[image]]\nname = \"text\"\nfile = \"text.bmp\"\n"
+                                       "compress = \"arduboy\"\n\n"
+                                       "[[frames]]\nname = \"anim\"\nfiles = [\"anim.gif\"]\n"
+                                       "size = \"40x24\"\ncompress = \"auto\"\ndelta = true\n");
+    std::filesystem::create_directory(folder / "out");
+    const Ran built = Shell(folder, "\"$CLI\" build");
+    ASSERT_EQ(built.exitCode, 0) << built.err;
+    EXPECT_EQ(built.out, "out/assets.h\nout/pelmora_unpack.h\n");
+    const std::string header = ReadFile(folder / "out/assets.h");
+    EXPECT_NE(header.find("#include \"pelmora_unpack.h\""), std::string::npos);
+    EXPECT_NE(header.find("PELMORA_SCHEME_LZSS, 0,"), std::string::npos);
+    EXPECT_NE(header.find("PELMORA_SCHEME_ARDUBOY, 0,"), std::string::npos);
+    EXPECT_NE(header.find("PELMORA_SCHEME_AUTO, 1,"), std::string::npos);
+
+    const Ran plain =
+        Shell(folder, "\"$CLI\" convert --format bin --layout pages --stdout logo.bmp");
+    const Ran text =
+        Shell(folder, "\"$CLI\" convert --format bin --layout pages --stdout text.bmp");
+    const Ran anim = Shell(folder, "\"$CLI\" convert --frames --format bin --layout pages --size "
+                                   "40x24 --stdout anim.gif");
+    ASSERT_EQ(plain.exitCode + text.exitCode + anim.exitCode, 0);
+    std::vector<std::string> expected = {
+        Line(0, "index", 1024, plain.out), Line(1, "index", 1024, plain.out),
+        Line(2, "index", 1024, text.out), Line(3, "index", 240, anim.out), "@end"};
+    // Each asset unpacked by what its entry says, frames one after another into one hash.
+    WriteFile(folder / "main.c",
+              "#include \"assets.h\"\n#include \"unpack_check.h\"\n"
+              "#if !defined(__AVR__)\n#include <string.h>\n#define memcpy_P memcpy\n"
+              "#define pgm_read_dword(at) (*(const uint32_t *)(at))\n#endif\n\n"
+              "static void Unpack(const pelmora_asset *a, const uint8_t *at, uint8_t *to, size_t "
+              "size) {\n"
+              "    if (a->scheme == PELMORA_SCHEME_ARDUBOY) {\n"
+              "        pelmora_unpack_arduboy(at, to, size);\n"
+              "    } else if (a->scheme == PELMORA_SCHEME_NONE && !a->delta) {\n"
+              "        memcpy_P(to, at, size);\n"
+              "    } else {\n"
+              "        pelmora_unpack(at, to, size);\n"
+              "    }\n"
+              "}\n\n"
+              "int main(void) {\n"
+              "    unsigned i, f;\n"
+              "    size_t k, size;\n"
+              "    ChipStart();\n"
+              "    for (i = 0; i < PELMORA_ASSET_COUNT; ++i) {\n"
+              "        pelmora_asset a;\n"
+              "        uint32_t hash = 2166136261UL;\n"
+              "        memcpy_P(&a, &pelmora_assets[i], sizeof a);\n"
+              "        size = (size_t)(a.unpacked_size / a.frames);\n"
+              "        if (a.frames == 1) {\n"
+              "            Unpack(&a, a.data, check_buffer, size);\n"
+              "            hash = CheckBufferHash(size);\n"
+              "        }\n"
+              "        for (f = 0; a.frames > 1 && f < a.frames; ++f) {\n"
+              "            Unpack(&a, a.data + pgm_read_dword(&anim_offsets[f]), check_buffer + "
+              "512, size);\n"
+              "            for (k = 0; k < size; ++k) {\n"
+              "                check_buffer[k] = (uint8_t)(a.delta && f > 0 ? check_buffer[k] ^ "
+              "check_buffer[512 + k] : check_buffer[512 + k]);\n"
+              "                hash = CheckHash(hash, check_buffer[k]);\n"
+              "            }\n"
+              "        }\n"
+              "        CheckLine(i, \"index\", a.unpacked_size, hash);\n"
+              "    }\n"
+              "    ChipStop();\n"
+              "    return 0;\n}\n");
+    const std::string include = " -Iout -I'" + kPrograms + "' ";
+    const Ran host = Shell(folder, kHostCompiler + include + "main.c -o host && ./host");
+    ASSERT_EQ(host.exitCode, 0) << host.err;
+    EXPECT_EQ(TextLines(host.out), expected);
+    const Ran elf = Shell(folder, kChipCompiler + include + "main.c -o main.elf");
+    ASSERT_EQ(elf.exitCode, 0) << elf.err;
+    const Ran ran = Shell(folder, kSimulator + " main.elf");
+    EXPECT_EQ(UartLines(ran.err, '@'), expected);
+}
+
 } // namespace
 } // namespace pelmora::test

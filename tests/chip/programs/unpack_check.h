@@ -9,11 +9,11 @@
 static uint8_t check_buffer[1024];
 static pelmora_stream check_stream;
 
-static uint32_t CheckHash(uint32_t hash, uint8_t byte) {
+static inline uint32_t CheckHash(uint32_t hash, uint8_t byte) {
     return (hash ^ byte) * 16777619UL;
 }
 
-static void CheckLine(unsigned name, const char* how, unsigned long count, uint32_t hash) {
+static inline void CheckLine(unsigned name, const char* how, unsigned long count, uint32_t hash) {
     ChipText("@");
     ChipNumber(name);
     ChipText(" ");
@@ -25,7 +25,7 @@ static void CheckLine(unsigned name, const char* how, unsigned long count, uint3
     ChipPut('\n');
 }
 
-static uint32_t CheckBufferHash(size_t count) {
+static inline uint32_t CheckBufferHash(size_t count) {
     uint32_t hash = 2166136261UL;
     size_t i;
     for (i = 0; i < count; ++i) {
@@ -36,7 +36,7 @@ static uint32_t CheckBufferHash(size_t count) {
 
 /* A general scheme's data: whole into the buffer where it fits, and streamed a page at a
  * time and a byte at a time. */
-static void CheckGeneral(unsigned name, const uint8_t* data, size_t size) {
+static inline void CheckGeneral(unsigned name, const uint8_t* data, size_t size) {
     uint32_t hash = 2166136261UL;
     size_t done = 0, page, i;
     if (size <= sizeof check_buffer) {
@@ -67,7 +67,7 @@ static void CheckGeneral(unsigned name, const uint8_t* data, size_t size) {
  * column of an 8-row page, column by column, page by page. */
 static unsigned long check_bit;
 
-static unsigned long CheckBits(const uint8_t* data, unsigned count) {
+static inline unsigned long CheckBits(const uint8_t* data, unsigned count) {
     unsigned long value = 0;
     unsigned i;
     for (i = 0; i < count; ++i, ++check_bit) {
@@ -78,7 +78,7 @@ static unsigned long CheckBits(const uint8_t* data, unsigned count) {
     return value;
 }
 
-static void CheckDrawn(unsigned name, const uint8_t* data) {
+static inline void CheckDrawn(unsigned name, const uint8_t* data) {
     unsigned width, height, zeros;
     unsigned long dot = 0, dots, span, x, y;
     unsigned colour;
@@ -109,7 +109,7 @@ static void CheckDrawn(unsigned name, const uint8_t* data) {
     CheckLine(name, "drawn", dots / 8, CheckBufferHash(dots / 8));
 }
 
-static void CheckArduboy(unsigned name, const uint8_t* data, size_t size) {
+static inline void CheckArduboy(unsigned name, const uint8_t* data, size_t size) {
     size_t written = pelmora_unpack_arduboy(data, check_buffer, size);
     CheckLine(name, "whole", written, CheckBufferHash(written));
     CheckDrawn(name, data);
@@ -117,7 +117,7 @@ static void CheckArduboy(unsigned name, const uint8_t* data, size_t size) {
 
 /* Frames of at most 128 bytes: each unpacked at its offset, XORed into the one before
  * with delta. */
-static void CheckFrames(unsigned name, const uint8_t* data, const uint16_t* offsets,
+static inline void CheckFrames(unsigned name, const uint8_t* data, const uint16_t* offsets,
                         unsigned count, size_t size, int delta, int arduboy) {
     static uint8_t shown[128];
     unsigned frame;
@@ -142,7 +142,7 @@ static void CheckFrames(unsigned name, const uint8_t* data, const uint16_t* offs
 
 /* The cycles the decoder spends on data, beside a plain copy of as many bytes from flash,
  * counted by Timer1 at a prescaler of 8. */
-static void CheckCycles(unsigned name, const uint8_t* data, size_t size) {
+static inline void CheckCycles(unsigned name, const uint8_t* data, size_t size) {
 #if defined(__AVR__)
     uint16_t unpack, copy;
     size_t i;
