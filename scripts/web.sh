@@ -106,7 +106,7 @@ compile_library() {
     for file in "$@"; do
         local obj
         obj=$objects/$(basename "$file" .c).o
-        emcc -O2 -c "$dir/$file" -o "$obj" "${cflags[@]}"
+        emcc -Oz -c "$dir/$file" -o "$obj" "${cflags[@]}"
         objs+=("$obj")
     done
     rm -f "$prefix/lib/lib$name.a"
@@ -169,7 +169,8 @@ if [ ! -f "$prefix/lib/libjpeg.a" ]; then
     echo "== libjpeg-turbo"
     fetch libjpeg-turbo
     emcmake cmake -S "$deps/src/libjpeg-turbo" -B "$deps/build/libjpeg-turbo" -G Ninja \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_C_FLAGS_MINSIZEREL="-Oz -DNDEBUG" \
+        -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
         -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
         -DCMAKE_INSTALL_LIBDIR=lib -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE \
         -DUNSIGNED_LONG=4 # emscripten's CMake cannot run the test that finds these
@@ -183,7 +184,7 @@ if [ ! -f "$prefix/lib/libfreetype.a" ]; then
     echo "== FreeType"
     fetch freetype
     emcmake cmake -S "$deps/src/freetype" -B "$deps/build/freetype" -G Ninja \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
+        -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_C_FLAGS_MINSIZEREL="-Oz -DNDEBUG" -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
         -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON \
         -DFT_DISABLE_BROTLI=ON -DFT_REQUIRE_ZLIB=ON -DZLIB_LIBRARY="$prefix/lib/libz.a" \
         -DZLIB_INCLUDE_DIR="$prefix/include" -DCMAKE_INSTALL_LIBDIR=lib

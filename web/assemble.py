@@ -29,67 +29,62 @@ def inline_script(text):
     return "<script>\n" + text.replace("</script", "<\\/script") + "\n</script>"
 
 
-# The separate files: the modules fetch their .wasm beside them.
+MODULES = {"convert": "PelmoraConvert", "show": "PelmoraShow", "font": "PelmoraFont"}
+
+# The separate files: each module's script is added when the module is first asked for,
+# and fetches its .wasm beside it.
 site = out / "site"
 site.mkdir(parents=True, exist_ok=True)
-for name in ["pelmora-convert.js", "pelmora-convert.wasm", "pelmora-font.js", "pelmora-font.wasm"]:
-    shutil.copyfile(modules / name, site / name)
+for name in MODULES:
+    for extension in ["js", "wasm"]:
+        shutil.copyfile(modules / ("pelmora-%s.%s" % (name, extension)), site / ("pelmora-%s.%s" % (name, extension)))
 for name in ["page.css", "page.js", "pelmora_api.js"]:
     shutil.copyfile(source / name, site / name)
+factories = ", ".join('%s: () => %s' % (name, factory) for name, factory in MODULES.items())
 hosted_sources = """<script>
 window.pelmoraSources = {
     version: "%s",
-    convertFactory: () => PelmoraConvert,
-    convertWasm: null,
-    fontFactory: () => new Promise((resolve, reject) => {
+    module: (name) => new Promise((resolve, reject) => {
+        const factories = { %s };
         const tag = document.createElement("script");
-        tag.src = "pelmora-font.js";
-        tag.onload = () => resolve({ factory: PelmoraFont, wasm: null });
-        tag.onerror = () => reject(new Error("the font module could not be loaded"));
+        tag.src = "pelmora-" + name + ".js";
+        tag.onload = () => resolve({ factory: factories[name](), wasm: null });
+        tag.onerror = () => reject(new Error("the " + name + " module could not be loaded"));
         document.head.appendChild(tag);
     }),
 };
-</script>""" % version
+</script>""" % (version, factories)
 hosted = (page.replace("<!-- STYLE -->", '<link rel="stylesheet" href="page.css">')
-          .replace("<!-- SCRIPTS -->", '<script src="pelmora-convert.js"></script>\n' + hosted_sources +
+          .replace("<!-- SCRIPTS -->", hosted_sources +
                    '\n<script src="pelmora_api.js"></script>\n<script src="page.js"></script>'))
 (site / "index.html").write_text(hosted)
 
 
-# The one file: the wasm as base64 in inert script elements, decoded when needed.
-def wasm_block(name, element):
-    data = base64.b64encode((modules / name).read_bytes()).decode()
-    return '<script type="application/octet-stream" id="%s">%s</script>' % (element, data)
+# The one file: each module's script and wasm (as base64) kept inert in the page, run and
+# decoded when the module is first asked for.
+def inert(name, kind, data):
+    return '<script type="text/plain" id="pelmora-%s-%s">%s</script>' % (name, kind, data)
 
 
+blocks = []
+for name in MODULES:
+    blocks.append(inert(name, "wasm", base64.b64encode((modules / ("pelmora-%s.wasm" % name)).read_bytes()).decode()))
+    blocks.append(inert(name, "js", (modules / ("pelmora-%s.js" % name)).read_text().replace("</script", "<\\/script")))
 single_sources = """<script>
-function pelmoraBytes(id) {
-    const text = atob(document.getElementById(id).textContent);
-    const bytes = new Uint8Array(text.length);
-    for (let i = 0; i < text.length; ++i) bytes[i] = text.charCodeAt(i);
-    return bytes;
-}
 window.pelmoraSources = {
     version: "%s",
-    convertFactory: () => PelmoraConvert,
-    convertWasm: pelmoraBytes("pelmora-convert-wasm"),
-    fontFactory: async () => {
+    module: async (name) => {
+        const factories = { %s };
         const tag = document.createElement("script");
-        tag.textContent = document.getElementById("pelmora-font-js").textContent;
+        tag.textContent = document.getElementById("pelmora-" + name + "-js").textContent;
         document.head.appendChild(tag);
-        return { factory: PelmoraFont, wasm: pelmoraBytes("pelmora-font-wasm") };
+        const text = atob(document.getElementById("pelmora-" + name + "-wasm").textContent);
+        const wasm = new Uint8Array(text.length);
+        for (let i = 0; i < text.length; ++i) wasm[i] = text.charCodeAt(i);
+        return { factory: factories[name](), wasm };
     },
 };
-</script>""" % version
-font_js = (modules / "pelmora-font.js").read_text().replace("</script", "<\\/script")
+</script>""" % (version, factories)
 single = (page.replace("<!-- STYLE -->", "<style>\n" + css + "\n</style>")
-          .replace("<!-- SCRIPTS -->", "\n".join([
-              wasm_block("pelmora-convert.wasm", "pelmora-convert-wasm"),
-              wasm_block("pelmora-font.wasm", "pelmora-font-wasm"),
-              '<script type="text/plain" id="pelmora-font-js">' + font_js + "</script>",
-              inline_script((modules / "pelmora-convert.js").read_text()),
-              single_sources,
-              inline_script(api),
-              inline_script(script),
-          ])))
+          .replace("<!-- SCRIPTS -->", "\n".join(blocks + [single_sources, inline_script(api), inline_script(script)])))
 (out / "pelmora.html").write_text(single)

@@ -1,4 +1,5 @@
-// The page's module: pelmora-cli's own commands, run over files in the module's memory, and
+// The page's modules, one per command (convert; show and font are fetched when first
+// asked for): pelmora-cli's own commands, run over files in the module's memory, and
 // the registries the page builds its choices from. The page's script (pelmora_api.js)
 // writes the input, runs a command with the arguments the options make, and takes the
 // bytes the command wrote to standard output and the reason it wrote to standard error.
@@ -6,15 +7,18 @@
 #include "cli/cli_output.h"
 #include "cli/options.h"
 #include "cli/panel_options.h"
-#include "cli/show_command.h"
 #include "cli/usage.h"
 #include "core/panel/presets.h"
 #include "core/prepare/prepare.h"
 #include "core/syntax/syntax.h"
 
-#ifdef PELMORA_WEB_FONT
+#ifdef PELMORA_WEB_SHOW
+#include "cli/show_command.h"
+#endif
+
+#if defined(PELMORA_WEB_FONT)
 #include "cli/font_command.h"
-#else
+#elif !defined(PELMORA_WEB_SHOW)
 #include "cli/convert_command.h"
 #endif
 
@@ -30,15 +34,16 @@ namespace pelmora::cli {
 
 // The commands the page runs; named fields, so that one added to Command keeps its default.
 std::span<const Command> Commands() {
-    static const std::array kCommands{
-#ifdef PELMORA_WEB_FONT
+    static const std::array kCommands {
+#if defined(PELMORA_WEB_FONT)
         Command{.name = "font", .synopsis = kFontSynopsis, .help = FontHelp, .run = RunFont},
+#elif defined(PELMORA_WEB_SHOW)
+        Command{.name = "show", .synopsis = kShowSynopsis, .help = ShowHelp, .run = ShowCommand},
 #else
         Command{.name = "convert",
                 .synopsis = kConvertSynopsis,
                 .help = ConvertHelp,
                 .run = ConvertCommand},
-        Command{.name = "show", .synopsis = kShowSynopsis, .help = ShowHelp, .run = ShowCommand},
 #endif
     };
     return kCommands;

@@ -109,7 +109,8 @@
 
     function answer(ran, outputFile) {
         if (ran.status !== 0) {
-            return { error: reasonOf(ran.stderr, ran.names) };
+            // The first line is the reason; any after it are the command line's hints.
+            return { error: reasonOf(ran.stderr, ran.names), messages: ran.stderr };
         }
         return { output: outputFile ? ran.files[outputFile] : ran.stdout };
     }
@@ -133,18 +134,18 @@
         return String(name).replace(/^.*[\\/]/, "") || fallback;
     }
 
-    // Builds the pelmora object from the two module factories and, for the page that
-    // carries its modules inside it, their bytes.
+    // Builds the pelmora object from the page's module sources: sources.module(name)
+    // gives a module's factory and, for the page that carries its modules inside it, its
+    // bytes. convert is started at once; show and font when first asked for.
     async function createPelmora(sources) {
-        const pictures = await startModule(sources.convertFactory(), sources.convertWasm);
-        let fonts = null;
-        async function fontModule() {
-            if (!fonts) {
-                const factory = await sources.fontFactory();
-                fonts = await startModule(factory.factory, factory.wasm);
+        const started = {};
+        function moduleNamed(name) {
+            if (!started[name]) {
+                started[name] = sources.module(name).then((found) => startModule(found.factory, found.wasm));
             }
-            return fonts;
+            return started[name];
         }
+        const pictures = await moduleNamed("convert");
         const pelmora = {
             version: sources.version,
             registries: pictures.registries,
@@ -159,7 +160,8 @@
                 return answer(pictures.run("convert", ["--frames", ...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
             },
             // The text drawing show prints; with png, bmp or gif: true, that picture's bytes.
-            show(input, options) {
+            async show(input, options) {
+                const module = await moduleNamed("show");
                 const file = fileOf(options, "panel.txt");
                 const opts = Object.assign({}, options);
                 let picture = null;
@@ -170,11 +172,11 @@
                     }
                 }
                 const args = argumentsOf(opts, ["file"]);
-                return answer(pictures.run("show", [...args, "--", file], [[file, bytesOf(input)]]), picture);
+                return answer(module.run("show", [...args, "--", file], [[file, bytesOf(input)]]), picture);
             },
             // Fonts are drawn by FreeType in a module of their own, fetched the first time.
             async font(input, options) {
-                const module = await fontModule();
+                const module = await moduleNamed("font");
                 const file = fileOf(options, "font.ttf");
                 const args = argumentsOf(options, ["file", "stdout", "quiet", "output-dir", "o"]);
                 return answer(module.run("font", [...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
