@@ -138,6 +138,29 @@ std::vector<std::uint8_t> LzssEncode(std::span<const std::uint8_t> bytes) {
     };
     std::vector<std::uint8_t> out;
     out.reserve(bytes.size() + bytes.size() / 8 + 2);
+    // The longest copy for position i among the earlier ones remembered: length, distance.
+    const auto longest = [&](std::size_t i) {
+        std::pair<std::size_t, std::size_t> best{0, 0};
+        if (i + kLzssMinMatch > bytes.size()) {
+            return best;
+        }
+        const std::size_t most = std::min(kLzssMaxMatch, bytes.size() - i);
+        for (std::size_t from = head[bucket(i)]; from != kNone && i - from <= kLzssWindow;
+             from = previous[from]) {
+            std::size_t length = 0;
+            while (length < most && bytes[from + length] == bytes[i + length]) {
+                ++length;
+            }
+            if (length > best.first) {
+                best = {length, i - from};
+                if (length == most) {
+                    break;
+                }
+            }
+        }
+        return best;
+    };
+    std::size_t remembered = 0; // positions below it are in the chains already
     std::size_t flagsAt = 0;
     int item = 8;
     std::size_t i = 0;
@@ -147,36 +170,30 @@ std::vector<std::uint8_t> LzssEncode(std::span<const std::uint8_t> bytes) {
             out.push_back(0);
             item = 0;
         }
-        std::size_t bestLength = 0;
-        std::size_t bestDistance = 0;
-        if (i + kLzssMinMatch <= bytes.size()) {
-            const std::size_t most = std::min(kLzssMaxMatch, bytes.size() - i);
-            for (std::size_t from = head[bucket(i)]; from != kNone && i - from <= kLzssWindow;
-                 from = previous[from]) {
-                std::size_t length = 0;
-                while (length < most && bytes[from + length] == bytes[i + length]) {
-                    ++length;
-                }
-                if (length > bestLength) {
-                    bestLength = length;
-                    bestDistance = i - from;
-                    if (length == most) {
-                        break;
-                    }
-                }
+        auto [bestLength, bestDistance] = longest(i);
+        // A literal first where the next byte starts a longer copy (lazy matching).
+        if (bestLength >= kLzssMinMatch && bestLength < kLzssMaxMatch && i + 1 < bytes.size()) {
+            remember(i);
+            if (longest(i + 1).first > bestLength) {
+                bestLength = 0;
             }
+            remembered = i + 1;
         }
         if (bestLength >= kLzssMinMatch) {
             out.push_back(static_cast<std::uint8_t>(bestDistance - 1));
             out.push_back(static_cast<std::uint8_t>(bestLength - kLzssMinMatch));
             for (std::size_t k = 0; k < bestLength; ++k) {
-                remember(i + k);
+                if (i + k >= remembered) {
+                    remember(i + k);
+                }
             }
             i += bestLength;
         } else {
             out[flagsAt] |= static_cast<std::uint8_t>(1u << item);
             out.push_back(bytes[i]);
-            remember(i);
+            if (i >= remembered) {
+                remember(i);
+            }
             ++i;
         }
         ++item;
