@@ -85,16 +85,28 @@
             } finally {
                 module._free(pointer);
             }
+            // What the command wrote is taken, whatever mode it gave it; then the folder is
+            // emptied for the next run.
             const files = {};
-            for (const name of module.FS.readdir("/job")) {
-                if (name === "." || name === "..") {
-                    continue;
+            const clear = (folder) => {
+                for (const name of module.FS.readdir(folder)) {
+                    if (name === "." || name === "..") {
+                        continue;
+                    }
+                    const path = folder + "/" + name;
+                    module.FS.chmod(path, 0o700);
+                    if (module.FS.isDir(module.FS.stat(path).mode)) {
+                        clear(path);
+                        module.FS.rmdir(path);
+                        continue;
+                    }
+                    if (folder === "/job" && !names.includes(name)) {
+                        files[name] = module.FS.readFile(path);
+                    }
+                    module.FS.unlink(path);
                 }
-                if (!names.includes(name)) {
-                    files[name] = module.FS.readFile("/job/" + name);
-                }
-                module.FS.unlink("/job/" + name);
-            }
+            };
+            clear("/job");
             return {
                 status,
                 stdout: Uint8Array.from(stdout),
