@@ -392,8 +392,9 @@ constexpr Option kShowOptions[] = {
      "write the frames as an animated GIF in the preview's colours,\n"
      "with their delays (100 ms each where the file has none)"},
     {"--compress", "SCHEME",
-     "the file is packed by SCHEME (db, bin and ihex, which do not say;\n"
-     "the others are told by their content)"},
+     "the file is packed by SCHEME: none, packbits, lzss, arduboy or\n"
+     "auto (db, bin and ihex, which do not say; the others are told by\n"
+     "their content)"},
     {"--delta", {}, "packed frames were each XORed with the one before"},
 };
 

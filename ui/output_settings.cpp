@@ -58,8 +58,21 @@ void SavePanelPresetName(QSettings& settings, const QString& name) {
     settings.setValue("output/panel", name);
 }
 
+Packing LoadPacking(QSettings& settings) {
+    Packing packing;
+    // Anything else stored is ignored, not obeyed.
+    packing.scheme = FindScheme(settings.value("output/compress", "none").toString().toStdString())
+                         .value_or(Scheme::None);
+    return packing;
+}
+
+void SavePacking(QSettings& settings, const Packing& packing) {
+    settings.setValue("output/compress", FromView(NameOf(packing.scheme)));
+}
+
 OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* parent,
-                                           const QString& preset)
+                                           const QString& preset,
+                                           const std::optional<Packing>& packing)
     : QDialog(parent) {
     setObjectName("OutputSettings");
     setWindowTitle("Output settings");
@@ -96,6 +109,18 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     BitOrderBox->setObjectName("BitOrderBox");
     BitOrderBox->addItems({"lsb", "msb"});
     BitOrderBox->setCurrentIndex(layout.bitOrder == BitOrder::Msb ? 1 : 0);
+    // A caller that packs nothing is offered no choice.
+    CompressionBox = packing ? new QComboBox : nullptr;
+    if (CompressionBox != nullptr) {
+        CompressionBox->setObjectName("CompressionBox");
+        for (const SchemeInfo& scheme : Schemes()) {
+            CompressionBox->addItem(FromView(scheme.name), FromView(scheme.name));
+            CompressionBox->setItemData(CompressionBox->count() - 1, FromView(scheme.description),
+                                        Qt::ToolTipRole);
+        }
+        CompressionBox->setCurrentIndex(
+            CompressionBox->findData(FromView(NameOf(packing->scheme))));
+    }
     ExampleValue = new QLabel;
     ExampleValue->setObjectName("ExampleValue");
     ExampleValue->setTextFormat(Qt::PlainText);
@@ -125,6 +150,9 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     form->addRow("&Layout:", LayoutBox);
     form->addRow("&Bit order:", BitOrderBox);
     form->addRow("Bloc&k width:", BlockWidthBox);
+    if (CompressionBox != nullptr) {
+        form->addRow("&Compression:", CompressionBox);
+    }
     form->addRow("Writes:", example);
     form->addRow("", ProblemValue);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -137,8 +165,10 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
 
     showMatchingPreset(preset);
     connect(PanelBox, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::presetChosen);
-    for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox}) {
-        connect(box, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::update);
+    for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox, CompressionBox}) {
+        if (box != nullptr) {
+            connect(box, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::update);
+        }
     }
     for (QSpinBox* box : {WidthBox, HeightBox, BlockWidthBox}) {
         connect(box, &QSpinBox::valueChanged, this, &OutputSettingsDialog::update);
@@ -169,6 +199,15 @@ void OutputSettingsDialog::showMatchingPreset(const QString& preferred) {
     }
     const QSignalBlocker quiet(PanelBox);
     PanelBox->setCurrentIndex(shown);
+}
+
+Packing OutputSettingsDialog::packing() const {
+    Packing packing;
+    if (CompressionBox != nullptr) {
+        packing.scheme = FindScheme(CompressionBox->currentData().toString().toStdString())
+                             .value_or(Scheme::None);
+    }
+    return packing;
 }
 
 QString OutputSettingsDialog::presetName() const {
@@ -213,6 +252,9 @@ void OutputSettingsDialog::update() {
     if (problem.empty() && current.syntaxOrDefault().onlyRowsLsb &&
         (layout.arrangement != Arrangement::Rows || layout.bitOrder != BitOrder::Lsb)) {
         problem = "an X bitmap is always rows, lsb";
+    }
+    if (problem.empty()) {
+        problem = PackingProblem(current.syntaxOrDefault(), layout, packing(), false);
     }
     BlockWidthBox->setEnabled(layout.arrangement == Arrangement::Halves);
     showMatchingPreset({}); // Custom once a preset's values are changed

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/compress/packed_output.h"
 #include "core/conversion/encoder.h"
 #include "core/panel/presets.h"
 
 #include <QDialog>
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -19,6 +22,9 @@ void SaveOutputChoice(QSettings& settings, const OutputChoice& choice);
 // share a layout are told apart by it.
 QString LoadPanelPresetName(QSettings& settings);
 void SavePanelPresetName(QSettings& settings, const QString& name);
+// How the output is packed, as remembered (--compress; none when nothing is stored).
+Packing LoadPacking(QSettings& settings);
+void SavePacking(QSettings& settings, const Packing& packing);
 
 // "Output settings": the syntax and the panel, with an example of what they write.
 class OutputSettingsDialog : public QDialog {
@@ -26,10 +32,13 @@ class OutputSettingsDialog : public QDialog {
 
   public:
     // preset names the preset shown where more than one has the choice's layout.
+    // packing, when given, shows the Compression choice; without it there is none.
     OutputSettingsDialog(const OutputChoice& choice, QWidget* parent = nullptr,
-                         const QString& preset = {});
+                         const QString& preset = {},
+                         const std::optional<Packing>& packing = std::nullopt);
     OutputChoice choice() const;
     QString presetName() const; // the preset's short name, empty for Custom
+    Packing packing() const;    // none when the choice is not shown
 
   private:
     void presetChosen(int index);
@@ -43,6 +52,7 @@ class OutputSettingsDialog : public QDialog {
     QComboBox* LayoutBox;
     QComboBox* BitOrderBox;
     QSpinBox* BlockWidthBox;
+    QComboBox* CompressionBox; // null where no packing is offered
     QLabel* ExampleValue;
     QLabel* ProblemValue;
     class QPushButton* OkButton;

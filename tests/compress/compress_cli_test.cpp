@@ -128,5 +128,43 @@ TEST(CompressCli, DamagedPackedFilesAreRefusedWithTheirReason) {
     EXPECT_NE(header.find("pelmora-packed: lzss 1024"), std::string::npos);
 }
 
+// The options and every scheme's name are offered by the help, the shell completions and
+// told in the manual page and the README.
+TEST(CompressCli, OptionsAndSchemesAreOfferedAndDocumented) {
+    ScratchFolder folder;
+    const std::string source = PELMORA_SOURCE;
+    const std::string convertHelp = Shell(folder, "\"$CLI\" convert --help").out;
+    const std::string showHelp = Shell(folder, "\"$CLI\" show --help").out;
+    const struct {
+        const char* name;
+        std::string text;
+    } places[] = {
+        {"convert help", convertHelp},
+        {"show help", showHelp},
+        {"bash completion", ReadFile(source + "/packaging/completions/pelmora-cli.bash")},
+        {"zsh completion", ReadFile(source + "/packaging/completions/_pelmora-cli")},
+        {"fish completion", ReadFile(source + "/packaging/completions/pelmora-cli.fish")},
+    };
+    const std::string manual = ReadFile(source + "/packaging/pelmora-cli.1");
+    const std::string readme = ReadFile(source + "/README.md");
+    for (const char* option : {"compress", "delta"}) {
+        for (const auto& place : places) {
+            const bool fish = std::string(place.name).starts_with("fish");
+            EXPECT_NE(place.text.find((fish ? "-l " : "--") + std::string(option)),
+                      std::string::npos)
+                << option << " in " << place.name;
+        }
+        EXPECT_NE(manual.find("\\-\\-" + std::string(option)), std::string::npos) << option;
+        EXPECT_NE(readme.find("`--" + std::string(option)), std::string::npos) << option;
+    }
+    for (const char* scheme : {"none", "packbits", "lzss", "arduboy", "auto"}) {
+        for (const auto& place : places) {
+            EXPECT_NE(place.text.find(scheme), std::string::npos) << scheme << " in " << place.name;
+        }
+        EXPECT_NE(manual.find(std::string(".B ") + scheme), std::string::npos) << scheme;
+        EXPECT_NE(readme.find("| `" + std::string(scheme) + "` |"), std::string::npos) << scheme;
+    }
+}
+
 } // namespace
 } // namespace pelmora::test
