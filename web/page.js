@@ -98,31 +98,17 @@
         return "";
     }
 
-    async function throughBrowser(file) {
-        const bitmap = await createImageBitmap(file);
-        const canvas = document.createElement("canvas");
-        canvas.width = bitmap.width;
-        canvas.height = bitmap.height;
-        canvas.getContext("2d").drawImage(bitmap, 0, 0);
-        const blob = await new Promise((resolve) => canvas.toBlob(resolve, "image/png"));
-        return new Uint8Array(await blob.arrayBuffer());
-    }
-
     async function openPictures(files) {
         for (const file of files) {
-            let bytes = new Uint8Array(await file.arrayBuffer());
-            let note = "";
-            let name = file.name;
-            if (bytes.length > 0 && kindOf(bytes) === "") {
-                try {
-                    bytes = await throughBrowser(file);
-                    note = file.name + " was decoded by the browser, not by Pelmora's readers; converted as a PNG.";
-                    name = file.name.replace(/\.[^.]*$/, "") + ".png";
-                } catch (problem) {
-                    note = file.name + ": neither Pelmora nor the browser reads this file.";
-                }
-            }
-            state.pictures.push({ name, bytes, note });
+            const bytes = new Uint8Array(await file.arrayBuffer());
+            const kind = kindOf(bytes);
+            const note =
+                kind === "JPEG" || kind === "PNG"
+                    ? ""
+                    : file.name +
+                      (kind === "GIF" ? ": its frames are read by Pelmora's reader; as one picture, it is" : " is") +
+                      " decoded by the browser, where pelmora-cli hands it to its Qt helper.";
+            state.pictures.push({ name: file.name, bytes, note });
         }
         fill($("picture"), state.pictures.map((picture, i) => [String(i), picture.name]));
         $("picture").value = String(state.pictures.length - 1);
@@ -179,9 +165,9 @@
             return;
         }
         const started = performance.now();
-        const answer = frames
+        const answer = await (frames
             ? pelmora.frames(picture.bytes, Object.assign({ file }, options))
-            : pelmora.convert(picture.bytes, Object.assign({ file }, options));
+            : pelmora.convert(picture.bytes, Object.assign({ file }, options)));
         const took = performance.now() - started;
         if (answer.error) {
             showError($("error"), file + ": " + answer.error);

@@ -158,18 +158,63 @@
             return started[name];
         }
         const pictures = await moduleNamed("convert");
+        // The keys that ask for a picture to be prepared, from the command line's table.
+        const preparing = pictures.registries.preparationOptions.map((option) => option.name.slice(2));
+        function kindOf(bytes) {
+            const starts = (...values) => values.every((value, i) => bytes[i] === value);
+            if (starts(0x89, 0x50, 0x4e, 0x47)) return "PNG";
+            if (starts(0xff, 0xd8, 0xff)) return "JPEG";
+            if (starts(0x47, 0x49, 0x46, 0x38)) return "GIF";
+            return "";
+        }
+        // pelmora-cli prepares JPEGs and PNGs (and the frames of GIFs) with its own readers
+        // and hands any other picture to its Qt helper; here the browser stands in for the
+        // helper, its pixels handed on as a PNG, which the module reads as it reads any PNG.
+        function needsBrowser(bytes, options, frames) {
+            const kind = kindOf(bytes);
+            if (kind === "PNG" || kind === "JPEG") return false;
+            if (frames) return kind !== "GIF" && !options.sheet;
+            return preparing.some((key) => options[key] !== undefined && options[key] !== false);
+        }
+        async function throughBrowser(bytes) {
+            let bitmap;
+            try {
+                bitmap = await createImageBitmap(new Blob([bytes]), {
+                    colorSpaceConversion: "none",
+                    premultiplyAlpha: "none",
+                });
+            } catch (problem) {
+                return null;
+            }
+            const canvas = document.createElement("canvas");
+            canvas.width = bitmap.width;
+            canvas.height = bitmap.height;
+            canvas.getContext("2d").drawImage(bitmap, 0, 0);
+            const blob = await new Promise((resolve) => canvas.toBlob(resolve, "image/png"));
+            return new Uint8Array(await blob.arrayBuffer());
+        }
+        function convertWith(extra, fallback, input, options) {
+            const file = fileOf(options, fallback);
+            const args = argumentsOf(options, ["file", "frames", "stdout", "quiet", "output-dir", "o"]);
+            const run = (bytes) => answer(pictures.run("convert", [...extra, ...args, "--stdout", "--", file], [[file, bytes]]));
+            const bytes = bytesOf(input);
+            if (!needsBrowser(bytes, options || {}, extra.length > 0)) {
+                return run(bytes);
+            }
+            return throughBrowser(bytes).then((png) =>
+                png ? run(png) : { error: "the picture could not be read (not a picture in a format this machine reads)" }
+            );
+        }
         const pelmora = {
             version: sources.version,
             registries: pictures.registries,
+            // An answer at once for what the module reads itself; a promise of one for a
+            // picture the browser decodes first. Either way, `await` it.
             convert(input, options) {
-                const file = fileOf(options, "picture");
-                const args = argumentsOf(options, ["file", "frames", "stdout", "quiet", "output-dir", "o"]);
-                return answer(pictures.run("convert", [...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
+                return convertWith([], "picture", input, options);
             },
             frames(input, options) {
-                const file = fileOf(options, "animation");
-                const args = argumentsOf(options, ["file", "frames", "stdout", "quiet", "output-dir", "o"]);
-                return answer(pictures.run("convert", ["--frames", ...args, "--stdout", "--", file], [[file, bytesOf(input)]]));
+                return convertWith(["--frames"], "animation", input, options);
             },
             // The text drawing show prints; with png, bmp or gif: true, that picture's bytes.
             async show(input, options) {
