@@ -58,12 +58,12 @@ std::string ResultPath(const ConvertOptions& options, const std::string& picture
 }
 
 // The panel's bytes, written raw, packed into the syntax asked for.
-EncodedText PackedText(const ConvertOptions& options, const EncodedText& raw,
-                       const std::string& outputPath) {
+EncodedText PackedEncoding(const ConvertOptions& options, const EncodedText& raw,
+                           const std::string& outputPath) {
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(raw.text.data()), raw.text.size());
     const std::string symbol =
         options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
-    const pelmora::PackedText packed =
+    const PackedText packed =
         WritePackedPicture(options.choice.syntaxOrDefault(), options.choice.panel(), bytes, symbol,
                            options.packing.scheme);
     return {packed.text, packed.error};
@@ -114,7 +114,7 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
     EncodedText encoded =
         ConvertTakenInToText(taken, options.inverse, progress, choice, outputPath);
     if (encoded.ok() && options.packing.packs()) {
-        encoded = PackedText(options, encoded, outputPath);
+        encoded = PackedEncoding(options, encoded, outputPath);
     }
     if (!encoded.ok()) {
         progressLine.clear();
@@ -258,7 +258,7 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     const std::string symbol =
         options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
     // Packed frames are made whole first: they are the small ones.
-    std::optional<pelmora::PackedText> packed;
+    std::optional<PackedText> packed;
     if (options.packing.packs()) {
         packed = WritePackedFrames(syntax, layout, frames, symbol, options.packing);
         if (!packed->ok()) {
