@@ -11,7 +11,6 @@
 #include "core/build/depfile.h"
 #include "core/build/manifest.h"
 #include "core/compress/unpack_header.h"
-#include "core/compress/unpack_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"

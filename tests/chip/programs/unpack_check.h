@@ -1,6 +1,6 @@
-/* What the packing test programs share (each asset named by a number, for RAM is short): a hash of the bytes unpacked every way the shipped
- * decoder offers, and the Arduboy stream drawn dot by dot by a decoder written from the
- * library's published description, apart from the shipped one. */
+/* What the packing test programs share (each asset named by a number, for RAM is short): a hash of
+ * the bytes unpacked every way the shipped decoder offers, and the Arduboy stream drawn dot by dot
+ * by a decoder written from the library's published description, apart from the shipped one. */
 #ifndef UNPACK_CHECK_H
 #define UNPACK_CHECK_H
 
@@ -118,7 +118,7 @@ static inline void CheckArduboy(unsigned name, const uint8_t* data, size_t size)
 /* Frames of at most 128 bytes: each unpacked at its offset, XORed into the one before
  * with delta. */
 static inline void CheckFrames(unsigned name, const uint8_t* data, const uint16_t* offsets,
-                        unsigned count, size_t size, int delta, int arduboy) {
+                               unsigned count, size_t size, int delta, int arduboy) {
     static uint8_t shown[128];
     unsigned frame;
     size_t i;
