@@ -400,7 +400,8 @@
             else if (inFont && files.length) fontOpened(files[0]);
             else openPictures(files);
         });
-        $("choices").addEventListener("input", (event) => {
+        // Both events: a select may report only its change.
+        const changed = (event) => {
             if (event.target.id === "panel") presetChanged();
             if (event.target.id === "format") formatChanged();
             $("brightness-value").textContent = $("brightness").value;
@@ -409,7 +410,9 @@
             $("threshold").disabled = $("dither").value !== "threshold" || $("threshold-auto").checked;
             $("threshold-auto").disabled = $("dither").value !== "threshold";
             schedule();
-        });
+        };
+        $("choices").addEventListener("input", changed);
+        $("choices").addEventListener("change", changed);
         $("choices").addEventListener("submit", (event) => event.preventDefault());
         $("copy").addEventListener("click", () => copy($("output").textContent, $("copy")));
         $("copy-command").addEventListener("click", () => copy($("command").textContent, $("copy-command")));
