@@ -13,7 +13,7 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 cp "$examples"/hello.bmp "$examples"/logo.bmp "$examples"/pattern.bmp "$examples"/text.bmp .
-screens=("MENU\n> Start\n  Options\n  About" "Temp 21.5 C\nHum  48 %\nCO2  612" \
+screens=("MENU\n> Start\n  Options\n  About" "Temp 21.5 C\nHum  48 pct\nCO2  612" \
     "12:45\nTue 8 Dec" "WiFi: home\nIP 192.168.1.20\nRSSI -61 dBm\nUp 3d 4h" \
     "Battery 87 pct\nCharging" "ERROR 42\nSensor lost")
 for i in "${!screens[@]}"; do
@@ -23,7 +23,7 @@ done
 photos=(rose: logo: wizard: netscape: granite: mandrill:)
 for i in "${!photos[@]}"; do
     convert "${photos[$i]}" -resize 128x64! "photo$i.png" 2>/dev/null ||
-        convert -size 128x64 plasma:fractal -seed "$i" "photo$i.png"
+        convert -seed "$i" -size 128x64 plasma:fractal "photo$i.png"
 done
 
 printf '%-10s %6s %9s %6s %6s %8s\n' picture raw packbits lzss auto arduboy
