@@ -176,7 +176,41 @@
             if (frames) return kind !== "GIF" && !options.sheet;
             return preparing.some((key) => options[key] !== undefined && options[key] !== false);
         }
-        async function throughBrowser(bytes) {
+        // The picture's pixels as the browser decodes them, straight (not premultiplied)
+        // and untouched by colour management: ImageDecoder where there is one, else a canvas,
+        // which keeps the colour of a half-transparent pixel only roughly.
+        async function pixelsOf(bytes) {
+            if (typeof ImageDecoder !== "undefined") {
+                try {
+                    const type = kindOf(bytes) === "GIF" ? "image/gif" : bytes[0] === 0x42 && bytes[1] === 0x4d ? "image/bmp" : "";
+                    const decoder = type && new ImageDecoder({ data: bytes, type, premultiplyAlpha: "none", colorSpaceConversion: "none" });
+                    const frame = decoder && (await decoder.decode({ frameIndex: 0 })).image;
+                    const order = frame && { RGBA: [0, 1, 2, 3], RGBX: [0, 1, 2, -1], BGRA: [2, 1, 0, 3], BGRX: [2, 1, 0, -1] }[frame.format];
+                    if (order) {
+                        const width = frame.displayWidth;
+                        const height = frame.displayHeight;
+                        const raw = new Uint8Array(frame.allocationSize());
+                        const layout = await frame.copyTo(raw);
+                        const rgba = new Uint8Array(width * height * 4);
+                        for (let y = 0; y < height; ++y) {
+                            let from = layout[0].offset + y * layout[0].stride;
+                            for (let x = 0, to = y * width * 4; x < width; ++x, from += 4, to += 4) {
+                                rgba[to] = raw[from + order[0]];
+                                rgba[to + 1] = raw[from + order[1]];
+                                rgba[to + 2] = raw[from + order[2]];
+                                rgba[to + 3] = order[3] < 0 ? 255 : raw[from + order[3]];
+                            }
+                        }
+                        frame.close();
+                        decoder.close();
+                        return { width, height, rgba };
+                    }
+                    if (frame) frame.close();
+                    if (decoder) decoder.close();
+                } catch (problem) {
+                    // the canvas below may still read it
+                }
+            }
             let bitmap;
             try {
                 bitmap = await createImageBitmap(new Blob([bytes]), {
@@ -189,9 +223,48 @@
             const canvas = document.createElement("canvas");
             canvas.width = bitmap.width;
             canvas.height = bitmap.height;
-            canvas.getContext("2d").drawImage(bitmap, 0, 0);
-            const blob = await new Promise((resolve) => canvas.toBlob(resolve, "image/png"));
-            return new Uint8Array(await blob.arrayBuffer());
+            const context = canvas.getContext("2d");
+            context.drawImage(bitmap, 0, 0);
+            const data = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
+            return { width: bitmap.width, height: bitmap.height, rgba: new Uint8Array(data.buffer) };
+        }
+        // Straight RGBA as a PNG of 8-bit RGBA rows, filter 0, its data deflated by the browser.
+        async function pngOf(picture) {
+            const crcTable = new Uint32Array(256).map((_, n) => {
+                let c = n;
+                for (let k = 0; k < 8; ++k) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+                return c;
+            });
+            const chunk = (kind, data) => {
+                const out = new Uint8Array(12 + data.length);
+                const view = new DataView(out.buffer);
+                view.setUint32(0, data.length);
+                out.set(new TextEncoder().encode(kind), 4);
+                out.set(data, 8);
+                let crc = 0xffffffff;
+                for (let i = 4; i < 8 + data.length; ++i) crc = crcTable[(crc ^ out[i]) & 0xff] ^ (crc >>> 8);
+                view.setUint32(8 + data.length, (crc ^ 0xffffffff) >>> 0);
+                return out;
+            };
+            const { width, height, rgba } = picture;
+            const rows = new Uint8Array(height * (width * 4 + 1));
+            for (let y = 0; y < height; ++y) {
+                rows.set(rgba.subarray(y * width * 4, (y + 1) * width * 4), y * (width * 4 + 1) + 1);
+            }
+            const deflated = new Uint8Array(
+                await new Response(new Blob([rows]).stream().pipeThrough(new CompressionStream("deflate"))).arrayBuffer()
+            );
+            const header = new Uint8Array(13);
+            const view = new DataView(header.buffer);
+            view.setUint32(0, width);
+            view.setUint32(4, height);
+            header.set([8, 6, 0, 0, 0], 8);
+            const parts = [Uint8Array.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), chunk("IHDR", header), chunk("IDAT", deflated), chunk("IEND", new Uint8Array(0))];
+            return new Uint8Array(await new Blob(parts).arrayBuffer());
+        }
+        async function throughBrowser(bytes) {
+            const picture = await pixelsOf(bytes);
+            return picture ? pngOf(picture) : null;
         }
         function convertWith(extra, fallback, input, options) {
             const file = fileOf(options, fallback);

@@ -98,6 +98,11 @@ try:
     magick("-size", "96x40", "gradient:black-white", "grey.png")
     magick("-size", "640x480", "-seed", "11", "plasma:", "-quality", "88", "photo.jpg")
     magick("-size", "60x80", "-seed", "5", "plasma:", "-colors", "64", "still.gif")
+    magick("-size", "70x50", "xc:white", "-fill", "navy", "-draw", "ellipse 35,25 30,18 0,360",
+           "-transparent", "white", "clear.gif")
+    magick("-size", "64x48", "-seed", "9", "plasma:", "-alpha", "set", "-channel", "A", "-evaluate", "set", "50%",
+           "+channel", "BMP:alpha.bmp")
+    magick("-size", "80x60", "-seed", "4", "plasma:", "-colors", "16", "-type", "palette", "BMP3:palette.bmp")
     magick("-size", "48x32", "xc:white", "-fill", "black", "-draw", "circle 10,16 16,16",
            "(", "-size", "48x32", "xc:white", "-fill", "black", "-draw", "circle 24,16 30,16", ")",
            "(", "-size", "48x32", "xc:white", "-fill", "black", "-draw", "circle 24,16 30,16", ")",
@@ -164,8 +169,8 @@ try:
         {"panel": "st7920", "format": "gas", "name": "splash", "inverse": True},
     ]
     dithers = ["floyd-steinberg", "atkinson", "bayer", "threshold"]
-    readers = {"BMP": ["mono.bmp", "colour.bmp"], "PNG": ["rgba.png", "grey.png"], "JPEG": ["photo.jpg"],
-               "GIF": ["still.gif"]}
+    readers = {"BMP": ["mono.bmp", "colour.bmp", "alpha.bmp", "palette.bmp"], "PNG": ["rgba.png", "grey.png"],
+               "JPEG": ["photo.jpg"], "GIF": ["still.gif", "clear.gif"]}
     for reader, files in readers.items():
         cases = []
         for file in files:
@@ -269,6 +274,17 @@ try:
     listed = [line.split()[0] for line in subprocess.run([str(CLI), "--list", "panels"], capture_output=True,
                                                           text=True).stdout.splitlines() if line.strip()]
     check("the page lists every preset pelmora-cli lists", presets[: len(listed)] == listed, str(presets))
+
+    # Every control reached by the keyboard has a name; at 200 % zoom (640 CSS pixels) no line runs off.
+    unnamed = driver.execute_script("""
+        return [...document.querySelectorAll('input, select, textarea, button')]
+            .filter((c) => c.tabIndex < 0 || !((c.labels && c.labels.length) || c.getAttribute('aria-label') || c.textContent.trim()))
+            .map((c) => c.id);""")
+    check("every control is reachable by the keyboard and named", not unnamed, str(unnamed))
+    driver.set_window_size(640 + 16, 900)
+    overflow = driver.execute_script("return document.documentElement.scrollWidth - document.documentElement.clientWidth")
+    check("at 200 %% zoom nothing runs off the page's width (%d pixels over)" % overflow, overflow <= 0)
+    driver.set_window_size(1280, 1000)
 
     # ---- Speed: a 640 x 480 JPEG prepared in the page beside the whole native process.
     native = []
