@@ -453,7 +453,9 @@
         wire();
         schedule();
         document.documentElement.dataset.ready = "true";
+        return pelmora;
     }
 
-    start();
+    // For scripts that drive the page: resolves to the pelmora object once it is ready.
+    window.pelmoraReady = start();
 })();
