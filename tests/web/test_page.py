@@ -248,6 +248,13 @@ try:
         cases = [("DejaVuSans.ttf", {"size": 12}), ("DejaVuSans.ttf", {"size": 16, "format": "u8g2", "chars": "48-57"}),
                  ("DejaVuSans.ttf", {"size": 10, "format": "c", "chars": "65-70", "layout": "rows"}),
                  ("DejaVuSans.ttf", {"size": 0})]
+        # Bitmap fonts, where installed: a compressed PCF and an OpenType bitmap (OTB).
+        for found, options in [(pathlib.Path("/usr/share/fonts/X11/misc/ter-u12b_iso-8859-1.pcf.gz"), {"size": 12}),
+                               (pathlib.Path("/usr/share/fonts/opentype/terminus/terminus-normal.otb"),
+                                {"size": 14, "format": "u8g2", "chars": "32-90"})]:
+            if found.exists():
+                shutil.copy(found, WORK / found.name)
+                cases.append((found.name, options))
         answers = page_call("font", cases)
         wrong = []
         for (file, options), answer in zip(cases, answers):
