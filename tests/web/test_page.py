@@ -214,7 +214,8 @@ try:
     # ---- Frames: an animated GIF, and a still picture cut as a sheet.
     cases = [("spin.gif", {"format": "c"}), ("spin.gif", {"format": "db", "merge-repeats": True}),
              ("spin.gif", {"panel": "ssd1306", "format": "arduino", "dither": "bayer"}),
-             ("grey.png", {"sheet": "24x20", "delay": 250, "format": "asm", "layout": "pages"})]
+             ("grey.png", {"sheet": "24x20", "delay": 250, "format": "asm", "layout": "pages"}),
+             ("colour.bmp", {"format": "c", "dither": "bayer", "delay": 40}), ("clear.gif", {"format": "gas"})]
     answers = page_call("frames", cases)
     wrong = [f + json.dumps(o) for (f, o), a in zip(cases, answers)
              if a != {"output": run_cli("convert", o, f, ["--frames", "--stdout"]).stdout}]
