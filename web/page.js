@@ -185,6 +185,13 @@
         $("output").textContent = binary ? hexDump(answer.output) : new TextDecoder().decode(answer.output);
         $("status").textContent =
             answer.output.length + " bytes written in " + took.toFixed(0) + " ms" + (binary ? " (shown as hex)" : "");
+        state.pointer = null;
+        if (!frames) {
+            const textOptions = showOptions(options, false);
+            delete textOptions.png;
+            state.pointer = { geometry: geometryOfPanel(), dots: await drawingOf(answer.output, textOptions) };
+        }
+        $("preview-place").textContent = "";
         const shown = await pelmora.show(answer.output, showOptions(options, frames));
         if (shown.error) {
             $("preview").removeAttribute("src");
@@ -289,6 +296,13 @@
         }
         showError($("readback-error"), "");
         $("readback-output").textContent = new TextDecoder().decode(text.output);
+        $("readback-place").textContent = "";
+        state.readbackPointer = options.frames
+            ? null
+            : {
+                  geometry: (!binary && geometryOfText(bytes)) || geometryOfPanel(),
+                  dots: new TextDecoder().decode(text.output).split("\n"),
+              };
         if (!picture.error) setImage($("readback-preview"), picture.output, options.frames ? "image/gif" : "image/png");
     }
 
@@ -326,6 +340,96 @@
         } else {
             $("font-preview").removeAttribute("src");
         }
+    }
+
+    // ---- The byte under the pointer. Which byte and bit hold each dot is found with the
+    // panel's own walk: probe pictures, each dot on where bit j of its number (from 1) is,
+    // converted to bin with the same panel; a bit of the result names its dot in ~13 probes.
+    function probeBitmap(width, height, on) {
+        const rowBytes = Math.ceil(width / 32) * 4;
+        const size = 62 + rowBytes * height;
+        const bytes = new Uint8Array(size);
+        const view = new DataView(bytes.buffer);
+        bytes.set([0x42, 0x4d]);
+        view.setUint32(2, size, true);
+        view.setUint32(10, 62, true);
+        view.setUint32(14, 40, true);
+        view.setInt32(18, width, true);
+        view.setInt32(22, height, true);
+        view.setUint16(26, 1, true);
+        view.setUint16(28, 1, true);
+        view.setUint32(34, rowBytes * height, true);
+        view.setUint32(46, 2, true);
+        bytes.set([0, 0, 0, 0, 255, 255, 255, 0], 54); // black first: its dots are on
+        for (let y = 0; y < height; ++y) {
+            const row = 62 + (height - 1 - y) * rowBytes;
+            for (let x = 0; x < width; ++x) {
+                if (!on(y * width + x)) bytes[row + (x >> 3)] |= 0x80 >> (x & 7);
+            }
+        }
+        return bytes;
+    }
+
+    const walks = new Map();
+    function walkOf(geometry) {
+        const key = JSON.stringify(geometry);
+        if (walks.has(key)) return walks.get(key);
+        const [width, height] = geometry.size.split("x").map(Number);
+        let dotAt = null;
+        for (let j = 0; 1 << j <= width * height; ++j) {
+            const probe = probeBitmap(width, height, (i) => ((i + 1) >> j) & 1);
+            const answer = pelmora.convert(probe, Object.assign({ file: "probe.bmp" }, geometry, { format: "bin" }));
+            if (!answer.output) return null;
+            dotAt = dotAt || new Int32Array(answer.output.length * 8);
+            answer.output.forEach((byte, k) => {
+                for (let bit = 0; bit < 8; ++bit) if ((byte >> bit) & 1) dotAt[k * 8 + bit] |= 1 << j;
+            });
+        }
+        const placeOf = new Int32Array(width * height).fill(-1);
+        dotAt.forEach((dot, position) => dot > 0 && (placeOf[dot - 1] = position));
+        const walk = { width, height, dotAt, placeOf };
+        walks.set(key, walk);
+        return walk;
+    }
+
+    // Where the pointer is over image: the dot, its byte and bit, and the byte's value as
+    // drawn (dots: show's text drawing, '#' on).
+    function pointAt(image, event, geometry, dots, line) {
+        const walk = geometry && walkOf(geometry);
+        if (!walk || !dots || dots.length < walk.height || dots[0].length !== walk.width) return;
+        const x = Math.floor((event.offsetX / image.clientWidth) * walk.width);
+        const y = Math.floor((event.offsetY / image.clientHeight) * walk.height);
+        const position = walk.placeOf[y * walk.width + x];
+        if (x < 0 || y < 0 || x >= walk.width || y >= walk.height || position < 0) return;
+        const byte = position >> 3;
+        let value = 0;
+        for (let bit = 0; bit < 8; ++bit) {
+            const dot = walk.dotAt[byte * 8 + bit] - 1;
+            if (dot >= 0 && dots[Math.floor(dot / walk.width)][dot % walk.width] === "#") value |= 1 << bit;
+        }
+        line.textContent = "Dot (" + x + ", " + y + "): byte " + byte + " (0x" + byte.toString(16).toUpperCase() +
+            "), bit " + (position & 7) + "; the byte is 0x" + value.toString(16).toUpperCase().padStart(2, "0");
+    }
+
+    function geometryOfPanel() {
+        const options = panelOptions();
+        const geometry = { size: $("width").value + "x" + $("height").value, layout: $("layout").value, "bit-order": $("bit-order").value };
+        if ($("layout").value === "halves") geometry["block-width"] = $("block-width").value;
+        return options.panel || options.size ? geometry : null;
+    }
+
+    // The geometry a Pelmora text states ("pelmora-panel: 128x64 pages 128 lsb").
+    function geometryOfText(bytes) {
+        const found = /pelmora-panel: (\d+x\d+) (\w+) (\d+) (\w+)/.exec(new TextDecoder().decode(bytes.subarray(0, 4096)));
+        if (!found) return null;
+        const geometry = { size: found[1], layout: found[2], "bit-order": found[4] };
+        if (found[2] === "halves") geometry["block-width"] = found[3];
+        return geometry;
+    }
+
+    async function drawingOf(bytes, options) {
+        const text = await pelmora.show(bytes, options);
+        return text.output ? new TextDecoder().decode(text.output).split("\n") : null;
     }
 
     // ---- Setting up the page from the registries.
@@ -424,6 +528,11 @@
         $("font-file").addEventListener("change", (event) => event.target.files[0] && fontOpened(event.target.files[0]));
         $("font-make").addEventListener("click", () => makeFont().catch((problem) => showError($("font-error"), String(problem))));
         $("font-choices").addEventListener("submit", (event) => event.preventDefault());
+        $("preview").addEventListener("mousemove", (event) =>
+            state.pointer && pointAt($("preview"), event, state.pointer.geometry, state.pointer.dots, $("preview-place")));
+        $("readback-preview").addEventListener("mousemove", (event) =>
+            state.readbackPointer &&
+            pointAt($("readback-preview"), event, state.readbackPointer.geometry, state.readbackPointer.dots, $("readback-place")));
         $("font-copy").addEventListener("click", () => copy($("font-output").textContent, $("font-copy")));
         $("font-download").addEventListener("click", () => state.fontOutput && download(state.fontOutput, state.fontName));
     }

@@ -283,6 +283,36 @@ try:
                                                           text=True).stdout.splitlines() if line.strip()]
     check("the page lists every preset pelmora-cli lists", presets[: len(listed)] == listed, str(presets))
 
+    # The byte under the pointer is the byte written there, in two walks.
+    from selenium.webdriver.common.action_chains import ActionChains
+    from selenium.webdriver.support.ui import Select
+    wrong = []
+    for panel in ["ks0108", "u8g2-xbm"]:
+        Select(driver.find_element(By.ID, "panel")).select_by_value(panel)
+        Select(driver.find_element(By.ID, "format")).select_by_value("bin")
+        written = run_cli("convert", {"panel": panel, "format": "bin", "dither": "floyd-steinberg"}, "rgba.png",
+                          ["--stdout"]).stdout
+        driver.execute_script("""
+            while (!document.getElementById('status').textContent.includes('hex')) await new Promise((r) => setTimeout(r, 10));
+            await new Promise((r) => setTimeout(r, 300));""")
+        image = driver.find_element(By.ID, "preview")
+        width, height = image.size["width"], image.size["height"]
+        for fx, fy in [(0.1, 0.1), (0.52, 0.7), (0.93, 0.33), (0.3, 0.95)]:
+            ActionChains(driver).move_to_element_with_offset(image, int(width * (fx - 0.5)),
+                                                             int(height * (fy - 0.5))).perform()
+            line = driver.execute_script("""
+                await new Promise((r) => setTimeout(r, 50));
+                return document.getElementById('preview-place').textContent;""")
+            words = line.replace(",", "").replace(";", "").split()
+            try:
+                byte = int(words[words.index("byte") + 1])
+                value = int(words[-1], 16)
+                if written[byte] != value:
+                    wrong.append("%s: %s, written 0x%02X" % (panel, line, written[byte]))
+            except (ValueError, IndexError):
+                wrong.append("%s: %r" % (panel, line))
+    check("the byte under the pointer is the byte pelmora-cli writes there", not wrong, "; ".join(wrong[:3]))
+
     # Every control reached by the keyboard has a name; at 200 % zoom (640 CSS pixels) no line runs off.
     unnamed = driver.execute_script("""
         return [...document.querySelectorAll('input, select, textarea, button')]
