@@ -118,6 +118,12 @@ BdfFault CheckBdfRows(std::string_view text) {
         } else if (place == Place::Header && keyword == "ENCODING") {
             long code = -1;
             glyph.code = words.size() > 1 && Whole(words[1], code) && code >= 0 ? code : -1;
+        } else if (place == Place::Header && keyword == "DWIDTH") {
+            // FreeType keeps a backward advance as 0, another width than the font's.
+            long advance = 0;
+            if (words.size() > 1 && Whole(words[1], advance) && advance < 0) {
+                return fault("its advance is negative (" + std::string(line) + ")");
+            }
         } else if (place == Place::Header && keyword == "BBX") {
             long x = 0;
             long y = 0;

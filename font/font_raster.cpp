@@ -181,6 +181,11 @@ std::string CheckBdf(std::string_view fontBytes) {
            ": " + fault.reason;
 }
 
+std::string CutTableReason(const SfntCut& cut) {
+    return (cut.tag.empty() ? "the font's table directory" : "the font's '" + cut.tag + "' table") +
+           " runs past the end of the file (it is cut short)";
+}
+
 } // namespace
 
 RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options) {
@@ -199,7 +204,9 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
     FT_Face rawFace = nullptr;
     if (ft->newMemoryFace(library.get(), reinterpret_cast<const FT_Byte*>(fontBytes.data()),
                           static_cast<FT_Long>(fontBytes.size()), 0, &rawFace) != 0) {
-        result.error = "not a font that FreeType reads (TrueType, OpenType, BDF, PCF or OTB)";
+        result.error = FindCutSfntTable(fontBytes).found
+                           ? CutTableReason(FindCutSfntTable(fontBytes))
+                           : "not a font that FreeType reads (TrueType, OpenType, BDF, PCF or OTB)";
         return result;
     }
     const Face face(rawFace);
@@ -210,6 +217,16 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
         damage = CheckGlyfOutlines(face.get(), fontBytes, options.codes);
     } else if (format == "BDF") {
         damage = CheckBdf(fontBytes);
+    }
+    // A table FreeType dropped is a font missing part of itself, refused by that table.
+    if (const SfntCut cut = FindCutSfntTable(fontBytes); damage.empty() && cut.found) {
+        damage = CutTableReason(cut);
+    }
+    // Without one FreeType makes a character map from the glyphs' names, which may map
+    // some characters and not others.
+    if (damage.empty() && IsSfnt(fontBytes) &&
+        FindSfntTable(fontBytes, "cmap") == SfntTablePlace::NotListed) {
+        damage = "the font has no character map (its cmap table)";
     }
     if (!damage.empty()) {
         result.error = std::move(damage);

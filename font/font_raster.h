@@ -43,7 +43,8 @@ struct RasterResult {
 // Every code the font has, drawn by FreeType's mono rasteriser: TrueType, OpenType (CFF
 // too), BDF, PCF (gzip-compressed too) and OTB bitmap fonts, from the file's bytes. A font
 // is drawn whole or refused: a glyph FreeType cannot load, TrueType outlines placed outside
-// their table, BDF rows that do not fill their box are an error naming the glyph.
+// their table, BDF rows that do not fill their box are an error naming the glyph; a table
+// running past the end of the file or no character map, one naming the table.
 RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& options);
 
 } // namespace pelmora

@@ -1,5 +1,7 @@
 #include "font/outline_tables.h"
 
+#include <algorithm>
+
 namespace pelmora {
 
 namespace {
@@ -40,6 +42,47 @@ SfntTablePlace FindSfntTable(std::string_view file, std::string_view tag) {
         }
     }
     return SfntTablePlace::NotListed;
+}
+
+bool IsSfnt(std::string_view file) {
+    const std::string_view magic = file.substr(0, 4);
+    return magic == std::string_view("\0\1\0\0", 4) || magic == "OTTO" || magic == "true" ||
+           magic == "typ1" || magic == "ttcf";
+}
+
+SfntCut FindCutSfntTable(std::string_view file) {
+    if (!IsSfnt(file)) {
+        return {};
+    }
+    std::uint64_t start = 0;
+    if (file.substr(0, 4) == "ttcf") {
+        if (file.size() < 16) {
+            return {true, ""};
+        }
+        start = BigEndian(file, 12, 4);
+    }
+    if (start > file.size() || file.size() - start < 12) {
+        return {true, ""};
+    }
+    const std::uint64_t tables = BigEndian(file, static_cast<std::size_t>(start) + 4, 2);
+    if (start + 12 + 16 * tables > file.size()) {
+        return {true, ""};
+    }
+    // Of the tables past the end, the one placed first: where a cut file was cut.
+    SfntCut cut;
+    std::uint64_t first = 0;
+    for (std::uint64_t i = 0; i < tables; ++i) {
+        const auto at = static_cast<std::size_t>(start + 12 + 16 * i);
+        const std::uint64_t offset = BigEndian(file, at + 8, 4);
+        const std::uint64_t length = BigEndian(file, at + 12, 4);
+        if (offset + length > file.size() && (!cut.found || offset < first)) {
+            cut = {true, std::string(file.substr(at, 4))};
+            first = offset;
+        }
+    }
+    std::replace_if(
+        cut.tag.begin(), cut.tag.end(), [](char c) { return c < ' ' || c > '~'; }, '?');
+    return cut;
 }
 
 bool LocaRange(std::string_view loca, bool longOffsets, long glyph, std::uint64_t& from,

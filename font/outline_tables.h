@@ -12,6 +12,18 @@ namespace pelmora {
 enum class SfntTablePlace { NotListed, InTheFile, PastTheEnd };
 SfntTablePlace FindSfntTable(std::string_view file, std::string_view tag);
 
+// Whether the file starts as an sfnt does: TrueType, OpenType or a collection of them.
+bool IsSfnt(std::string_view file);
+
+// The table of the directory (the first font's, in a collection) that runs past the end
+// of the file, the one placed first where several do: FreeType reads a cut file's other
+// tables and drops those silently, a hinting program or the glyph names with them.
+struct SfntCut {
+    bool found = false;
+    std::string tag; // the table's tag, printable; empty where the directory itself is cut
+};
+SfntCut FindCutSfntTable(std::string_view file);
+
 // The bytes of the glyf table that the loca table gives a glyph; false where its entries
 // lie past the loca table.
 bool LocaRange(std::string_view loca, bool longOffsets, long glyph, std::uint64_t& from,

@@ -157,6 +157,88 @@ TEST(FontDamage, TrueTypeOutlinesOutsideTheirTablesAreRefusedNamingTheGlyph) {
     }
 }
 
+struct CutCase {
+    std::string name;
+    std::string font;
+    std::function<void(Sfnt&)> damage;
+    std::string message; // what follows "pelmora-cli: damaged.ttf: "; empty: drawn, exit 0
+};
+
+// A file cut short kept its other tables and FreeType dropped the cut ones (a hinting
+// program, the glyph names), exit 0 with other glyphs than the whole font's; without a
+// character map FreeType made one of the glyphs' names, mapping some characters only.
+TEST(FontDamage, AnSfntCutShortOrWithoutACharacterMapIsRefusedNamingTheTable) {
+    const std::string mono = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+    const std::string liberation =
+        "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf";
+    const std::string freeSans = "/usr/share/fonts/opentype/freefont/FreeSans.otf";
+    const auto cutBy = [](int percent) {
+        return [percent](Sfnt& f) {
+            f.bytes.resize(f.bytes.size() * (100 - percent) / 100);
+        };
+    };
+    const auto past = [](std::string_view table) {
+        return "the font's '" + std::string(table) +
+               "' table runs past the end of the file (it is cut short)";
+    };
+    const CutCase cases[] = {
+        {"whole", mono, [](Sfnt&) {}, ""},
+        // Its last table ends a byte before the file, which pads it.
+        {"cut by its last padding byte", mono, [](Sfnt& f) { f.bytes.pop_back(); }, ""},
+        {"cut into its last table by a byte", mono,
+         [](Sfnt& f) { f.bytes.resize(f.bytes.size() - 2); }, past("prep")},
+        {"cut by 1%, in the glyph names", mono, cutBy(1), past("post")},
+        {"cut by 10%, in the font's names", mono, cutBy(10), past("name")},
+        {"a table's length past the end", liberation,
+         [](Sfnt& f) { f.setLength("prep", static_cast<std::uint32_t>(f.bytes.size())); },
+         past("prep")},
+        {"an OpenType CFF font cut by 1%, in its metrics", freeSans, cutBy(1), past("hmtx")},
+        {"no character map", liberation,
+         [](Sfnt& f) { f.bytes.replace(f.record("cmap"), 4, "cmaq"); },
+         "the font has no character map (its cmap table)"},
+        {"the character map past the end", liberation,
+         [](Sfnt& f) { f.setOffset("cmap", static_cast<std::uint32_t>(f.bytes.size()) + 100); },
+         past("cmap")},
+    };
+    ScratchFolder folder;
+    for (const CutCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!std::filesystem::exists(c.font)) {
+            GTEST_SKIP() << c.font << " is not installed (scripts/setup.sh installs it)";
+        }
+        Sfnt font{ReadFile(c.font)};
+        c.damage(font);
+        WriteFile(folder / "damaged.ttf", font.bytes);
+        const Ran ran = Shell(folder, "$CLI font --chars 32-126 -o out.h damaged.ttf");
+        EXPECT_EQ(ran.exitCode, c.message.empty() ? 0 : 1);
+        EXPECT_EQ(ran.err,
+                  c.message.empty() ? "" : "pelmora-cli: damaged.ttf: " + c.message + "\n");
+        EXPECT_EQ(std::filesystem::exists(folder / "out.h"), c.message.empty());
+        std::filesystem::remove(folder / "out.h");
+    }
+}
+
+// The checks are held to every TrueType, OpenType and OTB font installed: none is refused.
+TEST(FontDamage, EveryInstalledSfntIsWholeAndHasACharacterMap) {
+    int fonts = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("/usr/share/fonts")) {
+        const std::string type = entry.path().extension().string();
+        if (type != ".ttf" && type != ".otf" && type != ".ttc" && type != ".otb") {
+            continue;
+        }
+        const std::string bytes = ReadFile(entry.path());
+        if (!IsSfnt(bytes)) {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().string());
+        ++fonts;
+        EXPECT_EQ(FindCutSfntTable(bytes).tag, "");
+        EXPECT_FALSE(FindCutSfntTable(bytes).found);
+        EXPECT_NE(FindSfntTable(bytes, "cmap"), SfntTablePlace::NotListed);
+    }
+    EXPECT_GT(fonts, 0);
+}
+
 TEST(FontDamage, TheFileDirectoryTellsATableMissingFromOnePastTheEnd) {
     Sfnt font{ReadFile(kDejaVu)};
     EXPECT_EQ(FindSfntTable(font.bytes, "glyf"), SfntTablePlace::InTheFile);
@@ -171,6 +253,14 @@ TEST(FontDamage, TheFileDirectoryTellsATableMissingFromOnePastTheEnd) {
     EXPECT_EQ(FindSfntTable(collection + font.bytes, "glyf"), SfntTablePlace::InTheFile);
     EXPECT_EQ(FindSfntTable(font.bytes.substr(0, 20), "glyf"), SfntTablePlace::NotListed);
     EXPECT_EQ(FindSfntTable("ttcf", "glyf"), SfntTablePlace::NotListed);
+    // A directory itself cut short is a cut of no table's name.
+    for (const std::string& cut : {font.bytes.substr(0, 40), collection.substr(0, 14),
+                                   collection + font.bytes.substr(0, 8)}) {
+        EXPECT_TRUE(FindCutSfntTable(cut).found);
+        EXPECT_EQ(FindCutSfntTable(cut).tag, "");
+    }
+    EXPECT_FALSE(FindCutSfntTable(collection + font.bytes).found);
+    EXPECT_FALSE(FindCutSfntTable("STARTFONT 2.1\n").found);
 }
 
 // A font every outline of which is empty, as a placeholder font is, is drawn: blank, and
@@ -215,14 +305,20 @@ std::string RowsOfAWith(const std::string& third) {
     return "30\n48\n" + third + "\n84\nFC\n84\n84\n84\n";
 }
 
+// The tiny BDF with 'A' moving the pen by another DWIDTH than 7 0.
+std::string WithAdvance(const std::string& advance) {
+    std::string font = Bdf("ENCODING 65\n", kRowsOfA, "ENDCHAR\n");
+    return font.replace(font.find("DWIDTH 7 0"), 10, "DWIDTH " + advance);
+}
+
 struct BdfCase {
     std::string name;
     std::string font;
     std::string message; // empty: drawn, exit 0
 };
 
-// FreeType pads a short glyph, cuts a long one and reads a row that is no hex as it may:
-// each of these gave fewer or other dots than the font, silently.
+// FreeType pads a short glyph, cuts a long one, reads a row that is no hex as it may and
+// makes a negative advance 0: each of these gave other dots or widths than the font's.
 TEST(FontDamage, BdfRowsThatDoNotFillTheirBoxAreRefusedNamingTheGlyph) {
     const std::string encoding = "ENCODING 65\n";
     const BdfCase cases[] = {
@@ -244,6 +340,9 @@ TEST(FontDamage, BdfRowsThatDoNotFillTheirBoxAreRefusedNamingTheGlyph) {
          "glyph U+0041 'A': its row 3 has dots right of its 6-dot box"},
         {"dots in digits past the row", Bdf(encoding, RowsOfAWith("8401"), "ENDCHAR\n"),
          "glyph U+0041 'A': its row 3 has dots right of its 6-dot box"},
+        {"no advance", WithAdvance("0 0"), ""},
+        {"a negative advance", WithAdvance("-6 0"),
+         "glyph U+0041 'A': its advance is negative (DWIDTH -6 0)"},
         {"a glyph of no code", Bdf("ENCODING -1\n", "30\n", "ENDCHAR\n"),
          "the glyph named A: it has 1 rows where its box is 8 high"},
         {"CR LF lines, a row short",
