@@ -237,17 +237,18 @@ bool GifFrameReader::readImage(GifFrame& frame) {
     return true;
 }
 
-GifFile::GifFile(const std::string& path) : file_(PathFromUtf8(path), std::ios::binary) {
-    std::uint8_t opening[6] = {};
-    file_.read(reinterpret_cast<char*>(opening), sizeof opening);
-    if (file_.gcount() != sizeof opening || !LooksLikeGif(opening)) {
+GifFile::GifFile(const std::string& path) : file_(std::fopen(PathFromUtf8(path).c_str(), "rb")) {
+    if (!file_ || std::fread(opening_, 1, sizeof opening_, file_.get()) != sizeof opening_ ||
+        !LooksLikeGif(opening_)) {
         return;
     }
-    file_.clear();
-    file_.seekg(0);
+    // The opening is served again rather than sought back to, so a pipe reads as a file.
     reader_ = std::make_unique<GifFrameReader>([this](std::uint8_t* into, std::size_t wanted) {
-        file_.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(wanted));
-        return static_cast<std::size_t>(file_.gcount());
+        std::size_t given = 0;
+        while (given < wanted && openingServed_ < sizeof opening_) {
+            into[given++] = opening_[openingServed_++];
+        }
+        return given + std::fread(into + given, 1, wanted - given, file_.get());
     });
 }
 
@@ -256,7 +257,7 @@ bool GifFile::next(GifFrame& frame) {
 }
 
 std::string GifFile::error() const {
-    if (file_.bad()) {
+    if (file_ && std::ferror(file_.get()) != 0) {
         return "the file could not be read";
     }
     return reader_ != nullptr ? reader_->error() : std::string();

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <span>
@@ -87,7 +87,13 @@ class GifFile {
     std::string error() const;
 
   private:
-    std::ifstream file_;
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    // A C stream rather than an ifstream: the browser page's module then carries no locale.
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::uint8_t opening_[6] = {}; // read to tell a GIF, then handed to the reader first
+    std::size_t openingServed_ = 0;
     std::unique_ptr<GifFrameReader> reader_;
 };
 
