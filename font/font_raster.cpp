@@ -181,6 +181,20 @@ std::string CheckBdf(std::string_view fontBytes) {
            ": " + fault.reason;
 }
 
+// Whether the cmap table FreeType found has a subtable that maps characters; true where
+// there is none to read, which is said otherwise.
+bool CmapMaps(FT_Face face) {
+    const FreeTypeCalls* ft = FreeType();
+    FT_ULong length = 0;
+    if (ft->loadSfntTable(face, TTAG_cmap, 0, nullptr, &length) != 0) {
+        return true;
+    }
+    std::string cmap(length, '\0');
+    return ft->loadSfntTable(face, TTAG_cmap, 0, reinterpret_cast<FT_Byte*>(cmap.data()),
+                             &length) != 0 ||
+           CmapHasSubtable(cmap);
+}
+
 std::string CutTableReason(const SfntCut& cut) {
     return (cut.tag.empty() ? "the font's table directory" : "the font's '" + cut.tag + "' table") +
            " runs past the end of the file (it is cut short)";
@@ -227,6 +241,10 @@ RasterResult RasteriseFont(std::string_view fontBytes, const RasterOptions& opti
     if (damage.empty() && IsSfnt(fontBytes) &&
         FindSfntTable(fontBytes, "cmap") == SfntTablePlace::NotListed) {
         damage = "the font has no character map (its cmap table)";
+    }
+    if (damage.empty() && IsSfnt(fontBytes) && !CmapMaps(face.get())) {
+        damage = "the font's character map (its cmap table) has no subtable that maps "
+                 "characters";
     }
     if (!damage.empty()) {
         result.error = std::move(damage);

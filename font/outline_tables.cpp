@@ -85,6 +85,35 @@ SfntCut FindCutSfntTable(std::string_view file) {
     return cut;
 }
 
+bool CmapHasSubtable(std::string_view cmap) {
+    if (cmap.size() < 4 || BigEndian(cmap, 0, 2) != 0) {
+        return false;
+    }
+    const std::uint64_t records = BigEndian(cmap, 2, 2);
+    for (std::uint64_t i = 0; i < records && 4 + 8 * i + 8 <= cmap.size(); ++i) {
+        const std::uint64_t offset = BigEndian(cmap, static_cast<std::size_t>(4 + 8 * i + 4), 4);
+        if (offset < 4 + 8 * records || offset + 6 > cmap.size()) {
+            continue;
+        }
+        // Format 14 holds variation selectors alone; FreeType tolerates a format 4 length
+        // past the table, so the lengths are not held to it.
+        switch (BigEndian(cmap, static_cast<std::size_t>(offset), 2)) {
+        case 0:
+        case 2:
+        case 4:
+        case 6:
+        case 8:
+        case 10:
+        case 12:
+        case 13:
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 bool LocaRange(std::string_view loca, bool longOffsets, long glyph, std::uint64_t& from,
                std::uint64_t& to) {
     const std::size_t size = longOffsets ? 4 : 2;

@@ -24,6 +24,11 @@ struct SfntCut {
 };
 SfntCut FindCutSfntTable(std::string_view file);
 
+// Whether a cmap table has a subtable that maps characters: version 0 and an encoding
+// record placing a subtable of a known format inside the table. FreeType skips every other
+// record and, left with none, makes a map of the glyphs' names, which may lack characters.
+bool CmapHasSubtable(std::string_view cmap);
+
 // The bytes of the glyf table that the loca table gives a glyph; false where its entries
 // lie past the loca table.
 bool LocaRange(std::string_view loca, bool longOffsets, long glyph, std::uint64_t& from,

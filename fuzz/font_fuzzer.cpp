@@ -2,8 +2,8 @@
 // rest and rasterising it at a small size (then the GFXfont and u8g2 writers, whose output
 // must read back to the very glyphs), the GFXfont reader, the u8g2 reader on C text, the
 // u8g2 decoder on raw bytes, the checks of BDF rows, or those of an sfnt's table directory
-// (a table past the end of the file too) and loca table; the strikes of a bitmap font and
-// a character set too.
+// (a table past the end of the file too), cmap and loca tables; the strikes of a bitmap
+// font and a character set too.
 
 #include "core/font/character_set.h"
 #include "core/font/font_drawing.h"
@@ -123,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     default: {
         (void)FindSfntTable(rest, "glyf");
+        (void)CmapHasSubtable(rest);
         if (const SfntCut cut = FindCutSfntTable(rest); !cut.found && !cut.tag.empty()) {
             std::abort();
         }
