@@ -16,8 +16,28 @@ namespace fs = std::filesystem;
 // come out the same.
 std::string FullyResolved(const std::string& path) {
     std::error_code error;
-    const fs::path resolved = fs::weakly_canonical(PathFromUtf8(path), error);
+    // Absolute first: a relative path none of whose names is there comes back as given.
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(PathFromUtf8(path), error), error);
     return error ? path : Utf8FromPath(resolved);
+}
+
+// Where a chain of links ends, whether or not that file is there yet: a link to a result
+// not written yet is that result. A loop stops at the bound and is compared as it stands.
+std::string LinkEnd(const std::string& path) {
+    constexpr int kMostLinks = 40;
+    fs::path at = PathFromUtf8(path);
+    for (int depth = 0; depth < kMostLinks; ++depth) {
+        std::error_code error;
+        if (!fs::is_symlink(at, error) || error) {
+            break;
+        }
+        const fs::path target = fs::read_symlink(at, error);
+        if (error) {
+            break;
+        }
+        at = target.is_absolute() ? target : at.parent_path() / target;
+    }
+    return Utf8FromPath(at);
 }
 
 } // namespace
@@ -38,7 +58,10 @@ std::string BatchTargets::resolved(const std::string& path, std::optional<struct
     }
     const fs::path given = PathFromUtf8(path);
     const fs::path name = given.filename();
-    if (link || name.empty() || name == "." || name == "..") {
+    if (link) {
+        return FullyResolved(LinkEnd(path));
+    }
+    if (name.empty() || name == "." || name == "..") {
         return FullyResolved(path);
     }
     const std::string folder = Utf8FromPath(given.parent_path());
@@ -57,6 +80,8 @@ std::string BatchTargets::resolved(const std::string& path, std::optional<struct
 
 namespace {
 
+constexpr const char* kStandardInput = "standard input";
+
 std::string FileKey(const struct stat& status) {
     return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
 }
@@ -66,6 +91,11 @@ std::string FileKey(const struct stat& status) {
 BatchTargets::BatchTargets(const std::vector<std::string>& inputs) {
     for (const std::string& input : inputs) {
         if (input == "-") {
+            // A file given as standard input is that file: a result may not replace it.
+            struct stat status {};
+            if (::fstat(0, &status) == 0 && S_ISREG(status.st_mode)) {
+                inputByFile_.emplace(FileKey(status), kStandardInput);
+            }
             continue;
         }
         std::optional<struct stat> file;
@@ -104,7 +134,7 @@ BatchTargets::Holder BatchTargets::take(const std::string& target, const std::st
 std::string BatchTargets::claim(const std::string& target, const std::string& input) {
     const Holder holder = take(target, input);
     if (!holder.read.empty()) {
-        return holder.read == input
+        return holder.read == input || (input == "-" && holder.read == kStandardInput)
                    ? "the result would replace " + holder.read + " itself; name another"
                    : "the result would replace " + holder.read +
                          ", which this run reads; name another";

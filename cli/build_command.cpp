@@ -342,11 +342,17 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
         struct stat status {};
         if (::stat(output.path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
             reason = said + " is a folder";
+        } else if (output.path == plan.state && ::lstat(output.path.c_str(), &status) == 0 &&
+                   S_ISLNK(status.st_mode)) {
+            // The state file is the build's own: written through a link it would replace
+            // whatever file the link names.
+            reason = said + " is a link; the build writes its state file itself: remove the link";
         } else if (const BatchTargets::Holder holder = claimed.take(output.path, said);
                    !holder.read.empty()) {
             reason = said + " would replace " + holder.read + ", which this build reads";
         } else if (!holder.written.empty()) {
-            reason = said + " is the same file as the " + holder.written;
+            reason = said + " is the same file as " +
+                     (holder.written.starts_with("the ") ? "" : "the ") + holder.written;
         }
         if (reason.empty()) {
             continue;

@@ -1,5 +1,7 @@
 #include "core/build/depfile.h"
 
+#include <string_view>
+
 namespace pelmora {
 
 namespace {
@@ -19,6 +21,12 @@ std::string DepfilePathProblem(std::string_view path) {
             return c == '\n' ? "a newline in a path cannot be said in a dependency file"
                              : "a control character in a path cannot be said in a dependency "
                                "file";
+        }
+        // Make reads these as shell or rule syntax and Ninja splits a name at them, and no
+        // escape is read alike by both.
+        if (std::string_view(";|&<>*?\"'^`").find(static_cast<char>(c)) != std::string_view::npos) {
+            return std::string("a ") + static_cast<char>(c) +
+                   " in a path cannot be said in a dependency file";
         }
         // Make and Ninja count the backslashes before an escaped character differently.
         if (c == '\\' && (i + 1 == path.size() || Escaped(path[i + 1], true))) {

@@ -157,6 +157,14 @@ ManifestTable ReadTable(std::string_view kind, const toml::table& table, Manifes
                                                     "false, or a list of strings"});
             continue;
         }
+        // A C string ends at a NUL: a name or path would be read cut short.
+        const auto hasNul = [](const std::string& text) {
+            return text.find('\0') != std::string::npos;
+        };
+        if (hasNul(value.text) || std::any_of(value.list.begin(), value.list.end(), hasNul)) {
+            problems.push_back({value.place, name + " holds a NUL character, which no name, path "
+                                                    "or character set may hold"});
+        }
         read.entries.push_back({name, std::move(value)});
     }
     return read;

@@ -97,6 +97,45 @@ TEST(BuildHostilePaths, AnOutputOverAnyFileOfTheBuildIsRefusedByName) {
          "[output]\nheader = \"assets.h\"\nsource = \"./assets.h\"\n" + std::string(kImage),
          "",
          {"pelmora.toml:3:1: source ./assets.h is the same file as the header assets.h"}},
+        {"source a dangling link to the header",
+         "ln -s assets.h y.c",
+         "[output]\nheader = \"assets.h\"\nsource = \"y.c\"\n" + std::string(kImage),
+         "",
+         {"pelmora.toml:3:1: source y.c is the same file as the header assets.h"}},
+        {"source a dangling link to the state file",
+         "ln -s .assets.h.pelmora-state st.c",
+         "[output]\nheader = \"assets.h\"\nsource = \"st.c\"\n" + std::string(kImage),
+         "",
+         {"pelmora.toml:2:1: the state file .assets.h.pelmora-state is the same file as the "
+          "source st.c"}},
+        {"depfile a dangling link to the header",
+         "ln -s assets.h d.d",
+         header + kImage,
+         " --depfile d.d",
+         {"pelmora-cli: d.d: --depfile d.d is the same file as the header assets.h"}},
+        {"depfile a chain of dangling links to the state file",
+         "mkdir sub && ln -s ../.assets.h.pelmora-state sub/s && ln -s sub/s d.d",
+         header + kImage,
+         " --depfile d.d",
+         {"pelmora-cli: d.d: --depfile d.d is the same file as the state file "
+          ".assets.h.pelmora-state"}},
+        {"depfile a dangling link to the source",
+         "ln -s assets.c d.d",
+         "[output]\nheader = \"assets.h\"\nsource = \"assets.c\"\n" + std::string(kImage),
+         " --depfile d.d",
+         {"pelmora-cli: d.d: --depfile d.d is the same file as the source assets.c"}},
+        {"the state file a link elsewhere, whose target would be replaced",
+         "mkdir elsewhere && echo precious > elsewhere/p.txt && "
+         "ln -s elsewhere/p.txt .assets.h.pelmora-state",
+         header + kImage,
+         "",
+         {"pelmora.toml:2:1: the state file .assets.h.pelmora-state is a link; the build writes "
+          "its state file itself"}},
+        {"the state file a dangling link",
+         "ln -s gone.txt .assets.h.pelmora-state",
+         header + kImage,
+         "",
+         {"pelmora.toml:2:1: the state file .assets.h.pelmora-state is a link"}},
         {"source over the state file",
          "",
          "[output]\nheader = \"assets.h\"\nsource = \".assets.h.pelmora-state\"\n" +
@@ -183,6 +222,13 @@ TEST(BuildHostileNames, EverySymbolIsCheckedBeforeAnythingIsMade) {
                              "typeof", "char8_t", "linux", "AVR", "PROGMEM", "NULL",
                              "PELMORA_ASSET_COUNT", "pelmora_assets", "Pelmora_x", "__x", "_X"}) {
         cases.push_back({name, "", header + image(name), "", {keyword + name + ": "}});
+    }
+    for (const char* name : {"printf", "memcpy", "isnan", "sqrt", "index", "strlen_P"}) {
+        cases.push_back({name,
+                         "",
+                         header + image(name),
+                         "",
+                         {keyword + name + ": a function of the C library"}});
     }
     cases.push_back({"a picture whose macro <stdint.h> defines",
                      "",
@@ -403,6 +449,61 @@ TEST(BuildHostileDepfile, ColonsAndPercentsReadByMakeAndNinja) {
     EXPECT_NE(deps.out.find("\n    a:b/pelmora.toml\n    a:b/p%q:r.bmp\n"), std::string::npos)
         << deps.out;
     EXPECT_NE(Shell(folder, "ninja -n").out.find("no work to do"), std::string::npos);
+}
+
+// Make reads these as rule or shell syntax and Ninja splits a name at them: a picture so
+// named is refused by name, the header and state file not written.
+TEST(BuildHostileDepfile, CharactersMakeOrNinjaMisreadAreRefusedByName) {
+    for (const char c : std::string(";|&<>*?\"'^`")) {
+        const std::string name = std::string("a") + c + "b.bmp";
+        SCOPED_TRACE(name);
+        ScratchFolder folder;
+        WriteInputs(folder);
+        fs::copy_file(folder / "a.bmp", folder / name);
+        WriteFile(folder / "pelmora.toml",
+                  "[output]\nheader = \"assets.h\"\n[[image]]\nname = \"x\"\nfile = \"a" +
+                      (c == '"' ? std::string("\\\"") : std::string(1, c)) + "b.bmp\"\n");
+        const auto before = Contents(folder);
+        const Ran ran = Shell(folder, "\"$CLI\" build --depfile deps.d");
+        EXPECT_EQ(ran.exitCode, 1) << ran.err;
+        EXPECT_EQ(Lines(ran.err).size(), 1u) << ran.err;
+        EXPECT_NE(ran.err.find(std::string(": a ") + c +
+                               " in a path cannot be said in a dependency file\n"),
+                  std::string::npos)
+            << ran.err;
+        EXPECT_EQ(Contents(folder), before) << "a refused build wrote";
+    }
+}
+
+// A NUL ends a C string: a path or set holding one is refused at its line, never cut there.
+TEST(BuildHostileManifest, ANulInAStringIsRefusedAtItsLine) {
+    const std::string header = "[output]\nheader = \"assets.h\"\n";
+    const std::vector<RefusedCase> cases = {
+        {"a picture's path",
+         "",
+         header + "[[image]]\nname = \"x\"\nfile = \"a.bmp\\u0000zz\"\n",
+         "",
+         {"pelmora.toml:5:1: file holds a NUL character"}},
+        {"a font's characters file",
+         "",
+         header + "[[font]]\nname = \"f\"\nfile = \"tiny.bdf\"\nchars = \"@chars.txt\\u0000x\"\n",
+         "",
+         {"pelmora.toml:6:1: chars holds a NUL character"}},
+        {"the header's path",
+         "",
+         "[output]\nheader = \"a.h\\u0000.png\"\n" + std::string(kImage),
+         "",
+         {"pelmora.toml:2:1: header holds a NUL character"}},
+        {"a frames list item",
+         "",
+         header + "[[frames]]\nname = \"s\"\nfiles = [\"spin.gif\\u0000x\"]\nsize = "
+                  "\"16x16\"\nlayout = \"pages\"\n",
+         "",
+         {"pelmora.toml:5:1: files holds a NUL character"}},
+    };
+    for (const RefusedCase& row : cases) {
+        ExpectRefused(row, "\"$CLI\" build");
+    }
 }
 
 TEST(BuildHostileDepfile, APathMakeCannotSayIsRefusedByName) {
