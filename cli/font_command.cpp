@@ -53,6 +53,9 @@ constexpr Option kFontOptions[] = {
 // The set's codes; or why it was refused said, and the exit status: an unreadable file is
 // 1 as any file, a set naming no character 2 as any value.
 int ParseChars(const std::string& set, std::vector<char32_t>& codes) {
+    if (set == "@") {
+        return UsageError("--chars @ names no file: give @FILE");
+    }
     CharacterSet parsed = ParseCharacterSet(set);
     if (parsed.problem == CharacterSetProblem::Unreadable) {
         PrintError(set.substr(1), parsed.reason);

@@ -144,12 +144,83 @@ TEST(HostileCampaignPaths, AnOutputOnAnInputIsRefusedHoweverItIsReached) {
         {"show --gif over its own frames file",
          "\"$CLI\" convert --quiet --frames --format c -o f.h a.gif art/b.gif",
          "\"$CLI\" show --gif f.h f.h", 1, "pelmora-cli: f.h: the result would replace f.h itself"},
+        {"font --output-dir, one result a dangling link to the other's",
+         "mkdir od && cp tiny.bdf b.bdf && ln -s b_6.h od/tiny_6.h",
+         "\"$CLI\" font --chars 65-66 --output-dir od tiny.bdf b.bdf", 1,
+         "pelmora-cli: od/b_6.h: the result would replace od/b_6.h, written from tiny.bdf"},
+        {"font -o the file given as standard input", "",
+         "\"$CLI\" font --chars 65-66 -o tiny.bdf - < tiny.bdf", 1,
+         "pelmora-cli: tiny.bdf: the result would replace standard input itself"},
+        {"show --png the file given as standard input", "\"$CLI\" convert --quiet a.bmp",
+         "\"$CLI\" show --png lcd_a.txt - < lcd_a.txt", 1,
+         "pelmora-cli: lcd_a.txt: the result would replace standard input itself"},
+        {"font --chars @ naming no file", "", "\"$CLI\" font --chars @ -o t.h tiny.bdf", 2,
+         "pelmora-cli: --chars @ names no file"},
+        {"show --gif of a picture's text, which holds no delays", "\"$CLI\" convert --quiet a.bmp",
+         "\"$CLI\" show --frames --gif x.gif lcd_a.txt", 1,
+         "pelmora-cli: lcd_a.txt: the file holds 1 frame but 0 delays"},
         {"prepare -o through a link to the picture", "ln -s a.bmp l.bmp",
          "\"$CLI\" prepare -o l.bmp a.bmp", 1,
          "pelmora-cli: a.bmp: the prepared picture would replace the picture itself"},
     };
     for (const Refused& row : cases) {
         ExpectRefused(row);
+    }
+}
+
+// convert claims each result as it makes it: a result reached through a link to the next
+// one's is refused by name rather than replaced silently.
+TEST(HostileCampaignPaths, AConvertResultLinkedToTheNextOnesIsRefused) {
+    ScratchFolder folder;
+    WriteFile(folder / "a.bmp", SomeBmp());
+    WriteFile(folder / "a2.bmp", SomeBmp());
+    fs::create_symlink("lcd_a2.txt", folder / "lcd_a.txt");
+    const Ran ran = Shell(folder, "\"$CLI\" convert --quiet a.bmp a2.bmp");
+    EXPECT_EQ(ran.exitCode, 1);
+    EXPECT_EQ(ran.err, "pelmora-cli: a2.bmp: the result would replace ./lcd_a2.txt, written from "
+                       "a.bmp in this run; give another --output-dir or name\n");
+}
+
+// The names GCC knows as C library functions (and those avr-libc's headers declare) make
+// data that does not compile: each is refused, though a header made under another name
+// and renamed to it is the proof of the clash.
+TEST(HostileCampaignNames, CLibraryFunctionsAreRefusedAsSymbols) {
+    struct Row {
+        const char* name;
+        const char* compiler;
+    };
+    const std::vector<Row> rows = {
+        {"printf", "gcc -std=c99"},
+        {"memcpy", "gcc -std=c11"},
+        {"isnan", "gcc -std=c99"},
+        {"sqrt", "gcc -std=c99"},
+        {"exit", "gcc -std=c99"},
+        {"isalpha", "gcc -std=c99"},
+        {"index", "avr-gcc -mmcu=atmega328p"},
+        {"strlen_P", "avr-gcc -mmcu=atmega328p"},
+        {"_exit", "avr-gcc -mmcu=atmega328p"},
+        {"y0", "avr-gcc -mmcu=atmega328p"},
+    };
+    ScratchFolder folder;
+    WriteFile(folder / "a.bmp", SomeBmp());
+    ASSERT_EQ(
+        Shell(folder, "\"$CLI\" convert --format c --name stand_in --stdout a.bmp > s.h").exitCode,
+        0);
+    const std::string flags = " -Wall -Wextra -Werror -c -x c ";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string name = row.name;
+        const Ran refused =
+            Shell(folder, "\"$CLI\" convert --format c --name " + name + " --stdout a.bmp");
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_TRUE(refused.err.starts_with("pelmora-cli: --name " + name +
+                                            ": a function of the C library\n"))
+            << refused.err;
+        EXPECT_EQ(Shell(folder, std::string(row.compiler) + flags + "s.h -o s.o").exitCode, 0);
+        ASSERT_EQ(Shell(folder, "sed 's/\\bstand_in\\b/" + name + "/' s.h > r.h").exitCode, 0);
+        EXPECT_NE(Shell(folder, std::string(row.compiler) + flags + "r.h -o r.o").exitCode, 0)
+            << "the name did not clash";
     }
 }
 

@@ -111,8 +111,10 @@ void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
         return;
     }
     if (delays.size() != read.frames.size()) {
-        read.error = "the file holds " + std::to_string(read.frames.size()) + " frames but " +
-                     std::to_string(delays.size()) + " delays";
+        const std::size_t count = read.frames.size();
+        read.error = "the file holds " + std::to_string(count) +
+                     (count == 1 ? " frame" : " frames") + " but " + std::to_string(delays.size()) +
+                     (delays.size() == 1 ? " delay" : " delays");
         return;
     }
     const std::size_t panelBytes = read.layout.value_or(fallback).byteCount();
