@@ -106,7 +106,8 @@ void FinishFrames(ReadFrames& read, std::optional<std::size_t> marked,
         return;
     }
     if (marked && *marked != read.frames.size()) {
-        read.error = "the file says " + std::to_string(*marked) + " frames but holds " +
+        read.error = "the file says " + std::to_string(*marked) +
+                     (*marked == 1 ? " frame" : " frames") + " but holds " +
                      std::to_string(read.frames.size());
         return;
     }
