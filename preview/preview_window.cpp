@@ -318,10 +318,43 @@ void PreviewWindow::loadFrames(const std::string& text, const Syntax& syntax) {
     showFrame(0);
 }
 
-void PreviewWindow::setWrittenPanel(const PanelLayout& layout, const Syntax& syntax) {
+void PreviewWindow::setWrittenPanel(const PanelLayout& layout, const Syntax& syntax,
+                                    const Packing& packing) {
     written_ = layout;
     writtenSyntax_ = &syntax;
+    writtenPacking_ = packing;
     relayout();
+}
+
+void PreviewWindow::loadPacked(const SourceFile& source) {
+    const std::string& path = this->path();
+    std::string error = source.error;
+    ReadFrames read;
+    if (error.empty()) {
+        read = ReadPackedText(source.bytes, *writtenSyntax_, *written_, writtenPacking_, false);
+        error = read.error;
+    }
+    const PanelLayout layout = read.layout.value_or(*written_);
+    if (error.empty() &&
+        (read.frames.size() != 1 || read.frames.front().bytes.size() != layout.byteCount())) {
+        error = "it unpacks to no whole " + std::to_string(layout.width) + " x " +
+                std::to_string(layout.height) + " panel";
+    }
+    if (error.empty()) {
+        shown_ = PanelText{writtenSyntax_, layout, std::move(read.frames.front().bytes), {}};
+    }
+    relayout();
+    StatusLine->clear();
+    if (!error.empty()) {
+        messages_.show(this, windowTitle(), QString::fromStdString(path + ": " + error));
+        return;
+    }
+    const MonoPicture dots = UnpackPanel(layout, shown_->bytes);
+    for (int y = 0; y < layout.height; ++y) {
+        for (int x = 0; x < layout.width; ++x) {
+            LcdPic->setPoint(x, y, dots.at(x, y) ? kOnDotColour : kOffDotColour);
+        }
+    }
 }
 
 void PreviewWindow::LoadPreviewFile() {
@@ -341,8 +374,12 @@ void PreviewWindow::LoadPreviewFile() {
             return;
         }
     }
-    PictureBoxDots dots(*LcdPic);
     const bool written = written_ && !file_;
+    if (written && writtenPacking_.packs()) {
+        loadPacked(source); // the dots are the packed bytes unpacked
+        return;
+    }
+    PictureBoxDots dots(*LcdPic);
     const PlotOutcome outcome = written
                                     ? PlotWrittenFile(path, source, *written_, writtenSyntax_, dots)
                                     : PlotLcdHexFile(state_, path, source, dots);

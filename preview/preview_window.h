@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/compress/packed_output.h"
 #include "core/conversion/conversion_state.h"
 #include "core/conversion/plotter.h"
 #include "core/frames/frames.h"
+#include "core/io/source_file.h"
 #include "platform/twips.h"
 
 #include <QDialog>
@@ -43,9 +45,11 @@ class PreviewWindow : public QDialog {
     // one panel is shown as it would be from Convert.
     void setFramesFile(std::string path, const PanelLayout& fallback);
 
-    // The panel and syntax that the last conversion wrote its file with: Show reads the
-    // file by them, since DB lines, raw bytes and Intel HEX do not state their layout.
-    void setWrittenPanel(const PanelLayout& layout, const Syntax& syntax);
+    // The panel, syntax and packing that the last conversion wrote its file with: Show reads
+    // the file by them, since DB lines, raw bytes and Intel HEX state neither their layout
+    // nor how they are packed.
+    void setWrittenPanel(const PanelLayout& layout, const Syntax& syntax,
+                         const Packing& packing = {});
 
     // The frames of the frames file last shown: none for a file of one panel.
     int frameCount() const { return static_cast<int>(frames_.size()); }
@@ -79,6 +83,7 @@ class PreviewWindow : public QDialog {
         return fallback_ ? *fallback_ : written_ ? *written_ : LayoutOfState(state_);
     }
     void loadFrames(const std::string& text, const Syntax& syntax);
+    void loadPacked(const SourceFile& source);
     void playOrPause();
     void stopPlaying();
 
@@ -94,6 +99,7 @@ class PreviewWindow : public QDialog {
     std::optional<PanelLayout> fallback_;
     std::optional<PanelLayout> written_;
     const Syntax* writtenSyntax_ = nullptr;
+    Packing writtenPacking_;
     std::vector<PanelFrame> frames_; // empty but for a frames file
     bool frameDelays_ = false;       // whether the frames file stores delays
     PictureBox* LcdPic;

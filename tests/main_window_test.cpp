@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -35,6 +36,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 namespace pelmora {
@@ -326,7 +328,7 @@ TEST(MainWindowWorkflow, PreviewDrawsTheWrittenFileInEveryPanelAndSyntax) {
             size.width = layout.width;
             size.height = layout.height;
             WriteFile(w.folder / "picture.bmp", EncodeBmp(picture, size));
-            w.form.setOutputChoice(OutputChoice{layout, syntax, {}});
+            w.form.setOutputChoice(OutputChoice{layout, syntax, {}, {}});
             w.messages.texts.clear(); // the last picture, of another size, refused
             w.doubleClick("picture.bmp");
             w.click("ConvertButton");
@@ -336,7 +338,7 @@ TEST(MainWindowWorkflow, PreviewDrawsTheWrittenFileInEveryPanelAndSyntax) {
             PanelLayout other = layout;
             other.bitOrder = layout.bitOrder == BitOrder::Lsb ? BitOrder::Msb : BitOrder::Lsb;
             w.form.setOutputChoice(
-                OutputChoice{other, syntax->name == "db" ? FindSyntax("c") : nullptr, {}});
+                OutputChoice{other, syntax->name == "db" ? FindSyntax("c") : nullptr, {}, {}});
             int wrong = -1;
             QTimer::singleShot(0, [&] {
                 QWidget* preview = QApplication::activeModalWidget();
@@ -358,6 +360,115 @@ TEST(MainWindowWorkflow, PreviewDrawsTheWrittenFileInEveryPanelAndSyntax) {
             EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
         }
     }
+}
+
+void Press(QWidget& window, const QKeySequence& keys);
+
+// Output settings' Compression choice drives Convert: the file is what pelmora-cli's
+// --compress writes, the preview unpacks it (bin and ihex by the choice alone, as they
+// carry no mark), and the choice outlives a restart.
+TEST(MainWindowOutput, ConvertPacksAsChosenAndThePreviewUnpacksIt) {
+    struct Row {
+        const char* scheme;
+        const char* preset;
+    };
+    const Row rows[] = {{"none", "ks0108"}, {"packbits", "ks0108"}, {"lzss", "ks0108"},
+                        {"auto", "ks0108"}, {"lzss", "pcd8544"},    {"arduboy", "pcd8544"},
+                        {"auto", "pcd8544"}};
+    Window w;
+    QSettings settings(Q(w.folder / "settings.ini"), QSettings::IniFormat);
+    w.form.useSettings(&settings);
+    std::filesystem::create_directory(w.folder / "cli");
+    unsigned seed = 70;
+    for (const Row& row : rows) {
+        for (const char* syntax : {"c", "bin", "ihex"}) {
+            SCOPED_TRACE(std::string(row.scheme) + " on " + row.preset + " in " + syntax);
+            QTimer::singleShot(0, [&] {
+                auto* dialog =
+                    qobject_cast<OutputSettingsDialog*>(QApplication::activeModalWidget());
+                ASSERT_NE(dialog, nullptr);
+                auto* panel = dialog->findChild<QComboBox*>("PanelBox");
+                panel->setCurrentIndex(panel->findData(row.preset));
+                auto* syntaxBox = dialog->findChild<QComboBox*>("SyntaxBox");
+                syntaxBox->setCurrentIndex(syntaxBox->findData(syntax));
+                auto* compression = dialog->findChild<QComboBox*>("CompressionBox");
+                ASSERT_NE(compression, nullptr);
+                compression->setCurrentIndex(compression->findData(row.scheme));
+                for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                    if (button->text().remove('&') == "OK") {
+                        EXPECT_TRUE(button->isEnabled());
+                        QTest::mouseClick(button, Qt::LeftButton);
+                    }
+                }
+            });
+            Press(w.form, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+            ASSERT_EQ(NameOf(w.form.outputChoice().packing.scheme), row.scheme);
+            const PanelLayout layout = w.form.outputChoice().panel();
+            // Random dots in the left half and none in the right: something to pack.
+            Picture picture;
+            picture.width = layout.width;
+            picture.height = layout.height;
+            picture.index.assign(static_cast<std::size_t>(layout.width * layout.height), 1);
+            std::mt19937 random(++seed);
+            for (int y = 0; y < layout.height; ++y) {
+                for (int x = 0; x < layout.width / 2; ++x) {
+                    picture.index[static_cast<std::size_t>(y * layout.width + x)] =
+                        static_cast<std::uint8_t>(random() & 1);
+                }
+            }
+            test::BmpLayout size;
+            size.width = layout.width;
+            size.height = layout.height;
+            WriteFile(w.folder / "picture.bmp", EncodeBmp(picture, size));
+            w.messages.texts.clear(); // the last picture, of another size, refused
+            w.doubleClick("picture.bmp");
+            w.click("ConvertButton");
+            ASSERT_EQ(w.text("StatusValue"), "Successed")
+                << w.messages.texts.join("\n").toStdString();
+
+            QProcess cli;
+            cli.setWorkingDirectory(Q(w.folder.path()));
+            cli.start(PELMORA_CLI,
+                      {"convert", "--quiet", "--panel", row.preset, "--format", syntax,
+                       "--compress", row.scheme, "--output-dir", "cli", "picture.bmp"});
+            ASSERT_TRUE(cli.waitForFinished(30000));
+            ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+            const std::filesystem::path written(w.state.outputPath);
+            EXPECT_EQ(ReadFile(written), ReadFile(w.folder / "cli" / written.filename()));
+
+            int wrong = -1;
+            QTimer::singleShot(0, [&] {
+                QWidget* preview = QApplication::activeModalWidget();
+                ASSERT_NE(preview, nullptr);
+                QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+                const auto* lcd = preview->findChild<PictureBox*>("LcdPic");
+                wrong = 0;
+                for (int y = 0; y < layout.height; ++y) {
+                    for (int x = 0; x < layout.width; ++x) {
+                        const bool on = picture.at(x, y) == 0;
+                        wrong += lcd->colourAt(x, y) != (on ? kOnDotColour : kOffDotColour);
+                    }
+                }
+                preview->close();
+            });
+            w.click("PreviewButton");
+            EXPECT_EQ(wrong, 0);
+            EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
+        }
+    }
+    settings.sync();
+    Window again;
+    again.form.useSettings(&settings);
+    EXPECT_EQ(again.form.outputChoice().packing.scheme, Scheme::Auto);
+    QString shown;
+    QTimer::singleShot(0, [&shown] {
+        auto* dialog = qobject_cast<OutputSettingsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->findChild<QComboBox*>("CompressionBox")->currentData().toString();
+        dialog->reject();
+    });
+    Press(again.form, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(shown, "auto") << "after a restart";
 }
 
 TEST(MainWindowWorkflow, EnterInTheFileListTakesTheSelectedBitmapIn) {

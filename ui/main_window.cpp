@@ -264,6 +264,7 @@ void MainWindow::useSettings(QSettings* settings) {
     settings_ = settings;
     if (settings_ != nullptr) {
         choice_ = LoadOutputChoice(*settings_);
+        choice_.packing = LoadPacking(*settings_);
         presetName_ = LoadPanelPresetName(*settings_);
         prepareOptions_ = LoadPrepareOptions(*settings_);
         recent_ = settings_->value("window/recent").toStringList().mid(0, kRecentPictures);
@@ -330,6 +331,7 @@ void MainWindow::setOutputChoice(const OutputChoice& choice) {
     choice_ = choice;
     if (settings_ != nullptr) {
         SaveOutputChoice(*settings_, choice_);
+        SavePacking(*settings_, choice_.packing);
     }
     // The picture taken in was accepted for the panel before: one of another size is refused
     // now as it would be if it were taken in afresh.
@@ -343,13 +345,15 @@ void MainWindow::setOutputChoice(const OutputChoice& choice) {
 }
 
 void MainWindow::ShowOutputSettings() {
-    OutputSettingsDialog dialog(choice_, this, presetName_);
+    OutputSettingsDialog dialog(choice_, this, presetName_, choice_.packing);
     if (dialog.exec() == QDialog::Accepted) {
         presetName_ = dialog.presetName();
         if (settings_ != nullptr) {
             SavePanelPresetName(*settings_, presetName_);
         }
-        setOutputChoice(dialog.choice());
+        OutputChoice chosen = dialog.choice();
+        chosen.packing = dialog.packing();
+        setOutputChoice(chosen);
     }
 }
 
@@ -560,7 +564,7 @@ void MainWindow::ConvertPicture() {
                           OnColour(palette_, !NormalOption->isChecked()), resultFlag_, choice);
     if (resultFlag_ == ResultFlag::Succeeded) {
         PreviewButton->setEnabled(true);
-        written_ = WrittenPanel{choice.panel(), &choice.syntaxOrDefault()};
+        written_ = WrittenPanel{choice.panel(), &choice.syntaxOrDefault(), choice.packing};
     }
     ShowConvertStatus();
     if (!outcome.ok) {
@@ -581,7 +585,7 @@ void MainWindow::ShowPreview() {
     // change, so the main window waits while it is open.
     PreviewWindow preview(state_, messages_, scale_, this);
     if (written_) {
-        preview.setWrittenPanel(written_->layout, *written_->syntax);
+        preview.setWrittenPanel(written_->layout, *written_->syntax, written_->packing);
     }
     preview.setFont(font());
     preview.useSettings(settings_);

@@ -101,10 +101,11 @@ class MainWindow : public QWidget {
     ResultFlag resultFlag_ = ResultFlag::Unset;
     QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
     TakenIn takenIn_;     // its decoded pixels, which Convert encodes
-    // The panel and syntax of the file the last conversion wrote, for its preview.
+    // The panel, syntax and packing of the file the last conversion wrote, for its preview.
     struct WrittenPanel {
         PanelLayout layout;
         const Syntax* syntax;
+        Packing packing;
     };
     std::optional<WrittenPanel> written_;
     OutputChoice choice_;

@@ -48,8 +48,22 @@ EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& prog
                 "the picture is " + SizeText(surface.pictureWidth(), surface.pictureHeight()) +
                     " dots, the panel " + SizeText(layout.width, layout.height)};
     }
-    return EncodePanel(ChooseOnDots(surface, onColour, progress), layout, choice.syntaxOrDefault(),
-                       choice.symbol);
+    const MonoPicture dots = ChooseOnDots(surface, onColour, progress);
+    if (!choice.packing.packs()) {
+        return EncodePanel(dots, layout, choice.syntaxOrDefault(), choice.symbol);
+    }
+    // A still is one frame: a delta has nothing before it to XOR with.
+    if (choice.packing.delta) {
+        return {{}, "a single picture has no frame before it to take a delta from"};
+    }
+    const std::string invalid = CheckLayout(layout);
+    if (!invalid.empty()) {
+        return {{}, invalid};
+    }
+    const std::vector<std::uint8_t> bytes = PackPanel(dots, layout);
+    const PackedText packed = WritePackedPicture(choice.syntaxOrDefault(), layout, bytes,
+                                                 choice.symbol, choice.packing.scheme);
+    return {packed.text, packed.error};
 }
 
 WriteOutcome WriteWholeFile(const std::string& path, std::string_view text) {

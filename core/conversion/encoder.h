@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/compress/packed_output.h"
 #include "core/conversion/conversion_state.h"
 #include "core/panel/mono_picture.h"
 #include "core/panel/panel_layout.h"
@@ -16,6 +17,7 @@ struct OutputChoice {
     std::optional<PanelLayout> layout; // unset: the 128 x 64 panel of two 64-column halves
     const Syntax* syntax = nullptr;    // null: DB lines
     std::string symbol;                // the name a source syntax gives the data
+    Packing packing;                   // none: the panel's bytes as they are
 
     PanelLayout panel() const { return layout.value_or(PanelLayout{}); }
     const Syntax& syntaxOrDefault() const { return syntax ? *syntax : DefaultSyntax(); }
@@ -34,7 +36,8 @@ EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, cons
                         std::string_view symbol = {});
 
 // The whole conversion in memory: the colour rule picks the on dots (progress 1 to 99 as
-// the pixels are examined), then EncodePanel with the choice's layout and syntax.
+// the pixels are examined), then EncodePanel with the choice's layout and syntax, or the
+// panel's bytes packed as WritePackedPicture writes them where the choice packs.
 EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& progress,
                             Colour onColour, const OutputChoice& choice = {});
 
