@@ -142,6 +142,9 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     ProblemValue->setObjectName("ProblemValue");
     ProblemValue->setWordWrap(true);
     ProblemValue->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // Two lines kept for a reason, so that one never runs into the buttons at any scale.
+    ProblemValue->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ProblemValue->setMinimumHeight(ProblemValue->fontMetrics().lineSpacing() * 2 + 4);
 
     form->addRow("&Syntax:", SyntaxBox);
     form->addRow("&Panel:", PanelBox);
@@ -264,14 +267,29 @@ void OutputSettingsDialog::update() {
         ExampleValue->clear();
         return;
     }
-    // The first line of data that the choice writes for a panel whose dots are all on.
-    const std::vector<std::uint8_t> bytes(std::min<std::size_t>(layout.byteCount(), 16), 0xFF);
-    const std::string text = current.syntaxOrDefault().write(layout, bytes, "lcd_picture");
+    // The first line of data that the choice writes for a panel whose dots are all on; packed,
+    // the whole panel's, since packing depends on all of it.
+    const Packing packs = packing();
+    const std::vector<std::uint8_t> bytes(
+        packs.packs() ? layout.byteCount() : std::min<std::size_t>(layout.byteCount(), 16), 0xFF);
+    const PackedText packed =
+        packs.packs()
+            ? WritePackedPicture(current.syntaxOrDefault(), layout, bytes, "lcd_picture",
+                                 packs.scheme)
+            : PackedText{current.syntaxOrDefault().write(layout, bytes, "lcd_picture"), {}};
     std::string example;
-    ForEachLine(text, [&](long, std::string_view line) {
-        const bool data = line.find("DB") != std::string_view::npos ||
-                          line.find("0x") != std::string_view::npos || line.starts_with(":") ||
-                          current.syntaxOrDefault().name == "bin";
+    ForEachLine(packed.text, [&](long, std::string_view line) {
+        const std::string_view trimmed =
+            line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
+        // Packed C text carries its decoder first, whose code has hex in it too.
+        const bool data =
+            packs.packs() ? trimmed.starts_with("0x") || trimmed.starts_with("DB") ||
+                                trimmed.starts_with(".byte") || trimmed.starts_with(":")
+                          : line.find("DB") != std::string_view::npos ||
+                                line.find("0x") != std::string_view::npos || line.starts_with(":");
+        if (current.syntaxOrDefault().name == "bin") {
+            return false;
+        }
         if (data) {
             line.remove_prefix(std::min(line.find_first_not_of(' '), line.size()));
             example = std::string(line);
@@ -279,7 +297,9 @@ void OutputSettingsDialog::update() {
         return !data;
     });
     if (current.syntaxOrDefault().name == "bin") {
-        example = std::to_string(layout.byteCount()) + " raw bytes";
+        example = packs.packs() ? std::to_string(packed.packedBytes) + " packed bytes, " +
+                                      std::to_string(layout.byteCount()) + " unpacked"
+                                : std::to_string(layout.byteCount()) + " raw bytes";
     }
     ExampleValue->setText(QString::fromStdString(example));
 }
