@@ -456,6 +456,20 @@ TEST(MainWindowOutput, ConvertPacksAsChosenAndThePreviewUnpacksIt) {
             EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
         }
     }
+    // The packed file since cut short: the preview says so, naming the file.
+    const std::string cut = ReadFile(w.state.outputPath).substr(0, 24) + "\n:00000001FF\n";
+    WriteFile(w.state.outputPath, cut);
+    QTimer::singleShot(0, [] {
+        QWidget* preview = QApplication::activeModalWidget();
+        ASSERT_NE(preview, nullptr);
+        QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+        preview->close();
+    });
+    w.messages.texts.clear();
+    w.click("PreviewButton");
+    ASSERT_EQ(w.messages.texts.size(), 1);
+    EXPECT_TRUE(w.messages.texts.front().startsWith(QString::fromStdString(w.state.outputPath)))
+        << w.messages.texts.front().toStdString();
     settings.sync();
     Window again;
     again.form.useSettings(&settings);
