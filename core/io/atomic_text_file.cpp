@@ -4,8 +4,10 @@
 #include "core/io/temporary_files.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
@@ -29,8 +31,22 @@ mode_t NewFileMode() {
             char line[256];
             unsigned value = 0;
             bool found = false;
+            // "Umask:\t0022", read by hand: sscanf would bring a whole scanner into the
+            // browser page's module for this one line.
             while (!found && std::fgets(line, sizeof line, status) != nullptr) {
-                found = std::sscanf(line, "Umask: %o", &value) == 1;
+                const std::string_view text(line);
+                constexpr std::string_view kField = "Umask:";
+                if (!text.starts_with(kField)) {
+                    continue;
+                }
+                const std::size_t digits = text.find_first_not_of(" \t", kField.size());
+                if (digits == std::string_view::npos) {
+                    continue;
+                }
+                const char* first = text.data() + digits;
+                const auto [end, error] =
+                    std::from_chars(first, text.data() + text.size(), value, 8);
+                found = error == std::errc() && end != first;
             }
             std::fclose(status);
             if (found) {
