@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, checks formatting, builds with warnings as errors and runs the whole test suite
 # twice: once as built for use, once under AddressSanitizer and UndefinedBehaviorSanitizer.
-# Then fuzzes each target for 20 s and builds, installs, tries and removes the package.
+# Then fuzzes each target for 20 s, builds the browser page and tests it in headless
+# Chromium, and builds, installs, tries and removes the package.
 # It ends by repeating ctest's summary lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +34,10 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
     run_suite build-sanitize -DPELMORA_SANITIZE=ON
 echo "== Fuzz each target for 20 s under ASan + UBSan"
 scripts/fuzz.sh 20
+echo "== The browser page: build it, then hold it to pelmora-cli in headless Chromium"
+scripts/web.sh
+/usr/bin/python3 tests/web/test_page.py --cli build/cli/pelmora-cli | tee build-web/test.log
+summaries+=("build-web: $(tail -n 1 build-web/test.log)")
 echo "== Package: build the .deb, install it with apt, try it, remove it"
 scripts/package.sh
 
