@@ -165,15 +165,15 @@ if [ ! -f "$prefix/lib/libgif.a" ]; then
     cp "$src/gif_lib.h" "$prefix/include/"
 fi
 
-# The stamp names the flags: a library built before NO_GETENV is built again.
-if [ ! -f "$prefix/lib/libjpeg.no-getenv" ]; then
+# The stamp names the flags: a library built before them is built again.
+if [ ! -f "$prefix/lib/libjpeg.no-getenv-arith" ]; then
     echo "== libjpeg-turbo"
     fetch libjpeg-turbo
     # NO_GETENV: JPEGMEM is read with sscanf, which would bring a whole scanner along
     # (and errno.h, which jinclude.h then forgets).
     emcmake cmake -S "$deps/src/libjpeg-turbo" -B "$deps/build/libjpeg-turbo" -G Ninja \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_C_FLAGS_MINSIZEREL="-Oz -DNDEBUG -DNO_GETENV -include errno.h" \
-        -DWITH_ARITH_DEC=OFF -DWITH_ARITH_ENC=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
+        -DWITH_ARITH_DEC=ON -DWITH_ARITH_ENC=OFF -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF \
         -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DWITH_JAVA=OFF \
         -DCMAKE_INSTALL_LIBDIR=lib -DHAVE_SIZE_T=TRUE -DSIZE_T=4 -DHAVE_UNSIGNED_LONG=TRUE \
         -DUNSIGNED_LONG=4 # emscripten's CMake cannot run the test that finds these
@@ -181,7 +181,7 @@ if [ ! -f "$prefix/lib/libjpeg.no-getenv" ]; then
     cp "$deps/build/libjpeg-turbo/libjpeg.a" "$prefix/lib/"
     cp "$deps/src/libjpeg-turbo/jpeglib.h" "$deps/src/libjpeg-turbo/jmorecfg.h" \
         "$deps/src/libjpeg-turbo/jerror.h" "$deps/build/libjpeg-turbo/jconfig.h" "$prefix/include/"
-    touch "$prefix/lib/libjpeg.no-getenv"
+    touch "$prefix/lib/libjpeg.no-getenv-arith"
 fi
 
 if [ ! -f "$prefix/lib/libfreetype.a" ]; then

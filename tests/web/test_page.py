@@ -108,6 +108,9 @@ try:
            "(", "-size", "48x32", "xc:white", "-fill", "black", "-draw", "circle 24,16 30,16", ")",
            "(", "-size", "48x32", "xc:white", "-fill", "black", "-draw", "circle 38,16 44,16", ")",
            "-set", "delay", "7", "-loop", "0", "spin.gif")
+    # The same photo arithmetic-coded, which libjpeg decodes natively and so must the page.
+    with open(WORK / "arith.jpg", "wb") as out:
+        subprocess.run(["jpegtran", "-arithmetic", str(WORK / "photo.jpg")], stdout=out, check=True)
     photo = (WORK / "photo.jpg").read_bytes()
     (WORK / "cut.jpg").write_bytes(photo[: len(photo) // 3])
     rgba = (WORK / "rgba.png").read_bytes()
@@ -170,7 +173,7 @@ try:
     ]
     dithers = ["floyd-steinberg", "atkinson", "bayer", "threshold"]
     readers = {"BMP": ["mono.bmp", "colour.bmp", "alpha.bmp", "palette.bmp"], "PNG": ["rgba.png", "grey.png"],
-               "JPEG": ["photo.jpg"], "GIF": ["still.gif", "clear.gif"]}
+               "JPEG": ["photo.jpg", "arith.jpg"], "GIF": ["still.gif", "clear.gif"]}
     for reader, files in readers.items():
         cases = []
         for file in files:
