@@ -69,8 +69,9 @@ EncodedText PackedEncoding(const ConvertOptions& options, const EncodedText& raw
     return {packed.text, packed.error};
 }
 
+// refused: why picture's result may not be written, as claimed before any was.
 bool ConvertOne(const ConvertOptions& options, const std::string& picture, StandardOutput& out,
-                ProgressLine& progressLine, BatchTargets& targets) {
+                ProgressLine& progressLine, const std::string& refused) {
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
     const PanelLayout panel = options.choice.panel();
@@ -128,9 +129,9 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         }
         return true;
     }
-    if (const std::string taken = targets.claim(outputPath, picture); !taken.empty()) {
+    if (!refused.empty()) {
         progressLine.clear();
-        PrintError(shownName, taken);
+        PrintError(shownName, refused);
         return false;
     }
     const WriteOutcome outcome = WriteWholeFile(outputPath, encoded.text);
@@ -329,9 +330,18 @@ int RunConvert(const ConvertOptions& options, StandardOutput& out) {
     const std::string total = std::to_string(options.pictures.size());
     bool allWritten = true;
     std::size_t done = 0;
+    // Every result is claimed before the first is written: a result that would land on an
+    // earlier one (through a link made for it, say) is refused before either is written.
     BatchTargets targets(options.pictures);
+    std::vector<std::string> refusals;
+    refusals.reserve(options.pictures.size());
     for (const std::string& picture : options.pictures) {
-        allWritten = ConvertOne(options, picture, out, progressLine, targets) && allWritten;
+        refusals.push_back(options.toStdout ? std::string()
+                                            : targets.claim(ResultPath(options, picture), picture));
+    }
+    for (std::size_t i = 0; i < options.pictures.size(); ++i) {
+        const std::string& picture = options.pictures[i];
+        allWritten = ConvertOne(options, picture, out, progressLine, refusals[i]) && allWritten;
         if (showProgress && progressLine.shown()) {
             out.flush();
             progressLine.show(std::to_string(++done) + " / " + total + " files");

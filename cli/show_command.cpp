@@ -193,7 +193,7 @@ int ShowFont(const ShowOptions& options, const std::string& bytes, StandardOutpu
 int ShowReadFrames(const ShowOptions& options, const ReadFrames& read, const std::string& shownName,
                    StandardOutput& out) {
     if (!read.error.empty()) {
-        PrintError({}, shownName + ": " + read.error);
+        PrintError({}, shownName + (read.error.starts_with("line ") ? ", " : ": ") + read.error);
         return 1;
     }
     const PanelLayout layout = read.layout.value_or(options.layout);
@@ -357,7 +357,7 @@ int RunShow(const ShowOptions& options, StandardOutput& out) {
     }
     const PanelText read = ReadPanelText(source.bytes, options.layout, options.syntax, path);
     if (!read.error.empty()) {
-        PrintError({}, shownName + ": " + read.error);
+        PrintError({}, shownName + (read.error.starts_with("line ") ? ", " : ": ") + read.error);
         return 1;
     }
     // A text short of its panel (cut, or lying about its size) is no panel to draw.

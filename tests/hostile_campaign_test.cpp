@@ -168,8 +168,8 @@ TEST(HostileCampaignPaths, AnOutputOnAnInputIsRefusedHoweverItIsReached) {
     }
 }
 
-// convert claims each result as it makes it: a result reached through a link to the next
-// one's is refused by name rather than replaced silently.
+// convert claims every result before it writes the first: a result reached through a link
+// to the next one's is refused by name rather than replaced silently.
 TEST(HostileCampaignPaths, AConvertResultLinkedToTheNextOnesIsRefused) {
     ScratchFolder folder;
     WriteFile(folder / "a.bmp", SomeBmp());
