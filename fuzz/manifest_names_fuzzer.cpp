@@ -59,7 +59,7 @@ void CheckName(const std::string& name, std::string_view kind) {
         asset.kind = pelmora::AssetKind::Picture; // a font's text is the font writer's
     }
     const pelmora::AssetFiles files =
-        pelmora::WriteAssetFiles({&asset, 1}, {"assets.h", "pelmora.toml", true, false});
+        pelmora::WriteAssetFiles({&asset, 1}, {"assets.h", "pelmora.toml", true});
     if (files.header.find(name + "_WIDTH") == std::string::npos ||
         files.source.find("pelmora_name_" + name) == std::string::npos) {
         std::abort();
