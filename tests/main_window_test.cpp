@@ -74,6 +74,28 @@ struct Window {
 
     void click(const char* name) { QTest::mouseClick(get(name), Qt::LeftButton); }
 
+    // Opens the preview, presses Show and counts the dots that differ from a picture
+    // converted Normal (palette entry 0 the dark dot); -1 when no preview opened.
+    int previewWrongDots(const Picture& picture) {
+        int wrong = -1;
+        QTimer::singleShot(0, [&] {
+            QWidget* preview = QApplication::activeModalWidget();
+            ASSERT_NE(preview, nullptr);
+            QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+            const auto* lcd = preview->findChild<PictureBox*>("LcdPic");
+            wrong = 0;
+            for (int y = 0; y < picture.height; ++y) {
+                for (int x = 0; x < picture.width; ++x) {
+                    const bool on = picture.at(x, y) == 0;
+                    wrong += lcd->colourAt(x, y) != (on ? kOnDotColour : kOffDotColour);
+                }
+            }
+            preview->close();
+        });
+        click("PreviewButton");
+        return wrong;
+    }
+
     // A double-click on a name in the file list, where the user would put the mouse.
     void doubleClick(const QString& name) {
         files()->setPath(files()->path()); // list files written since the folder was shown
@@ -339,24 +361,7 @@ TEST(MainWindowWorkflow, PreviewDrawsTheWrittenFileInEveryPanelAndSyntax) {
             other.bitOrder = layout.bitOrder == BitOrder::Lsb ? BitOrder::Msb : BitOrder::Lsb;
             w.form.setOutputChoice(
                 OutputChoice{other, syntax->name == "db" ? FindSyntax("c") : nullptr, {}, {}});
-            int wrong = -1;
-            QTimer::singleShot(0, [&] {
-                QWidget* preview = QApplication::activeModalWidget();
-                ASSERT_NE(preview, nullptr);
-                QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
-                const auto* lcd = preview->findChild<PictureBox*>("LcdPic");
-                wrong = 0;
-                for (int y = 0; y < layout.height; ++y) {
-                    for (int x = 0; x < layout.width; ++x) {
-                        // Normal: palette entry 0 is the dark dot.
-                        const bool on = picture.at(x, y) == 0;
-                        wrong += lcd->colourAt(x, y) != (on ? kOnDotColour : kOffDotColour);
-                    }
-                }
-                preview->close();
-            });
-            w.click("PreviewButton");
-            EXPECT_EQ(wrong, 0);
+            EXPECT_EQ(w.previewWrongDots(picture), 0);
             EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
         }
     }
@@ -436,23 +441,7 @@ TEST(MainWindowOutput, ConvertPacksAsChosenAndThePreviewUnpacksIt) {
             const std::filesystem::path written(w.state.outputPath);
             EXPECT_EQ(ReadFile(written), ReadFile(w.folder / "cli" / written.filename()));
 
-            int wrong = -1;
-            QTimer::singleShot(0, [&] {
-                QWidget* preview = QApplication::activeModalWidget();
-                ASSERT_NE(preview, nullptr);
-                QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
-                const auto* lcd = preview->findChild<PictureBox*>("LcdPic");
-                wrong = 0;
-                for (int y = 0; y < layout.height; ++y) {
-                    for (int x = 0; x < layout.width; ++x) {
-                        const bool on = picture.at(x, y) == 0;
-                        wrong += lcd->colourAt(x, y) != (on ? kOnDotColour : kOffDotColour);
-                    }
-                }
-                preview->close();
-            });
-            w.click("PreviewButton");
-            EXPECT_EQ(wrong, 0);
+            EXPECT_EQ(w.previewWrongDots(picture), 0);
             EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
         }
     }
