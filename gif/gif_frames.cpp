@@ -178,9 +178,11 @@ bool GifFrameReader::readImage(GifFrame& frame) {
                 static_cast<std::size_t>(x)) *
                4;
     };
+    // A frame wholly off the screen keeps and restores no rows: there are no bytes to copy.
+    const int keptRows = rowBytes == 0 ? 0 : shownHeight;
     if (control.DisposalMode == DISPOSE_PREVIOUS) {
         decoder_->previous.resize(rowBytes * static_cast<std::size_t>(shownHeight));
-        for (int y = 0; y < shownHeight; ++y) {
+        for (int y = 0; y < keptRows; ++y) {
             std::memcpy(decoder_->previous.data() + rowBytes * static_cast<std::size_t>(y),
                         canvas.data() + at(left, top + y), rowBytes);
         }
@@ -224,11 +226,11 @@ bool GifFrameReader::readImage(GifFrame& frame) {
     frame.number = frames_++;
     // What the next frame is drawn over.
     if (control.DisposalMode == DISPOSE_BACKGROUND) {
-        for (int y = 0; y < shownHeight; ++y) {
+        for (int y = 0; y < keptRows; ++y) {
             std::memset(canvas.data() + at(left, top + y), 0, rowBytes);
         }
     } else if (control.DisposalMode == DISPOSE_PREVIOUS) {
-        for (int y = 0; y < shownHeight; ++y) {
+        for (int y = 0; y < keptRows; ++y) {
             std::memcpy(canvas.data() + at(left, top + y),
                         decoder_->previous.data() + rowBytes * static_cast<std::size_t>(y),
                         rowBytes);
