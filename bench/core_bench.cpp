@@ -11,7 +11,7 @@
 #include "core/conversion/plotter.h"
 #include "core/io/atomic_text_file.h"
 #include "core/syntax/db.h"
-#include "platform/bitmap_image.h"
+#include "widgets/bitmap_image.h"
 
 #include <QString>
 

@@ -7,8 +7,8 @@
 //     pelmora-window-bench EXAMPLES_DIR [RUNS]
 
 #include "core/conversion/conversion_state.h"
-#include "platform/fonts.h"
-#include "platform/message_box.h"
+#include "widgets/fonts.h"
+#include "widgets/message_box.h"
 #include "preview/preview_window.h"
 #include "ui/main_window.h"
 #include "ui/prepare_window.h"

@@ -2,7 +2,7 @@
 
 #include "cli/options.h"
 #include "cli/panel_options.h"
-#include "core/build/asset_header.h"
+#include "core/asset_build/asset_header.h"
 #include "core/font/character_set.h"
 #include "core/frames/frames.h"
 #include "core/io/utf8_path.h"

@@ -5,7 +5,7 @@
 #include "cli/usage.h"
 
 #include "core/bmp/bmp_writer.h"
-#include "core/build/asset_header.h"
+#include "core/asset_build/asset_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"

@@ -4,14 +4,14 @@
 #include "cli/options.h"
 #include "cli/usage.h"
 
-#include "core/build/asset_header.h"
+#include "core/asset_build/asset_header.h"
 #include "core/font/character_set.h"
 #include "core/font/font_file.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
 #include "core/syntax/syntax.h"
-#include "font/font_raster.h"
+#include "freetype/font_raster.h"
 
 #include <algorithm>
 #include <cstdio>

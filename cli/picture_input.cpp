@@ -1,6 +1,6 @@
 #include "cli/picture_input.h"
 
-#include "core/io/picture_handoff.h"
+#include "core/prepare/picture_handoff.h"
 #include "core/io/source_file.h"
 #include "core/prepare/resample.h"
 #include "gif/gif_frames.h"

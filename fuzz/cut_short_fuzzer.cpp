@@ -1,7 +1,7 @@
 // The check for pictures cut short, on arbitrary bytes: it reads within them whatever their
 // headers claim, and a picture it calls cut is one of the formats it knows.
 
-#include "picture/cut_short.h"
+#include "picture_helper/cut_short.h"
 
 #include <cstddef>
 #include <cstdint>

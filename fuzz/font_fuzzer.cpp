@@ -9,10 +9,10 @@
 #include "core/font/font_drawing.h"
 #include "core/font/gfx_font.h"
 #include "core/font/u8g2_font.h"
-#include "font/bdf_rows.h"
-#include "font/font_raster.h"
-#include "font/font_strikes.h"
-#include "font/outline_tables.h"
+#include "freetype/bdf_rows.h"
+#include "freetype/font_raster.h"
+#include "freetype/font_strikes.h"
+#include "freetype/outline_tables.h"
 
 #include <algorithm>
 #include <cstddef>

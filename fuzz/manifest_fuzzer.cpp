@@ -1,7 +1,7 @@
 // The manifest of pelmora-cli build on arbitrary text: it must answer, every problem with
 // a place in the text, and only the tables a manifest has.
 
-#include "core/build/manifest.h"
+#include "core/asset_build/manifest.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // makes only identifiers that no other check refuses, and the header written with it holds
 // each; every path the dependency file takes comes out with no line break in it.
 
-#include "core/build/asset_header.h"
-#include "core/build/depfile.h"
-#include "core/build/manifest.h"
+#include "core/asset_build/asset_header.h"
+#include "core/asset_build/depfile.h"
+#include "core/asset_build/manifest.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,10 +3,10 @@
 #include "core/io/source_file.h"
 #include "core/panel/dot_place.h"
 #include "core/panel/panel_bytes.h"
-#include "platform/controls.h"
-#include "platform/message_box.h"
-#include "platform/picture_box.h"
-#include "platform/screen_fit.h"
+#include "widgets/controls.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_box.h"
+#include "widgets/screen_fit.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include "core/conversion/plotter.h"
 #include "core/frames/frames.h"
 #include "core/io/source_file.h"
-#include "platform/twips.h"
+#include "widgets/twips.h"
 
 #include <QDialog>
 

@@ -5,9 +5,9 @@
 
 #include "core/conversion/intake.h"
 #include "core/conversion/plotter.h"
-#include "platform/file_list.h"
-#include "platform/folder_list.h"
-#include "platform/picture_box.h"
+#include "widgets/file_list.h"
+#include "widgets/folder_list.h"
+#include "widgets/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"

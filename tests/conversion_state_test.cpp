@@ -1,4 +1,4 @@
-#include "core/conversion/checked_int.h"
+#include "core/panel/checked_int.h"
 #include "core/conversion/conversion_state.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // pelmora-cli convert --frames; a still picture's window gains nothing.
 
 #include "core/syntax/syntax.h"
-#include "picture/picture_source.h"
+#include "picture_helper/picture_source.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"

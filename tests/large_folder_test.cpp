@@ -1,8 +1,8 @@
 // A folder of ten thousand bitmaps and a tree with a symbolic link loop: the browser lists
 // them and the window stays usable.
 
-#include "platform/file_list.h"
-#include "platform/folder_list.h"
+#include "widgets/file_list.h"
+#include "widgets/folder_list.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"

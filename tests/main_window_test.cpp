@@ -2,10 +2,10 @@
 // mouse and the keyboard, reading what a user would see and the files on disk.
 
 #include "core/conversion/plotter.h"
-#include "platform/file_list.h"
-#include "platform/folder_list.h"
-#include "platform/picture_box.h"
-#include "platform/screen_fit.h"
+#include "widgets/file_list.h"
+#include "widgets/folder_list.h"
+#include "widgets/picture_box.h"
+#include "widgets/screen_fit.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"

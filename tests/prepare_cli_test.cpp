@@ -3,7 +3,7 @@
 // the Qt helper's answer and its end with pelmora-cli.
 
 #include "core/bmp/bitmap_header.h"
-#include "core/io/picture_handoff.h"
+#include "core/prepare/picture_handoff.h"
 #include "support/shell.h"
 #include "support/test_pictures.h"
 

@@ -3,7 +3,7 @@
 // and keeps the choices made before; and
 // it makes the very BMP that pelmora-cli prepare makes of the same picture.
 
-#include "platform/file_list.h"
+#include "widgets/file_list.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"

@@ -4,7 +4,7 @@
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/syntax/syntax.h"
-#include "platform/picture_box.h"
+#include "widgets/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"

@@ -1,7 +1,7 @@
 #include "core/conversion/encoder.h"
 #include "core/conversion/plotter.h"
 #include "core/syntax/syntax.h"
-#include "platform/picture_box.h"
+#include "widgets/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"

@@ -7,9 +7,9 @@
 #include "core/io/atomic_text_file.h"
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
-#include "font/font_raster.h"
-#include "font/font_strikes.h"
-#include "platform/message_box.h"
+#include "freetype/font_raster.h"
+#include "freetype/font_strikes.h"
+#include "widgets/message_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>

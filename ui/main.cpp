@@ -1,10 +1,10 @@
 // Pelmora: the desktop window.
 
 #include "core/conversion/conversion_state.h"
-#include "platform/controls.h"
-#include "platform/fonts.h"
-#include "platform/message_box.h"
-#include "platform/screen_fit.h"
+#include "widgets/controls.h"
+#include "widgets/fonts.h"
+#include "widgets/message_box.h"
+#include "widgets/screen_fit.h"
 #include "ui/main_window.h"
 
 #include <QApplication>

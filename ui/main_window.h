@@ -2,7 +2,7 @@
 
 #include "core/conversion/intake.h"
 #include "core/prepare/prepare.h"
-#include "platform/twips.h"
+#include "widgets/twips.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -9,8 +9,8 @@
 #include "core/panel/panel_bytes.h"
 #include "core/prepare/resample.h"
 #include "gif/gif_frames.h"
-#include "picture/picture_source.h"
-#include "platform/message_box.h"
+#include "picture_helper/picture_source.h"
+#include "widgets/message_box.h"
 
 #include <QCheckBox>
 #include <QComboBox>

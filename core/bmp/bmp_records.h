@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/panel/colour.h"
+
 #include <array>
 #include <cstdint>
 
@@ -34,14 +36,6 @@ struct RGBQUAD {
     std::uint8_t rgbRed = 0;
     std::uint8_t rgbReserved = 0;
 };
-
-// A 24-bit colour: red + 256 x green + 65536 x blue.
-using Colour = std::uint32_t;
-
-constexpr Colour MakeColour(int red, int green, int blue) {
-    return static_cast<Colour>(red) | static_cast<Colour>(green) << 8 |
-           static_cast<Colour>(blue) << 16;
-}
 
 constexpr Colour ColourOf(RGBQUAD entry) {
     return MakeColour(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);

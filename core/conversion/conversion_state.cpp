@@ -1,6 +1,6 @@
 #include "core/conversion/conversion_state.h"
 
-#include "core/conversion/checked_int.h"
+#include "core/panel/checked_int.h"
 
 #include <algorithm>
 #include <cctype>

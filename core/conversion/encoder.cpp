@@ -1,6 +1,6 @@
 #include "core/conversion/encoder.h"
 
-#include "core/conversion/checked_int.h"
+#include "core/panel/checked_int.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
 #include "core/panel/panel_bytes.h"

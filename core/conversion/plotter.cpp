@@ -1,6 +1,6 @@
 #include "core/conversion/plotter.h"
 
-#include "core/conversion/checked_int.h"
+#include "core/panel/checked_int.h"
 #include "core/io/source_file.h"
 
 #include <iterator>

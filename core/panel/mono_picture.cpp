@@ -1,6 +1,6 @@
 #include "core/panel/mono_picture.h"
 
-#include "core/conversion/checked_int.h"
+#include "core/panel/checked_int.h"
 
 #include <algorithm>
 #include <cmath>

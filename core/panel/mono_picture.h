@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/bmp/bmp_records.h"
+#include "core/panel/colour.h"
 
 #include <cstdint>
 #include <string>

@@ -5,9 +5,9 @@
 #include "support/shell.h"
 
 #include "core/font/character_set.h"
-#include "font/bdf_rows.h"
-#include "font/font_raster.h"
-#include "font/outline_tables.h"
+#include "freetype/bdf_rows.h"
+#include "freetype/font_raster.h"
+#include "freetype/outline_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/message_box.h"
+#include "widgets/message_box.h"
 
 #include <QStringList>
 
