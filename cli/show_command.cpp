@@ -27,9 +27,9 @@ namespace {
 enum class Dot : unsigned char { Undrawn, Off, On };
 
 // The panel as read; dots that the file does not reach stay undrawn.
-class PanelDots : public PointSink {
+class ShownPanel : public PointSink {
   public:
-    explicit PanelDots(const PanelLayout& layout)
+    explicit ShownPanel(const PanelLayout& layout)
         : width_(layout.width), height_(layout.height),
           dots_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)) {}
     void setPoint(int x, int y, bool on) override {
@@ -60,7 +60,7 @@ class PanelDots : public PointSink {
     std::vector<Dot> dots_;
 };
 
-std::string AsCharacters(const PanelDots& panel) {
+std::string AsCharacters(const ShownPanel& panel) {
     std::string text;
     text.reserve(static_cast<std::size_t>(panel.width() + 1) *
                  static_cast<std::size_t>(panel.height()));
@@ -75,7 +75,7 @@ std::string AsCharacters(const PanelDots& panel) {
 }
 
 // Two rows to a character: upper half block, lower half block, full block or space.
-std::string AsHalfBlocks(const PanelDots& panel) {
+std::string AsHalfBlocks(const ShownPanel& panel) {
     std::string text;
     for (int y = 0; y < panel.height(); y += 2) {
         for (int x = 0; x < panel.width(); ++x) {
@@ -96,7 +96,7 @@ std::uint32_t ColourRgb(Colour colour) {
 // The largest picture written: four times the pixels of a 4096 x 4096 panel at scale 4.
 constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 30;
 
-std::string SavePicture(const PanelDots& panel, const ShowOptions& options) {
+std::string SavePicture(const ShownPanel& panel, const ShowOptions& options) {
     const std::uint64_t width =
         static_cast<std::uint64_t>(panel.width()) * static_cast<std::uint64_t>(options.scale);
     const std::uint64_t height =
@@ -135,11 +135,11 @@ std::string SavePicture(const PanelDots& panel, const ShowOptions& options) {
 }
 
 // The panel drawn from a picture of on dots.
-PanelDots DotsOf(const MonoPicture& picture) {
+ShownPanel ShownOf(const MonoPicture& picture) {
     PanelLayout size;
     size.width = std::max(picture.width, 1);
     size.height = std::max(picture.height, 1);
-    PanelDots dots(size);
+    ShownPanel dots(size);
     for (int y = 0; y < size.height; ++y) {
         for (int x = 0; x < size.width; ++x) {
             dots.setPoint(x, y, x < picture.width && y < picture.height && picture.at(x, y));
@@ -148,7 +148,7 @@ PanelDots DotsOf(const MonoPicture& picture) {
     return dots;
 }
 
-std::string SaveBitmap(const PanelDots& panel, const std::string& path) {
+std::string SaveBitmap(const ShownPanel& panel, const std::string& path) {
     AtomicTextFile file(PathFromUtf8(path));
     if (!file.open() || !file.write(EncodeMonoBmp(panel.picture())) || !file.commit()) {
         return file.error();
@@ -178,7 +178,7 @@ int ShowFont(const ShowOptions& options, const std::string& bytes, StandardOutpu
     if (!DrawFontFile(font, drawn)) {
         return 1;
     }
-    const PanelDots panel = DotsOf(drawn);
+    const ShownPanel panel = ShownOf(drawn);
     const std::string error =
         !options.pngFile.empty() ? SavePicture(panel, options) : SaveBitmap(panel, picturePath);
     if (!error.empty()) {
@@ -247,12 +247,12 @@ int ShowReadFrames(const ShowOptions& options, const ReadFrames& read, const std
         return 0;
     }
     const auto dotsOf = [&](std::size_t n) {
-        PanelDots panel(layout);
+        ShownPanel panel(layout);
         UnpackPanel(layout, 0, read.frames[n].bytes, panel);
         return panel;
     };
     if (!options.pngFile.empty() || !options.bmpFile.empty()) {
-        const PanelDots panel = dotsOf(static_cast<std::size_t>(options.frame.value_or(0)));
+        const ShownPanel panel = dotsOf(static_cast<std::size_t>(options.frame.value_or(0)));
         const std::string& path = !options.pngFile.empty() ? options.pngFile : options.bmpFile;
         const std::string error =
             !options.pngFile.empty() ? SavePicture(panel, options) : SaveBitmap(panel, path);
@@ -266,7 +266,7 @@ int ShowReadFrames(const ShowOptions& options, const ReadFrames& read, const std
         if (options.frame && static_cast<std::size_t>(*options.frame) != n) {
             continue;
         }
-        const PanelDots panel = dotsOf(n);
+        const ShownPanel panel = dotsOf(n);
         std::string shown = "frame " + std::to_string(n) +
                             (read.delays ? ": " + std::to_string(delayOf(n)) + " ms" : "") + "\n";
         shown += options.blocks ? AsHalfBlocks(panel) : AsCharacters(panel);
@@ -291,7 +291,7 @@ int ShowFrames(const ShowOptions& options, const std::string& text, const std::s
 // The panel drawn: on the terminal, or as a picture.
 int ShowPanel(const ShowOptions& options, const PanelLayout& layout,
               std::span<const std::uint8_t> bytes, StandardOutput& out) {
-    PanelDots panel(layout);
+    ShownPanel panel(layout);
     UnpackPanel(layout, 0, bytes, panel);
     if (!options.pngFile.empty()) {
         const std::string error = SavePicture(panel, options);

@@ -427,6 +427,7 @@ QString PreviewWindow::describeDot(int x, int y) const {
                     .arg(place->column);
         break;
     case Arrangement::Pages:
+    case Arrangement::BitPlanes:
         text += QString(", page %1 column %2").arg(place->page).arg(place->column);
         break;
     case Arrangement::Rows:

@@ -132,9 +132,9 @@ class StrikeSpinBox : public QSpinBox {
 } // namespace
 
 // The panel's dots as the preview draws them, scaled up by whole pixels with sharp edges.
-class PanelDots : public QWidget {
+class SampleDots : public QWidget {
   public:
-    explicit PanelDots(const PanelLayout& panel) : panel_(panel.width, panel.height) {
+    explicit SampleDots(const PanelLayout& panel) : panel_(panel.width, panel.height) {
         setMinimumSize(std::min(panel.width, kMinimumViewSide * 2),
                        std::min(panel.height, kMinimumViewSide));
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -243,7 +243,7 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     }
     SampleEdit = new QLineEdit(QString::fromUtf8(kDefaultSample));
     SampleEdit->setObjectName("SampleEdit");
-    SampleView = new PanelDots(panel_);
+    SampleView = new SampleDots(panel_);
     SampleView->setObjectName("SampleView");
     StatusLabel = new QLabel;
     StatusLabel->setObjectName("StatusLabel");

@@ -21,7 +21,7 @@ class QTimer;
 namespace pelmora {
 
 class MessageBox;
-class PanelDots;
+class SampleDots;
 
 // "Make font": a font file for the firmware, its sample drawn on the panel as the firmware
 // will draw it from that very file, redrawn as the choices change. Save writes what
@@ -68,7 +68,7 @@ class FontWindow : public QDialog {
     QSpinBox* CellHeightBox;
     QComboBox* HintingBox;
     QLineEdit* SampleEdit;
-    PanelDots* SampleView;
+    SampleDots* SampleView;
     QLabel* StatusLabel;
     QLabel* ProblemLabel;
     QPushButton* SaveButton;

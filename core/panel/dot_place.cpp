@@ -1,5 +1,7 @@
 #include "core/panel/dot_place.h"
 
+#include "core/panel/panel_dots.h"
+
 namespace pelmora {
 
 std::optional<DotAddress> DotPlace(const PanelLayout& layout, int x, int y) {
@@ -7,6 +9,17 @@ std::optional<DotAddress> DotPlace(const PanelLayout& layout, int x, int y) {
         return std::nullopt;
     }
     DotAddress place;
+    if (!layout.plain()) {
+        const LevelPlace level = PlaceOfLevel(layout, x, y);
+        const bool rows = layout.arrangement == Arrangement::Rows;
+        const int column = layout.arrangement == Arrangement::Halves ? x : x + layout.xOffset;
+        place.byte = level.byte;
+        place.bit = level.shift;
+        place.page = rows ? y : y / layout.pageRows();
+        place.block = rows ? 0 : column / layout.pageColumns();
+        place.column = rows ? column * layout.depth / 8 : column % layout.pageColumns();
+        return place;
+    }
     if (layout.arrangement == Arrangement::Rows) {
         place.page = y;
         place.column = x / 8;

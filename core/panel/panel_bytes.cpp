@@ -1,5 +1,7 @@
 #include "core/panel/panel_bytes.h"
 
+#include "core/panel/panel_dots.h"
+
 #include <array>
 
 namespace pelmora {
@@ -26,7 +28,7 @@ constexpr auto kReversed = MakeReversed();
 std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayout& layout) {
     if (picture.width != layout.width || picture.height != layout.height ||
         picture.dots.size() != static_cast<std::size_t>(picture.width) * picture.height ||
-        !CheckLayout(layout).empty()) {
+        !layout.plain() || !CheckLayout(layout).empty()) {
         return {};
     }
     std::vector<std::uint8_t> bytes(layout.byteCount());
@@ -56,6 +58,18 @@ std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayou
 
 std::size_t UnpackPanel(const PanelLayout& layout, std::size_t first,
                         std::span<const std::uint8_t> bytes, PointSink& sink) {
+    if (!layout.plain()) {
+        if (first == 0) {
+            const PanelDots dots = UnpackDots(layout, bytes);
+            for (int y = 0; y < dots.height; ++y) {
+                for (int x = 0; x < dots.width; ++x) {
+                    sink.setLevel(x, y, dots.level(x, y),
+                                  dots.opaque.empty() || dots.opaque[dots.index(x, y)] != 0);
+                }
+            }
+        }
+        return first + bytes.size();
+    }
     const std::size_t total = layout.byteCount();
     const bool plainColumns =
         layout.arrangement != Arrangement::Rows && layout.bitOrder == BitOrder::Lsb;
@@ -75,6 +89,9 @@ std::size_t UnpackPanel(const PanelLayout& layout, std::size_t first,
 }
 
 MonoPicture UnpackPanel(const PanelLayout& layout, std::span<const std::uint8_t> bytes) {
+    if (!layout.plain()) {
+        return MonoOf(UnpackDots(layout, bytes));
+    }
     struct Collect : PointSink {
         explicit Collect(MonoPicture& p) : picture(p) {}
         void setPoint(int x, int y, bool on) override { picture.set(x, y, on); }

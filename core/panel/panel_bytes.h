@@ -9,7 +9,8 @@
 
 namespace pelmora {
 
-// The panel's bytes in the order it takes them; none for a picture of another size.
+// The panel's bytes in the order it takes them; none for a picture of another size or a
+// layout that is not plain (PackDots packs those).
 std::vector<std::uint8_t> PackPanel(const MonoPicture& picture, const PanelLayout& layout);
 
 // Receives the panel's dots as they are unpacked: on is a dark dot, off a lit one.
@@ -17,6 +18,13 @@ class PointSink {
   public:
     virtual ~PointSink() = default;
     virtual void setPoint(int x, int y, bool on) = 0;
+
+    // A dot at its level (see PanelDots), and whether a mask leaves it drawn. A sink that
+    // draws greys, colours or masks overrides this; by default a level above 0 is on.
+    virtual void setLevel(int x, int y, int level, bool opaque) {
+        (void)opaque;
+        setPoint(x, y, level != 0);
+    }
 
     // Eight dots of column x from row top down, bit r of rows being row top + r. A sink
     // that can take a column at once overrides this; by default it is eight points.
@@ -28,7 +36,9 @@ class PointSink {
 };
 
 // Lays bytes onto the panel from byte number first on; bytes past the panel's last draw
-// nothing. Returns the number of the byte after the last one given.
+// nothing. Returns the number of the byte after the last one given. A layout that is not
+// plain is unpacked whole from byte 0 (setLevel for every dot), and from any other byte
+// draws nothing.
 std::size_t UnpackPanel(const PanelLayout& layout, std::size_t first,
                         std::span<const std::uint8_t> bytes, PointSink& sink);
 

@@ -290,4 +290,13 @@ std::string_view NameOfFit(Fit fit) {
     return kFitNames[static_cast<std::size_t>(fit)];
 }
 
+PanelDots PreparePanelDots(const RgbaPicture& shown, const Placement& placement,
+                           const PanelLayout& layout, const PrepareOptions& options) {
+    PanelDots dots = DotsOf(PreparePanel(shown, placement, layout.width, layout.height, options));
+    if (layout.mask != MaskForm::None) {
+        dots.opaque.assign(dots.levels.size(), 1);
+    }
+    return dots;
+}
+
 } // namespace pelmora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/panel/mono_picture.h"
+#include "core/panel/panel_dots.h"
 
 #include <cstdint>
 #include <optional>
@@ -55,6 +56,7 @@ struct PrepareOptions {
     int brightness = 0;                 // -100 to 100
     int contrast = 0;                   // -100 to 100
     bool invert = false;
+    std::vector<int> levelGreys; // the grey of each level, level 0 first; empty: evenly spaced
 };
 
 // The grey of every panel pixel, 0 black to 255 white: the picture laid over the
@@ -80,6 +82,11 @@ MonoPicture DitherGrey(const std::vector<std::uint8_t>& grey, int width, int hei
 // The whole way from the shown part to the panel's dots.
 MonoPicture PreparePanel(const RgbaPicture& shown, const Placement& placement, int panelWidth,
                          int panelHeight, const PrepareOptions& options);
+
+// The whole way from the shown part to the dots of any layout: levels at its depth, the
+// tri-colour planes' colours, and where it has a mask, the opaque dots.
+PanelDots PreparePanelDots(const RgbaPicture& shown, const Placement& placement,
+                           const PanelLayout& layout, const PrepareOptions& options);
 
 // Option words: "contain", "floyd-steinberg", ...; empty when the word is unknown. The
 // lists are in the order of the enums, the default first.

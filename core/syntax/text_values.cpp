@@ -44,10 +44,83 @@ std::string Shown(std::string_view token) {
 } // namespace
 
 std::string GeometryText(const PanelLayout& layout) {
-    return std::string(kGeometryMark) + " " + std::to_string(layout.width) + "x" +
-           std::to_string(layout.height) + " " + std::string(NameOf(layout.arrangement)) + " " +
-           std::to_string(layout.blockColumns()) + " " + std::string(NameOf(layout.bitOrder));
+    std::string text =
+        std::string(kGeometryMark) + " " + std::to_string(layout.width) + "x" +
+        std::to_string(layout.height) + " " + std::string(NameOf(layout.arrangement)) + " " +
+        std::to_string(layout.blockColumns()) + " " + std::string(NameOf(layout.bitOrder));
+    // What one bit a dot in one plane needs no word for.
+    if (layout.depth != 1) {
+        text += " depth " + std::to_string(layout.depth);
+    }
+    if (layout.ramColumns() != layout.width || layout.xOffset != 0) {
+        text +=
+            " ram " + std::to_string(layout.ramColumns()) + " at " + std::to_string(layout.xOffset);
+    }
+    if (layout.colours != Colours::None) {
+        text += " colours " + std::string(NameOf(layout.colours)) +
+                (layout.inkIsZero ? " ink 0" : " ink 1");
+    }
+    if (layout.mask != MaskForm::None) {
+        text += layout.mask == MaskForm::Plane ? " mask plane" : " mask interleaved";
+    }
+    return text;
 }
+
+namespace {
+
+// The words after the bit order: "depth 4", "ram 132 at 2", "colours black-red ink 0",
+// "mask plane" or "mask interleaved", each at most once, in that order.
+bool ReadPlaneWords(std::span<const std::string_view> words, PanelLayout& layout) {
+    std::size_t at = 0;
+    const auto word = [&words, &at](std::string_view expected) {
+        if (at < words.size() && words[at] == expected) {
+            ++at;
+            return true;
+        }
+        return false;
+    };
+    const auto number = [&words, &at](int& value) {
+        if (at >= words.size()) {
+            return false;
+        }
+        const auto read = ParseInt(words[at++]);
+        value = read.value_or(-1);
+        return read.has_value();
+    };
+    if (word("depth") && !number(layout.depth)) {
+        return false;
+    }
+    if (word("ram") && !(number(layout.ramWidth) && word("at") && number(layout.xOffset))) {
+        return false;
+    }
+    if (word("colours")) {
+        const std::optional<Colours> colours =
+            at < words.size() ? ColoursNamed(words[at++]) : std::nullopt;
+        if (!colours || *colours == Colours::None || !word("ink")) {
+            return false;
+        }
+        layout.colours = *colours;
+        if (!word("0") && !word("1")) {
+            return false;
+        }
+        layout.inkIsZero = words[at - 1] == "0";
+    }
+    if (word("mask")) {
+        if (word("plane")) {
+            layout.mask = MaskForm::Plane;
+        } else if (word("interleaved")) {
+            layout.mask = MaskForm::Interleaved;
+        } else {
+            return false;
+        }
+    }
+    if (layout.ramWidth == layout.width && layout.xOffset == 0) {
+        layout.ramWidth = 0; // the same panel as one without the words
+    }
+    return at == words.size();
+}
+
+} // namespace
 
 std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& error) {
     const std::size_t at = text.find(kGeometryMark);
@@ -64,17 +137,21 @@ std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& erro
         "the panel's geometry must read WIDTHxHEIGHT halves|pages|rows BLOCK lsb|msb";
     std::string_view rest = text.substr(at + kGeometryMark.size());
     rest = rest.substr(0, rest.find('\n'));
-    std::string_view words[4];
+    constexpr int kMostWords = 16;
+    std::string_view words[kMostWords];
     int count = 0;
-    for (std::string_view left = Trim(rest); !left.empty() && count < 4; left = Trim(left)) {
-        const std::size_t end = std::min(left.find_first_of(" \t*"), left.size());
-        words[count++] = left.substr(0, end);
-        left.remove_prefix(end);
-        if (!left.empty() && left.front() == '*') {
+    for (std::string_view left = Trim(rest); !left.empty(); left = Trim(left)) {
+        if (left.front() == '*') {
             break;
         }
+        const std::size_t end = std::min(left.find_first_of(" \t*"), left.size());
+        if (count == kMostWords) {
+            return fail(unreadable);
+        }
+        words[count++] = left.substr(0, end);
+        left.remove_prefix(end);
     }
-    if (count != 4) {
+    if (count < 4) {
         return fail(unreadable);
     }
     const std::size_t x = words[0].find('x');
@@ -89,12 +166,8 @@ std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& erro
     layout.width = *width;
     layout.height = *height;
     layout.blockWidth = *block;
-    if (words[1] == "halves") {
-        layout.arrangement = Arrangement::Halves;
-    } else if (words[1] == "pages") {
-        layout.arrangement = Arrangement::Pages;
-    } else if (words[1] == "rows") {
-        layout.arrangement = Arrangement::Rows;
+    if (const std::optional<Arrangement> arrangement = ArrangementNamed(words[1])) {
+        layout.arrangement = *arrangement;
     } else {
         return fail(unreadable);
     }
@@ -105,6 +178,10 @@ std::optional<PanelLayout> FindGeometry(std::string_view text, std::string& erro
         layout.bitOrder = words[3] == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
     } else {
         return fail(unreadable);
+    }
+    if (!ReadPlaneWords(std::span(words + 4, words + count), layout)) {
+        return fail("the panel's geometry ends in words it does not know: depth N, ram N at "
+                    "N, colours NAME ink 0|1, mask plane|interleaved");
     }
     if (const std::string problem = CheckLayout(layout); !problem.empty()) {
         return fail(problem);
@@ -125,11 +202,37 @@ std::string DescribeLayout(const PanelLayout& layout) {
     case Arrangement::Rows:
         text += "rows from the top";
         break;
+    case Arrangement::BitPlanes:
+        text += "8-row pages, each column a byte per bit of its levels, the top bit first";
+        break;
     }
     const bool rows = layout.arrangement == Arrangement::Rows;
-    text += layout.bitOrder == BitOrder::Lsb
-                ? (rows ? ", leftmost dot in bit 0" : ", top dot in bit 0")
-                : (rows ? ", leftmost dot in bit 7" : ", top dot in bit 7");
+    const bool fields = layout.depth > 1 && layout.arrangement != Arrangement::BitPlanes;
+    if (fields) {
+        text += std::string(rows ? ", leftmost" : ", top") + (layout.bitOrder == BitOrder::Lsb
+                                                                  ? " dot in the lowest bits"
+                                                                  : " dot in the highest bits");
+    } else {
+        text += layout.bitOrder == BitOrder::Lsb
+                    ? (rows ? ", leftmost dot in bit 0" : ", top dot in bit 0")
+                    : (rows ? ", leftmost dot in bit 7" : ", top dot in bit 7");
+    }
+    if (layout.depth > 1) {
+        text += ", " + std::to_string(layout.depth) + " bits a dot (level 0 white)";
+    }
+    if (layout.ramColumns() != layout.width || layout.xOffset != 0) {
+        text += ", " + std::to_string(layout.ramColumns()) +
+                " RAM columns, the picture from column " + std::to_string(layout.xOffset);
+    }
+    if (layout.colours != Colours::None) {
+        text += std::string(", a black and a ") +
+                (layout.colours == Colours::BlackRed ? "red" : "yellow") + " plane, ink " +
+                (layout.inkIsZero ? "0" : "1");
+    }
+    if (layout.mask != MaskForm::None) {
+        text += layout.mask == MaskForm::Plane ? ", then a mask plane (1 opaque)"
+                                               : ", each byte followed by its mask byte";
+    }
     return text;
 }
 
