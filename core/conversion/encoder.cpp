@@ -1,8 +1,8 @@
 #include "core/conversion/encoder.h"
 
-#include "core/panel/checked_int.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
+#include "core/panel/checked_int.h"
 #include "core/panel/panel_bytes.h"
 
 namespace pelmora {
@@ -27,17 +27,38 @@ std::string SizeText(int width, int height) {
 
 EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, const Syntax& syntax,
                         std::string_view symbol) {
+    OutputChoice choice;
+    choice.layout = layout;
+    choice.syntax = &syntax;
+    choice.symbol = std::string(symbol);
+    return EncodePanelDots(DotsOf(dots, layout), choice);
+}
+
+EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice) {
+    const PanelLayout layout = choice.panel();
     const std::string invalid = CheckLayout(layout);
     if (!invalid.empty()) {
         return {{}, invalid};
     }
-    if (dots.width != layout.width || dots.height != layout.height ||
-        dots.dots.size() != static_cast<std::size_t>(dots.width) * dots.height) {
+    if (dots.width != layout.width || dots.height != layout.height) {
         return {{},
                 "the picture is " + SizeText(dots.width, dots.height) + " dots, the panel " +
                     SizeText(layout.width, layout.height)};
     }
-    return {syntax.write(layout, PackPanel(dots, layout), symbol), {}};
+    const std::vector<std::uint8_t> bytes = PackDots(dots, layout);
+    if (bytes.size() != layout.byteCount()) {
+        return {{}, "the dots do not fit the panel's levels, planes or mask"};
+    }
+    if (!choice.packing.packs()) {
+        return {choice.syntaxOrDefault().write(layout, bytes, choice.symbol), {}};
+    }
+    // A still is one frame: a delta has nothing before it to XOR with.
+    if (choice.packing.delta) {
+        return {{}, "a single picture has no frame before it to take a delta from"};
+    }
+    const PackedText packed = WritePackedPicture(choice.syntaxOrDefault(), layout, bytes,
+                                                 choice.symbol, choice.packing.scheme);
+    return {packed.text, packed.error};
 }
 
 EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& progress,
@@ -48,22 +69,7 @@ EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& prog
                 "the picture is " + SizeText(surface.pictureWidth(), surface.pictureHeight()) +
                     " dots, the panel " + SizeText(layout.width, layout.height)};
     }
-    const MonoPicture dots = ChooseOnDots(surface, onColour, progress);
-    if (!choice.packing.packs()) {
-        return EncodePanel(dots, layout, choice.syntaxOrDefault(), choice.symbol);
-    }
-    // A still is one frame: a delta has nothing before it to XOR with.
-    if (choice.packing.delta) {
-        return {{}, "a single picture has no frame before it to take a delta from"};
-    }
-    const std::string invalid = CheckLayout(layout);
-    if (!invalid.empty()) {
-        return {{}, invalid};
-    }
-    const std::vector<std::uint8_t> bytes = PackPanel(dots, layout);
-    const PackedText packed = WritePackedPicture(choice.syntaxOrDefault(), layout, bytes,
-                                                 choice.symbol, choice.packing.scheme);
-    return {packed.text, packed.error};
+    return EncodePanelDots(DotsOf(ChooseOnDots(surface, onColour, progress), layout), choice);
 }
 
 WriteOutcome WriteWholeFile(const std::string& path, std::string_view text) {

@@ -3,6 +3,7 @@
 #include "core/compress/packed_output.h"
 #include "core/conversion/conversion_state.h"
 #include "core/panel/mono_picture.h"
+#include "core/panel/panel_dots.h"
 #include "core/panel/panel_layout.h"
 #include "core/syntax/syntax.h"
 
@@ -34,6 +35,10 @@ struct EncodedText {
 // picture whose size is not the layout's, or a layout that cannot be, is refused.
 EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, const Syntax& syntax,
                         std::string_view symbol = {});
+
+// The same for dots at their levels (see PanelDots), in any layout: where the choice packs,
+// the bytes are packed as WritePackedPicture writes them.
+EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice);
 
 // The whole conversion in memory: the colour rule picks the on dots (progress 1 to 99 as
 // the pixels are examined), then EncodePanel with the choice's layout and syntax, or the

@@ -82,6 +82,19 @@ PanelDots DotsOf(const MonoPicture& picture) {
     return dots;
 }
 
+PanelDots DotsOf(const MonoPicture& picture, const PanelLayout& layout) {
+    PanelDots dots = DotsOf(picture);
+    const auto black =
+        static_cast<std::uint8_t>(layout.colours != Colours::None ? 1 : TopLevel(layout));
+    for (std::uint8_t& level : dots.levels) {
+        level = level != 0 ? black : 0;
+    }
+    if (layout.mask != MaskForm::None) {
+        dots.opaque.assign(dots.levels.size(), 1);
+    }
+    return dots;
+}
+
 MonoPicture MonoOf(const PanelDots& dots) {
     MonoPicture picture(dots.width, dots.height);
     for (std::size_t i = 0; i < dots.levels.size() && i < picture.dots.size(); ++i) {

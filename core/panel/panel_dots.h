@@ -33,6 +33,9 @@ struct PanelDots {
 
 // Dots of one bit as levels 0 and 1; and back, any level above 0 being on.
 PanelDots DotsOf(const MonoPicture& picture);
+// Dots of one bit for a layout: on is black (the top level, or the black plane), every dot
+// opaque where the layout has a mask.
+PanelDots DotsOf(const MonoPicture& picture, const PanelLayout& layout);
 MonoPicture MonoOf(const PanelDots& dots);
 
 // Every byte of the layout in the order it is written: the picture's planes (one, or the
