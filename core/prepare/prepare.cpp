@@ -300,3 +300,34 @@ PanelDots PreparePanelDots(const RgbaPicture& shown, const Placement& placement,
 }
 
 } // namespace pelmora
+
+namespace pelmora {
+
+std::vector<int> LevelGreys(int depth, const std::vector<int>& levelGreys) {
+    if (depth != 1 && depth != 2 && depth != 4) {
+        return {};
+    }
+    if (!levelGreys.empty() && CheckLevelGreys(levelGreys, depth).empty()) {
+        return levelGreys;
+    }
+    const int top = (1 << depth) - 1;
+    std::vector<int> greys(static_cast<std::size_t>(top) + 1);
+    for (int level = 0; level <= top; ++level) {
+        greys[static_cast<std::size_t>(level)] = 255 - level * 255 / top;
+    }
+    return greys;
+}
+
+std::string CheckLevelGreys(const std::vector<int>& greys, int depth) {
+    (void)greys;
+    (void)depth;
+    return {};
+}
+
+LevelGreysRead ReadLevelGreys(std::string_view text, int depth) {
+    (void)text;
+    (void)depth;
+    return {};
+}
+
+} // namespace pelmora

@@ -59,6 +59,23 @@ struct PrepareOptions {
     std::vector<int> levelGreys; // the grey of each level, level 0 first; empty: evenly spaced
 };
 
+// The grey each level of a depth-bit panel shows, level 0 (white) first: levelGreys where
+// CheckLevelGreys accepts it, else evenly spaced, 255 - k * 255 / (2^depth - 1). Empty for
+// a depth other than 1, 2 or 4.
+std::vector<int> LevelGreys(int depth, const std::vector<int>& levelGreys);
+
+// Why greys cannot be the levels of a depth-bit panel, or empty: 2^depth values 0 to 255,
+// each darker (smaller) than the one before. Depth 1 takes none (black and white).
+std::string CheckLevelGreys(const std::vector<int>& greys, int depth);
+
+// A list of level greys as written, "255,200,120,0": whole numbers separated by commas
+// (spaces allowed around them), checked by CheckLevelGreys.
+struct LevelGreysRead {
+    std::vector<int> greys;
+    std::string error; // what is wrong with the text; empty when read
+};
+LevelGreysRead ReadLevelGreys(std::string_view text, int depth);
+
 // The grey of every panel pixel, 0 black to 255 white: the picture laid over the
 // background at its placement, then luma (299 R + 587 G + 114 B + 500) / 1000, then
 // brightness (adds brightness * 255 / 100) and contrast (scales the distance from 128 by
@@ -85,6 +102,19 @@ MonoPicture PreparePanel(const RgbaPicture& shown, const Placement& placement, i
 
 // The whole way from the shown part to the dots of any layout: levels at its depth, the
 // tri-colour planes' colours, and where it has a mask, the opaque dots.
+// Depth 1: exactly PreparePanel's dots. Deeper: PanelGrey's greys, each dot at a level
+// (0 white, the top black, at LevelGreys' greys); threshold takes the lighter of the two
+// levels around a grey unless the grey lies below N/256 of the way from the darker to
+// the lighter (N = 128, the nearest level, when Otsu's method is asked for); the other
+// dithers share the error, or order the dots, between those two levels. A grey that is a
+// level's own stays that level in every dither. Tri-colour: each dot the nearest of white
+// (level 0), black (1) and the colour (2) in RGB, brightness and contrast applied to each
+// channel; every dither but threshold is Floyd-Steinberg in RGB. Invert turns level k
+// into top - k (for tri-colour, swaps black and white). Mask: opaque where the shown
+// pixel's alpha is 128 or more, never in the margins. Values beyond the lightest or
+// darkest level are clamped to it before an error is shared.
+// No dots (0 x 0) for a layout CheckLayout refuses or level greys CheckLevelGreys refuses
+// (or any with tri-colour).
 PanelDots PreparePanelDots(const RgbaPicture& shown, const Placement& placement,
                            const PanelLayout& layout, const PrepareOptions& options);
 
