@@ -36,7 +36,10 @@ EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, cons
 
 EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice) {
     const PanelLayout layout = choice.panel();
-    const std::string invalid = CheckLayout(layout);
+    std::string invalid = CheckLayout(layout);
+    if (invalid.empty()) {
+        invalid = SyntaxLayoutProblem(choice.syntaxOrDefault(), layout);
+    }
     if (!invalid.empty()) {
         return {{}, invalid};
     }

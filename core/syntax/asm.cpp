@@ -16,12 +16,14 @@ std::string WriteAsm(const PanelLayout& layout, std::span<const std::uint8_t> by
     std::string text = "; " + name + ": " + DescribeLayout(layout) + "\n";
     text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "; " + GeometryText(layout) + "\n";
-    text += name + ":\n";
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += i % kValuesPerLine == 0 ? "        DB " : ",";
-        AppendIntelHex(text, bytes[i]);
-        if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == bytes.size()) {
-            text += "\n";
+    for (const NamedRun& run : NamedRuns(layout, bytes, symbol)) {
+        text += run.name + ":\n";
+        for (std::size_t i = 0; i < run.bytes.size(); ++i) {
+            text += i % kValuesPerLine == 0 ? "        DB " : ",";
+            AppendIntelHex(text, run.bytes[i]);
+            if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == run.bytes.size()) {
+                text += "\n";
+            }
         }
     }
     return text;

@@ -5,6 +5,8 @@
 
 #include "core/syntax/text_values.h"
 
+#include "core/panel/panel_dots.h"
+
 namespace pelmora {
 
 namespace {
@@ -29,9 +31,13 @@ std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t>
     text += ProgramMemoryPreamble();
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n\n";
-    text += "const uint8_t " + name + "[" + std::to_string(bytes.size()) + "] PROGMEM = {\n";
-    AppendValueRows(text, bytes);
-    text += "};\n\n#endif /* " + guard + " */\n";
+    for (const NamedRun& run : NamedRuns(layout, bytes, symbol)) {
+        text += "const uint8_t " + run.name + "[" + std::to_string(run.bytes.size()) +
+                "] PROGMEM = {\n";
+        AppendValueRows(text, run.bytes);
+        text += "};\n\n";
+    }
+    text += "#endif /* " + guard + " */\n";
     return text;
 }
 
@@ -51,7 +57,7 @@ SyntaxText ReadC(std::string_view text) {
     if (!geometryError.empty()) {
         return {{}, {}, geometryError};
     }
-    SyntaxText read = ReadBracedValues(text);
+    SyntaxText read = ReadBracedValues(text, layout ? PlaneRuns(*layout).size() : 1);
     read.layout = layout;
     return read;
 }

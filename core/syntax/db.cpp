@@ -111,7 +111,7 @@ SyntaxText ReadLcdHexText(std::string_view text) {
     SyntaxText read;
     DecodedLine decoded;
     ForEachLine(text, [&](long number, std::string_view line) {
-        if (line.empty()) {
+        if (line.empty() || IsLabelLine(line)) {
             return true;
         }
         DecodeLine(line, decoded);

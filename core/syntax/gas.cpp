@@ -15,16 +15,19 @@ std::string WriteGas(const PanelLayout& layout, std::span<const std::uint8_t> by
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
     text.reserve(text.size() + bytes.size() * 6 + 256); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";
-    text += "        .section .rodata\n        .global " + name + "\n        .global " + name +
-            "_end\n" + name + ":\n";
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text += i % kValuesPerLine == 0 ? "        .byte " : ",";
-        AppendCHex(text, bytes[i]);
-        if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == bytes.size()) {
-            text += "\n";
+    text += "        .section .rodata\n";
+    for (const NamedRun& run : NamedRuns(layout, bytes, symbol)) {
+        text += "        .global " + run.name + "\n        .global " + run.name + "_end\n" +
+                run.name + ":\n";
+        for (std::size_t i = 0; i < run.bytes.size(); ++i) {
+            text += i % kValuesPerLine == 0 ? "        .byte " : ",";
+            AppendCHex(text, run.bytes[i]);
+            if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == run.bytes.size()) {
+                text += "\n";
+            }
         }
+        text += run.name + "_end:\n";
     }
-    text += name + "_end:\n";
     return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/syntax/db.h"
 #include "core/syntax/syntaxes.h"
+#include "core/syntax/text_values.h"
 
 #include <array>
 
@@ -10,8 +11,18 @@ namespace pelmora {
 namespace {
 
 std::string WriteDb(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
-                    std::string_view) {
-    return FormatLcdHexText(layout, bytes);
+                    std::string_view symbol) {
+    const std::vector<NamedRun> runs = NamedRuns(layout, bytes, symbol);
+    if (runs.size() == 1) {
+        return FormatLcdHexText(layout, bytes);
+    }
+    // Several planes: each under a label of its own, an empty line between them.
+    std::string text;
+    for (const NamedRun& run : runs) {
+        text += (text.empty() ? "" : std::string(kLineEnd)) + run.name + ":" +
+                std::string(kLineEnd) + FormatLcdHexText(layout, run.bytes);
+    }
+    return text;
 }
 
 // DB lines carry no mark of their own: every text the others do not claim is read as them.
@@ -80,6 +91,15 @@ const Syntax& SyntaxOfText(std::string_view text, std::string_view fileName) {
         }
     }
     return DefaultSyntax();
+}
+
+std::string SyntaxLayoutProblem(const Syntax& syntax, const PanelLayout& layout) {
+    if (syntax.onlyRowsLsb && (!layout.plain() || layout.arrangement != Arrangement::Rows ||
+                               layout.bitOrder != BitOrder::Lsb)) {
+        return "an X bitmap holds one bit a dot in rows, the leftmost dot in bit 0, in one "
+               "plane";
+    }
+    return {};
 }
 
 } // namespace pelmora

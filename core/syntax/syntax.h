@@ -40,6 +40,9 @@ struct Syntax {
 std::span<const Syntax* const> Syntaxes();
 
 const Syntax& DefaultSyntax();
+
+// Why the syntax cannot hold the layout's bytes (an X bitmap holds plain rows, lsb), or empty.
+std::string SyntaxLayoutProblem(const Syntax& syntax, const PanelLayout& layout);
 const Syntax* FindSyntax(std::string_view name);
 
 // The syntax whose text this is, told from the content, then from the file name's

@@ -1,5 +1,7 @@
 #include "core/syntax/text_values.h"
 
+#include "core/panel/panel_dots.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -384,19 +386,59 @@ void AppendValueRows(std::string& text, std::span<const std::uint8_t> bytes) {
     }
 }
 
-SyntaxText ReadBracedValues(std::string_view text) {
+SyntaxText ReadBracedValues(std::string_view text, std::size_t groups) {
     SyntaxText read;
     const std::string code = WithoutCComments(text);
-    const std::size_t open = code.find('{');
-    const std::size_t close = code.find('}', open == std::string::npos ? 0 : open);
-    if (open == std::string::npos || close == std::string::npos) {
-        read.error = "line " + std::to_string(LineAt(code, code.empty() ? 0 : code.size() - 1)) +
-                     ": no array of bytes between { and } was found";
-        return read;
+    std::size_t from = 0;
+    for (std::size_t group = 0; group < groups; ++group) {
+        const std::size_t open = code.find('{', from);
+        const std::size_t close = code.find('}', open == std::string::npos ? from : open);
+        if (open == std::string::npos || close == std::string::npos) {
+            read.error =
+                "line " + std::to_string(LineAt(code, code.empty() ? 0 : code.size() - 1)) +
+                (group == 0 ? std::string(": no array of bytes between { and } was found")
+                            : ": " + std::to_string(groups) + " arrays of bytes were expected, " +
+                                  std::to_string(group) + " found");
+            return read;
+        }
+        if (!ReadValueList(std::string_view(code).substr(open + 1, close - open - 1),
+                           LineAt(code, open), read)) {
+            return read;
+        }
+        from = close + 1;
     }
-    ReadValueList(std::string_view(code).substr(open + 1, close - open - 1), LineAt(code, open),
-                  read);
     return read;
+}
+
+std::vector<NamedRun> NamedRuns(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                                std::string_view symbol) {
+    std::vector<NamedRun> runs;
+    const std::vector<PlaneRun> planes = PlaneRuns(layout);
+    for (std::size_t i = 0; i < planes.size(); ++i) {
+        const PlaneRun& plane = planes[i];
+        const std::size_t start = std::min(plane.offset, bytes.size());
+        // The last run takes whatever is left, so that no byte given goes unwritten.
+        const std::size_t size = i + 1 == planes.size()
+                                     ? bytes.size() - start
+                                     : std::min(plane.size, bytes.size() - start);
+        runs.push_back(
+            {std::string(symbol) + std::string(plane.suffix), bytes.subspan(start, size)});
+    }
+    return runs;
+}
+
+bool IsLabelLine(std::string_view line) {
+    line = Trimmed(line);
+    if (line.size() < 2 || line.back() != ':') {
+        return false;
+    }
+    line.remove_suffix(1);
+    const auto word = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    };
+    return !(line.front() >= '0' && line.front() <= '9') &&
+           std::all_of(line.begin(), line.end(), word);
 }
 
 std::string UpperCase(std::string_view text) {

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelmora {
 
@@ -68,7 +69,20 @@ std::string_view ProgramMemoryPreamble();
 // Rows of sixteen "0x3c," values, indented, for the C-like syntaxes.
 void AppendValueRows(std::string& text, std::span<const std::uint8_t> bytes);
 
-// The values between the first { and the } after it, comments aside.
-SyntaxText ReadBracedValues(std::string_view text);
+// The values between the first { and the } after it, comments aside; with groups above 1,
+// the values of that many such arrays one after another, as one run of bytes.
+SyntaxText ReadBracedValues(std::string_view text, std::size_t groups = 1);
+
+// The runs of bytes a source syntax writes under names of their own: one, named symbol,
+// for one plane; else symbol_black, symbol_colour and symbol_mask as the layout has them.
+struct NamedRun {
+    std::string name;
+    std::span<const std::uint8_t> bytes;
+};
+std::vector<NamedRun> NamedRuns(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                                std::string_view symbol);
+
+// Whether line is a label alone ("name:"), as the DB lines of several planes carry.
+bool IsLabelLine(std::string_view line);
 
 } // namespace pelmora
