@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdlib>
+#include <string>
+#include <utility>
 
 namespace pelmora {
 
@@ -32,53 +35,114 @@ constexpr std::array<std::array<int, 8>, 8> kBayer = {{
     {63, 31, 55, 23, 61, 29, 53, 21},
 }};
 
-// Error diffusion over rows of int errors; weights is {dx, dy, share} with shares out of
-// divisor. Serpentine rows mirror dx.
+// Error diffusion over rows of int errors, Channels values a dot; shares are {dx, dy,
+// share} out of divisor, mirrored on the backward rows of a serpentine scan. quantise
+// (dot, value) picks the dot's output and turns value into the error left.
 struct Share {
     int dx;
     int dy;
     int weight;
 };
 
-template <std::size_t N>
-void Diffuse(const std::vector<std::uint8_t>& grey, int width, int height,
-             const std::array<Share, N>& shares, int divisor, bool serpentine,
-             MonoPicture& picture) {
+constexpr std::array<Share, 4> kFloydSteinberg{{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}};
+constexpr std::array<Share, 6> kAtkinson{
+    {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}};
+
+template <int Channels, std::size_t N, typename Quantise>
+void Diffuse(const std::uint8_t* source, int width, int height, const std::array<Share, N>& shares,
+             int divisor, bool serpentine, Quantise&& quantise) {
     constexpr int kRows = 3; // the current row and up to two below
-    std::vector<int> errors(static_cast<std::size_t>(kRows) * static_cast<std::size_t>(width + 4),
-                            0);
-    const auto at = [&errors, width](int row, int x) -> int& {
-        return errors[static_cast<std::size_t>(row % kRows) * static_cast<std::size_t>(width + 4) +
-                      static_cast<std::size_t>(x + 2)];
+    const std::size_t rowSize = static_cast<std::size_t>(width + 4) * Channels;
+    std::vector<int> errors(static_cast<std::size_t>(kRows) * rowSize, 0);
+    const auto at = [&errors, rowSize](int row, int x) -> int* {
+        return errors.data() + static_cast<std::size_t>(row % kRows) * rowSize +
+               static_cast<std::size_t>(x + 2) * Channels;
     };
+    std::array<int, Channels> value{};
     for (int y = 0; y < height; ++y) {
         const bool backwards = serpentine && y % 2 == 1;
         for (int i = 0; i < width; ++i) {
             const int x = backwards ? width - 1 - i : i;
-            const int value = grey[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                                   static_cast<std::size_t>(x)] +
-                              at(y, x);
-            const bool on = value < 128;
-            picture.set(x, y, on);
-            const int error = value - (on ? 0 : 255);
-            int given = 0;
-            for (std::size_t s = 0; s < N; ++s) {
-                // The last share takes what rounding left, so that the error is kept whole
-                // where the weights add up to the divisor.
-                const int part = s + 1 == N && divisor == 16 ? error - given
-                                                             : error * shares[s].weight / divisor;
-                given += part;
-                const int nx = x + (backwards ? -shares[s].dx : shares[s].dx);
-                const int ny = y + shares[s].dy;
-                if (nx >= 0 && nx < width && ny < height) {
-                    at(ny, nx) += part;
+            const std::size_t dot = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                    static_cast<std::size_t>(x);
+            const int* carried = at(y, x);
+            for (int c = 0; c < Channels; ++c) {
+                value[static_cast<std::size_t>(c)] =
+                    source[dot * Channels + static_cast<std::size_t>(c)] + carried[c];
+            }
+            quantise(dot, value);
+            for (int c = 0; c < Channels; ++c) {
+                const int error = value[static_cast<std::size_t>(c)];
+                int given = 0;
+                for (std::size_t s = 0; s < N; ++s) {
+                    // The last share takes what rounding left, so that the error is kept
+                    // whole where the weights add up to the divisor.
+                    const int part = s + 1 == N && divisor == 16
+                                         ? error - given
+                                         : error * shares[s].weight / divisor;
+                    given += part;
+                    const int nx = x + (backwards ? -shares[s].dx : shares[s].dx);
+                    const int ny = y + shares[s].dy;
+                    if (nx >= 0 && nx < width && ny < height) {
+                        at(ny, nx)[c] += part;
+                    }
                 }
             }
         }
-        for (int x = -2; x < width + 2; ++x) {
-            at(y, x) = 0; // this row's slot becomes the one two rows below
+        std::fill_n(at(y, -2), rowSize, 0); // this row's slot becomes the one two rows below
+    }
+}
+
+// Floyd-Steinberg (serpentine) or Atkinson, as the options ask.
+template <int Channels, typename Quantise>
+void DiffuseAsAsked(Dither dither, const std::uint8_t* source, int width, int height,
+                    Quantise&& quantise) {
+    if (dither == Dither::Atkinson) {
+        Diffuse<Channels>(source, width, height, kAtkinson, 8, false, quantise);
+    } else {
+        Diffuse<Channels>(source, width, height, kFloydSteinberg, 16, true, quantise);
+    }
+}
+
+// Calls visit(dot, pixel) for every panel dot the shown picture covers, with the shown
+// pixel's four bytes; dots outside the panel and pixels the picture lacks are skipped.
+template <typename Visit>
+void ForEachShownPixel(const RgbaPicture& shown, const Placement& placement, int panelWidth,
+                       int panelHeight, Visit&& visit) {
+    if (shown.width <= 0 || shown.height <= 0) {
+        return;
+    }
+    const std::size_t rowBytes = static_cast<std::size_t>(shown.width) * 4;
+    const int rows = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(shown.height),
+                                                            shown.rgba.size() / rowBytes));
+    const int firstX = std::max(0, -placement.panelX);
+    const int firstY = std::max(0, -placement.panelY);
+    const int endX = std::min({placement.width, shown.width, panelWidth - placement.panelX});
+    const int endY = std::min({placement.height, rows, panelHeight - placement.panelY});
+    for (int y = firstY; y < endY; ++y) {
+        const std::uint8_t* pixel = shown.rgba.data() + static_cast<std::size_t>(y) * rowBytes +
+                                    static_cast<std::size_t>(firstX) * 4;
+        std::size_t dot =
+            static_cast<std::size_t>(placement.panelY + y) * static_cast<std::size_t>(panelWidth) +
+            static_cast<std::size_t>(placement.panelX + firstX);
+        for (int x = firstX; x < endX; ++x, pixel += 4, ++dot) {
+            visit(dot, pixel);
         }
     }
+}
+
+// A pixel's channels laid over the background, 0 to 255.
+inline void OverBackground(const std::uint8_t* pixel, int background, int channel[3]) {
+    const int alpha = pixel[3];
+    for (int c = 0; c < 3; ++c) {
+        channel[c] = (pixel[c] * alpha + background * (255 - alpha) + 127) / 255;
+    }
+}
+
+// Brightness, then contrast, each clamped.
+inline std::uint8_t Tone(int value, const PrepareOptions& options) {
+    const int bright = Clamp(value + options.brightness * 255 / 100);
+    return static_cast<std::uint8_t>(Clamp(128 + (bright - 128) * (100 + options.contrast) / 100));
 }
 
 } // namespace
@@ -136,33 +200,16 @@ std::vector<std::uint8_t> PanelGrey(const RgbaPicture& shown, const Placement& p
                                     int panelWidth, int panelHeight,
                                     const PrepareOptions& options) {
     const int background = options.blackBackground ? 0 : 255;
-    const auto tone = [&options](int luma) {
-        const int bright = Clamp(luma + options.brightness * 255 / 100);
-        return static_cast<std::uint8_t>(
-            Clamp(128 + (bright - 128) * (100 + options.contrast) / 100));
-    };
-    const std::uint8_t backgroundGrey = tone(background);
     std::vector<std::uint8_t> grey(static_cast<std::size_t>(panelWidth) *
                                        static_cast<std::size_t>(panelHeight),
-                                   backgroundGrey);
-    for (int y = 0; y < placement.height && y < shown.height; ++y) {
-        for (int x = 0; x < placement.width && x < shown.width; ++x) {
-            const std::uint8_t* pixel =
-                shown.rgba.data() +
-                (static_cast<std::size_t>(y) * static_cast<std::size_t>(shown.width) +
-                 static_cast<std::size_t>(x)) *
-                    4;
-            const int alpha = pixel[3];
+                                   Tone(background, options));
+    ForEachShownPixel(
+        shown, placement, panelWidth, panelHeight, [&](std::size_t dot, const std::uint8_t* pixel) {
             int channel[3];
-            for (int c = 0; c < 3; ++c) {
-                channel[c] = (pixel[c] * alpha + background * (255 - alpha) + 127) / 255;
-            }
-            const int luma = (299 * channel[0] + 587 * channel[1] + 114 * channel[2] + 500) / 1000;
-            grey[static_cast<std::size_t>(placement.panelY + y) *
-                     static_cast<std::size_t>(panelWidth) +
-                 static_cast<std::size_t>(placement.panelX + x)] = tone(luma);
-        }
-    }
+            OverBackground(pixel, background, channel);
+            grey[dot] = Tone((299 * channel[0] + 587 * channel[1] + 114 * channel[2] + 500) / 1000,
+                             options);
+        });
     return grey;
 }
 
@@ -205,6 +252,10 @@ int OtsuThreshold(const std::vector<std::uint8_t>& grey) {
 
 MonoPicture DitherGrey(const std::vector<std::uint8_t>& grey, int width, int height,
                        const PrepareOptions& options) {
+    if (width <= 0 || height <= 0 ||
+        grey.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        return {};
+    }
     MonoPicture picture(width, height);
     const auto greyAt = [&grey, width](int x, int y) {
         return grey[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
@@ -228,13 +279,13 @@ MonoPicture DitherGrey(const std::vector<std::uint8_t>& grey, int width, int hei
         }
         break;
     case Dither::FloydSteinberg:
-        Diffuse<4>(grey, width, height, {{{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}}, 16, true,
-                   picture);
-        break;
     case Dither::Atkinson:
-        Diffuse<6>(grey, width, height,
-                   {{{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}}, 8, false,
-                   picture);
+        DiffuseAsAsked<1>(options.dither, grey.data(), width, height,
+                          [&picture](std::size_t dot, std::array<int, 1>& value) {
+                              const bool on = value[0] < 128;
+                              picture.dots[dot] = on ? 1 : 0;
+                              value[0] -= on ? 0 : 255;
+                          });
         break;
     }
     if (options.invert) {
@@ -290,19 +341,6 @@ std::string_view NameOfFit(Fit fit) {
     return kFitNames[static_cast<std::size_t>(fit)];
 }
 
-PanelDots PreparePanelDots(const RgbaPicture& shown, const Placement& placement,
-                           const PanelLayout& layout, const PrepareOptions& options) {
-    PanelDots dots = DotsOf(PreparePanel(shown, placement, layout.width, layout.height, options));
-    if (layout.mask != MaskForm::None) {
-        dots.opaque.assign(dots.levels.size(), 1);
-    }
-    return dots;
-}
-
-} // namespace pelmora
-
-namespace pelmora {
-
 std::vector<int> LevelGreys(int depth, const std::vector<int>& levelGreys) {
     if (depth != 1 && depth != 2 && depth != 4) {
         return {};
@@ -319,15 +357,259 @@ std::vector<int> LevelGreys(int depth, const std::vector<int>& levelGreys) {
 }
 
 std::string CheckLevelGreys(const std::vector<int>& greys, int depth) {
-    (void)greys;
-    (void)depth;
+    if (depth == 1) {
+        return "one bit a dot has no level greys: its dots are white and black";
+    }
+    if (depth != 2 && depth != 4) {
+        return "the depth must be 1, 2 or 4 bits a dot";
+    }
+    const std::size_t count = std::size_t{1} << depth;
+    if (greys.size() != count) {
+        return std::to_string(depth) + " bits a dot take " + std::to_string(count) +
+               " greys, not " + std::to_string(greys.size());
+    }
+    for (std::size_t level = 0; level < count; ++level) {
+        const int grey = greys[level];
+        if (grey < 0 || grey > 255) {
+            return "the grey of level " + std::to_string(level) + ", " + std::to_string(grey) +
+                   ", is not within 0 to 255";
+        }
+        if (level > 0 && grey >= greys[level - 1]) {
+            return "the grey of level " + std::to_string(level) + ", " + std::to_string(grey) +
+                   ", is not darker than level " + std::to_string(level - 1) + "'s, " +
+                   std::to_string(greys[level - 1]);
+        }
+    }
     return {};
 }
 
 LevelGreysRead ReadLevelGreys(std::string_view text, int depth) {
-    (void)text;
-    (void)depth;
-    return {};
+    LevelGreysRead read;
+    const auto trimmed = [](std::string_view part) {
+        while (!part.empty() && part.front() == ' ') {
+            part.remove_prefix(1);
+        }
+        while (!part.empty() && part.back() == ' ') {
+            part.remove_suffix(1);
+        }
+        return part;
+    };
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string_view part = trimmed(text.substr(start, comma - start));
+        int grey = 0;
+        const auto [end, problem] = std::from_chars(part.data(), part.data() + part.size(), grey);
+        if (part.empty() || part.front() == '-' || problem != std::errc{} ||
+            end != part.data() + part.size() || grey > 255) {
+            read.greys.clear();
+            read.error =
+                part.empty()
+                    ? "grey " + std::to_string(read.greys.size() + 1) + " of the list is missing"
+                    : "'" + std::string(part) + "' is not a whole number from 0 to 255";
+            return read;
+        }
+        read.greys.push_back(grey);
+        if (comma == text.size()) {
+            break;
+        }
+        start = comma + 1;
+    }
+    read.error = CheckLevelGreys(read.greys, depth);
+    if (!read.error.empty()) {
+        read.greys.clear();
+    }
+    return read;
+}
+
+namespace {
+
+// Picking a level for a grey between the levels' greys, level 0 the lightest.
+class GreyLevels {
+  public:
+    explicit GreyLevels(std::vector<int> greys) : greys_(std::move(greys)) {
+        const int top = static_cast<int>(greys_.size()) - 1;
+        for (int value = 0; value < 256; ++value) {
+            int level = 0;
+            while (level < top && greys_[static_cast<std::size_t>(level + 1)] >= value) {
+                ++level;
+            }
+            lighter_[static_cast<std::size_t>(value)] = static_cast<std::uint8_t>(level);
+        }
+    }
+    int grey(int level) const { return greys_[static_cast<std::size_t>(level)]; }
+    int clamped(int value) const { return std::clamp(value, greys_.back(), greys_.front()); }
+    // The level for a clamped value: its own where it is a level's grey; else the darker
+    // of the two around it where it lies below share/256 of the way up from the darker.
+    int level(int value, int share) const {
+        const int lighter = lighter_[static_cast<std::size_t>(value)];
+        const int light = greys_[static_cast<std::size_t>(lighter)];
+        if (light == value) {
+            return lighter;
+        }
+        const int dark = greys_[static_cast<std::size_t>(lighter) + 1];
+        return 256 * (value - dark) < (light - dark) * share ? lighter + 1 : lighter;
+    }
+
+  private:
+    std::vector<int> greys_;
+    std::array<std::uint8_t, 256> lighter_{}; // the darkest level at least as light
+};
+
+void LevelsOfGrey(const std::vector<std::uint8_t>& grey, const PanelLayout& layout,
+                  const PrepareOptions& options, std::vector<std::uint8_t>& levels) {
+    const GreyLevels table(LevelGreys(layout.depth, options.levelGreys));
+    const int width = layout.width;
+    const auto set = [&levels](std::size_t dot, int level) {
+        levels[dot] = static_cast<std::uint8_t>(level);
+    };
+    switch (options.dither) {
+    case Dither::Threshold: {
+        const int share = std::clamp(options.threshold.value_or(128), 0, 256);
+        for (std::size_t dot = 0; dot < grey.size(); ++dot) {
+            set(dot, table.level(table.clamped(grey[dot]), share));
+        }
+        break;
+    }
+    case Dither::Bayer:
+        for (int y = 0; y < layout.height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const std::size_t dot =
+                    static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                    static_cast<std::size_t>(x);
+                set(dot, table.level(table.clamped(grey[dot]),
+                                     4 * kBayer[static_cast<std::size_t>(y % 8)]
+                                               [static_cast<std::size_t>(x % 8)] +
+                                         2));
+            }
+        }
+        break;
+    case Dither::FloydSteinberg:
+    case Dither::Atkinson:
+        DiffuseAsAsked<1>(options.dither, grey.data(), width, layout.height,
+                          [&](std::size_t dot, std::array<int, 1>& value) {
+                              const int clamped = table.clamped(value[0]);
+                              const int level = table.level(clamped, 128);
+                              set(dot, level);
+                              value[0] = clamped - table.grey(level);
+                          });
+        break;
+    }
+}
+
+// White, black and the colour: tri-colour e-paper's levels 0, 1 and 2.
+std::array<std::array<int, 3>, 3> TriColours(Colours colours) {
+    return {{{255, 255, 255}, {0, 0, 0}, {255, colours == Colours::BlackYellow ? 255 : 0, 0}}};
+}
+
+// The nearest of the three colours in RGB, the first on a tie.
+int NearestColour(const std::array<std::array<int, 3>, 3>& palette,
+                  const std::array<int, 3>& value) {
+    int best = 0;
+    int bestDistance = 0;
+    for (int level = 0; level < 3; ++level) {
+        int distance = 0;
+        for (std::size_t c = 0; c < 3; ++c) {
+            const int d = value[c] - palette[static_cast<std::size_t>(level)][c];
+            distance += d * d;
+        }
+        if (level == 0 || distance < bestDistance) {
+            best = level;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// The panel's colours as PanelGrey lays them out, three bytes a dot, toned channel by
+// channel.
+std::vector<std::uint8_t> PanelRgb(const RgbaPicture& shown, const Placement& placement,
+                                   int panelWidth, int panelHeight, const PrepareOptions& options) {
+    const int background = options.blackBackground ? 0 : 255;
+    const std::size_t count =
+        static_cast<std::size_t>(panelWidth) * static_cast<std::size_t>(panelHeight);
+    std::vector<std::uint8_t> rgb(count * 3, Tone(background, options));
+    ForEachShownPixel(shown, placement, panelWidth, panelHeight,
+                      [&](std::size_t dot, const std::uint8_t* pixel) {
+                          int channel[3];
+                          OverBackground(pixel, background, channel);
+                          for (std::size_t c = 0; c < 3; ++c) {
+                              rgb[dot * 3 + c] = Tone(channel[c], options);
+                          }
+                      });
+    return rgb;
+}
+
+void LevelsOfColour(const std::vector<std::uint8_t>& rgb, const PanelLayout& layout,
+                    const PrepareOptions& options, std::vector<std::uint8_t>& levels) {
+    const auto palette = TriColours(layout.colours);
+    if (options.dither == Dither::Threshold) {
+        for (std::size_t dot = 0; dot < levels.size(); ++dot) {
+            levels[dot] = static_cast<std::uint8_t>(
+                NearestColour(palette, {rgb[dot * 3], rgb[dot * 3 + 1], rgb[dot * 3 + 2]}));
+        }
+        return;
+    }
+    Diffuse<3>(rgb.data(), layout.width, layout.height, kFloydSteinberg, 16, true,
+               [&](std::size_t dot, std::array<int, 3>& value) {
+                   for (int& channel : value) {
+                       channel = Clamp(channel);
+                   }
+                   const int level = NearestColour(palette, value);
+                   levels[dot] = static_cast<std::uint8_t>(level);
+                   for (std::size_t c = 0; c < 3; ++c) {
+                       value[c] -= palette[static_cast<std::size_t>(level)][c];
+                   }
+               });
+}
+
+bool OptionsInRange(const PrepareOptions& options) {
+    return options.brightness >= -100 && options.brightness <= 100 && options.contrast >= -100 &&
+           options.contrast <= 100 &&
+           (!options.threshold || (*options.threshold >= 0 && *options.threshold <= 256));
+}
+
+} // namespace
+
+PanelDots PreparePanelDots(const RgbaPicture& shown, const Placement& placement,
+                           const PanelLayout& layout, const PrepareOptions& options) {
+    const bool triColour = layout.colours != Colours::None;
+    if (!CheckLayout(layout).empty() || !OptionsInRange(options) ||
+        (!options.levelGreys.empty() &&
+         (triColour || !CheckLevelGreys(options.levelGreys, layout.depth).empty()))) {
+        return {};
+    }
+    PanelDots dots;
+    if (triColour) {
+        dots = PanelDots(layout.width, layout.height);
+        LevelsOfColour(PanelRgb(shown, placement, layout.width, layout.height, options), layout,
+                       options, dots.levels);
+        if (options.invert) {
+            for (std::uint8_t& level : dots.levels) {
+                level = level == 2 ? 2 : static_cast<std::uint8_t>(1 - level);
+            }
+        }
+    } else if (layout.depth == 1) {
+        dots = DotsOf(PreparePanel(shown, placement, layout.width, layout.height, options));
+    } else {
+        dots = PanelDots(layout.width, layout.height);
+        LevelsOfGrey(PanelGrey(shown, placement, layout.width, layout.height, options), layout,
+                     options, dots.levels);
+        if (options.invert) {
+            const int top = TopLevel(layout);
+            for (std::uint8_t& level : dots.levels) {
+                level = static_cast<std::uint8_t>(top - level);
+            }
+        }
+    }
+    if (layout.mask != MaskForm::None) {
+        dots.opaque.assign(dots.levels.size(), 0);
+        ForEachShownPixel(shown, placement, layout.width, layout.height,
+                          [&dots](std::size_t dot, const std::uint8_t* pixel) {
+                              dots.opaque[dot] = pixel[3] >= 128 ? 1 : 0;
+                          });
+    }
+    return dots;
 }
 
 } // namespace pelmora
