@@ -105,6 +105,9 @@ std::string PackingProblem(const Syntax& syntax, const PanelLayout& layout, cons
                "db, bin or ihex";
     }
     if (packing.scheme == Scheme::Arduboy) {
+        if (!layout.plain()) {
+            return "--compress arduboy packs one plane of one bit a dot";
+        }
         return ArduboyProblem(layout);
     }
     return {};
