@@ -5,11 +5,11 @@
 #include "cli/options.h"
 #include "cli/usage.h"
 
-#include "core/bmp/bmp_writer.h"
 #include "core/asset_build/asset_header.h"
 #include "core/asset_build/build_state.h"
 #include "core/asset_build/depfile.h"
 #include "core/asset_build/manifest.h"
+#include "core/bmp/bmp_writer.h"
 #include "core/compress/unpack_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
@@ -103,14 +103,14 @@ std::string MakeFrames(const AssetJob& job, BuiltAsset& asset) {
         const FramesOutcome outcome = PrepareFrames(
             job.paths[i], *job.preparation, job.frameInput, [&](PreparedFrame&& prepared) {
                 if (job.inverse) {
-                    for (std::uint8_t& dot : prepared.picture.dots) {
-                        dot = dot != 0 ? 0 : 1;
+                    for (std::uint8_t& level : prepared.dots.levels) {
+                        level = level != 0 ? 0 : 1;
                     }
                 }
-                return AddFrame(frames,
-                                {PackPanel(prepared.picture, layout), prepared.delayMs,
-                                 std::move(prepared.source)},
-                                job.mergeRepeats);
+                return AddFrame(
+                    frames,
+                    {PackDots(prepared.dots, layout), prepared.delayMs, std::move(prepared.source)},
+                    job.mergeRepeats);
             });
         if (!outcome.error.empty()) {
             return job.files[i] + ": " + outcome.error;

@@ -4,14 +4,15 @@
 #include "cli/panel_options.h"
 #include "cli/usage.h"
 
-#include "core/bmp/bmp_writer.h"
 #include "core/asset_build/asset_header.h"
+#include "core/bmp/bmp_writer.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
 #include "core/panel/panel_bytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -75,47 +76,50 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
     const PanelLayout panel = options.choice.panel();
-    TakenIn taken;
+    const std::string outputPath = ResultPath(options, picture);
+    EncodedText encoded;
     if (options.preparation) {
-        // Prepared in memory as prepare would write it, then taken in as that BMP: the
-        // same bytes as prepare followed by convert.
-        const PreparedPicture prepared = PreparePictureFile(picture, *options.preparation);
+        // Prepared in memory to the panel's dots, with --inverse folded into the preparation.
+        const PreparedDots prepared = PreparePictureDots(picture, *options.preparation);
         if (!prepared.ok()) {
             progressLine.clear();
             PrintError(shownName, prepared.error);
             return false;
         }
-        taken = TakeInBitmapBytes(EncodeMonoBmp(prepared.picture), panel);
-    } else {
-        taken = TakeInBitmapFile(picture, panel);
-    }
-    if (!taken.usable()) {
-        progressLine.clear();
-        if (!taken.check.accepted()) {
-            const bool plainRejection =
-                taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
-            PrintError(shownName, plainRejection ? RejectionTextOneLine(panel.width, panel.height)
-                                                 : taken.check.reason);
-            if (taken.check.verdict == BitmapVerdict::Rejected) {
-                PrintError(shownName, "to convert any picture, prepare it: add --dither "
-                                      "floyd-steinberg (or any other preparation option)");
-            }
-        } else {
-            PrintError(shownName, taken.refusal);
+        OutputChoice choice = options.choice;
+        choice.packing = {options.packing.scheme, false};
+        if (choice.symbol.empty()) {
+            choice.symbol = SymbolFor(outputPath);
         }
-        return false;
-    }
-
-    const std::string outputPath = ResultPath(options, picture);
-    SilentProgress progress;
-    OutputChoice choice = options.choice;
-    if (options.packing.packs()) {
-        choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
-    }
-    EncodedText encoded =
-        ConvertTakenInToText(taken, options.inverse, progress, choice, outputPath);
-    if (encoded.ok() && options.packing.packs()) {
-        encoded = PackedEncoding(options, encoded, outputPath);
+        encoded = EncodePanelDots(prepared.dots, choice);
+    } else {
+        const TakenIn taken = TakeInBitmapFile(picture, panel);
+        if (!taken.usable()) {
+            progressLine.clear();
+            if (!taken.check.accepted()) {
+                const bool plainRejection =
+                    taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
+                PrintError(shownName, plainRejection
+                                          ? RejectionTextOneLine(panel.width, panel.height)
+                                          : taken.check.reason);
+                if (taken.check.verdict == BitmapVerdict::Rejected) {
+                    PrintError(shownName, "to convert any picture, prepare it: add --dither "
+                                          "floyd-steinberg (or any other preparation option)");
+                }
+            } else {
+                PrintError(shownName, taken.refusal);
+            }
+            return false;
+        }
+        SilentProgress progress;
+        OutputChoice choice = options.choice;
+        if (options.packing.packs()) {
+            choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
+        }
+        encoded = ConvertTakenInToText(taken, options.inverse, progress, choice, outputPath);
+        if (encoded.ok() && options.packing.packs()) {
+            encoded = PackedEncoding(options, encoded, outputPath);
+        }
     }
     if (!encoded.ok()) {
         progressLine.clear();
@@ -237,12 +241,9 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     for (const std::string& picture : options.pictures) {
         const FramesOutcome outcome = PrepareFrames(
             picture, *options.preparation, options.frameInput, [&](PreparedFrame&& prepared) {
-                if (options.inverse) {
-                    for (std::uint8_t& dot : prepared.picture.dots) {
-                        dot = dot != 0 ? 0 : 1;
-                    }
-                }
-                return frames.add({PackPanel(prepared.picture, layout), prepared.delayMs,
+                // --inverse is in the preparation; a frame of no dots packs to no bytes,
+                // which the spool refuses as of another size.
+                return frames.add({PackDots(prepared.dots, layout), prepared.delayMs,
                                    std::move(prepared.source)});
             });
         if (!outcome.error.empty()) {
@@ -512,14 +513,18 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
         !problem.empty()) {
         return UsageError(problem);
     }
-    if (AsksToPrepare(parsed) || options.frames) {
-        const PanelLayout& panel = *options.choice.layout;
+    // A panel of levels, planes or a mask takes any picture prepared; standard input's BMP
+    // is taken in as one bit, black where on.
+    const PanelLayout& panel = *options.choice.layout;
+    const bool readsStdin =
+        std::find(options.pictures.begin(), options.pictures.end(), "-") != options.pictures.end();
+    if (AsksToPrepare(parsed) || options.frames || (!panel.plain() && !readsStdin)) {
         Preparation preparation;
-        if (const std::string problem =
-                ParsePreparation(parsed, panel.width, panel.height, preparation);
+        if (const std::string problem = ParsePreparation(parsed, panel, preparation);
             !problem.empty()) {
             return UsageError(problem);
         }
+        preparation.options.invert = preparation.options.invert != options.inverse;
         options.preparation = preparation;
     }
     if (parsed.has("--name")) {

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace pelmora::cli {
@@ -17,6 +18,18 @@ const Option* Find(std::initializer_list<OptionTable> tables, std::string_view n
         }
     }
     return nullptr;
+}
+
+// Whether text is one of the space-separated words.
+bool IsWord(std::string_view words, std::string_view text) {
+    while (!words.empty()) {
+        const std::size_t space = words.find(' ');
+        if (words.substr(0, space) == text) {
+            return true;
+        }
+        words.remove_prefix(space == std::string_view::npos ? words.size() : space + 1);
+    }
+    return false;
 }
 
 } // namespace
@@ -38,7 +51,18 @@ ParsedArguments Parse(const std::vector<std::string>& arguments,
         const std::size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         const Option* option = Find(tables, name);
-        if (option != nullptr && option->value.empty() && equals == std::string::npos) {
+        if (option != nullptr && option->value.empty() && !option->words.empty()) {
+            std::string value =
+                equals != std::string::npos ? argument.substr(equals + 1)
+                : i + 1 < arguments.size() && IsWord(option->words, arguments[i + 1])
+                    ? arguments[++i]
+                    : std::string();
+            if (equals != std::string::npos && value.empty()) {
+                parsed.error = name + " needs a value after =";
+                return parsed;
+            }
+            parsed.options[name] = std::move(value);
+        } else if (option != nullptr && option->value.empty() && equals == std::string::npos) {
             parsed.options[name] = std::string();
         } else if (option != nullptr && !option->value.empty()) {
             if (equals == std::string::npos && i + 1 >= arguments.size()) {
@@ -70,6 +94,10 @@ std::string OptionHelp(std::initializer_list<OptionTable> tables) {
             std::string head = "  " + std::string(option.name);
             if (!option.value.empty()) {
                 head += " " + std::string(option.value);
+            } else if (!option.words.empty()) {
+                std::string words(option.words);
+                std::replace(words.begin(), words.end(), ' ', '|');
+                head += " [" + words + "]";
             }
             head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
             help += head;

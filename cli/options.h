@@ -9,11 +9,14 @@
 namespace pelmora::cli {
 
 // One option of a command: its name, the name of the value it takes (empty for a switch)
-// and its help, lines joined by '\n'; an option with no help is not listed.
+// and its help, lines joined by '\n'; an option with no help is not listed. A switch with
+// words (space separated) may take one of them as its value: "--mask", "--mask plane",
+// "--mask=plane"; any other next argument stays a file.
 struct Option {
     std::string_view name;
     std::string_view value;
     std::string_view help;
+    std::string_view words = {};
 };
 
 using OptionTable = std::span<const Option>;

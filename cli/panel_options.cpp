@@ -4,6 +4,7 @@
 #include "core/prepare/prepare.h"
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 namespace pelmora::cli {
@@ -61,6 +62,41 @@ const ListedHelp& Listed() {
     return listed;
 }
 
+// Whole numbers 0 to 255 apart by commas, one a level, each darker than the one before.
+LevelGreysRead ReadLevels(std::string_view text, int depth) {
+    LevelGreysRead read = ReadLevelGreys(text, depth);
+    if (!read.error.empty() || !read.greys.empty()) {
+        return read;
+    }
+    const std::size_t count = std::size_t{1} << depth;
+    const std::string wanted = std::to_string(count) + " greys from 0 to 255, level 0 first, " +
+                               "each darker than the one before";
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        std::string_view item = text.substr(0, comma);
+        while (!item.empty() && item.front() == ' ') {
+            item.remove_prefix(1);
+        }
+        while (!item.empty() && item.back() == ' ') {
+            item.remove_suffix(1);
+        }
+        int grey = 0;
+        if (!ParseWhole(item, grey) || grey < 0 || grey > 255 ||
+            (!read.greys.empty() && grey >= read.greys.back())) {
+            return {{}, "takes " + wanted};
+        }
+        read.greys.push_back(grey);
+        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
+        if (comma != std::string_view::npos && text.empty()) {
+            return {{}, "takes " + wanted};
+        }
+    }
+    if (read.greys.size() != count) {
+        return {{}, "takes " + wanted};
+    }
+    return read;
+}
+
 } // namespace
 
 std::string ChoicesText(std::span<const std::string_view> names, bool markDefault) {
@@ -74,11 +110,12 @@ std::string ChoicesText(std::span<const std::string_view> names, bool markDefaul
 }
 
 OptionTable PanelOptions() {
-    static const std::array<Option, 6> kOptions{{
+    static const std::array<Option, 8> kOptions{{
         {"--format", "F", Listed().format},
         {"--layout", "L",
          "halves (default): blocks of --block-width columns, 8-row pages;\n"
-         "pages: one block as wide as the panel; rows: rows from the top"},
+         "pages: one block as wide as the panel; rows: rows from the top;\n"
+         "bitplanes: 8-row pages, --depth bytes a column, the top bit first"},
         {"--bit-order", "B",
          "lsb or msb: the bit of the top dot (pages) or the leftmost (rows);\n"
          "default lsb, msb for rows"},
@@ -86,12 +123,34 @@ OptionTable PanelOptions() {
          "the panel, 1 to 4096 each way (default 128x64); the picture\nmust have this size"},
         {"--block-width", "N", "columns of one block in halves (default 64)"},
         {"--panel", "NAME", Listed().panel},
+        {"--ram-width", "N",
+         "columns of the controller's RAM in each page or row, 1 to 4096;\n"
+         "the columns beside the picture are written blank"},
+        {"--x-offset", "K", "the picture's first column in the RAM (default 0)"},
+    }};
+    return kOptions;
+}
+
+OptionTable DotOptions() {
+    static const std::array<Option, 3> kOptions{{
+        {"--depth", "N",
+         "bits a dot: 1 (default), 2 or 4; level 0 is white, the top\n"
+         "level black"},
+        {"--colours", "C",
+         "black-red or black-yellow: tri-colour e-paper, a black plane\n"
+         "then a colour plane"},
+        {"--mask",
+         {},
+         "add a plane of the opaque dots (alpha 128 or more) after the\n"
+         "picture; interleaved: each byte of one-bit pages then its mask\n"
+         "byte, after the width and height",
+         "plane interleaved"},
     }};
     return kOptions;
 }
 
 OptionTable PreparationOptions() {
-    static const std::array<Option, 9> kOptions{{
+    static const std::array<Option, 10> kOptions{{
         {"--fit", "F", Listed().fit},
         {"--background", "B", "white (default) or black, under transparency and margins"},
         {"--dither", "D", Listed().dither},
@@ -101,6 +160,9 @@ OptionTable PreparationOptions() {
         {"--rotate", "DEG", "0, 90, 180 or 270, clockwise, before fitting"},
         {"--mirror", "M", "horizontal or vertical, before fitting"},
         {"--invert", {}, "flip every dot of the result"},
+        {"--levels", "G0,G1,...",
+         "with --depth 2 or 4: the grey (0 to 255) each level shows, level 0\n"
+         "first, each darker than the one before (default evenly spaced)"},
     }};
     return kOptions;
 }
@@ -144,14 +206,11 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
     const bool xbm = choice.syntax != nullptr && choice.syntax->onlyRowsLsb;
     const std::string xbmName = xbm ? std::string(choice.syntax->name) : std::string();
     if (parsed.has("--layout")) {
-        const std::string name = parsed.value("--layout");
-        if (name == "halves" || name == "pages" || name == "rows") {
-            layout.arrangement = name == "halves"  ? Arrangement::Halves
-                                 : name == "pages" ? Arrangement::Pages
-                                                   : Arrangement::Rows;
-        } else {
-            return "--layout takes halves, pages or rows";
+        const std::optional<Arrangement> arrangement = ArrangementNamed(parsed.value("--layout"));
+        if (!arrangement) {
+            return "--layout takes halves, pages, rows or bitplanes";
         }
+        layout.arrangement = *arrangement;
         if (xbm && layout.arrangement != Arrangement::Rows) {
             return "--format " + xbmName + " is always --layout rows";
         }
@@ -186,10 +245,47 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
             return "--block-width goes with --layout halves";
         }
     }
+    if (std::string problem = ParseDots(parsed, layout); !problem.empty()) {
+        return problem;
+    }
+    for (const auto& [name, field, least] : {std::tuple{"--ram-width", &layout.ramWidth, 1},
+                                             std::tuple{"--x-offset", &layout.xOffset, 0}}) {
+        if (parsed.has(name) &&
+            (!ParseWhole(parsed.value(name), *field) || *field < least || *field > kMaxPanelSide)) {
+            return std::string(name) + " takes a whole number from " + std::to_string(least) +
+                   " to 4096";
+        }
+    }
     if (std::string problem = CheckLayout(layout); !problem.empty()) {
         return problem;
     }
     choice.layout = layout;
+    return {};
+}
+
+std::string ParseDots(const ParsedArguments& parsed, PanelLayout& layout) {
+    if (parsed.has("--depth")) {
+        if (!ParseWhole(parsed.value("--depth"), layout.depth) ||
+            (layout.depth != 1 && layout.depth != 2 && layout.depth != kMaxDepth)) {
+            return "--depth takes 1, 2 or 4";
+        }
+    }
+    if (parsed.has("--colours")) {
+        const std::optional<Colours> colours = ColoursNamed(parsed.value("--colours"));
+        if (!colours || *colours == Colours::None) {
+            return "--colours takes black-red or black-yellow";
+        }
+        layout.colours = *colours;
+    }
+    if (const std::string* mask = parsed.find("--mask")) {
+        if (mask->empty() || *mask == "plane") {
+            layout.mask = MaskForm::Plane;
+        } else if (*mask == "interleaved") {
+            layout.mask = MaskForm::Interleaved;
+        } else {
+            return "--mask takes plane or interleaved";
+        }
+    }
     return {};
 }
 
@@ -204,9 +300,27 @@ bool AsksToPrepare(const ParsedArguments& parsed) {
 
 std::string ParsePreparation(const ParsedArguments& parsed, int width, int height,
                              Preparation& preparation) {
-    preparation.width = width;
-    preparation.height = height;
+    // One bit in rows: a layout every size can take.
+    const PanelLayout layout{.width = width, .height = height, .arrangement = Arrangement::Rows};
+    return ParsePreparation(parsed, layout, preparation);
+}
+
+std::string ParsePreparation(const ParsedArguments& parsed, const PanelLayout& layout,
+                             Preparation& preparation) {
+    preparation.width = layout.width;
+    preparation.height = layout.height;
+    preparation.layout = layout;
     PrepareOptions& options = preparation.options;
+    if (parsed.has("--levels")) {
+        if (layout.depth == 1 || layout.colours != Colours::None) {
+            return "--levels goes with --depth 2 or 4";
+        }
+        const LevelGreysRead read = ReadLevels(parsed.value("--levels"), layout.depth);
+        if (!read.error.empty()) {
+            return "--levels: " + read.error;
+        }
+        options.levelGreys = read.greys;
+    }
     if (parsed.has("--fit")) {
         const std::optional<Fit> fit = FitNamed(parsed.value("--fit"));
         if (!fit) {

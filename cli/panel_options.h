@@ -13,6 +13,10 @@ namespace pelmora::cli {
 // The options that convert and show share to say the panel and its syntax.
 OptionTable PanelOptions();
 
+// The options that convert, show and prepare share to say what a dot holds: --depth,
+// --colours and --mask.
+OptionTable DotOptions();
+
 // The options that prepare and convert share to prepare any picture.
 OptionTable PreparationOptions();
 
@@ -26,11 +30,17 @@ std::string ParseSize(const ParsedArguments& parsed, PanelLayout& layout);
 // given beside it. An error for a value out of range or a choice that contradicts another.
 std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice);
 
+// --depth, --colours and --mask into layout; an error for a value out of range.
+std::string ParseDots(const ParsedArguments& parsed, PanelLayout& layout);
+
 // Whether any preparation option was given.
 bool AsksToPrepare(const ParsedArguments& parsed);
 
-// The preparation the options ask for, on a panel of width x height.
+// The preparation the options ask for, on a panel of width x height at one bit, or on
+// layout (whose depth --levels must match).
 std::string ParsePreparation(const ParsedArguments& parsed, int width, int height,
+                             Preparation& preparation);
+std::string ParsePreparation(const ParsedArguments& parsed, const PanelLayout& layout,
                              Preparation& preparation);
 
 } // namespace pelmora::cli

@@ -1,7 +1,7 @@
 #include "cli/picture_input.h"
 
-#include "core/prepare/picture_handoff.h"
 #include "core/io/source_file.h"
+#include "core/prepare/picture_handoff.h"
 #include "core/prepare/resample.h"
 #include "gif/gif_frames.h"
 #include "jpeg/jpeg_picture.h"
@@ -110,7 +110,13 @@ Ran RunHelper(const std::vector<std::string>& arguments) {
 
 } // namespace
 
-PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
+namespace {
+
+// The picture at path decoded, turned and scaled (a JPEG or a PNG here, any other format in
+// pelmora-picture), then handed to finish with where it lands on the panel.
+template <typename Result, typename Finish>
+Result PrepareDecoded(const std::string& path, const Preparation& preparation,
+                      const Finish& finish) {
     // The system's reason first: the readers below would only say they found no picture.
     if (std::string unreadable = UnreadableReason(path); !unreadable.empty()) {
         return {{}, std::move(unreadable)};
@@ -119,13 +125,11 @@ PreparedPicture PreparePictureFile(const std::string& path, const Preparation& p
     // helper, whose start-up costs more than decoding a photo.
     const PanelFit panel{preparation.width, preparation.height, preparation.options.fit,
                          preparation.rotate, *MirrorNamed(preparation.mirror)};
-    const auto prepared = [&](const auto& decoded) -> PreparedPicture {
+    const auto prepared = [&](const auto& decoded) -> Result {
         if (!decoded.ok()) {
             return {{}, decoded.error};
         }
-        return {PreparePanel(decoded.shown, decoded.placement, preparation.width,
-                             preparation.height, preparation.options),
-                {}};
+        return finish(decoded.shown, decoded.placement);
     };
     if (const JpegShown jpeg = ReadJpegShown(path, panel); jpeg.handled) {
         return prepared(jpeg);
@@ -154,18 +158,67 @@ PreparedPicture PreparePictureFile(const std::string& path, const Preparation& p
     if (!handoff) {
         return {{}, "the picture reader answered what cannot be read"};
     }
-    return {PreparePanel(handoff->shown, handoff->placement, preparation.width, preparation.height,
-                         preparation.options),
-            {}};
+    return finish(handoff->shown, handoff->placement);
 }
 
-MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation) {
+// The dots of the preparation's layout, or why there are none.
+PreparedDots DotsFor(const RgbaPicture& shown, const Placement& placement,
+                     const Preparation& preparation) {
+    PanelDots dots = PreparePanelDots(shown, placement, preparation.layout, preparation.options);
+    if (dots.width != preparation.width || dots.height != preparation.height) {
+        return {{}, "the picture cannot be prepared for this panel"};
+    }
+    return {std::move(dots), {}};
+}
+
+} // namespace
+
+PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
+    return PrepareDecoded<PreparedPicture>(
+        path, preparation, [&](const RgbaPicture& shown, const Placement& placement) {
+            return PreparedPicture{PreparePanel(shown, placement, preparation.width,
+                                                preparation.height, preparation.options),
+                                   {}};
+        });
+}
+
+PreparedDots PreparePictureDots(const std::string& path, const Preparation& preparation) {
+    return PrepareDecoded<PreparedDots>(path, preparation,
+                                        [&](const RgbaPicture& shown, const Placement& placement) {
+                                            return DotsFor(shown, placement, preparation);
+                                        });
+}
+
+namespace {
+
+// A decoded picture turned, placed and scaled as PreparePictureFile does it.
+template <typename Finish>
+auto PrepareRgbaWith(const RgbaPicture& picture, const Preparation& preparation,
+                     const Finish& finish) {
     const TurnedView view =
         TurnedView(picture).turned(preparation.rotate, *MirrorNamed(preparation.mirror));
     const Placement placement = PlacePicture(view.width(), view.height(), preparation.width,
                                              preparation.height, preparation.options.fit);
-    return PreparePanel(ShownPart(view, placement), placement, preparation.width,
-                        preparation.height, preparation.options);
+    return finish(ShownPart(view, placement), placement);
+}
+
+// A frame's dots; an empty frame where the layout cannot be prepared, which the spool
+// refuses as of another size.
+PanelDots FrameDots(const RgbaPicture& picture, const Preparation& preparation) {
+    return PrepareRgbaWith(picture, preparation,
+                           [&](const RgbaPicture& shown, const Placement& placement) {
+                               return DotsFor(shown, placement, preparation).dots;
+                           });
+}
+
+} // namespace
+
+MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation) {
+    return PrepareRgbaWith(picture, preparation,
+                           [&](const RgbaPicture& shown, const Placement& placement) {
+                               return PreparePanel(shown, placement, preparation.width,
+                                                   preparation.height, preparation.options);
+                           });
 }
 
 namespace {
@@ -203,7 +256,7 @@ FramesOutcome CutSheet(const RgbaPicture& picture, const std::string& name,
                           cell.rgba.begin() +
                               static_cast<std::ptrdiff_t>(cellRow * static_cast<std::size_t>(y)));
             }
-            PreparedFrame frame{PrepareRgba(cell, preparation), input.stillDelayMs,
+            PreparedFrame frame{FrameDots(cell, preparation), input.stillDelayMs,
                                 name + " cell " + std::to_string(number++)};
             if (std::string stop = take(std::move(frame)); !stop.empty()) {
                 return {std::move(stop)};
@@ -227,7 +280,7 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
         if (gif && !input.sheet) {
             GifFrame frame;
             while (file.next(frame)) {
-                PreparedFrame prepared{PrepareRgba(frame.screen, preparation), frame.delayMs,
+                PreparedFrame prepared{FrameDots(frame.screen, preparation), frame.delayMs,
                                        name + " frame " + std::to_string(frame.number)};
                 if (std::string stop = take(std::move(prepared)); !stop.empty()) {
                     return {std::move(stop)};
@@ -237,11 +290,11 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
         }
     }
     if (!gif && !input.sheet) {
-        PreparedPicture still = PreparePictureFile(path, preparation);
+        PreparedDots still = PreparePictureDots(path, preparation);
         if (!still.ok()) {
             return {still.error};
         }
-        return {take({std::move(still.picture), input.stillDelayMs, name})};
+        return {take({std::move(still.dots), input.stillDelayMs, name})};
     }
     const SourceFile source = ReadSourceFile(path);
     if (!source.ok()) {

@@ -17,6 +17,9 @@ struct Preparation {
     int rotate = 0;              // clockwise: 0, 90, 180 or 270
     std::string mirror = "none"; // none, horizontal or vertical
     PrepareOptions options;
+    // The dots made by PreparePictureDots and the frames: the depth, planes and mask of this
+    // layout, of the size above.
+    PanelLayout layout{.width = 128, .height = 64, .arrangement = Arrangement::Rows};
 };
 
 struct PreparedPicture {
@@ -29,13 +32,23 @@ struct PreparedPicture {
 // pelmora-picture), then lays it on the panel and dithers it in the core.
 PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation);
 
+struct PreparedDots {
+    PanelDots dots;
+    std::string error; // why the picture could not be prepared; empty when it was
+    bool ok() const { return error.empty(); }
+};
+
+// As PreparePictureFile, to the dots of preparation's layout: its levels, its planes'
+// colours and its mask.
+PreparedDots PreparePictureDots(const std::string& path, const Preparation& preparation);
+
 // A picture already decoded (straight RGBA, upright), prepared as PreparePictureFile
 // prepares one: turned, fitted, then greyed and dithered in the core.
 MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation);
 
-// One frame of an animation, prepared.
+// One frame of an animation, prepared to the dots of the preparation's layout.
 struct PreparedFrame {
-    MonoPicture picture;
+    PanelDots dots;
     int delayMs = 0;
     std::string source; // "spin.gif frame 3", "walk.png cell 2", "still.png"
 };
