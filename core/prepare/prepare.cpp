@@ -450,6 +450,14 @@ class GreyLevels {
         const int dark = greys_[static_cast<std::size_t>(lighter) + 1];
         return 256 * (value - dark) < (light - dark) * share ? lighter + 1 : lighter;
     }
+    // level(value, share) for every clamped value, looked up rather than worked out.
+    std::array<std::uint8_t, 256> levels(int share) const {
+        std::array<std::uint8_t, 256> table{};
+        for (int value = greys_.back(); value <= greys_.front(); ++value) {
+            table[static_cast<std::size_t>(value)] = static_cast<std::uint8_t>(level(value, share));
+        }
+        return table;
+    }
 
   private:
     std::vector<int> greys_;
@@ -460,14 +468,11 @@ void LevelsOfGrey(const std::vector<std::uint8_t>& grey, const PanelLayout& layo
                   const PrepareOptions& options, std::vector<std::uint8_t>& levels) {
     const GreyLevels table(LevelGreys(layout.depth, options.levelGreys));
     const int width = layout.width;
-    const auto set = [&levels](std::size_t dot, int level) {
-        levels[dot] = static_cast<std::uint8_t>(level);
-    };
     switch (options.dither) {
     case Dither::Threshold: {
-        const int share = std::clamp(options.threshold.value_or(128), 0, 256);
+        const auto chosen = table.levels(std::clamp(options.threshold.value_or(128), 0, 256));
         for (std::size_t dot = 0; dot < grey.size(); ++dot) {
-            set(dot, table.level(table.clamped(grey[dot]), share));
+            levels[dot] = chosen[static_cast<std::size_t>(table.clamped(grey[dot]))];
         }
         break;
     }
@@ -477,23 +482,25 @@ void LevelsOfGrey(const std::vector<std::uint8_t>& grey, const PanelLayout& layo
                 const std::size_t dot =
                     static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                     static_cast<std::size_t>(x);
-                set(dot, table.level(table.clamped(grey[dot]),
-                                     4 * kBayer[static_cast<std::size_t>(y % 8)]
-                                               [static_cast<std::size_t>(x % 8)] +
-                                         2));
+                levels[dot] = static_cast<std::uint8_t>(table.level(
+                    table.clamped(grey[dot]),
+                    4 * kBayer[static_cast<std::size_t>(y % 8)][static_cast<std::size_t>(x % 8)] +
+                        2));
             }
         }
         break;
     case Dither::FloydSteinberg:
-    case Dither::Atkinson:
+    case Dither::Atkinson: {
+        const auto nearest = table.levels(128);
         DiffuseAsAsked<1>(options.dither, grey.data(), width, layout.height,
                           [&](std::size_t dot, std::array<int, 1>& value) {
                               const int clamped = table.clamped(value[0]);
-                              const int level = table.level(clamped, 128);
-                              set(dot, level);
+                              const std::uint8_t level = nearest[static_cast<std::size_t>(clamped)];
+                              levels[dot] = level;
                               value[0] = clamped - table.grey(level);
                           });
         break;
+    }
     }
 }
 
