@@ -89,6 +89,12 @@ run prepare -N --warmup 3 --runs 30 \
 ratio prepare 1 0 "Pillow / pelmora-cli prepare, 640 x 480 JPEG (goal 4x)"
 ratio prepare 2 0 "ImageMagick / pelmora-cli prepare, 640 x 480 JPEG (goal 15x)"
 
+# The same photo on a 4-bit grey panel beside the same panel at one bit.
+run prepare_grey -N --warmup 3 --runs 30 \
+    "$cli convert --quiet --panel ssd1322 --dither floyd-steinberg --format bin --output-dir $work/out $work/photo.jpg" \
+    "$cli convert --quiet --size 256x64 --layout rows --bit-order msb --dither floyd-steinberg --format bin --output-dir $work/out $work/photo.jpg"
+ratio prepare_grey 0 1 "convert --panel ssd1322 (4 bits) / one bit, 640 x 480 JPEG (goal 1.3x)"
+
 # The same photo as a PNG: decoded in the process by libspng, beside the same two.
 $magick "$work/photo.jpg" "$work/photo.png"
 run prepare_png -N --warmup 3 --runs 30 \
