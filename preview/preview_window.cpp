@@ -3,6 +3,7 @@
 #include "core/io/source_file.h"
 #include "core/panel/dot_place.h"
 #include "core/panel/panel_bytes.h"
+#include "core/panel/panel_dots.h"
 #include "widgets/controls.h"
 #include "widgets/message_box.h"
 #include "widgets/picture_box.h"
@@ -31,20 +32,97 @@ constexpr int kUntimedFrameMs = 100;
 
 class PictureBoxDots : public PointSink {
   public:
-    explicit PictureBoxDots(PictureBox& box) : box_(box) {}
+    PictureBoxDots(PictureBox& box, const PanelLayout& layout) : box_(box), layout_(layout) {}
     void setPoint(int x, int y, bool on) override {
         box_.setPoint(x, y, on ? kOnDotColour : kOffDotColour);
+    }
+    void setLevel(int x, int y, int level, bool opaque) override {
+        box_.setPoint(x, y, DotColour(layout_, x, y, level, opaque));
     }
 
   private:
     PictureBox& box_;
+    PanelLayout layout_;
 };
+
+// Where the dot lies in the file's bytes: an interleaved mask puts the width and the height
+// first, then each picture byte before its mask byte.
+std::optional<DotAddress> PlaceInFile(const PanelLayout& layout, int x, int y) {
+    std::optional<DotAddress> place = DotPlace(layout, x, y);
+    if (place && layout.mask == MaskForm::Interleaved) {
+        place->byte = 2 + 2 * place->byte;
+    }
+    return place;
+}
+
+// The dots of a byte lie within 8 dots of each other, in one row or one column: those near
+// (x, y) that DotPlace puts in the same byte.
+QList<QPoint> DotsOfSameByte(const PanelLayout& layout, int x, int y, std::size_t byte) {
+    QList<QPoint> dots;
+    for (int v = std::max(y - kPageHeight, 0); v <= std::min(y + kPageHeight, layout.height - 1);
+         ++v) {
+        for (int u = std::max(x - kPageHeight, 0); u <= std::min(x + kPageHeight, layout.width - 1);
+             ++u) {
+            const std::optional<DotAddress> place = PlaceInFile(layout, u, v);
+            if (place && place->byte == byte) {
+                dots << QPoint(u, v);
+            }
+        }
+    }
+    return dots;
+}
 
 QString Hex(std::size_t value, int digits = 0) {
     return "0x" + QString::number(value, 16).toUpper().rightJustified(digits, '0');
 }
 
 } // namespace
+
+Colour DotColour(const PanelLayout& layout, int x, int y, int level, bool opaque) {
+    if (!opaque) {
+        return (x + y) % 2 == 0 ? MakeColour(200, 208, 240) : MakeColour(160, 172, 220);
+    }
+    if (layout.colours != Colours::None) {
+        switch (level) {
+        case 0:
+            return MakeColour(255, 255, 255);
+        case 1:
+            return MakeColour(0, 0, 0);
+        default:
+            return layout.colours == Colours::BlackRed ? MakeColour(255, 0, 0)
+                                                       : MakeColour(255, 255, 0);
+        }
+    }
+    if (layout.depth > 1) {
+        const int top = TopLevel(layout);
+        const int grey = 255 - std::clamp(level, 0, top) * 255 / top;
+        return MakeColour(grey, grey, grey);
+    }
+    return level != 0 ? kOnDotColour : kOffDotColour;
+}
+
+void DrawPanelBytes(PictureBox& box, const PanelLayout& layout,
+                    std::span<const std::uint8_t> bytes) {
+    if (layout.plain()) {
+        const MonoPicture dots = UnpackPanel(layout, bytes);
+        for (int y = 0; y < layout.height; ++y) {
+            for (int x = 0; x < layout.width; ++x) {
+                box.setPoint(x, y, dots.at(x, y) ? kOnDotColour : kOffDotColour);
+            }
+        }
+        return;
+    }
+    const PanelDots dots = UnpackDots(layout, bytes);
+    if (dots.width != layout.width || dots.height != layout.height) {
+        return; // a layout CheckLayout refuses: nothing to draw
+    }
+    for (int y = 0; y < layout.height; ++y) {
+        for (int x = 0; x < layout.width; ++x) {
+            const bool opaque = dots.opaque.empty() || dots.opaque[dots.index(x, y)] != 0;
+            box.setPoint(x, y, DotColour(layout, x, y, dots.level(x, y), opaque));
+        }
+    }
+}
 
 PreviewWindow::PreviewWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
                              QWidget* owner)
@@ -170,7 +248,7 @@ void PreviewWindow::done(int result) {
 
 void PreviewWindow::setZoom(int zoom) {
     zoom = std::clamp(zoom, 1, kMaxZoom);
-    const PanelLayout panel = shown_ ? shown_->layout : LayoutOfState(state_);
+    const PanelLayout panel = shown_ ? shown_->layout : fallback();
     if (const QScreen* screen = this->screen()) {
         // No larger than the screen: the whole panel always stays in view.
         const QSize room = screen->availableGeometry().size() - QSize(32, 3 * kFrameAllowance);
@@ -190,15 +268,21 @@ void PreviewWindow::setZoom(int zoom) {
 }
 
 void PreviewWindow::relayout() {
-    // At zoom 1 and before Show the window is laid out in twips as it always was; it grows
-    // by what a larger zoom needs and by the status line once there is a panel to explain.
+    // At zoom 1, for a panel that fits, the window is laid out in twips as it always was; it
+    // grows by what a larger panel or zoom needs and by the status line once there is a
+    // panel to explain.
     const QRect box = scale_.rect(120, 0, 4095, 2775);
     const QRect show = scale_.rect(1440, 3000, 1575, 375);
     const QSize base = scale_.size(4350, 3480);
-    const PanelLayout panel = shown_ ? shown_->layout : LayoutOfState(state_);
+    const PanelLayout panel = shown_ ? shown_->layout : fallback();
     const int border = 2 * LcdPic->frameWidth();
-    const QSize needed(panel.width * zoom_ + border, panel.height * zoom_ + border);
-    const QSize grown = zoom_ > 1 ? box.size().expandedTo(needed) : box.size();
+    QSize needed(panel.width * zoom_ + border, panel.height * zoom_ + border);
+    if (const QScreen* screen = this->screen(); screen != nullptr && zoom_ == 1) {
+        // A panel larger than the box (200 x 200 e-paper) grows it as far as the screen goes.
+        needed =
+            needed.boundedTo(screen->availableGeometry().size() - QSize(32, 3 * kFrameAllowance));
+    }
+    const QSize grown = box.size().expandedTo(needed);
     const QSize extra = grown - box.size();
     LcdPic->setGeometry(QRect(box.topLeft(), grown));
     LcdPic->setZoom(zoom_);
@@ -273,13 +357,7 @@ void PreviewWindow::showFrame(int frame) {
         return;
     }
     const PanelFrame& shown = frames_[static_cast<std::size_t>(frame)];
-    const PanelLayout& layout = shown_->layout;
-    const MonoPicture dots = UnpackPanel(layout, shown.bytes);
-    for (int y = 0; y < layout.height; ++y) {
-        for (int x = 0; x < layout.width; ++x) {
-            LcdPic->setPoint(x, y, dots.at(x, y) ? kOnDotColour : kOffDotColour);
-        }
-    }
+    DrawPanelBytes(*LcdPic, shown_->layout, shown.bytes);
     shown_->bytes = shown.bytes;
     QString text = QString("%1 of %2").arg(frame + 1).arg(frameCount());
     if (frameDelays_) {
@@ -349,12 +427,7 @@ void PreviewWindow::loadPacked(const SourceFile& source) {
         messages_.show(this, windowTitle(), QString::fromStdString(path + ": " + error));
         return;
     }
-    const MonoPicture dots = UnpackPanel(layout, shown_->bytes);
-    for (int y = 0; y < layout.height; ++y) {
-        for (int x = 0; x < layout.width; ++x) {
-            LcdPic->setPoint(x, y, dots.at(x, y) ? kOnDotColour : kOffDotColour);
-        }
-    }
+    DrawPanelBytes(*LcdPic, layout, shown_->bytes);
 }
 
 void PreviewWindow::LoadPreviewFile() {
@@ -379,14 +452,15 @@ void PreviewWindow::LoadPreviewFile() {
         loadPacked(source); // the dots are the packed bytes unpacked
         return;
     }
-    PictureBoxDots dots(*LcdPic);
-    const PlotOutcome outcome = written
-                                    ? PlotWrittenFile(path, source, *written_, writtenSyntax_, dots)
-                                    : PlotLcdHexFile(state_, path, source, dots);
-    // The same text explains the dots: the layout it states and its bytes.
+    // The same text explains the dots: the layout it states and its bytes; its levels are
+    // coloured by that layout.
     if (source.ok()) {
         shown_ = ReadPanelText(source.bytes, fallback(), written ? writtenSyntax_ : nullptr, path);
     }
+    PictureBoxDots dots(*LcdPic, shown_ ? shown_->layout : fallback());
+    const PlotOutcome outcome = written
+                                    ? PlotWrittenFile(path, source, *written_, writtenSyntax_, dots)
+                                    : PlotLcdHexFile(state_, path, source, dots);
     relayout();
     StatusLine->clear();
     if (!outcome.ok) {
@@ -406,18 +480,29 @@ QString PreviewWindow::describeDot(int x, int y) const {
         return {};
     }
     const PanelLayout& layout = shown_->layout;
-    const std::optional<DotAddress> place = DotPlace(layout, x, y);
+    const std::optional<DotAddress> place = PlaceInFile(layout, x, y);
     if (!place) {
         return {};
     }
-    QString text = QString("x %1, y %2: byte %3 (%4), bit %5, ")
-                       .arg(x)
-                       .arg(y)
-                       .arg(place->byte)
-                       .arg(Hex(place->byte))
-                       .arg(place->bit);
-    text += place->byte < shown_->bytes.size() ? "value " + Hex(shown_->bytes[place->byte], 2)
-                                               : QString("not in the file");
+    const std::vector<std::uint8_t>& bytes = shown_->bytes;
+    const auto value = [&bytes](std::size_t byte) {
+        return byte < bytes.size() ? "value " + Hex(bytes[byte], 2) : QString("not in the file");
+    };
+    const bool planes = layout.arrangement == Arrangement::BitPlanes;
+    const int depth = layout.depth;
+    QString bits = QString("bit %1").arg(place->bit);
+    if (depth > 1 && !planes) {
+        bits = QString("bits %1 to %2").arg(place->bit).arg(place->bit + depth - 1);
+    }
+    QString text =
+        QString("x %1, y %2: byte %3 (%4)%5, %6, ")
+            .arg(x)
+            .arg(y)
+            .arg(place->byte)
+            .arg(Hex(place->byte))
+            .arg(depth > 1 && planes ? QString(" and the next %1").arg(depth - 1) : QString())
+            .arg(bits);
+    text += value(place->byte);
     switch (layout.arrangement) {
     case Arrangement::Halves:
         text += QString(", %1 %2 page %3 column %4")
@@ -433,6 +518,51 @@ QString PreviewWindow::describeDot(int x, int y) const {
     case Arrangement::Rows:
         text += QString(", row %1 byte %2 of the row").arg(place->page).arg(place->column);
         break;
+    }
+    if (layout.plain()) {
+        return text;
+    }
+    const auto bitAt = [&bytes](std::size_t byte, int bit) {
+        return byte < bytes.size() ? bytes[byte] >> bit & 1 : 0;
+    };
+    if (layout.colours != Colours::None) {
+        const std::size_t colour = place->byte + layout.planeBytes();
+        const int ink = layout.inkIsZero ? 0 : 1;
+        const bool black = bitAt(place->byte, place->bit) == ink;
+        const bool coloured = !black && bitAt(colour, place->bit) == ink;
+        text += QString("; colour plane byte %1 %2: %3")
+                    .arg(colour)
+                    .arg(value(colour))
+                    .arg(black      ? "black"
+                         : coloured ? (layout.colours == Colours::BlackRed ? "red" : "yellow")
+                                    : "white");
+    } else if (depth > 1) {
+        int level = 0;
+        for (int k = 0; k < depth; ++k) {
+            level = planes
+                        ? level << 1 | bitAt(place->byte + static_cast<std::size_t>(k), place->bit)
+                        : level | bitAt(place->byte, place->bit + k) << k;
+        }
+        text += QString(", level %1 of %2").arg(level).arg(TopLevel(layout));
+    }
+    if (layout.mask != MaskForm::None) {
+        std::size_t mask = place->byte + 1; // interleaved: the byte after the picture's
+        int bit = place->bit;
+        if (layout.mask == MaskForm::Plane) {
+            PanelLayout mono = layout;
+            mono.depth = 1;
+            mono.colours = Colours::None;
+            mono.mask = MaskForm::None;
+            const LevelPlace at = PlaceOfLevel(mono, x, y);
+            mask = layout.planeBytes() * (layout.colours == Colours::None ? 1 : 2) + at.byte;
+            bit = at.shift;
+        }
+        text += QString("; mask byte %1 bit %2, %3")
+                    .arg(mask)
+                    .arg(bit)
+                    .arg(mask >= bytes.size()    ? QString("not in the file")
+                         : bitAt(mask, bit) != 0 ? QString("drawn")
+                                                 : QString("left as it was"));
     }
     return text;
 }
@@ -455,16 +585,20 @@ void PreviewWindow::selectDot(int x, int y) {
     if (!shown_) {
         return;
     }
-    const std::optional<DotAddress> place = DotPlace(shown_->layout, x, y);
+    const std::optional<DotAddress> place = PlaceInFile(shown_->layout, x, y);
     if (!place) {
         return;
     }
     selected_ = place->byte;
     selectedDot_ = QPoint(x, y);
-    const ByteDots dots = DotsOfByte(shown_->layout, place->byte);
     QList<QPoint> outlined;
-    for (int i = 0; i < dots.count; ++i) {
-        outlined << QPoint(dots.x + i * dots.dx, dots.y + i * dots.dy);
+    if (shown_->layout.plain()) {
+        const ByteDots dots = DotsOfByte(shown_->layout, place->byte);
+        for (int i = 0; i < dots.count; ++i) {
+            outlined << QPoint(dots.x + i * dots.dx, dots.y + i * dots.dy);
+        }
+    } else {
+        outlined = DotsOfSameByte(shown_->layout, x, y, place->byte); // the walk is for one bit
     }
     LcdPic->setHighlight(outlined);
     StatusLine->setText(describeDot(x, y));

@@ -24,6 +24,15 @@ namespace pelmora {
 class MessageBox;
 class PictureBox;
 
+// How the preview draws a dot at its level: one bit dark on the panel's green as always,
+// greys from white (level 0) to black (the top level), tri-colour e-paper white, black and
+// red or yellow; a dot a mask leaves undrawn is a pale blue checker, unlike any of those.
+Colour DotColour(const PanelLayout& layout, int x, int y, int level, bool opaque);
+
+// Draws the whole panel from its bytes as the preview does, missing bytes as 0.
+void DrawPanelBytes(PictureBox& box, const PanelLayout& layout,
+                    std::span<const std::uint8_t> bytes);
+
 // "LCD Preview": reads the written text file back and plots it as the panel shows it. Once
 // shown, a line under Show tells which byte and bit of the file the dot under the pointer
 // is; a click, or the arrow keys in the panel, outline that byte's dots; Ctrl+plus and

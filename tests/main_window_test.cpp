@@ -2,10 +2,6 @@
 // mouse and the keyboard, reading what a user would see and the files on disk.
 
 #include "core/conversion/plotter.h"
-#include "widgets/file_list.h"
-#include "widgets/folder_list.h"
-#include "widgets/picture_box.h"
-#include "widgets/screen_fit.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
@@ -14,6 +10,10 @@
 #include "ui/main_window.h"
 #include "ui/output_settings.h"
 #include "ui/prepare_window.h"
+#include "widgets/file_list.h"
+#include "widgets/folder_list.h"
+#include "widgets/picture_box.h"
+#include "widgets/screen_fit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -75,8 +75,13 @@ struct Window {
     void click(const char* name) { QTest::mouseClick(get(name), Qt::LeftButton); }
 
     // Opens the preview, presses Show and counts the dots that differ from a picture
-    // converted Normal (palette entry 0 the dark dot); -1 when no preview opened.
-    int previewWrongDots(const Picture& picture) {
+    // converted Normal (palette entry 0 the dark dot) onto layout: a dark dot is black at
+    // the top grey level and on e-paper, and dark on the panel's green at one bit; -1 when
+    // no preview opened.
+    int previewWrongDots(const Picture& picture, const PanelLayout& layout = {}) {
+        const bool blackOnWhite = layout.depth > 1 || layout.colours != Colours::None;
+        const Colour onColour = blackOnWhite ? MakeColour(0, 0, 0) : kOnDotColour;
+        const Colour offColour = blackOnWhite ? MakeColour(255, 255, 255) : kOffDotColour;
         int wrong = -1;
         QTimer::singleShot(0, [&] {
             QWidget* preview = QApplication::activeModalWidget();
@@ -87,7 +92,7 @@ struct Window {
             for (int y = 0; y < picture.height; ++y) {
                 for (int x = 0; x < picture.width; ++x) {
                     const bool on = picture.at(x, y) == 0;
-                    wrong += lcd->colourAt(x, y) != (on ? kOnDotColour : kOffDotColour);
+                    wrong += lcd->colourAt(x, y) != (on ? onColour : offColour);
                 }
             }
             preview->close();
@@ -361,7 +366,7 @@ TEST(MainWindowWorkflow, PreviewDrawsTheWrittenFileInEveryPanelAndSyntax) {
             other.bitOrder = layout.bitOrder == BitOrder::Lsb ? BitOrder::Msb : BitOrder::Lsb;
             w.form.setOutputChoice(
                 OutputChoice{other, syntax->name == "db" ? FindSyntax("c") : nullptr, {}, {}});
-            EXPECT_EQ(w.previewWrongDots(picture), 0);
+            EXPECT_EQ(w.previewWrongDots(picture, layout), 0);
             EXPECT_TRUE(w.messages.texts.isEmpty()) << w.messages.texts.join("\n").toStdString();
         }
     }

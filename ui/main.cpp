@@ -1,11 +1,11 @@
 // Pelmora: the desktop window.
 
 #include "core/conversion/conversion_state.h"
+#include "ui/main_window.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/message_box.h"
 #include "widgets/screen_fit.h"
-#include "ui/main_window.h"
 
 #include <QApplication>
 #include <QDir>

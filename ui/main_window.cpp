@@ -1,7 +1,12 @@
 #include "ui/main_window.h"
 
 #include "core/frames/frames.h"
+#include "core/panel/panel_dots.h"
 #include "picture_helper/picture_source.h"
+#include "preview/preview_window.h"
+#include "ui/font_window.h"
+#include "ui/output_settings.h"
+#include "ui/prepare_window.h"
 #include "widgets/bitmap_image.h"
 #include "widgets/controls.h"
 #include "widgets/drive_list.h"
@@ -12,10 +17,6 @@
 #include "widgets/path_label.h"
 #include "widgets/picture_box.h"
 #include "widgets/screen_fit.h"
-#include "preview/preview_window.h"
-#include "ui/font_window.h"
-#include "ui/output_settings.h"
-#include "ui/prepare_window.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -336,6 +337,13 @@ void MainWindow::setOutputChoice(const OutputChoice& choice) {
     // The picture taken in was accepted for the panel before: one of another size is refused
     // now as it would be if it were taken in afresh.
     const PanelLayout panel = choice_.panel();
+    if (dots_ && PackDots(*dots_, panel).size() != panel.byteCount()) {
+        messages_.show(this, windowTitle(),
+                       "The prepared picture was made for another panel's size, levels, colours "
+                       "or mask: prepare it again for this one.");
+        ResetWindow();
+        return;
+    }
     if (!takenIn_.pixels.empty() &&
         (takenIn_.pixels.width() != panel.width || takenIn_.pixels.height() != panel.height)) {
         messages_.show(this, FromUtf8(kRejectionTitle),
@@ -395,6 +403,7 @@ void MainWindow::PreparePicture(const QString& path) {
     PrepareWindow window(path, std::move(source.picture), panel.width, panel.height,
                          prepareOptions_, messages_, this, choice_);
     connect(&window, &PrepareWindow::bitmapWritten, this, &MainWindow::OpenPath);
+    connect(&window, &PrepareWindow::dotsPrepared, this, &MainWindow::TakeInDots);
     connect(&window, &PrepareWindow::framesPreviewAsked, this,
             [this, &window](const QString& frames) { PreviewFrames(frames, &window); });
     preparing_ = &window;
@@ -426,6 +435,48 @@ bool MainWindow::NeedsPreparing(const QString& path) const {
         return true;
     }
     return TakeInBitmapFile(Utf8(path), choice_.panel()).check.verdict == BitmapVerdict::Rejected;
+}
+
+void MainWindow::TakeInDots(const PanelDots& dots, const QString& bmpPath) {
+    const PanelLayout panel = choice_.panel();
+    if (dots.width != panel.width || dots.height != panel.height) {
+        messages_.show(this, FromUtf8(kRejectionTitle),
+                       FromUtf8(RejectionText(panel.width, panel.height)));
+        return;
+    }
+    const QFileInfo info(bmpPath);
+    Drive1->setDrive(info.absolutePath());
+    if (!Dir1->setPath(info.absolutePath())) {
+        return;
+    }
+    takenIn_ = {};
+    dots_ = dots;
+    // The main window's picture as the preview draws the dots.
+    QImage image(dots.width, dots.height, QImage::Format_RGB32);
+    for (int y = 0; y < dots.height; ++y) {
+        for (int x = 0; x < dots.width; ++x) {
+            const std::size_t at = dots.index(x, y);
+            const Colour colour = DotColour(panel, x, y, dots.levels[at],
+                                            dots.opaque.empty() || dots.opaque[at] != 0);
+            image.setPixel(x, y,
+                           qRgb(static_cast<int>(colour & 0xFF),
+                                static_cast<int>(colour >> 8 & 0xFF),
+                                static_cast<int>(colour >> 16 & 0xFF)));
+        }
+    }
+    PreviewPic->loadPicture(image);
+    state_.infoHeader.biWidth = dots.width;
+    state_.infoHeader.biHeight = dots.height;
+    HeightValue->setText(QString::number(dots.height));
+    WidthValue->setText(QString::number(dots.width));
+    ColorValue->setText(panel.colours != Colours::None
+                            ? "Prepared: white, black, " +
+                                  QString(panel.colours == Colours::BlackRed ? "red" : "yellow")
+                        : panel.depth > 1 ? QString("Prepared: %1 greys").arg(TopLevel(panel) + 1)
+                                          : QString("Prepared, with a mask"));
+    takenInName_ = info.fileName();
+    PrepareForNewFile();
+    InverseOption->setEnabled(false); // Prepare picture's Invert does that
 }
 
 void MainWindow::ShowFontWindow() {
@@ -519,6 +570,7 @@ void MainWindow::TakeInBitmap(const QString& activated) {
         return;
     }
     takenIn_ = std::move(taken);
+    dots_.reset();
     PreviewPic->loadPicture(ImageOfPixels(takenIn_.pixels));
     HeightValue->setText(QString::number(state_.infoHeader.biHeight));
     WidthValue->setText(QString::number(state_.infoHeader.biWidth));
@@ -560,8 +612,10 @@ void MainWindow::ConvertPicture() {
     OutputChoice choice = choice_;
     choice.symbol = SymbolFor(state_.outputPath);
     const WriteOutcome outcome =
-        WritePageModeFile(state_, takenIn_.pixels, progress,
-                          OnColour(palette_, !NormalOption->isChecked()), resultFlag_, choice);
+        dots_ ? WriteDotsFile(*dots_, choice, progress)
+              : WritePageModeFile(state_, takenIn_.pixels, progress,
+                                  OnColour(palette_, !NormalOption->isChecked()), resultFlag_,
+                                  choice);
     if (resultFlag_ == ResultFlag::Succeeded) {
         PreviewButton->setEnabled(true);
         written_ = WrittenPanel{choice.panel(), &choice.syntaxOrDefault(), choice.packing};
@@ -572,6 +626,21 @@ void MainWindow::ConvertPicture() {
                        "The file " + FromUtf8(state_.outputPath) +
                            " could not be written: " + FromUtf8(outcome.reason));
     }
+}
+
+WriteOutcome MainWindow::WriteDotsFile(const PanelDots& dots, const OutputChoice& choice,
+                                       ProgressDisplay& progress) {
+    resultFlag_ = ResultFlag::Failed;
+    const EncodedText encoded = EncodePanelDots(dots, choice);
+    if (!encoded.ok()) {
+        return {false, encoded.error};
+    }
+    const WriteOutcome written = WriteWholeFile(state_.outputPath, encoded.text);
+    if (written.ok) {
+        progress.showProgress("100");
+        resultFlag_ = ResultFlag::Succeeded;
+    }
+    return written;
 }
 
 void MainWindow::ShowConvertStatus() {
@@ -595,6 +664,7 @@ void MainWindow::ShowPreview() {
 void MainWindow::ResetWindow() {
     PreviewPic->clear();
     takenIn_ = {};
+    dots_.reset();
     InverseOption->setEnabled(false);
     NormalOption->setChecked(true);
     PreviewButton->setEnabled(false);

@@ -70,6 +70,10 @@ class MainWindow : public QWidget {
     void OpenPicture();
     void ChoosePictureToPrepare(); // the selected file, else one asked for
     void PreparePicture(const QString& path);
+    // Takes in dots prepared for a layout of levels, planes or a mask: Convert writes them
+    // as the output named after bmpPath (NAME_WxH.bmp beside the picture).
+    void TakeInDots(const PanelDots& dots, const QString& bmpPath);
+    const std::optional<PanelDots>& takenInDots() const { return dots_; }
     PrepareWindow* preparingWindow() const { return preparing_; } // while it is open
     // A frames file in the LCD Preview, over the window given, where it plays.
     void PreviewFrames(const QString& path, QWidget* over);
@@ -88,6 +92,8 @@ class MainWindow : public QWidget {
     void PrepareForNewFile();
     void PrepareForConvert();
     void ShowConvertStatus();
+    WriteOutcome WriteDotsFile(const PanelDots& dots, const OutputChoice& choice,
+                               ProgressDisplay& progress);
     void ShowPreview();
     void placePreviewPic();
     bool NeedsPreparing(const QString& path) const;
@@ -99,8 +105,9 @@ class MainWindow : public QWidget {
     TwipsScale scale_;
     Palette palette_{};
     ResultFlag resultFlag_ = ResultFlag::Unset;
-    QString takenInName_; // the bitmap now in PreviewPic, which the output is named after
-    TakenIn takenIn_;     // its decoded pixels, which Convert encodes
+    QString takenInName_;           // the bitmap now in PreviewPic, which the output is named after
+    TakenIn takenIn_;               // its decoded pixels, which Convert encodes
+    std::optional<PanelDots> dots_; // or the dots Prepare picture made, which it encodes
     // The panel, syntax and packing of the file the last conversion wrote, for its preview.
     struct WrittenPanel {
         PanelLayout layout;

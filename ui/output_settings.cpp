@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -10,6 +11,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <array>
 
 namespace pelmora {
@@ -20,6 +22,27 @@ QString FromView(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// "1056 bytes", or each plane's share where there are several.
+QString BytesText(const PanelLayout& layout) {
+    QString text = QString("%1 bytes").arg(layout.byteCount());
+    const std::vector<PlaneRun> runs = PlaneRuns(layout);
+    if (runs.size() > 1) {
+        QStringList parts;
+        for (const PlaneRun& run : runs) {
+            parts << QString("%1 %2").arg(run.size).arg(FromView(run.suffix.substr(1)));
+        }
+        text += ": " + parts.join(", ");
+    } else if (layout.mask == MaskForm::Interleaved) {
+        text += ": width, height, then picture and mask bytes in turn";
+    }
+    if (layout.ramColumns() != layout.width) {
+        text += QString(", %1 columns a %2")
+                    .arg(layout.ramColumns())
+                    .arg(layout.arrangement == Arrangement::Rows ? "row" : "page");
+    }
+    return text;
+}
+
 } // namespace
 
 OutputChoice LoadOutputChoice(QSettings& settings) {
@@ -28,10 +51,17 @@ OutputChoice LoadOutputChoice(QSettings& settings) {
     layout.width = settings.value("output/width", layout.width).toInt();
     layout.height = settings.value("output/height", layout.height).toInt();
     layout.arrangement =
-        static_cast<Arrangement>(settings.value("output/arrangement", 0).toInt() % 3);
+        static_cast<Arrangement>(settings.value("output/arrangement", 0).toInt() % 4);
     layout.blockWidth = settings.value("output/blockWidth", layout.blockWidth).toInt();
     layout.bitOrder =
         settings.value("output/bitOrder", 0).toInt() != 0 ? BitOrder::Msb : BitOrder::Lsb;
+    layout.depth = settings.value("output/depth", 1).toInt();
+    layout.ramWidth = settings.value("output/ramWidth", 0).toInt();
+    layout.xOffset = settings.value("output/xOffset", 0).toInt();
+    layout.colours = ColoursNamed(settings.value("output/colours", "none").toString().toStdString())
+                         .value_or(Colours::None);
+    layout.inkIsZero = settings.value("output/inkIsZero", false).toBool();
+    layout.mask = static_cast<MaskForm>(std::clamp(settings.value("output/mask", 0).toInt(), 0, 2));
     choice.syntax = FindSyntax(settings.value("output/syntax", "db").toString().toStdString());
     if (CheckLayout(layout).empty()) {
         choice.layout = layout; // anything else stored is ignored, not obeyed
@@ -48,6 +78,12 @@ void SaveOutputChoice(QSettings& settings, const OutputChoice& choice) {
     settings.setValue("output/arrangement", static_cast<int>(layout.arrangement));
     settings.setValue("output/blockWidth", layout.blockWidth);
     settings.setValue("output/bitOrder", layout.bitOrder == BitOrder::Msb ? 1 : 0);
+    settings.setValue("output/depth", layout.depth);
+    settings.setValue("output/ramWidth", layout.ramWidth);
+    settings.setValue("output/xOffset", layout.xOffset);
+    settings.setValue("output/colours", FromView(NameOf(layout.colours)));
+    settings.setValue("output/inkIsZero", layout.inkIsZero);
+    settings.setValue("output/mask", static_cast<int>(layout.mask));
 }
 
 QString LoadPanelPresetName(QSettings& settings) {
@@ -103,12 +139,37 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     BlockWidthBox = spin("BlockWidthBox", layout.blockWidth);
     LayoutBox = new QComboBox;
     LayoutBox->setObjectName("LayoutBox");
-    LayoutBox->addItems({"halves", "pages", "rows"});
+    LayoutBox->addItems({"halves", "pages", "rows", "bit planes"});
     LayoutBox->setCurrentIndex(static_cast<int>(layout.arrangement));
     BitOrderBox = new QComboBox;
     BitOrderBox->setObjectName("BitOrderBox");
     BitOrderBox->addItems({"lsb", "msb"});
     BitOrderBox->setCurrentIndex(layout.bitOrder == BitOrder::Msb ? 1 : 0);
+    const auto list = [](const char* name, const QStringList& items, int current) {
+        auto* box = new QComboBox;
+        box->setObjectName(name);
+        box->addItems(items);
+        box->setCurrentIndex(current);
+        return box;
+    };
+    DepthBox = list("DepthBox", {"1 bit a dot", "2 bits a dot: 4 greys", "4 bits a dot: 16 greys"},
+                    layout.depth == kMaxDepth ? 2 : layout.depth - 1);
+    ColoursBox = list("ColoursBox", {"None", "Black and red", "Black and yellow"},
+                      static_cast<int>(layout.colours));
+    InkBox = list("InkBox", {"1 is ink", "0 is ink"}, layout.inkIsZero ? 1 : 0);
+    InkBox->setToolTip("Which bit value marks ink in the black and colour planes");
+    MaskBox = list("MaskBox", {"None", "A plane after the picture", "Interleaved with the picture"},
+                   static_cast<int>(layout.mask));
+    MaskBox->setToolTip("A plane of the opaque dots (alpha 128 or more)");
+    RamWidthBox = spin("RamWidthBox", layout.ramWidth);
+    RamWidthBox->setRange(0, kMaxPanelSide);
+    RamWidthBox->setValue(layout.ramWidth);
+    RamWidthBox->setSpecialValueText("the panel's width");
+    RamWidthBox->setToolTip("Columns written for each page or row: the controller's whole RAM");
+    XOffsetBox = spin("XOffsetBox", layout.xOffset);
+    XOffsetBox->setRange(0, kMaxPanelSide);
+    XOffsetBox->setValue(layout.xOffset);
+    XOffsetBox->setToolTip("The RAM column, in dots, where the picture starts");
     // A caller that packs nothing is offered no choice.
     CompressionBox = packing ? new QComboBox : nullptr;
     if (CompressionBox != nullptr) {
@@ -121,6 +182,11 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
         CompressionBox->setCurrentIndex(
             CompressionBox->findData(FromView(NameOf(packing->scheme))));
     }
+    BytesValue = new QLabel;
+    BytesValue->setObjectName("BytesValue");
+    BytesValue->setTextFormat(Qt::PlainText);
+    BytesValue->setWordWrap(true);
+    BytesValue->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     ExampleValue = new QLabel;
     ExampleValue->setObjectName("ExampleValue");
     ExampleValue->setTextFormat(Qt::PlainText);
@@ -153,9 +219,27 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     form->addRow("&Layout:", LayoutBox);
     form->addRow("&Bit order:", BitOrderBox);
     form->addRow("Bloc&k width:", BlockWidthBox);
+    form->addRow("&Depth:", DepthBox);
+    auto* colours = new QHBoxLayout;
+    colours->addWidget(ColoursBox, 1);
+    colours->addWidget(InkBox);
+    auto* coloursLabel = new QLabel("C&olours:");
+    coloursLabel->setBuddy(ColoursBox);
+    form->addRow(coloursLabel, colours);
+    form->addRow("&Mask:", MaskBox);
+    auto* ram = new QHBoxLayout;
+    ram->addWidget(RamWidthBox, 1);
+    auto* offsetLabel = new QLabel("&x offset:");
+    offsetLabel->setBuddy(XOffsetBox);
+    ram->addWidget(offsetLabel);
+    ram->addWidget(XOffsetBox, 1);
+    auto* ramLabel = new QLabel("&RAM width:");
+    ramLabel->setBuddy(RamWidthBox);
+    form->addRow(ramLabel, ram);
     if (CompressionBox != nullptr) {
         form->addRow("&Compression:", CompressionBox);
     }
+    form->addRow("Bytes:", BytesValue);
     form->addRow("Writes:", example);
     form->addRow("", ProblemValue);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -168,12 +252,13 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
 
     showMatchingPreset(preset);
     connect(PanelBox, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::presetChosen);
-    for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox, CompressionBox}) {
+    for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox, DepthBox, ColoursBox, InkBox, MaskBox,
+                           CompressionBox}) {
         if (box != nullptr) {
             connect(box, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::update);
         }
     }
-    for (QSpinBox* box : {WidthBox, HeightBox, BlockWidthBox}) {
+    for (QSpinBox* box : {WidthBox, HeightBox, BlockWidthBox, RamWidthBox, XOffsetBox}) {
         connect(box, &QSpinBox::valueChanged, this, &OutputSettingsDialog::update);
     }
     update();
@@ -224,14 +309,22 @@ void OutputSettingsDialog::presetChosen(int index) {
         return;
     }
     const PanelPreset& preset = presets[static_cast<std::size_t>(index)];
+    filling_ = true;
     WidthBox->setValue(preset.layout.width);
     HeightBox->setValue(preset.layout.height);
     LayoutBox->setCurrentIndex(static_cast<int>(preset.layout.arrangement));
     BitOrderBox->setCurrentIndex(preset.layout.bitOrder == BitOrder::Msb ? 1 : 0);
     BlockWidthBox->setValue(preset.layout.blockWidth);
+    DepthBox->setCurrentIndex(preset.layout.depth == kMaxDepth ? 2 : preset.layout.depth - 1);
+    ColoursBox->setCurrentIndex(static_cast<int>(preset.layout.colours));
+    InkBox->setCurrentIndex(preset.layout.inkIsZero ? 1 : 0);
+    MaskBox->setCurrentIndex(static_cast<int>(preset.layout.mask));
+    RamWidthBox->setValue(preset.layout.ramWidth);
+    XOffsetBox->setValue(preset.layout.xOffset);
     if (!preset.syntax.empty()) {
         SyntaxBox->setCurrentIndex(SyntaxBox->findData(FromView(preset.syntax)));
     }
+    filling_ = false;
     update();
 }
 
@@ -244,22 +337,33 @@ OutputChoice OutputSettingsDialog::choice() const {
     layout.arrangement = static_cast<Arrangement>(LayoutBox->currentIndex());
     layout.bitOrder = BitOrderBox->currentIndex() == 1 ? BitOrder::Msb : BitOrder::Lsb;
     layout.blockWidth = BlockWidthBox->value();
+    layout.depth = 1 << DepthBox->currentIndex();
+    layout.colours = static_cast<Colours>(ColoursBox->currentIndex());
+    // The ink's polarity means nothing without planes: kept as the default there.
+    layout.inkIsZero = layout.colours != Colours::None && InkBox->currentIndex() == 1;
+    layout.mask = static_cast<MaskForm>(MaskBox->currentIndex());
+    layout.ramWidth = RamWidthBox->value();
+    layout.xOffset = XOffsetBox->value();
     choice.layout = layout;
     return choice;
 }
 
 void OutputSettingsDialog::update() {
+    if (filling_) {
+        return;
+    }
     const OutputChoice current = choice();
     const PanelLayout layout = *current.layout;
     std::string problem = CheckLayout(layout);
-    if (problem.empty() && current.syntaxOrDefault().onlyRowsLsb &&
-        (layout.arrangement != Arrangement::Rows || layout.bitOrder != BitOrder::Lsb)) {
-        problem = "an X bitmap is always rows, lsb";
+    if (problem.empty()) {
+        problem = SyntaxLayoutProblem(current.syntaxOrDefault(), layout);
     }
     if (problem.empty()) {
         problem = PackingProblem(current.syntaxOrDefault(), layout, packing(), false);
     }
     BlockWidthBox->setEnabled(layout.arrangement == Arrangement::Halves);
+    InkBox->setEnabled(layout.colours != Colours::None);
+    BytesValue->setText(problem.empty() ? BytesText(layout) : QString());
     showMatchingPreset({}); // Custom once a preset's values are changed
     ProblemValue->setText(QString::fromStdString(problem));
     OkButton->setEnabled(problem.empty());

@@ -45,6 +45,7 @@ class OutputSettingsDialog : public QDialog {
     void update();
     void showMatchingPreset(const QString& preferred);
 
+    bool filling_ = false; // a preset's values going in: checked once, when all are in
     QComboBox* SyntaxBox;
     QComboBox* PanelBox;
     QSpinBox* WidthBox;
@@ -52,7 +53,14 @@ class OutputSettingsDialog : public QDialog {
     QComboBox* LayoutBox;
     QComboBox* BitOrderBox;
     QSpinBox* BlockWidthBox;
+    QComboBox* DepthBox;
+    QComboBox* ColoursBox;
+    QComboBox* InkBox;
+    QComboBox* MaskBox;
+    QSpinBox* RamWidthBox;
+    QSpinBox* XOffsetBox;
     QComboBox* CompressionBox; // null where no packing is offered
+    QLabel* BytesValue;
     QLabel* ExampleValue;
     QLabel* ProblemValue;
     class QPushButton* OkButton;

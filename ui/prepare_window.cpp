@@ -10,6 +10,7 @@
 #include "core/prepare/resample.h"
 #include "gif/gif_frames.h"
 #include "picture_helper/picture_source.h"
+#include "preview/preview_window.h"
 #include "widgets/message_box.h"
 
 #include <QCheckBox>
@@ -127,6 +128,13 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
                              OutputChoice output)
     : QDialog(parent), picturePath_(picturePath), picture_(std::move(picture)), width_(width),
       height_(height), messages_(messages), output_(std::move(output)) {
+    PanelLayout panel = output_.panel();
+    panel.width = width_;
+    panel.height = height_;
+    if ((panel.depth > 1 || panel.colours != Colours::None || panel.mask != MaskForm::None) &&
+        CheckLayout(panel).empty()) {
+        dotsLayout_ = panel;
+    }
     readFrames();
     setObjectName("PrepareWindow");
     setWindowTitle(QString("Prepare picture \u2014 %1 (%2 x %3)")
@@ -268,6 +276,12 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
                                      QDir::toNativeSeparators(path) +
                                          " already exists. Replace it?") == QMessageBox::Yes;
     };
+    if (dotsLayout_) {
+        SaveButton->setEnabled(false);
+        SaveButton->setToolTip("A one-bit BMP cannot hold the output's levels, colours or mask: "
+                               "Use takes the dots to Convert");
+        UseButton->setToolTip("Takes the prepared dots to Convert");
+    }
     redraw();
     FitBox->setFocus(); // the first choice; Enter still presses Use, the default
 }
@@ -320,17 +334,31 @@ void PrepareWindow::redraw() {
         }
         shownFor_ = shownFor;
     }
-    panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
-
-    // The panel as the preview draws it: dark dots on green, dot_ pixels a dot.
+    // The panel as the preview draws it, dot_ pixels a dot: dark dots on green, or the
+    // levels' greys and the e-paper's colours.
     const int dot = dot_;
     QImage image(width_ * dot, height_ * dot, QImage::Format_RGB32);
+    if (dotsLayout_) {
+        dots_ = PreparePanelDots(shown_, placement, *dotsLayout_, chosen);
+        panel_ = MonoOf(dots_);
+    } else {
+        panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
+    }
+    const bool levels = dotsLayout_ && dots_.width == width_ && dots_.height == height_;
     const QRgb on = Rgb(kOnDotColour);
     const QRgb off = Rgb(kOffDotColour);
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const int row = y / dot;
         for (int x = 0; x < image.width(); ++x) {
-            line[x] = panel_.at(x / dot, y / dot) ? on : off;
+            const int column = x / dot;
+            if (levels) {
+                const std::size_t at = dots_.index(column, row);
+                line[x] = Rgb(DotColour(*dotsLayout_, column, row, dots_.levels[at],
+                                        dots_.opaque.empty() || dots_.opaque[at] != 0));
+            } else {
+                line[x] = panel_.at(column, row) ? on : off;
+            }
         }
     }
     PanelView->setPixmap(QPixmap::fromImage(image));
@@ -470,11 +498,13 @@ void PrepareWindow::saveFrames() {
         const TurnedView view = TurnedView(frames_[n]).turned(rotation(), mirror());
         const Placement placement =
             PlacePicture(view.width(), view.height(), width_, height_, chosen.fit);
-        const MonoPicture panel =
-            PreparePanel(ShownPart(view, placement), placement, width_, height_, chosen);
+        const RgbaPicture shown = ShownPart(view, placement);
+        std::vector<std::uint8_t> bytes =
+            dotsLayout_
+                ? PackDots(PreparePanelDots(shown, placement, *dotsLayout_, chosen), *dotsLayout_)
+                : PackPanel(PreparePanel(shown, placement, width_, height_, chosen), layout);
         error = AddFrame(
-            frames, {PackPanel(panel, layout), delays_[n], name + " frame " + std::to_string(n)},
-            false);
+            frames, {std::move(bytes), delays_[n], name + " frame " + std::to_string(n)}, false);
     }
     const std::string symbol =
         output_.symbol.empty() ? SymbolFor(path.toStdString()) : output_.symbol;
@@ -518,6 +548,12 @@ bool PrepareWindow::writeBitmap(const QString& path) {
 
 void PrepareWindow::use() {
     const QString path = defaultBmpPath();
+    if (dotsLayout_) {
+        // A one-bit BMP would lose the levels: the dots themselves go to Convert.
+        accept();
+        emit dotsPrepared(dots_, path);
+        return;
+    }
     if (writeBitmap(path)) {
         accept();
         emit bitmapWritten(path);

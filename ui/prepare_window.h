@@ -47,7 +47,11 @@ class PrepareWindow : public QDialog {
 
     PrepareOptions options() const;
     const MonoPicture& panel() const { return panel_; }
-    QString defaultBmpPath() const; // NAME_WxH.bmp beside the picture
+    // Whether the output's layout takes more than one bit a dot in one plane (greys,
+    // tri-colour planes, a mask): then Use hands on the dots, not a one-bit BMP.
+    bool preparesDots() const { return dotsLayout_.has_value(); }
+    const PanelDots& dots() const { return dots_; } // as prepared for such a layout
+    QString defaultBmpPath() const;                 // NAME_WxH.bmp beside the picture
     void setSaveNameAsker(std::function<QString(const QString& suggested)> asker) {
         askSaveName_ = std::move(asker);
     }
@@ -69,7 +73,9 @@ class PrepareWindow : public QDialog {
     Mirror mirror() const;
 
   signals:
-    void bitmapWritten(const QString& path);      // by Use: take it in
+    void bitmapWritten(const QString& path); // by Use: take it in
+    // By Use where the layout takes levels: the dots to convert, named as the BMP would be.
+    void dotsPrepared(const pelmora::PanelDots& dots, const QString& name);
     void framesPreviewAsked(const QString& path); // by Preview frames: play what was saved
 
   private:
@@ -91,6 +97,8 @@ class PrepareWindow : public QDialog {
     int height_;
     MessageBox& messages_;
     MonoPicture panel_;
+    std::optional<PanelLayout> dotsLayout_; // the output's layout, where it takes levels
+    PanelDots dots_;
     std::function<QString(const QString&)> askSaveName_;
     std::function<bool(const QString&)> askReplace_;
     std::function<QString(const QString&)> askFramesName_;
