@@ -399,18 +399,24 @@ constexpr Option kFramesOptions[] = {
 const std::string_view kConvertSynopsis =
     "convert [--inverse] [--format F] [--layout L] [--bit-order B]\n"
     "                           [--size WxH] [--block-width N] [--panel NAME]\n"
+    "                           [--depth N] [--colours C] [--mask [FORM]]\n"
+    "                           [--ram-width N] [--x-offset K]\n"
     "                           [--name SYMBOL] [--compress SCHEME] [PREPARATION...]\n"
     "                           [--output-dir DIR | --stdout] [--quiet] PICTURE...\n"
     "       pelmora-cli convert --frames [--sheet WxH] [--merge-repeats] [--delay MS]\n"
     "                           [--compress SCHEME] [--delta]\n"
     "                           [PREPARATION...] [--format F] [--layout L] [--bit-order B]\n"
-    "                           [--size WxH] [--panel NAME] [--name SYMBOL]\n"
+    "                           [--size WxH] [--panel NAME] [--depth N] [--colours C]\n"
+    "                           [--mask [FORM]] [--name SYMBOL]\n"
     "                           [-o OUT | --output-dir DIR | --stdout] [--quiet] PICTURE...\n";
 
 std::string ConvertHelp() {
     return "convert  writes lcd_NAME.txt beside each PICTURE (every \".bmp\" in the name becomes\n"
-           "         \".txt\"; other formats replace the last extension) and prints each path.\n" +
-           OptionHelp({kInverseOption, PanelOptions(), kConvertOptions, kFramesOptions});
+           "         \".txt\"; other formats replace the last extension) and prints each path.\n"
+           "         A panel of greys, e-paper colours, a mask or RAM beside the picture takes\n"
+           "         any picture, prepared (by default --dither floyd-steinberg).\n" +
+           OptionHelp(
+               {kInverseOption, PanelOptions(), DotOptions(), kConvertOptions, kFramesOptions});
 }
 
 namespace {
@@ -475,8 +481,8 @@ std::string SheetLayoutHint(const ParsedArguments& parsed) {
 
 int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
     ParsedArguments parsed =
-        Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(), kConvertOptions,
-                          kFramesOptions, PreparationOptions()});
+        Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(), DotOptions(),
+                          kConvertOptions, kFramesOptions, PreparationOptions()});
     if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }

@@ -7,6 +7,7 @@
 #include "core/bmp/bmp_writer.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
+#include "core/prepare/prepare.h"
 
 #include <filesystem>
 
@@ -28,6 +29,20 @@ bool SameFile(const std::string& a, const std::string& b) {
     }
     return fs::weakly_canonical(PathFromUtf8(a), error) ==
            fs::weakly_canonical(PathFromUtf8(b), error);
+}
+
+// The colour of each level: the levels' greys, white first, or white, black and the colour.
+std::vector<std::uint32_t> PaletteOf(const Preparation& preparation) {
+    const PanelLayout& layout = preparation.layout;
+    if (layout.colours != Colours::None) {
+        return {0xFFFFFF, 0x000000, layout.colours == Colours::BlackRed ? 0xFF0000U : 0xFFFF00U};
+    }
+    std::vector<std::uint32_t> palette;
+    for (const int grey : LevelGreys(layout.depth, preparation.options.levelGreys)) {
+        const auto value = static_cast<std::uint32_t>(grey);
+        palette.push_back(value << 16 | value << 8 | value);
+    }
+    return palette;
 }
 
 } // namespace
@@ -54,11 +69,26 @@ int RunPrepare(const PrepareJob& command, StandardOutput& out) {
             allWritten = false;
             continue;
         }
-        const PreparedPicture prepared = PreparePictureFile(picture, command.preparation);
-        if (!prepared.ok()) {
-            PrintError(picture, prepared.error);
-            allWritten = false;
-            continue;
+        // One bit as ever; levels and e-paper colours as a 4-bit BMP of their greys or colours.
+        const PanelLayout& layout = command.preparation.layout;
+        std::string bmp;
+        if (layout.depth == 1 && layout.colours == Colours::None) {
+            const PreparedPicture prepared = PreparePictureFile(picture, command.preparation);
+            if (!prepared.ok()) {
+                PrintError(picture, prepared.error);
+                allWritten = false;
+                continue;
+            }
+            bmp = EncodeMonoBmp(prepared.picture);
+        } else {
+            const PreparedDots prepared = PreparePictureDots(picture, command.preparation);
+            if (!prepared.ok()) {
+                PrintError(picture, prepared.error);
+                allWritten = false;
+                continue;
+            }
+            bmp = EncodeIndexedBmp(prepared.dots.width, prepared.dots.height, prepared.dots.levels,
+                                   PaletteOf(command.preparation));
         }
         if (const std::string taken = targets.claim(target, picture); !taken.empty()) {
             PrintError(picture, taken);
@@ -66,7 +96,7 @@ int RunPrepare(const PrepareJob& command, StandardOutput& out) {
             continue;
         }
         AtomicTextFile file(PathFromUtf8(target));
-        if (!file.open() || !file.write(EncodeMonoBmp(prepared.picture)) || !file.commit()) {
+        if (!file.open() || !file.write(bmp) || !file.commit()) {
             PrintError(target, file.error());
             allWritten = false;
             continue;
@@ -93,33 +123,46 @@ constexpr Option kPrepareOptions[] = {
 } // namespace
 
 const std::string_view kPrepareSynopsis =
-    "prepare [--size WxH] [PREPARATION...] [-o OUT.bmp | --output-dir DIR]\n"
-    "                           [--quiet] PICTURE...\n";
+    "prepare [--size WxH] [--depth N | --colours C] [PREPARATION...]\n"
+    "                           [-o OUT.bmp | --output-dir DIR] [--quiet] PICTURE...\n";
 
 std::string PrepareHelp() {
     return "prepare  makes any picture a 1-bit BMP of the panel's size, NAME_WxH.bmp beside it\n"
            "         (or -o OUT.bmp for one picture, or into --output-dir), never over the\n"
            "         picture itself. Reads PNG, JPEG, GIF, BMP of any depth, TIFF and WebP.\n"
-           "         convert takes the same PREPARATION options and then any picture.\n" +
+           "         convert takes the same PREPARATION options and then any picture. With\n"
+           "         --depth 2 or 4 the BMP is of 4 bits, its palette the levels' greys (level 0\n"
+           "         white); with --colours, white, black and the colour. No --mask: convert\n"
+           "         takes a mask from the picture's transparency.\n" +
            OptionHelp({PreparationOptions()});
 }
 
 int PrepareCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
-    const ParsedArguments parsed = Parse(arguments, {kPrepareOptions, PreparationOptions()});
+    const ParsedArguments parsed =
+        Parse(arguments, {kPrepareOptions, DotOptions(), PreparationOptions()});
     if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }
     if (parsed.has("--help")) {
         return PrintHelp(out);
     }
-    // Only the size matters here: the layout is convert's business.
-    PanelLayout size{.arrangement = Arrangement::Pages};
+    // Only the size and what a dot holds matter here: the layout is convert's business.
+    PanelLayout size{.arrangement = Arrangement::Rows};
     if (const std::string problem = ParseSize(parsed, size); !problem.empty()) {
         return UsageError(problem);
     }
+    if (const std::string problem = ParseDots(parsed, size); !problem.empty()) {
+        return UsageError(problem);
+    }
+    if (size.mask != MaskForm::None) {
+        return UsageError("prepare writes a BMP, which holds no mask: convert --mask takes it "
+                          "from the picture's transparency");
+    }
+    if (const std::string problem = CheckLayout(size); !problem.empty()) {
+        return UsageError(problem);
+    }
     PrepareJob command;
-    if (const std::string problem =
-            ParsePreparation(parsed, size.width, size.height, command.preparation);
+    if (const std::string problem = ParsePreparation(parsed, size, command.preparation);
         !problem.empty()) {
         return UsageError(problem);
     }

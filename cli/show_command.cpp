@@ -14,37 +14,61 @@
 #include "core/io/png_writer.h"
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
+#include "core/prepare/prepare.h"
 #include "gif/gif_writer.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+#include <zlib.h>
 
 namespace pelmora::cli {
 
 namespace {
 
-enum class Dot : unsigned char { Undrawn, Off, On };
+constexpr std::uint8_t kUndrawn = 0xFF;
 
-// The panel as read; dots that the file does not reach stay undrawn.
+// Whether the layout's dots are only on or off, drawn in the preview's colours; any other
+// has levels, colours or a mask, drawn as greys or its colours.
+bool OnOff(const PanelLayout& layout) {
+    return layout.depth == 1 && layout.colours == Colours::None && layout.mask == MaskForm::None;
+}
+
+// The panel as read: each dot's level and whether a mask leaves it drawn; dots that the
+// file does not reach stay undrawn.
 class ShownPanel : public PointSink {
   public:
     explicit ShownPanel(const PanelLayout& layout)
-        : width_(layout.width), height_(layout.height),
-          dots_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_)) {}
-    void setPoint(int x, int y, bool on) override {
+        : width_(layout.width), height_(layout.height), layout_(layout),
+          levels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kUndrawn),
+          opaque_(levels_.size(), 1) {}
+    void setPoint(int x, int y, bool on) override { setLevel(x, y, on ? 1 : 0, true); }
+    void setLevel(int x, int y, int level, bool opaque) override {
         if (x >= 0 && x < width_ && y >= 0 && y < height_) {
-            dots_[offset(x, y)] = on ? Dot::On : Dot::Off;
+            levels_[offset(x, y)] = static_cast<std::uint8_t>(level);
+            opaque_[offset(x, y)] = opaque ? 1 : 0;
         }
     }
-    Dot at(int x, int y) const { return dots_[offset(x, y)]; }
+    // The layout the dots were read by: their top level, colours and mask.
+    const PanelLayout& layout() const { return layout_; }
+    // kUndrawn for a dot the file does not reach.
+    int level(int x, int y) const { return levels_[offset(x, y)]; }
+    bool opaque(int x, int y) const { return opaque_[offset(x, y)] != 0; }
+    // Dark enough to draw as on: any ink, or a grey darker than the middle.
+    bool on(int x, int y) const {
+        const int at = level(x, y);
+        return at != kUndrawn && at != 0 && opaque(x, y) &&
+               (layout_.colours != Colours::None || at * 2 > TopLevel(layout_));
+    }
     int width() const { return width_; }
     int height() const { return height_; }
     MonoPicture picture() const {
         MonoPicture picture(width_, height_);
         for (int y = 0; y < height_; ++y) {
             for (int x = 0; x < width_; ++x) {
-                picture.set(x, y, at(x, y) == Dot::On);
+                picture.set(x, y, on(x, y));
             }
         }
         return picture;
@@ -57,8 +81,33 @@ class ShownPanel : public PointSink {
     }
     int width_;
     int height_;
-    std::vector<Dot> dots_;
+    PanelLayout layout_;
+    std::vector<std::uint8_t> levels_;
+    std::vector<std::uint8_t> opaque_;
 };
+
+// A dot as a character: '#' on and '.' off; greys by darkness from '.' (white) through
+// light, medium and dark shade to a full block; tri-colour 'r' red or 'y' yellow; a dot a
+// mask leaves undrawn, or the file does not reach, a space.
+std::string_view DotCharacter(const ShownPanel& panel, int x, int y) {
+    const int level = panel.level(x, y);
+    if (level == kUndrawn || !panel.opaque(x, y)) {
+        return " ";
+    }
+    const PanelLayout& layout = panel.layout();
+    if (level == 0) {
+        return ".";
+    }
+    if (layout.colours != Colours::None) {
+        return level == 1 ? "#" : layout.colours == Colours::BlackRed ? "r" : "y";
+    }
+    if (layout.depth == 1) {
+        return "#";
+    }
+    static constexpr std::string_view kShades[] = {"\u2591", "\u2592", "\u2593", "\u2588"};
+    const int top = TopLevel(layout);
+    return kShades[static_cast<std::size_t>((level * 4 + top - 1) / top - 1)];
+}
 
 std::string AsCharacters(const ShownPanel& panel) {
     std::string text;
@@ -66,8 +115,7 @@ std::string AsCharacters(const ShownPanel& panel) {
                  static_cast<std::size_t>(panel.height()));
     for (int y = 0; y < panel.height(); ++y) {
         for (int x = 0; x < panel.width(); ++x) {
-            const Dot dot = panel.at(x, y);
-            text += dot == Dot::On ? '#' : dot == Dot::Off ? '.' : ' ';
+            text += DotCharacter(panel, x, y);
         }
         text += '\n';
     }
@@ -79,8 +127,8 @@ std::string AsHalfBlocks(const ShownPanel& panel) {
     std::string text;
     for (int y = 0; y < panel.height(); y += 2) {
         for (int x = 0; x < panel.width(); ++x) {
-            const bool upper = panel.at(x, y) == Dot::On;
-            const bool lower = y + 1 < panel.height() && panel.at(x, y + 1) == Dot::On;
+            const bool upper = panel.on(x, y);
+            const bool lower = y + 1 < panel.height() && panel.on(x, y + 1);
             text += upper && lower ? "\u2588" : upper ? "\u2580" : lower ? "\u2584" : " ";
         }
         text += '\n';
@@ -96,6 +144,95 @@ std::uint32_t ColourRgb(Colour colour) {
 // The largest picture written: four times the pixels of a 4096 x 4096 panel at scale 4.
 constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 30;
 
+// The colour of each level, 0xRRGGBB: white (level 0) to black (the top) at the evenly
+// spaced greys, or white, black and the e-paper's colour.
+std::vector<std::uint32_t> LevelColours(const PanelLayout& layout) {
+    if (layout.colours != Colours::None) {
+        return {0xFFFFFF, 0x000000, layout.colours == Colours::BlackRed ? 0xFF0000U : 0xFFFF00U};
+    }
+    std::vector<std::uint32_t> colours;
+    for (const int grey : LevelGreys(layout.depth, {})) {
+        const auto value = static_cast<std::uint32_t>(grey);
+        colours.push_back(value << 16 | value << 8 | value);
+    }
+    return colours;
+}
+
+void PutBig32(std::string& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out += static_cast<char>((value >> shift) & 0xFFU);
+    }
+}
+
+std::string PngChunk(std::string_view type, std::string_view data) {
+    std::string chunk;
+    PutBig32(chunk, static_cast<std::uint32_t>(data.size()));
+    chunk += type;
+    chunk += data;
+    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type.data()), 4);
+    if (!data.empty()) { // zlib takes a null buffer as asking for the initial value
+        crc =
+            crc32(crc, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
+    }
+    PutBig32(chunk, static_cast<std::uint32_t>(crc));
+    return chunk;
+}
+
+// An indexed PNG of up to 256 colours, eight bits a pixel, where the last colour is
+// transparent: the greys of a deep panel and its masked-out dots, which the four opaque
+// colours of core/io's writer cannot hold. Rows are compressed as they are made.
+bool WriteLevelPng(int width, int height, const std::vector<std::uint32_t>& palette,
+                   const std::function<void(int y, std::uint8_t* indices)>& rowOf,
+                   const std::function<bool(std::string_view)>& sink) {
+    std::string head("\x89PNG\r\n\x1a\n", 8);
+    std::string header;
+    PutBig32(header, static_cast<std::uint32_t>(width));
+    PutBig32(header, static_cast<std::uint32_t>(height));
+    header += std::string("\x08\x03\x00\x00\x00", 5); // depth 8, indexed, no interlace
+    head += PngChunk("IHDR", header);
+    std::string colours;
+    for (const std::uint32_t colour : palette) {
+        for (const int shift : {16, 8, 0}) {
+            colours += static_cast<char>(colour >> shift & 0xFFU);
+        }
+    }
+    head += PngChunk("PLTE", colours);
+    std::string alphas(palette.size(), '\xFF');
+    alphas.back() = '\0';
+    head += PngChunk("tRNS", alphas);
+    if (!sink(head)) {
+        return false;
+    }
+    z_stream stream{};
+    if (deflateInit(&stream, 9) != Z_OK) {
+        return false;
+    }
+    std::vector<std::uint8_t> row(1 + static_cast<std::size_t>(width)); // no filter, indices
+    std::vector<Bytef> out(64 * 1024);
+    bool ok = true;
+    for (int y = 0; y <= height && ok; ++y) {
+        const bool last = y == height;
+        if (!last) {
+            rowOf(y, row.data() + 1);
+        }
+        stream.next_in = row.data();
+        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
+        int result = Z_OK;
+        do {
+            stream.next_out = out.data();
+            stream.avail_out = static_cast<uInt>(out.size());
+            result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
+            const std::size_t made = out.size() - stream.avail_out;
+            ok = result != Z_STREAM_ERROR &&
+                 (made == 0 ||
+                  sink(PngChunk(
+                      "IDAT", std::string_view(reinterpret_cast<const char*>(out.data()), made))));
+        } while (ok && (stream.avail_out == 0 || (last && result != Z_STREAM_END)));
+    }
+    deflateEnd(&stream);
+    return ok && sink(PngChunk("IEND", {}));
+}
+
 std::string SavePicture(const ShownPanel& panel, const ShowOptions& options) {
     const std::uint64_t width =
         static_cast<std::uint64_t>(panel.width()) * static_cast<std::uint64_t>(options.scale);
@@ -104,18 +241,6 @@ std::string SavePicture(const ShownPanel& panel, const ShowOptions& options) {
     if (width * height > kMaxPicturePixels || width > kMaxPngSide || height > kMaxPngSide) {
         return "the picture would be too large; take a smaller --scale";
     }
-    // Undrawn dots stay white; the others take the preview's colours.
-    PngPicture picture;
-    picture.width = static_cast<int>(width);
-    picture.height = static_cast<int>(height);
-    picture.palette = {0xFFFFFF, ColourRgb(kOffDotColour), ColourRgb(kOnDotColour), 0xFFFFFF};
-    picture.row = [&panel, scale = options.scale](int y, std::uint8_t* indices) {
-        for (int x = 0; x < panel.width(); ++x) {
-            const Dot dot = panel.at(x, y / scale);
-            const std::uint8_t index = dot == Dot::On ? 2 : dot == Dot::Off ? 1 : 0;
-            std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * scale, scale, index);
-        }
-    };
     AtomicTextFile file(PathFromUtf8(options.pngFile));
     std::string pending;
     constexpr std::size_t kWriteSize = 64 * 1024;
@@ -128,7 +253,41 @@ std::string SavePicture(const ShownPanel& panel, const ShowOptions& options) {
         pending.clear();
         return written;
     };
-    if (!file.open() || !WritePng(picture, collect) || !file.write(pending) || !file.commit()) {
+    bool made = false;
+    const bool opened = file.open();
+    if (opened && OnOff(panel.layout())) {
+        // Undrawn dots stay white; the others take the preview's colours.
+        PngPicture picture;
+        picture.width = static_cast<int>(width);
+        picture.height = static_cast<int>(height);
+        picture.palette = {0xFFFFFF, ColourRgb(kOffDotColour), ColourRgb(kOnDotColour), 0xFFFFFF};
+        picture.row = [&panel, scale = options.scale](int y, std::uint8_t* indices) {
+            for (int x = 0; x < panel.width(); ++x) {
+                const int level = panel.level(x, y / scale);
+                const std::uint8_t index = level == kUndrawn ? 0 : level != 0 ? 2 : 1;
+                std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * scale, scale, index);
+            }
+        };
+        made = WritePng(picture, collect);
+    } else if (opened) {
+        // Each level its colour, undrawn dots white as level 0, masked-out dots transparent.
+        std::vector<std::uint32_t> palette = LevelColours(panel.layout());
+        const auto transparent = static_cast<std::uint8_t>(palette.size());
+        palette.push_back(0xFFFFFF);
+        const auto rowOf = [&panel, transparent, scale = options.scale](int y,
+                                                                        std::uint8_t* indices) {
+            for (int x = 0; x < panel.width(); ++x) {
+                const int level = panel.level(x, y / scale);
+                const std::uint8_t index = !panel.opaque(x, y / scale) ? transparent
+                                           : level == kUndrawn         ? 0
+                                                               : static_cast<std::uint8_t>(level);
+                std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * scale, scale, index);
+            }
+        };
+        made = WriteLevelPng(static_cast<int>(width), static_cast<int>(height), palette, rowOf,
+                             collect);
+    }
+    if (!made || !file.write(pending) || !file.commit()) {
         return file.error().empty() ? std::string("the picture could not be made") : file.error();
     }
     return {};
@@ -148,9 +307,29 @@ ShownPanel ShownOf(const MonoPicture& picture) {
     return dots;
 }
 
+// A 1-bit BMP that converts back to the same file; levels and colours as a 4-bit BMP of
+// their greys or colours, which convert prepares back to the same levels.
 std::string SaveBitmap(const ShownPanel& panel, const std::string& path) {
+    const PanelLayout& layout = panel.layout();
+    std::string bmp;
+    if (OnOff(layout)) {
+        bmp = EncodeMonoBmp(panel.picture());
+    } else if (layout.mask != MaskForm::None) {
+        return "a BMP holds no transparency: take --png for a masked panel";
+    } else {
+        std::vector<std::uint8_t> indices;
+        indices.reserve(static_cast<std::size_t>(panel.width()) *
+                        static_cast<std::size_t>(panel.height()));
+        for (int y = 0; y < panel.height(); ++y) {
+            for (int x = 0; x < panel.width(); ++x) {
+                const int level = panel.level(x, y);
+                indices.push_back(level == kUndrawn ? 0 : static_cast<std::uint8_t>(level));
+            }
+        }
+        bmp = EncodeIndexedBmp(panel.width(), panel.height(), indices, LevelColours(layout));
+    }
     AtomicTextFile file(PathFromUtf8(path));
-    if (!file.open() || !file.write(EncodeMonoBmp(panel.picture())) || !file.commit()) {
+    if (!file.open() || !file.write(bmp) || !file.commit()) {
         return file.error();
     }
     return {};
@@ -216,24 +395,48 @@ int ShowReadFrames(const ShowOptions& options, const ReadFrames& read, const std
             PrintError(options.gifFile, "the picture would be too large; take a smaller --scale");
             return 1;
         }
-        MonoPicture shown;
+        std::optional<ShownPanel> shown;
         int shownFrame = -1;
         GifAnimation animation;
         animation.width = static_cast<int>(width);
         animation.height = static_cast<int>(height);
-        animation.palette = {0xFFFFFF, ColourRgb(kOffDotColour), ColourRgb(kOnDotColour), 0xFFFFFF};
+        // A GIF takes four colours here: the preview's, or white, black and the e-paper's
+        // colour, or four greys (sixteen levels drawn four to a grey); masked-out dots white.
+        const bool onOff = OnOff(layout);
+        const int top = TopLevel(layout);
+        if (onOff) {
+            animation.palette = {0xFFFFFF, ColourRgb(kOffDotColour), ColourRgb(kOnDotColour),
+                                 0xFFFFFF};
+        } else if (layout.colours != Colours::None) {
+            const std::vector<std::uint32_t> colours = LevelColours(layout);
+            animation.palette = {colours[0], colours[1], colours[2], 0xFFFFFF};
+        } else {
+            animation.palette = {0xFFFFFF, 0xAAAAAA, 0x555555, 0x000000};
+        }
+        const auto indexOf = [&](int level, bool opaque) -> std::uint8_t {
+            if (onOff) {
+                return level != 0 && level != kUndrawn ? 2 : 1;
+            }
+            if (!opaque || level == kUndrawn) {
+                return 0;
+            }
+            return static_cast<std::uint8_t>(
+                layout.colours != Colours::None ? level : (level * 3 + top / 2) / top);
+        };
         animation.frames = static_cast<int>(count);
         animation.delayMs = [&](int n) {
             return delayOf(static_cast<std::size_t>(n));
         };
         animation.row = [&](int n, int y, std::uint8_t* indices) {
             if (n != shownFrame) {
-                shown = UnpackPanel(layout, read.frames[static_cast<std::size_t>(n)].bytes);
+                shown.emplace(layout);
+                UnpackPanel(layout, 0, read.frames[static_cast<std::size_t>(n)].bytes, *shown);
                 shownFrame = n;
             }
             for (int x = 0; x < layout.width; ++x) {
+                const int dotY = y / options.scale;
                 std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * options.scale, options.scale,
-                            shown.at(x, y / options.scale) ? 2 : 1);
+                            indexOf(shown->level(x, dotY), shown->opaque(x, dotY)));
             }
         };
         const EncodedGif gif = EncodeGif(animation);
@@ -402,7 +605,9 @@ constexpr Option kShowOptions[] = {
 
 const std::string_view kShowSynopsis =
     "show [--format F] [--layout L] [--bit-order B] [--size WxH]\n"
-    "                        [--block-width N] [--panel NAME] [--png OUT.png | --bmp OUT.bmp]\n"
+    "                        [--block-width N] [--panel NAME] [--depth N] [--colours C]\n"
+    "                        [--mask [FORM]] [--ram-width N] [--x-offset K]\n"
+    "                        [--png OUT.png | --bmp OUT.bmp]\n"
     "                        [--scale N] [--blocks] [--text TEXT] [--cell WxH]\n"
     "                        [--frames] [--frame N] [--gif OUT.gif]\n"
     "                        [--compress SCHEME [--delta]] FILE\n";
@@ -410,13 +615,17 @@ const std::string_view kShowSynopsis =
 std::string ShowHelp() {
     return "show     reads a file of any of those syntaxes (told by its content, then its\n"
            "         extension; --format to say) with the geometry it states, else the one the\n"
-           "         options give, and prints the panel, '#' on and '.' off. It reads the\n"
-           "         font files that font writes too (--format gfxfont or u8g2 to say).\n" +
+           "         options give (convert's panel options), and prints the panel, '#' on and\n"
+           "         '.' off; greys from '.' (white) through \u2591 \u2592 \u2593 to \u2588 "
+           "(black), 'r' or 'y'\n"
+           "         for the e-paper's colour, a space where a mask leaves the dot undrawn.\n"
+           "         --png draws greys, e-paper colours and transparent masked-out dots. It\n"
+           "         reads the font files that font writes too (--format gfxfont or u8g2).\n" +
            OptionHelp({kShowOptions});
 }
 
 int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
-    const ParsedArguments parsed = Parse(arguments, {kShowOptions, PanelOptions()});
+    const ParsedArguments parsed = Parse(arguments, {kShowOptions, PanelOptions(), DotOptions()});
     if (!parsed.error.empty()) {
         return UsageError(parsed.error);
     }

@@ -48,4 +48,53 @@ std::string EncodeMonoBmp(const MonoPicture& picture) {
     return out;
 }
 
+std::string EncodeIndexedBmp(int width, int height, std::span<const std::uint8_t> indices,
+                             std::span<const std::uint32_t> palette) {
+    if (width < 1 || height < 1 || palette.empty() || palette.size() > 16 ||
+        indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        return {};
+    }
+    for (const std::uint8_t index : indices) {
+        if (index >= palette.size()) {
+            return {};
+        }
+    }
+    const auto columns = static_cast<std::uint32_t>(width);
+    const auto rows = static_cast<std::uint32_t>(height);
+    const std::uint32_t rowBytes = (columns * 4 + 31) / 32 * 4;
+    const auto colours = static_cast<std::uint32_t>(palette.size());
+    const std::uint32_t offset = 14 + 40 + 4 * colours;
+    std::string out;
+    out.reserve(offset + rowBytes * rows);
+    out += "BM";
+    Put(out, offset + rowBytes * rows, 4);
+    Put(out, 0, 4);
+    Put(out, offset, 4);
+    Put(out, 40, 4);
+    Put(out, columns, 4);
+    Put(out, rows, 4); // bottom-up
+    Put(out, 1, 2);
+    Put(out, 4, 2);
+    Put(out, 0, 4);
+    Put(out, rowBytes * rows, 4);
+    Put(out, 3780, 4); // 96 dots per inch
+    Put(out, 3780, 4);
+    Put(out, colours, 4);
+    Put(out, 0, 4);
+    for (const std::uint32_t colour : palette) {
+        Put(out, colour & 0xFFFFFFU, 4); // blue, green, red, 0
+    }
+    for (int y = height - 1; y >= 0; --y) {
+        std::string row(rowBytes, '\0');
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t index =
+                indices[static_cast<std::size_t>(y) * columns + static_cast<std::size_t>(x)];
+            row[static_cast<std::size_t>(x) / 2] |=
+                static_cast<char>(x % 2 == 0 ? index << 4 : index);
+        }
+        out += row;
+    }
+    return out;
+}
+
 } // namespace pelmora
