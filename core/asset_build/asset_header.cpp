@@ -520,6 +520,7 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "#define PELMORA_LAYOUT_ROWS 2\n"
                                         "#define PELMORA_LAYOUT_GFXFONT 3\n"
                                         "#define PELMORA_LAYOUT_U8G2 4\n"
+                                        "#define PELMORA_LAYOUT_BITPLANES 5\n"
                                         "#define PELMORA_BIT_ORDER_LSB 0\n"
                                         "#define PELMORA_BIT_ORDER_MSB 1\n"
                                         "#define PELMORA_SCHEME_NONE 0\n"
@@ -527,6 +528,12 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "#define PELMORA_SCHEME_LZSS 2\n"
                                         "#define PELMORA_SCHEME_ARDUBOY 3\n"
                                         "#define PELMORA_SCHEME_AUTO 4\n"
+                                        "#define PELMORA_COLOUR_NONE 0\n"
+                                        "#define PELMORA_COLOUR_RED 1\n"
+                                        "#define PELMORA_COLOUR_YELLOW 2\n"
+                                        "#define PELMORA_MASK_NONE 0\n"
+                                        "#define PELMORA_MASK_PLANE 1\n"
+                                        "#define PELMORA_MASK_INTERLEAVED 2\n"
                                         "typedef struct pelmora_asset {\n"
                                         "    const char *name;\n"
                                         "    uint16_t width;\n"
@@ -543,6 +550,14 @@ constexpr std::string_view kIndexType = "#ifndef PELMORA_ASSET_DEFINED\n"
                                         "    uint8_t delta;\n"
                                         "    uint32_t packed_size;\n"
                                         "    uint32_t unpacked_size;\n"
+                                        "    uint8_t depth;\n"
+                                        "    uint8_t planes;\n"
+                                        "    uint8_t colour;\n"
+                                        "    uint8_t ink;\n"
+                                        "    uint8_t mask;\n"
+                                        "    uint16_t ram_width;\n"
+                                        "    uint16_t x_offset;\n"
+                                        "    uint32_t plane_size;\n"
                                         "} pelmora_asset;\n"
                                         "#endif\n\n";
 
@@ -644,9 +659,38 @@ std::string_view LayoutName(const BuiltAsset& asset) {
     if (asset.kind == AssetKind::Font && asset.fontFormat == "u8g2") {
         return "PELMORA_LAYOUT_U8G2";
     }
-    return asset.layout.arrangement == Arrangement::Halves  ? "PELMORA_LAYOUT_HALVES"
-           : asset.layout.arrangement == Arrangement::Pages ? "PELMORA_LAYOUT_PAGES"
-                                                            : "PELMORA_LAYOUT_ROWS";
+    switch (asset.layout.arrangement) {
+    case Arrangement::Halves:
+        return "PELMORA_LAYOUT_HALVES";
+    case Arrangement::Pages:
+        return "PELMORA_LAYOUT_PAGES";
+    case Arrangement::Rows:
+        return "PELMORA_LAYOUT_ROWS";
+    case Arrangement::BitPlanes:
+        return "PELMORA_LAYOUT_BITPLANES";
+    }
+    return "PELMORA_LAYOUT_ROWS";
+}
+
+// depth, planes, colour, ink, mask, ram_width, x_offset, plane_size: how a firmware finds
+// the picture's planes (each plane_size bytes long, one after another, the mask after them).
+std::string PlaneFields(const BuiltAsset& asset, bool font, std::size_t bytes) {
+    const PanelLayout& layout = asset.layout;
+    if (font) {
+        return "1, 1, PELMORA_COLOUR_NONE, 1, PELMORA_MASK_NONE, 0, 0, " + std::to_string(bytes);
+    }
+    const std::string colour = layout.colours == Colours::BlackRed      ? "PELMORA_COLOUR_RED"
+                               : layout.colours == Colours::BlackYellow ? "PELMORA_COLOUR_YELLOW"
+                                                                        : "PELMORA_COLOUR_NONE";
+    const std::string mask = layout.mask == MaskForm::Plane         ? "PELMORA_MASK_PLANE"
+                             : layout.mask == MaskForm::Interleaved ? "PELMORA_MASK_INTERLEAVED"
+                                                                    : "PELMORA_MASK_NONE";
+    return std::to_string(layout.depth) + ", " + (layout.colours == Colours::None ? "1" : "2") +
+           ", " + colour + ", " + (layout.inkIsZero ? "0" : "1") + ", " + mask + ", " +
+           std::to_string(layout.ramColumns() != layout.width || layout.xOffset != 0
+                              ? layout.ramColumns()
+                              : 0) +
+           ", " + std::to_string(layout.xOffset) + ", " + std::to_string(layout.planeBytes());
 }
 
 bool Animated(const BuiltAsset& asset) {
@@ -749,7 +793,8 @@ void AppendDefinitions(std::string& text, std::span<const BuiltAsset> assets, bo
                                    : 0) +
                 ", " + std::to_string(bytes) + ", " + scheme + ", " +
                 (Packs(asset) && asset.packing.delta ? "1" : "0") + ", " + std::to_string(bytes) +
-                ", " + std::to_string(font ? parts.firstItems : asset.bytes.size()) + "},\n";
+                ", " + std::to_string(font ? parts.firstItems : asset.bytes.size()) + ", " +
+                PlaneFields(asset, font, font ? parts.firstItems : asset.bytes.size()) + "},\n";
     }
     text += "};\n";
 }
