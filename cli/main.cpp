@@ -36,20 +36,26 @@ namespace {
 using namespace pelmora;
 using namespace pelmora::cli;
 
-// "ssd1306          128 x 64   pages   lsb   -        SSD1306 128 x 64".
+// "ssd1306          128 x 64   pages      lsb  1 bit      -        SSD1306 128 x 64": what a
+// dot holds is its bits or the e-paper's planes, with a mask where there is one.
 std::string PanelList() {
     std::string list;
     for (const PanelPreset& preset : PanelPresets()) {
+        const PanelLayout& layout = preset.layout;
         std::string line(preset.name);
         line.resize(17, ' ');
-        line += std::to_string(preset.layout.width) + " x " + std::to_string(preset.layout.height);
+        line += std::to_string(layout.width) + " x " + std::to_string(layout.height);
         line.resize(28, ' ');
-        line += NameOf(preset.layout.arrangement);
-        line.resize(36, ' ');
-        line += NameOf(preset.layout.bitOrder);
-        line.resize(42, ' ');
+        line += NameOf(layout.arrangement);
+        line.resize(39, ' ');
+        line += NameOf(layout.bitOrder);
+        line.resize(44, ' ');
+        line += layout.colours != Colours::None ? std::string(NameOf(layout.colours))
+                : layout.depth == 1             ? std::string("1 bit")
+                                                : std::to_string(layout.depth) + " bits";
+        line.resize(57, ' ');
         line += preset.syntax.empty() ? std::string_view("-") : preset.syntax;
-        line.resize(51, ' ');
+        line.resize(66, ' ');
         line += preset.label;
         list += line + "\n";
     }

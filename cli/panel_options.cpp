@@ -132,13 +132,16 @@ OptionTable PanelOptions() {
 }
 
 OptionTable DotOptions() {
-    static const std::array<Option, 3> kOptions{{
+    static const std::array<Option, 4> kOptions{{
         {"--depth", "N",
          "bits a dot: 1 (default), 2 or 4; level 0 is white, the top\n"
          "level black"},
         {"--colours", "C",
          "black-red or black-yellow: tri-colour e-paper, a black plane\n"
          "then a colour plane"},
+        {"--ink", "0|1",
+         "with --colours: the bit that marks ink in both planes, 1\n"
+         "(default) or 0 (blank bytes are then FF)"},
         {"--mask",
          {},
          "add a plane of the opaque dots (alpha 128 or more) after the\n"
@@ -276,6 +279,16 @@ std::string ParseDots(const ParsedArguments& parsed, PanelLayout& layout) {
             return "--colours takes black-red or black-yellow";
         }
         layout.colours = *colours;
+    }
+    if (parsed.has("--ink")) {
+        const std::string ink = parsed.value("--ink");
+        if (ink != "0" && ink != "1") {
+            return "--ink takes 0 or 1";
+        }
+        if (layout.colours == Colours::None) {
+            return "--ink goes with --colours";
+        }
+        layout.inkIsZero = ink == "0";
     }
     if (const std::string* mask = parsed.find("--mask")) {
         if (mask->empty() || *mask == "plane") {

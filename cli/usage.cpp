@@ -29,7 +29,8 @@ constexpr std::string_view kIntroduction =
 
 constexpr std::string_view kClosing =
     "\n"
-    "  --list panels     the panels --panel names: size, layout, bit order and syntax\n"
+    "  --list panels     the panels --panel names: size, layout, bit order, bits a dot\n"
+    "                    or e-paper colours, and syntax\n"
     "  --list formats    the syntaxes --format names, with what each writes\n"
     "\n"
     "  -                 as a PICTURE or FILE: standard input (convert needs --stdout,\n"

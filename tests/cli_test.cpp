@@ -283,6 +283,15 @@ TEST(CliPanels, EachPresetWritesWhatTheOptionsItStandsForWrite) {
         if (!preset.syntax.empty()) {
             spelled << "--format" << Q(std::string(preset.syntax));
         }
+        spelled << "--depth" << QString::number(layout.depth);
+        if (layout.colours != Colours::None) {
+            spelled << "--colours" << Q(std::string(NameOf(layout.colours))) << "--ink"
+                    << (layout.inkIsZero ? "0" : "1");
+        }
+        if (layout.ramWidth != 0) {
+            spelled << "--ram-width" << QString::number(layout.ramWidth) << "--x-offset"
+                    << QString::number(layout.xOffset);
+        }
         const CliRun byName = Cli({"convert", "--stdout", "--panel", Q(name), Q(bmp)});
         const CliRun byOptions = Cli(spelled << Q(bmp));
         ASSERT_EQ(byName.exitCode, 0) << byName.err;
@@ -303,7 +312,8 @@ TEST(CliPanels, EachPresetWritesWhatTheOptionsItStandsForWrite) {
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_EQ(unknown.err.substr(0, unknown.err.find('\n')),
               "pelmora-cli: --panel takes ks0108, ssd1306, ssd1306-128x32, sh1106, st7565, "
-              "pcd8544, st7920, gfx-bitmap or u8g2-xbm");
+              "pcd8544, st7920, gfx-bitmap, u8g2-xbm, sh1106-ram, ssd1322, ssd1325, ssd1327, "
+              "st7528, uc1610, gxepd2-3c or adafruit-epd-3c");
 }
 
 // Every name a user can type comes from the core's lists: each is listed by --list, offered

@@ -15,11 +15,17 @@ _pelmora_cli() {
 
     case $prev in
         --format) COMPREPLY=($(compgen -W "db asm gas c arduino xbm xbmp bin ihex" -- "$cur")); return ;;
-        --layout) COMPREPLY=($(compgen -W "halves pages rows" -- "$cur")); return ;;
+        --layout) COMPREPLY=($(compgen -W "halves pages rows bitplanes" -- "$cur")); return ;;
         --bit-order) COMPREPLY=($(compgen -W "lsb msb" -- "$cur")); return ;;
         --size) COMPREPLY=($(compgen -W "128x64 128x32 192x64 84x48 250x122" -- "$cur")); return ;;
         --block-width) COMPREPLY=($(compgen -W "64" -- "$cur")); return ;;
-        --panel) COMPREPLY=($(compgen -W "ks0108 ssd1306 ssd1306-128x32 sh1106 st7565 pcd8544 st7920 gfx-bitmap u8g2-xbm" -- "$cur")); return ;;
+        --panel) COMPREPLY=($(compgen -W "ks0108 ssd1306 ssd1306-128x32 sh1106 st7565 pcd8544 st7920 gfx-bitmap u8g2-xbm sh1106-ram ssd1322 ssd1325 ssd1327 st7528 uc1610 gxepd2-3c adafruit-epd-3c" -- "$cur")); return ;;
+        --depth) COMPREPLY=($(compgen -W "1 2 4" -- "$cur")); return ;;
+        --colours) COMPREPLY=($(compgen -W "black-red black-yellow" -- "$cur")); return ;;
+        --mask) COMPREPLY=($(compgen -W "plane interleaved" -- "$cur") $(compgen -f -- "$cur")); return ;;
+        --ink) COMPREPLY=($(compgen -W "0 1" -- "$cur")); return ;;
+        --ram-width) COMPREPLY=($(compgen -W "132 480" -- "$cur")); return ;;
+        --x-offset|--levels) return ;;
         --list) COMPREPLY=($(compgen -W "panels formats" -- "$cur")); return ;;
         --scale) COMPREPLY=($(compgen -W "1 2 4 8" -- "$cur")); return ;;
         --fit) COMPREPLY=($(compgen -W "contain cover stretch none" -- "$cur")); return ;;
@@ -41,8 +47,8 @@ _pelmora_cli() {
         --bmp) COMPREPLY=($(compgen -f -X '!*.[bB][mM][pP]' -- "$cur") $(compgen -d -- "$cur")); return ;;
     esac
 
-    local layout="--format --layout --bit-order --size --block-width --panel"
-    local preparation="--fit --background --dither --threshold --brightness --contrast --rotate --mirror --invert"
+    local layout="--format --layout --bit-order --size --block-width --panel --ram-width --x-offset --depth --colours --ink --mask"
+    local preparation="--fit --background --dither --threshold --brightness --contrast --rotate --mirror --invert --levels"
     case $command in
         "")
             COMPREPLY=($(compgen -W "convert prepare show font --list --help --version" -- "$cur"))
@@ -57,7 +63,7 @@ _pelmora_cli() {
             ;;
         prepare)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--size $preparation -o --output-dir --quiet --help --" -- "$cur"))
+                COMPREPLY=($(compgen -W "--size --depth --colours $preparation -o --output-dir --quiet --help --" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -- "$cur"))
             fi

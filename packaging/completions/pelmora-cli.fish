@@ -13,11 +13,17 @@ complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l help -
 complete -c pelmora-cli -n "not __fish_seen_subcommand_from $commands" -l version -d 'Show the version'
 
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l format -x -a 'db asm gas c arduino xbm xbmp bin ihex' -d 'The syntax'
-complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l layout -x -a 'halves pages rows' -d 'How the bytes walk the panel'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l layout -x -a 'halves pages rows bitplanes' -d 'How the bytes walk the panel'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l bit-order -x -a 'lsb msb' -d 'Which bit holds the top or leftmost dot'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l size -x -a '128x64 128x32 192x64 84x48 250x122' -d 'The panel, WIDTHxHEIGHT'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l block-width -x -a 64 -d 'Columns of one block in halves'
-complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l panel -x -a 'ks0108 ssd1306 ssd1306-128x32 sh1106 st7565 pcd8544 st7920 gfx-bitmap u8g2-xbm' -d 'A known panel'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l panel -x -a 'ks0108 ssd1306 ssd1306-128x32 sh1106 st7565 pcd8544 st7920 gfx-bitmap u8g2-xbm sh1106-ram ssd1322 ssd1325 ssd1327 st7528 uc1610 gxepd2-3c adafruit-epd-3c' -d 'A known panel'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l ram-width -x -a '132 480' -d "Columns of the controller's RAM"
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l x-offset -x -d "The picture's first column in the RAM"
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show prepare" -l depth -x -a '1 2 4' -d 'Bits a dot'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show prepare" -l colours -x -a 'black-red black-yellow' -d 'Tri-colour e-paper planes'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l ink -x -a '0 1' -d 'With --colours, the bit that marks ink'
+complete -c pelmora-cli -n "__fish_seen_subcommand_from convert show" -l mask -a 'plane interleaved' -d 'A plane of the opaque dots'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from $commands" -l help -d 'Show the usage'
 
 complete -c pelmora-cli -n "__fish_seen_subcommand_from convert" -l inverse -d "Dots in the palette's second colour are on"
@@ -44,6 +50,7 @@ complete -c pelmora-cli -n $preparing -l contrast -x -d '-100 to 100'
 complete -c pelmora-cli -n $preparing -l rotate -x -a '0 90 180 270' -d 'Clockwise, before fitting'
 complete -c pelmora-cli -n $preparing -l mirror -x -a 'horizontal vertical' -d 'Before fitting'
 complete -c pelmora-cli -n $preparing -l invert -d 'Flip every dot of the result'
+complete -c pelmora-cli -n $preparing -l levels -x -d 'The grey of each level, level 0 first'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -l size -x -a '128x64 128x32 192x64 84x48 250x122' -d 'The panel, WIDTHxHEIGHT'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -s o -r -F -d 'The BMP to write'
 complete -c pelmora-cli -n "__fish_seen_subcommand_from prepare" -l output-dir -x -a '(__fish_complete_directories)' -d 'Write the BMPs into DIR'
