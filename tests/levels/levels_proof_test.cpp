@@ -231,7 +231,16 @@ Bytes Joined(const std::vector<PlaneBytes>& runs) {
 
 // What a picture is made of: greys of 16 or 4 levels, black and white, white/black/red or
 // yellow; the masked ones with alpha 0 or 255 (white under the transparent pixels).
-enum class Paint { Greys16, Greys4, BlackWhite, Red, Yellow, MaskedBlackWhite, MaskedGreys16 };
+enum class Paint {
+    Greys16,
+    Greys4,
+    BlackWhite,
+    Red,
+    Yellow,
+    MaskedBlackWhite,
+    MaskedGreys16,
+    MaskedRed
+};
 
 int LevelCount(Paint paint) {
     switch (paint) {
@@ -246,16 +255,32 @@ int LevelCount(Paint paint) {
 }
 
 bool Masked(Paint paint) {
-    return paint == Paint::MaskedBlackWhite || paint == Paint::MaskedGreys16;
+    return paint == Paint::MaskedBlackWhite || paint == Paint::MaskedGreys16 ||
+           paint == Paint::MaskedRed;
 }
 
 bool Coloured(Paint paint) {
-    return paint == Paint::Red || paint == Paint::Yellow;
+    return paint == Paint::Red || paint == Paint::Yellow || paint == Paint::MaskedRed;
+}
+
+// The greys of the levels: evenly spaced from white, or the ones given.
+std::vector<int> GreysOf(Paint paint, const std::vector<int>& given) {
+    if (!given.empty()) {
+        return given;
+    }
+    std::vector<int> greys;
+    const int top = LevelCount(paint) - 1;
+    for (int level = 0; level <= top; ++level) {
+        greys.push_back(255 - level * 255 / top);
+    }
+    return greys;
 }
 
 // ImageMagick's command line for pic.png, W x H: a third of bands of every level (or
-// colour), a third of plasma and a third of noise, each posterized to exact levels.
-std::string PictureCommand(Paint paint, int width, int height, unsigned seed) {
+// colour), a third of plasma and a third of noise, each posterized to exact levels, then
+// recoloured to the greys given (which must not take a grey another level still has).
+std::string PictureCommand(Paint paint, int width, int height, unsigned seed,
+                           const std::vector<int>& greys = {}) {
     const int a = width / 3;
     const int c = width - 2 * a;
     const std::string h = std::to_string(height);
@@ -270,7 +295,7 @@ std::string PictureCommand(Paint paint, int width, int height, unsigned seed) {
     std::string noise =
         "\\( " + size(c) + "-seed " + std::to_string(seed + 1) + " xc:gray50 +noise Random" + grey;
     if (Coloured(paint)) {
-        const std::string colour = paint == Paint::Red ? "red" : "yellow";
+        const std::string colour = paint == Paint::Yellow ? "yellow" : "red";
         const int third = std::max(a / 3, 1);
         bands = "\\( " + size(third) + "xc:white " + size(third) + "xc:black " +
                 size(a - 2 * third) + "xc:" + colour + " +append \\) ";
@@ -284,6 +309,11 @@ std::string PictureCommand(Paint paint, int width, int height, unsigned seed) {
         noise += n + " \\) ";
     }
     std::string line = "convert " + bands + plasma + noise + "+append ";
+    const std::vector<int> even = GreysOf(paint, {});
+    for (std::size_t level = 0; level < greys.size(); ++level) {
+        line += "-fill 'gray(" + std::to_string(greys[level]) + ")' -opaque 'gray(" +
+                std::to_string(even[level]) + ")' ";
+    }
     if (Masked(paint)) {
         line += "\\( " + size(width) + "-seed " + std::to_string(seed + 2) +
                 " plasma:fractal -colorspace gray -auto-level -posterize 2 \\) -alpha off "
@@ -296,7 +326,8 @@ std::string PictureCommand(Paint paint, int width, int height, unsigned seed) {
 
 // The dots of pic.png as the panel must take them, or a failure where a pixel is not one
 // of the exact levels or colours.
-Dots DotsOfPicture(const ScratchFolder& folder, Paint paint, int depthOfLevels) {
+Dots DotsOfPicture(const ScratchFolder& folder, Paint paint, const std::vector<int>& greys = {},
+                   bool inverted = false) {
     const Ran colours = Shell(folder, "convert pic.png -alpha off -depth 8 pic.ppm");
     EXPECT_EQ(colours.exitCode, 0) << colours.err;
     const std::optional<Pixels> pixels = ParseNetpbm(ReadFile(folder / "pic.ppm"));
@@ -312,9 +343,9 @@ Dots DotsOfPicture(const ScratchFolder& folder, Paint paint, int depthOfLevels) 
         EXPECT_TRUE(alpha.has_value()) << "ImageMagick's alpha of the picture could not be read";
     }
     Dots dots{pixels->width, pixels->height, {}, {}};
-    const int top = (1 << depthOfLevels) - 1;
-    const int step = 255 / top;
-    const std::uint32_t colour = paint == Paint::Red ? 0xFF0000 : 0xFFFF00;
+    const std::vector<int> levelGreys = GreysOf(paint, greys);
+    const int top = static_cast<int>(levelGreys.size()) - 1;
+    const std::uint32_t colour = paint == Paint::Yellow ? 0xFFFF00 : 0xFF0000;
     std::map<int, int> seen;
     for (int y = 0; y < dots.height; ++y) {
         for (int x = 0; x < dots.width; ++x) {
@@ -323,8 +354,12 @@ Dots DotsOfPicture(const ScratchFolder& folder, Paint paint, int depthOfLevels) 
             if (Coloured(paint)) {
                 level = rgb == 0xFFFFFF ? 0 : rgb == 0 ? 1 : rgb == colour ? 2 : -1;
             } else if (const int g = static_cast<int>(rgb & 0xFF);
-                       rgb == 0x010101U * static_cast<std::uint32_t>(g) && (255 - g) % step == 0) {
-                level = (255 - g) / step;
+                       rgb == 0x010101U * static_cast<std::uint32_t>(g)) {
+                const auto found = std::find(levelGreys.begin(), levelGreys.end(), g);
+                if (found != levelGreys.end()) {
+                    level = static_cast<int>(found - levelGreys.begin());
+                    level = inverted ? top - level : level;
+                }
             }
             EXPECT_GE(level, 0) << "pixel (" << x << ", " << y << ") is " << std::hex << rgb
                                 << ", not a level's grey or colour";
@@ -381,25 +416,31 @@ Bytes BytesOf(const std::string& text) {
 constexpr std::uint32_t kOffGreen = 0x008000;
 
 // The dots as show must draw them: levels as evenly spaced greys from white to black,
-// e-paper as white, black and its colour; written as a PPM.
+// e-paper as white, black and its colour, masked-out dots transparent white; one bit
+// without a mask keeps the preview's colours. A PAM, so that the alpha is compared too.
 void WriteExpectedPicture(const std::filesystem::path& path, const Dots& dots, int top,
-                          std::uint32_t colour) {
-    std::string ppm =
-        "P6\n" + std::to_string(dots.width) + " " + std::to_string(dots.height) + "\n255\n";
-    for (const int level : dots.level) {
+                          std::uint32_t colour, bool masked) {
+    std::string pam = "P7\nWIDTH " + std::to_string(dots.width) + "\nHEIGHT " +
+                      std::to_string(dots.height) +
+                      "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    for (std::size_t i = 0; i < dots.level.size(); ++i) {
+        const int level = dots.level[i];
         std::uint32_t rgb = 0;
-        if (colour != 0) {
+        if (!dots.opaque[i]) {
+            rgb = 0xFFFFFF;
+        } else if (colour != 0) {
             rgb = level == 0 ? 0xFFFFFF : level == 1 ? 0 : colour;
-        } else if (top == 1) {
-            rgb = level == 0 ? kOffGreen : 0; // one bit keeps the preview's colours
+        } else if (top == 1 && !masked) {
+            rgb = level == 0 ? kOffGreen : 0;
         } else {
             rgb = 0x010101U * static_cast<std::uint32_t>(255 - level * 255 / top);
         }
-        ppm += static_cast<char>(rgb >> 16);
-        ppm += static_cast<char>(rgb >> 8 & 0xFF);
-        ppm += static_cast<char>(rgb & 0xFF);
+        pam += static_cast<char>(rgb >> 16);
+        pam += static_cast<char>(rgb >> 8 & 0xFF);
+        pam += static_cast<char>(rgb & 0xFF);
+        pam += static_cast<char>(dots.opaque[i] ? 0xFF : 0);
     }
-    WriteFile(path, ppm);
+    WriteFile(path, pam);
 }
 
 // ImageMagick's count of pixels that differ, as text ("0" when none).
@@ -416,6 +457,9 @@ struct PanelCase {
     std::string options; // given to convert and to show
     Form form;
     Paint paint;
+    std::string preparation = {}; // given to convert alone
+    std::vector<int> greys = {};  // the picture's grey of each level, where not evenly spaced
+    bool inverted = false;        // the picture's darkest grey is level 0
 };
 
 Form Rows(int width, int height, int depth) {
@@ -450,6 +494,19 @@ const std::vector<PanelCase>& PanelCases() {
         {"ssd1325_depth_2", "--panel ssd1325 --depth 2 --size 126x20", Rows(126, 20, 2),
          Paint::Greys4},
         {"ssd1327", "--panel ssd1327", Rows(128, 128, 4), Paint::Greys16},
+        {"ssd1327_inverted",
+         "--panel ssd1327 --size 90x20",
+         Rows(90, 20, 4),
+         Paint::Greys16,
+         "--invert",
+         {},
+         true},
+        {"ssd1325_level_greys",
+         "--panel ssd1325 --depth 2 --size 64x16",
+         Rows(64, 16, 2),
+         Paint::Greys4,
+         "--levels 255,200,90,0",
+         {255, 200, 90, 0}},
         {"st7528", "--panel st7528", Form{Kind::BitPlanes, 160, 100, 4, false}, Paint::Greys16},
         {"st7528_depth_2", "--panel st7528 --depth 2 --size 60x13",
          Form{Kind::BitPlanes, 60, 13, 2, false}, Paint::Greys4},
@@ -459,10 +516,14 @@ const std::vector<PanelCase>& PanelCases() {
         {"gxepd2_3c_yellow_odd_width", "--panel gxepd2-3c --size 197x50 --colours black-yellow",
          TriColour(197, 50, true), Paint::Yellow},
         {"adafruit_epd_3c", "--panel adafruit-epd-3c", TriColour(200, 200, false), Paint::Red},
+        {"adafruit_epd_3c_ink_0", "--panel adafruit-epd-3c --size 64x24 --ink 0",
+         TriColour(64, 24, true), Paint::Red},
+        {"tri_colour_masked", "--panel adafruit-epd-3c --size 61x20 --mask",
+         WithMask(TriColour(61, 20, false), Mask::Plane), Paint::MaskedRed},
         {"adafruit_epd_3c_odd_width", "--panel adafruit-epd-3c --size 197x50",
          TriColour(197, 50, false), Paint::Red},
         {"sh1106_ram", "--panel sh1106-ram", WithRam(Pages(128, 64, 1), 132, 2), Paint::BlackWhite},
-        {"mask_plane_pages", "--size 128x64 --layout pages --mask plane",
+        {"mask_plane_pages", "--size 128x64 --layout pages --mask",
          WithMask(Pages(128, 64, 1), Mask::Plane), Paint::MaskedBlackWhite},
         {"mask_plane_grey_rows", "--panel ssd1325 --size 100x30 --mask plane",
          WithMask(Rows(100, 30, 4), Mask::Plane), Paint::MaskedGreys16},
@@ -484,7 +545,7 @@ int TopOf(const Form& form) {
 }
 
 std::uint32_t ColourOf(Paint paint) {
-    return paint == Paint::Red ? 0xFF0000 : paint == Paint::Yellow ? 0xFFFF00 : 0;
+    return paint == Paint::Yellow ? 0xFFFF00 : Coloured(paint) ? 0xFF0000 : 0;
 }
 
 class PanelProof : public testing::TestWithParam<PanelCase> {};
@@ -493,23 +554,21 @@ class PanelProof : public testing::TestWithParam<PanelCase> {};
 TEST_P(PanelProof, ExactLevelsPackAndShowInEveryDither) {
     const PanelCase& panel = GetParam();
     ScratchFolder folder;
-    const Ran made =
-        Shell(folder, PictureCommand(panel.paint, panel.form.width, panel.form.height, 11));
+    const Ran made = Shell(
+        folder, PictureCommand(panel.paint, panel.form.width, panel.form.height, 11, panel.greys));
     ASSERT_EQ(made.exitCode, 0) << made.err;
-    const int pictureDepth = LevelCount(panel.paint) == 16  ? 4
-                             : LevelCount(panel.paint) == 4 ? 2
-                                                            : 1;
-    const Dots dots = DotsOfPicture(folder, panel.paint, pictureDepth);
+    const Dots dots = DotsOfPicture(folder, panel.paint, panel.greys, panel.inverted);
     ASSERT_FALSE(HasFailure());
     const Bytes expected = Joined(Pack(panel.form, dots));
-    WriteExpectedPicture(folder / "expected.ppm", dots, TopOf(panel.form), ColourOf(panel.paint));
+    WriteExpectedPicture(folder / "expected.pam", dots, TopOf(panel.form), ColourOf(panel.paint),
+                         panel.form.mask != Mask::None);
 
     for (const std::string& dither : kDithers) {
         SCOPED_TRACE("--dither " + dither);
         const std::string bin = dither + ".bin";
         const Ran converted =
-            Shell(folder, "\"$CLI\" convert " + panel.options + " --format bin --dither " + dither +
-                              " --stdout pic.png >" + bin);
+            Shell(folder, "\"$CLI\" convert " + panel.options + " " + panel.preparation +
+                              " --format bin --dither " + dither + " --stdout pic.png >" + bin);
         ASSERT_EQ(converted.exitCode, 0) << converted.err;
         EXPECT_EQ(Difference(expected, BytesOf(ReadFile(folder / bin))), "");
 
@@ -517,17 +576,17 @@ TEST_P(PanelProof, ExactLevelsPackAndShowInEveryDither) {
             Shell(folder, "\"$CLI\" show " + panel.options + " --format bin --scale 1 --png " +
                               dither + ".png " + bin);
         ASSERT_EQ(shown.exitCode, 0) << shown.err;
-        EXPECT_EQ(DifferingPixels(folder, "expected.ppm", dither + ".png"), "0");
+        EXPECT_EQ(DifferingPixels(folder, "expected.pam", dither + ".png"), "0");
     }
 
     // A C header states its geometry: show needs no options to draw it.
-    const Ran header = Shell(folder, "\"$CLI\" convert " + panel.options +
+    const Ran header = Shell(folder, "\"$CLI\" convert " + panel.options + " " + panel.preparation +
                                          " --format c --dither threshold --name art --stdout "
                                          "pic.png >art.h");
     ASSERT_EQ(header.exitCode, 0) << header.err;
     const Ran shown = Shell(folder, "\"$CLI\" show --scale 1 --png art.png art.h");
     ASSERT_EQ(shown.exitCode, 0) << shown.err;
-    EXPECT_EQ(DifferingPixels(folder, "expected.ppm", "art.png"), "0");
+    EXPECT_EQ(DifferingPixels(folder, "expected.pam", "art.png"), "0");
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, PanelProof, testing::ValuesIn(PanelCases()),
@@ -613,8 +672,7 @@ TEST_P(ChipProof, EveryArrayReadFromProgramMemoryHoldsItsPlane) {
     const Ran made =
         Shell(folder, PictureCommand(chip.paint, chip.form.width, chip.form.height, 23));
     ASSERT_EQ(made.exitCode, 0) << made.err;
-    const int pictureDepth = LevelCount(chip.paint) == 16 ? 4 : LevelCount(chip.paint) == 4 ? 2 : 1;
-    const Dots dots = DotsOfPicture(folder, chip.paint, pictureDepth);
+    const Dots dots = DotsOfPicture(folder, chip.paint);
     ASSERT_FALSE(HasFailure());
     const std::vector<PlaneBytes> runs = Pack(chip.form, dots);
 
@@ -680,6 +738,8 @@ INSTANTIATE_TEST_SUITE_P(
                  Paint::Red},
         ChipCase{"tri_colour_ink_zero", "--panel gxepd2-3c --size 197x50", TriColour(197, 50, true),
                  Paint::Red},
+        ChipCase{"tri_colour_masked", "--panel gxepd2-3c --size 61x20 --mask",
+                 WithMask(TriColour(61, 20, true), Mask::Plane), Paint::MaskedRed},
         ChipCase{"mask_plane", "--panel ssd1325 --size 100x30 --mask plane --format c",
                  WithMask(Rows(100, 30, 4), Mask::Plane), Paint::MaskedGreys16},
         ChipCase{"mask_interleaved", "--size 128x64 --layout pages --mask interleaved --format c",
