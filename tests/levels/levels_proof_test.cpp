@@ -29,7 +29,9 @@ const std::string kHostCompiler = "gcc -std=c99 -Wall -Wextra -pedantic -Werror"
 const std::string kChipCompiler =
     "avr-gcc -mmcu=atmega328p -Os -std=c99 -Wall -Wextra -pedantic -Werror";
 const std::string kSimulator = "timeout 120 simavr -m atmega328p -f 16000000";
-const std::vector<std::string> kDithers = {"threshold", "floyd-steinberg", "atkinson", "bayer"};
+// Each dither as convert's options, and none at all (the default preparation).
+const std::vector<std::string> kPreparations = {"--dither threshold", "--dither floyd-steinberg",
+                                                "--dither atkinson", "--dither bayer", ""};
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -563,20 +565,20 @@ TEST_P(PanelProof, ExactLevelsPackAndShowInEveryDither) {
     WriteExpectedPicture(folder / "expected.pam", dots, TopOf(panel.form), ColourOf(panel.paint),
                          panel.form.mask != Mask::None);
 
-    for (const std::string& dither : kDithers) {
-        SCOPED_TRACE("--dither " + dither);
-        const std::string bin = dither + ".bin";
+    for (std::size_t i = 0; i < kPreparations.size(); ++i) {
+        SCOPED_TRACE(kPreparations[i].empty() ? "no preparation option" : kPreparations[i]);
+        const std::string bin = std::to_string(i) + ".bin";
+        const std::string png = std::to_string(i) + ".png";
         const Ran converted =
-            Shell(folder, "\"$CLI\" convert " + panel.options + " " + panel.preparation +
-                              " --format bin --dither " + dither + " --stdout pic.png >" + bin);
+            Shell(folder, "\"$CLI\" convert " + panel.options + " " + panel.preparation + " " +
+                              kPreparations[i] + " --format bin --stdout pic.png >" + bin);
         ASSERT_EQ(converted.exitCode, 0) << converted.err;
         EXPECT_EQ(Difference(expected, BytesOf(ReadFile(folder / bin))), "");
 
-        const Ran shown =
-            Shell(folder, "\"$CLI\" show " + panel.options + " --format bin --scale 1 --png " +
-                              dither + ".png " + bin);
+        const Ran shown = Shell(folder, "\"$CLI\" show " + panel.options +
+                                            " --format bin --scale 1 --png " + png + " " + bin);
         ASSERT_EQ(shown.exitCode, 0) << shown.err;
-        EXPECT_EQ(DifferingPixels(folder, "expected.pam", dither + ".png"), "0");
+        EXPECT_EQ(DifferingPixels(folder, "expected.pam", png), "0");
     }
 
     // A C header states its geometry: show needs no options to draw it.
@@ -764,13 +766,13 @@ TEST(EpaperPlanes, NoDotIsInkInBothPlanes) {
     const std::size_t planeBytes = static_cast<std::size_t>(rowBytes) * height;
     for (const bool inkIsZero : {true, false}) {
         for (const std::string colours : {"black-red", "black-yellow"}) {
-            for (const std::string& dither : kDithers) {
+            for (const std::string& preparation : kPreparations) {
                 const std::string panel = inkIsZero ? "gxepd2-3c" : "adafruit-epd-3c";
-                SCOPED_TRACE(panel + " " + colours + " --dither " + dither);
-                const Ran converted = Shell(folder, "\"$CLI\" convert --panel " + panel +
-                                                        " --size 197x60 --fit stretch --colours " +
-                                                        colours + " --format bin --dither " +
-                                                        dither + " --stdout photo.png >out.bin");
+                SCOPED_TRACE(panel + " " + colours + " " + preparation);
+                const Ran converted =
+                    Shell(folder, "\"$CLI\" convert --panel " + panel +
+                                      " --size 197x60 --fit stretch --colours " + colours + " " +
+                                      preparation + " --format bin --stdout photo.png >out.bin");
                 ASSERT_EQ(converted.exitCode, 0) << converted.err;
                 Bytes bytes = BytesOf(ReadFile(folder / "out.bin"));
                 ASSERT_EQ(bytes.size(), 2 * planeBytes);
