@@ -1,5 +1,7 @@
 #include "core/asset_build/asset_header.h"
 
+#include "core/font/font_file.h"
+
 #include "core/compress/unpack_header.h"
 
 #include "core/syntax/text_values.h"
@@ -653,10 +655,10 @@ std::string_view KindName(const BuiltAsset& asset) {
 }
 
 std::string_view LayoutName(const BuiltAsset& asset) {
-    if (asset.kind == AssetKind::Font && asset.fontFormat == "gfxfont") {
+    if (asset.kind == AssetKind::Font && FontKindNamed(asset.fontFormat) == FontKind::GfxFont) {
         return "PELMORA_LAYOUT_GFXFONT";
     }
-    if (asset.kind == AssetKind::Font && asset.fontFormat == "u8g2") {
+    if (asset.kind == AssetKind::Font && FontKindNamed(asset.fontFormat) == FontKind::U8g2) {
         return "PELMORA_LAYOUT_U8G2";
     }
     switch (asset.layout.arrangement) {
@@ -848,10 +850,10 @@ std::vector<std::string> AssetSymbols(AssetKind kind, std::string_view name,
         }
         return symbols;
     }
-    if (fontFormat == "u8g2") {
+    if (FontKindNamed(fontFormat) == FontKind::U8g2) {
         return symbols;
     }
-    if (fontFormat == "gfxfont") {
+    if (FontKindNamed(fontFormat) == FontKind::GfxFont) {
         add({"_bitmaps", "_glyphs"});
     } else {
         add({"_WIDTH", "_HEIGHT", "_CELL_BYTES", "_COUNT", "_FIRST"});

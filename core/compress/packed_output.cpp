@@ -12,9 +12,8 @@ namespace {
 
 constexpr std::string_view kPackedMark = "pelmora-packed:";
 
-// The syntaxes' own fields say nothing of packing, so their names decide here alone.
 bool IsC(const Syntax& syntax) {
-    return syntax.name == "c" || syntax.name == "arduino";
+    return syntax.kind == SyntaxKind::CHeader;
 }
 
 std::string MarkText(Scheme scheme, std::size_t unpacked) {
@@ -114,7 +113,8 @@ std::string PackingProblem(const Syntax& syntax, const PanelLayout& layout, cons
 }
 
 bool MarksPacking(const Syntax& syntax) {
-    return IsC(syntax) || syntax.name == "asm" || syntax.name == "gas";
+    return IsC(syntax) || syntax.kind == SyntaxKind::IntelAssembler ||
+           syntax.kind == SyntaxKind::GnuAssembler;
 }
 
 bool ClaimsPacked(std::string_view text) {
@@ -155,7 +155,7 @@ PackedText WritePackedPicture(const Syntax& syntax, const PanelLayout& layout,
             CHeaderTop(symbol,
                        DescribeLayout(layout) + ", " +
                            Describe(packed.scheme, packed.bytes.size(), bytes.size()),
-                       layout, mark, syntax.name == "arduino");
+                       layout, mark, syntax.forSketch);
         text += HowToUnpack(std::string(symbol), symbol, packed.scheme);
         text += PackedCArray(symbol, packed.bytes, bytes.size());
         text += "\n#endif /* " + UpperCase(symbol) + "_H */\n";
@@ -226,7 +226,7 @@ PackedText WritePackedFrames(const Syntax& syntax, const PanelLayout& layout, Fr
         DescribeLayout(layout) + ", each " +
         Describe(packing.scheme, all.size(), result.unpackedBytes) + " on its own" +
         (packing.delta ? " after delta: XORed with the frame before it, the first whole" : "");
-    std::string text = CHeaderTop(symbol, describe, layout, mark, syntax.name == "arduino");
+    std::string text = CHeaderTop(symbol, describe, layout, mark, syntax.forSketch);
     text += "#define " + frameCount + " " + std::to_string(count) + "\n";
     text += HowToUnpack(name + " + " + name + "_offsets[i]", symbol, packing.scheme);
     const bool wide = all.size() > 65535;

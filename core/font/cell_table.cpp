@@ -145,12 +145,12 @@ FontText WriteCellTable(const GlyphSet& set, const PanelLayout& cell, const Synt
         }
         cells.push_back(PackPanel(picture, cell));
     }
-    const std::string_view name = syntax.name;
-    if (name == "asm" || name == "gas") {
-        result.text = WriteAssembler(set, cell, cells, symbol, name == "gas");
-    } else if (name == "c" || name == "arduino") {
+    const SyntaxKind kind = syntax.kind;
+    if (kind == SyntaxKind::IntelAssembler || kind == SyntaxKind::GnuAssembler) {
+        result.text = WriteAssembler(set, cell, cells, symbol, kind == SyntaxKind::GnuAssembler);
+    } else if (kind == SyntaxKind::CHeader) {
         result.text = WriteHeader(set, cell, cells, symbol);
-    } else if (name == "db") {
+    } else if (kind == SyntaxKind::DbLines) {
         // DB lines carry no comments: one block of lines a cell, an empty line between.
         for (std::size_t i = 0; i < cells.size(); ++i) {
             if (i != 0) {

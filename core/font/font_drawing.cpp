@@ -1,5 +1,7 @@
 #include "core/font/font_drawing.h"
 
+#include "core/font/font_file.h"
+
 #include "core/font/cell_table.h"
 #include "core/font/character_set.h"
 #include "core/font/u8g2_font.h"
@@ -25,10 +27,14 @@ const Glyph* Find(const GlyphSet& set, char32_t code) {
 
 FontRead ReadFontData(std::string_view text, std::string_view format,
                       const std::optional<PanelLayout>& cell, std::string_view fileName) {
-    if (format == "gfxfont" || (format.empty() && ClaimsGfxFont(text))) {
+    const FontKind kind = !format.empty()        ? FontKindNamed(format)
+                          : ClaimsGfxFont(text)  ? FontKind::GfxFont
+                          : ClaimsU8g2Font(text) ? FontKind::U8g2
+                                                 : FontKind::Table;
+    if (kind == FontKind::GfxFont) {
         return ReadGfxFont(text);
     }
-    if (format == "u8g2" || (format.empty() && ClaimsU8g2Font(text))) {
+    if (kind == FontKind::U8g2) {
         return ReadU8g2Font(text);
     }
     const Syntax* syntax = format.empty() ? &SyntaxOfText(text, fileName) : FindSyntax(format);

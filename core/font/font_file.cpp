@@ -28,10 +28,17 @@ std::vector<std::string_view> FontFormatNames() {
     return names;
 }
 
+FontKind FontKindNamed(std::string_view name) {
+    return name == "gfxfont" ? FontKind::GfxFont
+           : name == "u8g2"  ? FontKind::U8g2
+                             : FontKind::Table;
+}
+
 bool FindFontFormat(std::string_view name, FontFormat& format) {
     format = FontFormat{};
     format.name = std::string(name);
-    if (name == "gfxfont" || name == "u8g2") {
+    format.kind = FontKindNamed(name);
+    if (format.kind != FontKind::Table) {
         return true;
     }
     format.syntax = FindSyntax(name);
@@ -56,7 +63,8 @@ FontFile WriteFontFile(const GlyphSet& set, const FontFormat& format, std::strin
     FontText written;
     file.extension = ".h";
     if (format.syntax == nullptr) {
-        written = format.name == "u8g2" ? WriteU8g2Font(set, symbol) : WriteGfxFont(set, symbol);
+        written =
+            format.kind == FontKind::U8g2 ? WriteU8g2Font(set, symbol) : WriteGfxFont(set, symbol);
     } else {
         const PanelLayout cell = FontCell(set, format);
         if (std::string problem = CheckLayout(cell); !problem.empty()) {

@@ -14,8 +14,12 @@ constexpr int kMaxFontPixelSize = 1024;
 
 // What a font is written as: a GFXfont header, a u8g2 font, or a table of cells in one of
 // the picture syntaxes.
+// A font written as a library's own structure, or as a table of cells in a syntax.
+enum class FontKind { GfxFont, U8g2, Table };
+
 struct FontFormat {
     std::string name = "gfxfont";
+    FontKind kind = FontKind::GfxFont;
     const Syntax* syntax = nullptr; // a table's syntax; null for gfxfont and u8g2
     PanelLayout cell{.arrangement = Arrangement::Pages};
     bool cellGiven = false; // else the widest advance x the line height, glyphs clipped
@@ -26,6 +30,9 @@ std::vector<std::string_view> FontFormatNames();
 
 // The format of that name with a table's default packing; false for an unknown name.
 bool FindFontFormat(std::string_view name, FontFormat& format);
+
+// The kind of the format of that name: a table for any name but gfxfont's and u8g2's.
+FontKind FontKindNamed(std::string_view name);
 
 // The file a font becomes, or why it cannot be written.
 struct FontFile {

@@ -157,7 +157,7 @@ bool HoldsFrames(const Syntax& syntax) {
 }
 
 bool MarksFrames(const Syntax& syntax) {
-    return HoldsFrames(syntax) && syntax.name != "bin" && syntax.name != "ihex";
+    return HoldsFrames(syntax) && !syntax.binary;
 }
 
 namespace {
@@ -217,18 +217,19 @@ std::string WriteFrames(const Syntax& syntax, const PanelLayout& layout, FrameSo
     }
     CheckedFrames frames(source, layout.byteCount());
     frames::TextOut out(sink);
-    const std::string_view name = syntax.name;
-    if (name == "c" || name == "arduino" || name == "xbmp") {
+    const SyntaxKind kind = syntax.kind;
+    if (kind == SyntaxKind::CHeader || kind == SyntaxKind::XBitmap) {
         frames::WriteCFrames(layout, frames, symbol,
-                             name == "xbmp" ? frames::CFrames::XbmInFlash : frames::CFrames::Plain,
+                             kind == SyntaxKind::XBitmap ? frames::CFrames::XbmInFlash
+                                                         : frames::CFrames::Plain,
                              out);
-    } else if (name == "gas") {
+    } else if (kind == SyntaxKind::GnuAssembler) {
         frames::WriteGasFrames(layout, frames, symbol, out);
-    } else if (name == "asm") {
+    } else if (kind == SyntaxKind::IntelAssembler) {
         frames::WriteAsmFrames(layout, frames, symbol, out);
-    } else if (name == "db") {
+    } else if (kind == SyntaxKind::DbLines) {
         frames::WriteDbFrames(layout, frames, symbol, out);
-    } else if (name == "bin") {
+    } else if (kind == SyntaxKind::Binary) {
         for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
             const std::span<const std::uint8_t> bytes = frames.bytes(i);
             out.text.append(bytes.begin(), bytes.end());
@@ -272,7 +273,8 @@ bool ClaimsFrames(std::string_view text) {
 
 const Syntax& FramesSyntaxOfText(std::string_view text, std::string_view fileName) {
     const Syntax& told = SyntaxOfText(text, fileName);
-    if (told.name == "asm" && text.find("_delays_ms:") == std::string_view::npos) {
+    if (told.kind == SyntaxKind::IntelAssembler &&
+        text.find("_delays_ms:") == std::string_view::npos) {
         return DefaultSyntax();
     }
     return told;
@@ -280,22 +282,22 @@ const Syntax& FramesSyntaxOfText(std::string_view text, std::string_view fileNam
 
 ReadFrames ReadFramesText(std::string_view text, const Syntax& syntax,
                           const PanelLayout& fallback) {
-    const std::string_view name = syntax.name;
-    if (name == "c" || name == "arduino" || name == "xbmp") {
+    const SyntaxKind kind = syntax.kind;
+    if (HoldsFrames(syntax) && (kind == SyntaxKind::CHeader || kind == SyntaxKind::XBitmap)) {
         return frames::ReadCFrames(text, fallback);
     }
-    if (name == "gas") {
+    if (kind == SyntaxKind::GnuAssembler) {
         return frames::ReadGasFrames(text, fallback);
     }
-    if (name == "asm") {
+    if (kind == SyntaxKind::IntelAssembler) {
         return frames::ReadAsmFrames(text, fallback);
     }
-    if (name == "db") {
+    if (kind == SyntaxKind::DbLines) {
         return frames::ReadDbFrames(text, fallback);
     }
     ReadFrames read;
     if (!HoldsFrames(syntax)) {
-        read.error = "--format " + std::string(name) + " holds one picture only";
+        read.error = "--format " + std::string(syntax.name) + " holds one picture only";
         return read;
     }
     SyntaxText bytes = syntax.read(text);

@@ -73,6 +73,9 @@ const Syntax kAsmSyntax{"asm",
                         ReadAsm,
                         ClaimsAsm,
                         false,
-                        true};
+                        true,
+                        SyntaxKind::IntelAssembler,
+                        false,
+                        false};
 
 } // namespace pelmora

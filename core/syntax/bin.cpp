@@ -21,9 +21,17 @@ bool ClaimsBin(std::string_view) {
 
 } // namespace
 
-const Syntax kBinSyntax{
-    "bin",     "Raw bytes", "the bytes themselves, for programmers and EEPROM tools",
-    ".bin",    WriteBin,    ReadBin,
-    ClaimsBin, false,       true};
+const Syntax kBinSyntax{"bin",
+                        "Raw bytes",
+                        "the bytes themselves, for programmers and EEPROM tools",
+                        ".bin",
+                        WriteBin,
+                        ReadBin,
+                        ClaimsBin,
+                        false,
+                        true,
+                        SyntaxKind::Binary,
+                        false,
+                        true};
 
 } // namespace pelmora

@@ -85,7 +85,10 @@ const Syntax kCSyntax{"c",
                       ReadC,
                       ClaimsC,
                       false,
-                      true};
+                      true,
+                      SyntaxKind::CHeader,
+                      false,
+                      false};
 const Syntax kArduinoSyntax{"arduino",
                             "Arduino header",
                             "the same C header, for an Arduino sketch",
@@ -94,6 +97,9 @@ const Syntax kArduinoSyntax{"arduino",
                             ReadC,
                             ClaimsArduino,
                             false,
-                            true};
+                            true,
+                            SyntaxKind::CHeader,
+                            true,
+                            false};
 
 } // namespace pelmora

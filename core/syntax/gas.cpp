@@ -59,8 +59,17 @@ bool ClaimsGas(std::string_view text) {
 
 } // namespace
 
-const Syntax kGasSyntax{"gas",     "GNU as", "GNU as .byte lines under a global symbol",
-                        ".s",      WriteGas, ReadGas,
-                        ClaimsGas, false,    true};
+const Syntax kGasSyntax{"gas",
+                        "GNU as",
+                        "GNU as .byte lines under a global symbol",
+                        ".s",
+                        WriteGas,
+                        ReadGas,
+                        ClaimsGas,
+                        false,
+                        true,
+                        SyntaxKind::GnuAssembler,
+                        false,
+                        false};
 
 } // namespace pelmora

@@ -120,9 +120,17 @@ bool ClaimsIhex(std::string_view text) {
 
 } // namespace
 
-const Syntax kIhexSyntax{
-    "ihex",     "Intel HEX", "Intel HEX records, for programmers and EEPROM tools",
-    ".hex",     WriteIhex,   ReadIhex,
-    ClaimsIhex, false,       true};
+const Syntax kIhexSyntax{"ihex",
+                         "Intel HEX",
+                         "Intel HEX records, for programmers and EEPROM tools",
+                         ".hex",
+                         WriteIhex,
+                         ReadIhex,
+                         ClaimsIhex,
+                         false,
+                         true,
+                         SyntaxKind::IntelHex,
+                         false,
+                         true};
 
 } // namespace pelmora

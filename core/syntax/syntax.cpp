@@ -30,10 +30,18 @@ bool ClaimsDb(std::string_view) {
     return true;
 }
 
-const Syntax kDbSyntax{
-    "db",     "DB lines", "DB lines of eight bytes, as the LCD text file has them",
-    ".txt",   WriteDb,    ReadLcdHexText,
-    ClaimsDb, false,      true};
+const Syntax kDbSyntax{"db",
+                       "DB lines",
+                       "DB lines of eight bytes, as the LCD text file has them",
+                       ".txt",
+                       WriteDb,
+                       ReadLcdHexText,
+                       ClaimsDb,
+                       false,
+                       true,
+                       SyntaxKind::DbLines,
+                       false,
+                       false};
 
 const std::array<const Syntax*, 9> kSyntaxes{&kDbSyntax,         &kAsmSyntax,     &kGasSyntax,
                                              &kCSyntax,          &kArduinoSyntax, &kXbmSyntax,

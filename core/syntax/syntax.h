@@ -11,6 +11,9 @@
 
 namespace pelmora {
 
+// The family a syntax belongs to, which its frames, packed data and font tables follow.
+enum class SyntaxKind { DbLines, IntelAssembler, GnuAssembler, CHeader, XBitmap, Binary, IntelHex };
+
 // What a syntax's reader made of a text.
 struct SyntaxText {
     std::vector<std::uint8_t> bytes;   // the panel's bytes in order, as far as they could be read
@@ -34,6 +37,11 @@ struct Syntax {
     bool onlyRowsLsb;
     // Whether a file of it can hold an animation's frames.
     bool holdsFrames;
+    SyntaxKind kind;
+    // A C header that says how an Arduino sketch reads it.
+    bool forSketch;
+    // Bytes rather than text: nothing in it marks frames, packing or geometry.
+    bool binary;
 };
 
 // Every syntax in the order they are offered, the default (DB lines) first.

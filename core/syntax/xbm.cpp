@@ -121,9 +121,18 @@ bool ClaimsXbmInFlash(std::string_view text) {
 
 } // namespace
 
-const Syntax kXbmSyntax{"xbm",     "X bitmap", "an X bitmap: rows, leftmost dot in bit 0",
-                        ".xbm",    WriteXbm,   ReadXbm,
-                        ClaimsXbm, true,       false};
+const Syntax kXbmSyntax{"xbm",
+                        "X bitmap",
+                        "an X bitmap: rows, leftmost dot in bit 0",
+                        ".xbm",
+                        WriteXbm,
+                        ReadXbm,
+                        ClaimsXbm,
+                        true,
+                        false,
+                        SyntaxKind::XBitmap,
+                        false,
+                        false};
 // Its frames are C frames in program memory, rows with the leftmost dot in bit 0: each one
 // what drawXBMP reads.
 const Syntax kXbmInFlashSyntax{
@@ -135,6 +144,9 @@ const Syntax kXbmInFlashSyntax{
     ReadXbm,
     ClaimsXbmInFlash,
     true,
-    true};
+    true,
+    SyntaxKind::XBitmap,
+    false,
+    false};
 
 } // namespace pelmora
