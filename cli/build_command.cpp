@@ -64,16 +64,17 @@ FileStamp StampOf(const std::string& path) {
 // A picture's bytes as convert makes them, or why there are none.
 std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
     const PanelLayout layout = job.choice.panel();
-    TakenIn taken;
-    if (job.preparation) {
-        const PreparedPicture prepared = PreparePictureFile(job.paths.front(), *job.preparation);
+    asset.layout = layout;
+    if (job.preparation) { // prepared straight to the panel's dots, inverse among its options
+        const PreparedDots prepared = PreparePictureDots(job.paths.front(), *job.preparation);
         if (!prepared.ok()) {
             return prepared.error;
         }
-        taken = TakeInBitmapBytes(EncodeMonoBmp(prepared.picture), layout);
-    } else {
-        taken = TakeInBitmapFile(job.paths.front(), layout);
+        asset.bytes = PackDots(prepared.dots, layout);
+        return asset.bytes.empty() ? std::string("the picture does not fit the panel")
+                                   : std::string();
     }
+    const TakenIn taken = TakeInBitmapFile(job.paths.front(), layout);
     if (!taken.usable()) {
         if (!taken.check.accepted()) {
             const bool plainRejection =
@@ -90,7 +91,6 @@ std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
     SilentProgress progress;
     const MonoPicture dots =
         ChooseOnDots(taken.pixels, OnColour(taken.check.palette, job.inverse), progress);
-    asset.layout = layout;
     asset.bytes = PackPanel(dots, layout);
     return asset.bytes.empty() ? std::string("the picture is not the panel's size") : std::string();
 }
@@ -102,11 +102,6 @@ std::string MakeFrames(const AssetJob& job, BuiltAsset& asset) {
     for (std::size_t i = 0; i < job.paths.size(); ++i) {
         const FramesOutcome outcome = PrepareFrames(
             job.paths[i], *job.preparation, job.frameInput, [&](PreparedFrame&& prepared) {
-                if (job.inverse) {
-                    for (std::uint8_t& level : prepared.dots.levels) {
-                        level = level != 0 ? 0 : 1;
-                    }
-                }
                 return AddFrame(
                     frames,
                     {PackDots(prepared.dots, layout), prepared.delayMs, std::move(prepared.source)},

@@ -18,8 +18,9 @@ namespace {
 
 // The keys a picture takes as the options of convert, in [panel] or its own table; the
 // switches among them are true or false.
-constexpr std::array<std::string_view, 7> kPanelKeys{
-    "layout", "bit-order", "size", "block-width", "panel", "inverse", "compress"};
+constexpr std::array<std::string_view, 13> kPanelKeys{
+    "layout", "bit-order", "size", "block-width", "panel",     "inverse", "compress",
+    "depth",  "colours",   "ink",  "mask",        "ram-width", "x-offset"};
 constexpr std::array<std::string_view, 4> kFramesKeys{"sheet", "delay", "merge-repeats", "delta"};
 constexpr std::array<std::string_view, 7> kFontKeys{"size",   "chars",     "format", "cell",
                                                     "layout", "bit-order", "hinting"};
@@ -226,9 +227,10 @@ void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable
             reader.problem(panel, table, problem);
         }
     }
-    // Read even when the panel was not: every problem is said at once.
-    if (frames || AsksToPrepare(parsed)) { // frames are always prepared, as convert does them
-        const PanelLayout layout = job.choice.panel();
+    // Read even when the panel was not: every problem is said at once. Frames and panels
+    // beyond one bit are always prepared, as convert does them.
+    const PanelLayout layout = job.choice.panel();
+    if (frames || AsksToPrepare(parsed) || !layout.plain()) {
         // Each key alone first, since the parser stops at the first problem; then together,
         // for what only a pair of them can get wrong.
         bool refused = false;
@@ -237,7 +239,7 @@ void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable
                 ParsedArguments alone;
                 alone.options[std::string(option.name)] = *value;
                 Preparation ignored;
-                if (const std::string problem = ParsePreparation(alone, 1, 1, ignored);
+                if (const std::string problem = ParsePreparation(alone, layout, ignored);
                     !problem.empty()) {
                     reader.problem(panel, table, problem);
                     refused = true;
@@ -245,11 +247,12 @@ void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable
             }
         }
         Preparation preparation;
-        if (const std::string problem =
-                ParsePreparation(parsed, layout.width, layout.height, preparation);
+        if (const std::string problem = ParsePreparation(parsed, layout, preparation);
             !problem.empty() && !refused) {
             reader.problem(panel, table, problem);
         }
+        // inverse is folded into the preparation, as convert folds it.
+        preparation.options.invert = preparation.options.invert != job.inverse;
         job.preparation = preparation;
     }
     job.choice.symbol = job.name;
