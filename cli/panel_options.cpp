@@ -62,41 +62,6 @@ const ListedHelp& Listed() {
     return listed;
 }
 
-// Whole numbers 0 to 255 apart by commas, one a level, each darker than the one before.
-LevelGreysRead ReadLevels(std::string_view text, int depth) {
-    LevelGreysRead read = ReadLevelGreys(text, depth);
-    if (!read.error.empty() || !read.greys.empty()) {
-        return read;
-    }
-    const std::size_t count = std::size_t{1} << depth;
-    const std::string wanted = std::to_string(count) + " greys from 0 to 255, level 0 first, " +
-                               "each darker than the one before";
-    while (!text.empty()) {
-        const std::size_t comma = text.find(',');
-        std::string_view item = text.substr(0, comma);
-        while (!item.empty() && item.front() == ' ') {
-            item.remove_prefix(1);
-        }
-        while (!item.empty() && item.back() == ' ') {
-            item.remove_suffix(1);
-        }
-        int grey = 0;
-        if (!ParseWhole(item, grey) || grey < 0 || grey > 255 ||
-            (!read.greys.empty() && grey >= read.greys.back())) {
-            return {{}, "takes " + wanted};
-        }
-        read.greys.push_back(grey);
-        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
-        if (comma != std::string_view::npos && text.empty()) {
-            return {{}, "takes " + wanted};
-        }
-    }
-    if (read.greys.size() != count) {
-        return {{}, "takes " + wanted};
-    }
-    return read;
-}
-
 } // namespace
 
 std::string ChoicesText(std::span<const std::string_view> names, bool markDefault) {
@@ -262,6 +227,11 @@ std::string ParseOutput(const ParsedArguments& parsed, OutputChoice& choice) {
     if (std::string problem = CheckLayout(layout); !problem.empty()) {
         return problem;
     }
+    if (choice.syntax != nullptr) {
+        if (std::string problem = SyntaxLayoutProblem(*choice.syntax, layout); !problem.empty()) {
+            return "--format " + std::string(choice.syntax->name) + ": " + problem;
+        }
+    }
     choice.layout = layout;
     return {};
 }
@@ -328,7 +298,7 @@ std::string ParsePreparation(const ParsedArguments& parsed, const PanelLayout& l
         if (layout.depth == 1 || layout.colours != Colours::None) {
             return "--levels goes with --depth 2 or 4";
         }
-        const LevelGreysRead read = ReadLevels(parsed.value("--levels"), layout.depth);
+        const LevelGreysRead read = ReadLevelGreys(parsed.value("--levels"), layout.depth);
         if (!read.error.empty()) {
             return "--levels: " + read.error;
         }

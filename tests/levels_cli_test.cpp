@@ -239,6 +239,10 @@ TEST(LevelsCli, BadValuesAreRefusedWithOneLine) {
         {"levels on e-paper",
          {"convert", "--panel", "gxepd2-3c", "--levels", "255,128,0", "a.png"},
          "--levels goes with --depth 2 or 4"},
+        {"X bitmap of greys",
+         {"convert", "--format", "xbm", "--depth", "2", "a.png"},
+         "--format xbm: an X bitmap holds one bit a dot in rows, the leftmost dot in bit 0, in "
+         "one plane"},
         {"layout",
          {"show", "--layout", "columns", "a.bin"},
          "--layout takes halves, pages, rows or bitplanes"},
