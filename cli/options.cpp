@@ -99,7 +99,12 @@ std::string OptionHelp(std::initializer_list<OptionTable> tables) {
                 std::replace(words.begin(), words.end(), ' ', '|');
                 head += " [" + words + "]";
             }
-            head.resize(std::max(head.size() + 1, kHelpColumn), ' ');
+            // A head too long for the column takes a line of its own.
+            if (head.size() >= kHelpColumn) {
+                head += "\n";
+                head += std::string(kHelpColumn, ' ');
+            }
+            head.resize(std::max(head.size(), kHelpColumn), ' ');
             help += head;
             for (std::string_view rest = option.help;;) {
                 const std::size_t end = rest.find('\n');

@@ -80,7 +80,7 @@ OptionTable PanelOptions() {
         {"--layout", "L",
          "halves (default): blocks of --block-width columns, 8-row pages;\n"
          "pages: one block as wide as the panel; rows: rows from the top;\n"
-         "bitplanes: 8-row pages, --depth bytes a column, the top bit first"},
+         "bitplanes: 8-row pages, --depth bytes a column, top bit first"},
         {"--bit-order", "B",
          "lsb or msb: the bit of the top dot (pages) or the leftmost (rows);\n"
          "default lsb, msb for rows"},
@@ -129,8 +129,9 @@ OptionTable PreparationOptions() {
         {"--mirror", "M", "horizontal or vertical, before fitting"},
         {"--invert", {}, "flip every dot of the result"},
         {"--levels", "G0,G1,...",
-         "with --depth 2 or 4: the grey (0 to 255) each level shows, level 0\n"
-         "first, each darker than the one before (default evenly spaced)"},
+         "with --depth 2 or 4: the grey, 0 to 255, of each level, level\n"
+         "0 first, each darker than the one before (default evenly\n"
+         "spaced)"},
     }};
     return kOptions;
 }

@@ -581,7 +581,9 @@ constexpr Option kShowOptions[] = {
     {"--cell", "WxH", "a font table's cell, where the file states none"},
     {"--blocks", {}, "print half blocks, two rows to a character"},
     {"--png", "OUT.png", "write the panel as a picture in the preview's colours"},
-    {"--bmp", "OUT.bmp", "write the panel as a 1-bit BMP that converts back to the same file"},
+    {"--bmp", "OUT.bmp",
+     "write the panel as a 1-bit BMP that converts back to the same file\n"
+     "(greys and e-paper colours: a 4-bit BMP that convert prepares back)"},
     {"--scale", "N", "pixels per dot in the picture, 1 to 64 (default 4)"},
     {"--frames",
      {},

@@ -143,7 +143,7 @@ void MakePng(
 }
 
 // Every new preset at a small odd size: the bytes of a picture at exact levels, in every
-// dither, and show's picture of them.
+// dither, and show's picture and BMP of them.
 TEST(LevelsCli, EachPresetPacksExactLevelsAsItsLayoutSays) {
     const struct {
         const char* panel;
@@ -186,6 +186,14 @@ TEST(LevelsCli, EachPresetPacksExactLevelsAsItsLayoutSays) {
         ASSERT_EQ(shown.exitCode, 0) << shown.err;
         const QImage image(Q(folder / "s.png"));
         ASSERT_EQ(image.size(), QSize(layout.width, layout.height));
+        // show's BMP converts back to the same bytes.
+        ASSERT_EQ(Cli(QStringList{"show", "--bmp", "s.bmp", "--format", "bin", "p.bin"} + panel,
+                      folder.path())
+                      .exitCode,
+                  0);
+        const Ran back = Cli(QStringList{"convert", "--format", "bin", "--stdout", "s.bmp"} + panel,
+                             folder.path());
+        EXPECT_EQ(BytesOf(back.out), expected) << back.err;
         // One-bit panels keep the preview's colours: black on, green off.
         const bool previewColours = layout.depth == 1 && !layout.triColour;
         for (int y = 0; y < layout.height; ++y) {
