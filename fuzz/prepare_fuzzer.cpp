@@ -1,11 +1,13 @@
 // Preparing a picture, from arbitrary sizes, options and pixels: the placement must lie on
-// the panel and inside the source, and laying out and dithering must answer for any of it.
+// the panel and inside the source, and laying out and dithering must answer for any of it,
+// at any depth, in e-paper colours and with a mask.
 
 #include "core/prepare/prepare.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 namespace {
 
@@ -57,6 +59,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const MonoPicture picture = PreparePanel(shown, p, panelWidth, panelHeight, options);
     if (picture.width != panelWidth || picture.height != panelHeight) {
+        std::abort();
+    }
+
+    // The same picture on a panel of levels, e-paper colours or a mask: every dot within the
+    // layout's levels, and the greys of the levels read from whatever text is left.
+    PanelLayout layout{panelWidth, panelHeight, static_cast<Arrangement>(in.next() % 4)};
+    layout.depth = 1 << (in.next() % 3);
+    layout.colours = layout.depth == 1 ? static_cast<Colours>(in.next() % 3) : Colours::None;
+    layout.mask = static_cast<MaskForm>(in.next() % 2);
+    if (layout.arrangement == Arrangement::Halves) {
+        layout.blockWidth = panelWidth;
+    }
+    const std::string_view rest(reinterpret_cast<const char*>(in.data), in.size);
+    const LevelGreysRead greys = ReadLevelGreys(rest, layout.depth);
+    if (greys.error.empty()) {
+        options.levelGreys = greys.greys;
+    }
+    const PanelDots dots = PreparePanelDots(shown, p, layout, options);
+    if (!CheckLayout(layout).empty()) {
+        return 0;
+    }
+    if (dots.width != panelWidth || dots.height != panelHeight) {
+        std::abort();
+    }
+    for (const std::uint8_t level : dots.levels) {
+        if (level > TopLevel(layout)) {
+            std::abort();
+        }
+    }
+    if (PackDots(dots, layout).size() != layout.byteCount()) {
         std::abort();
     }
     return 0;
