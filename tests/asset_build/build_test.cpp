@@ -103,7 +103,7 @@ TEST(BuildManifest, EveryProblemIsSaidAtItsPlaceAndNothingIsWritten) {
          "[[image]]\nname = \"x\"\nfile = \"a.bmp\"\nlayout = \"diagonal\"\n",
          {"pelmora.toml:3:1: format takes c or arduino", "pelmora.toml:6:1: gone.bmp: ",
           "pelmora.toml:7:1: threshold takes", "pelmora.toml:9:1: two assets are named x",
-          "pelmora.toml:11:1: layout takes halves, pages or rows"}},
+          "pelmora.toml:11:1: layout takes halves, pages, rows or bitplanes"}},
     };
     for (const ManifestCase& row : cases) {
         SCOPED_TRACE(row.name);
