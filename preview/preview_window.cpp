@@ -287,7 +287,12 @@ void PreviewWindow::relayout() {
     LcdPic->setGeometry(QRect(box.topLeft(), grown));
     LcdPic->setZoom(zoom_);
     ShowButton->setGeometry(show.translated(extra.width() / 2, extra.height()));
-    const int status = shown_ ? scale_.toPixels(kStatusTwips) : 0;
+    // Levels, planes and masks take more words: a line each more, wrapped.
+    const int statusLines = !shown_ ? 0 : panel.plain() ? 1 : panel.mask == MaskForm::None ? 2 : 3;
+    const int status = scale_.toPixels(kStatusTwips * statusLines);
+    StatusLine->setWordWrap(statusLines > 1); // one line stays one line, however long
+    StatusLine->setAlignment(statusLines > 1 ? Qt::AlignLeft | Qt::AlignTop
+                                             : Qt::AlignLeft | Qt::AlignVCenter);
     StatusLine->setGeometry(box.x(), base.height() + extra.height(),
                             base.width() + extra.width() - 2 * box.x(), status);
     StatusLine->setVisible(shown_.has_value());

@@ -2,21 +2,25 @@
 // selected), of Output settings, of Prepare picture, and of an animated GIF's frames saved
 // and played in the preview, for the documentation. Run under a
 // real display (scripts/screenshots.sh uses Xvfb); QT_SCALE_FACTOR shows them at a scale.
+// With "levels" it takes instead Output settings, Prepare picture and the preview on a
+// panel of 16 greys and on tri-colour e-paper, to look at.
 //
-//     pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR
+//     pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR [levels]
 
 #include "core/conversion/conversion_state.h"
 #include "gif/gif_writer.h"
-#include "widgets/fonts.h"
-#include "widgets/message_box.h"
-#include "widgets/picture_box.h"
-#include "widgets/screen_fit.h"
 #include "preview/preview_window.h"
 #include "ui/main_window.h"
 #include "ui/output_settings.h"
 #include "ui/prepare_window.h"
+#include "widgets/fonts.h"
+#include "widgets/message_box.h"
+#include "widgets/picture_box.h"
+#include "widgets/screen_fit.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QPushButton>
@@ -30,11 +34,91 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <string_view>
+
+namespace {
+
+// A photo-like picture: a sunset of gradients and a disc.
+QImage Sunset() {
+    QImage photo(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            const int dx = x - 420;
+            const int dy = y - 200;
+            const bool sun = dx * dx + dy * dy < 70 * 70;
+            photo.setPixel(x, y,
+                           sun       ? qRgb(255, 230, 120)
+                           : y > 330 ? qRgb(20 + x / 16, 40 + (y - 330) / 2, 30)
+                                     : qRgb(255 - y / 3, 120 + y / 4, 60 + y / 2));
+        }
+    }
+    return photo;
+}
+
+// For each of a panel of greys and tri-colour e-paper: Output settings with its preset
+// picked, the sunset in Prepare picture, used, converted and shown in the preview.
+bool TakeLevels(pelmora::MainWindow& window, const QString& folder, const QString& output) {
+    bool saved = Sunset().save(folder + "/sunset.png");
+    for (const char* preset : {"ssd1322", "gxepd2-3c"}) {
+        const QString name = preset;
+        QTimer::singleShot(300, [&] {
+            QWidget* settings = QApplication::activeModalWidget();
+            auto* panel =
+                settings != nullptr ? settings->findChild<QComboBox*>("PanelBox") : nullptr;
+            if (panel == nullptr) {
+                saved = false;
+                return;
+            }
+            panel->setCurrentIndex(panel->findData(name));
+            QTest::qWait(300);
+            saved = settings->grab().save(output + "/output-settings-" + name + ".png") && saved;
+            qobject_cast<QDialog*>(settings)->accept();
+        });
+        window.ResetWindow(); // the dots of the last panel fit no other
+        window.ShowOutputSettings();
+        QTimer::singleShot(300, [&] {
+            QWidget* prepare = QApplication::activeModalWidget();
+            if (prepare == nullptr) {
+                saved = false;
+                return;
+            }
+            QTest::qWait(300);
+            saved = prepare->grab().save(output + "/prepare-" + name + ".png") && saved;
+            QTest::mouseClick(prepare->findChild<QPushButton*>("UseButton"), Qt::LeftButton);
+        });
+        window.OpenPath(folder + "/sunset.png");
+        QTest::mouseClick(window.findChild<QPushButton*>("ConvertButton"), Qt::LeftButton);
+        QTest::qWait(300);
+        saved = window.grab().save(output + "/main-window-" + name + ".png") && saved;
+        QTimer::singleShot(300, [&] {
+            auto* preview =
+                qobject_cast<pelmora::PreviewWindow*>(QApplication::activeModalWidget());
+            if (preview == nullptr) {
+                saved = false;
+                return;
+            }
+            QTest::mouseClick(preview->findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+            QTest::qWait(300);
+            auto* lcd = preview->findChild<pelmora::PictureBox*>("LcdPic");
+            const QPoint dot = lcd->contentsRect().topLeft() + QPoint(150, 40) * lcd->zoom();
+            QTest::mouseClick(lcd, Qt::LeftButton, {}, dot);
+            QTest::mouseMove(lcd, dot);
+            QTest::qWait(300);
+            saved = preview->grab().save(output + "/preview-" + name + ".png") && saved;
+            preview->close();
+        });
+        QTest::mouseClick(window.findChild<QPushButton*>("PreviewButton"), Qt::LeftButton);
+    }
+    return saved;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    if (argc != 3) {
-        std::fputs("usage: pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR\n", stderr);
+    const bool levels = argc == 4 && std::string_view(argv[3]) == "levels";
+    if (argc != 3 && !levels) {
+        std::fputs("usage: pelmora-screenshots EXAMPLES_DIR OUTPUT_DIR [levels]\n", stderr);
         return 2;
     }
     QApplication::setFont(pelmora::WindowFont());
@@ -60,6 +144,11 @@ int main(int argc, char* argv[]) {
     pelmora::MainWindow window(state, messages, scale);
     window.Init_Form(folder);
     window.show();
+    if (levels) {
+        const bool took = TakeLevels(window, folder, output);
+        std::fputs(took ? "saved the pictures of ssd1322 and gxepd2-3c\n" : "failed\n", stderr);
+        return took ? 0 : 1;
+    }
     window.OpenPath(folder + "/logo.bmp");
     QTest::qWait(300);
     QTest::mouseClick(window.findChild<QPushButton*>("ConvertButton"), Qt::LeftButton);
@@ -99,20 +188,8 @@ int main(int argc, char* argv[]) {
     });
     window.ShowOutputSettings();
 
-    // Prepare picture on a photo-like picture made here: a sunset of gradients and a disc.
-    QImage photo(640, 480, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y) {
-        for (int x = 0; x < photo.width(); ++x) {
-            const int dx = x - 420;
-            const int dy = y - 200;
-            const bool sun = dx * dx + dy * dy < 70 * 70;
-            photo.setPixel(x, y,
-                           sun       ? qRgb(255, 230, 120)
-                           : y > 330 ? qRgb(20 + x / 16, 40 + (y - 330) / 2, 30)
-                                     : qRgb(255 - y / 3, 120 + y / 4, 60 + y / 2));
-        }
-    }
-    photo.save(folder + "/sunset.png");
+    // Prepare picture on a photo-like picture made here.
+    Sunset().save(folder + "/sunset.png");
     QTimer::singleShot(300, [&] {
         QWidget* prepare = QApplication::activeModalWidget();
         if (prepare == nullptr) {

@@ -385,12 +385,17 @@ void OutputSettingsDialog::update() {
     ForEachLine(packed.text, [&](long, std::string_view line) {
         const std::string_view trimmed =
             line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
-        // Packed C text carries its decoder first, whose code has hex in it too.
+        // Packed C text carries its decoder first, whose code has hex in it too; a comment
+        // may name a size such as 200x200.
+        const bool comment = trimmed.starts_with("/*") || trimmed.starts_with("//") ||
+                             trimmed.starts_with(";") || trimmed.starts_with("#") ||
+                             trimmed.starts_with("*");
         const bool data =
-            packs.packs() ? trimmed.starts_with("0x") || trimmed.starts_with("DB") ||
-                                trimmed.starts_with(".byte") || trimmed.starts_with(":")
-                          : line.find("DB") != std::string_view::npos ||
-                                line.find("0x") != std::string_view::npos || line.starts_with(":");
+            packs.packs()
+                ? trimmed.starts_with("0x") || trimmed.starts_with("DB") ||
+                      trimmed.starts_with(".byte") || trimmed.starts_with(":")
+                : !comment && (line.find("DB") != std::string_view::npos ||
+                               line.find("0x") != std::string_view::npos || line.starts_with(":"));
         if (current.syntaxOrDefault().name == "bin") {
             return false;
         }
