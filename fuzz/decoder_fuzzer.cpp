@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.infoHeader.biWidth = pelmora::kPanelWidth;
     state.infoHeader.biHeight = pelmora::kPanelHeight;
     pelmora::ComputePanelGeometry(state);
-    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     Bounded panel;
-    (void)pelmora::PlotLcdHexText(state, in, panel);
+    (void)pelmora::PlotLcdHexText(
+        state, std::string_view(reinterpret_cast<const char*>(data), size), panel);
     return 0;
 }

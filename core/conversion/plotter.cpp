@@ -1,30 +1,8 @@
 #include "core/conversion/plotter.h"
 
-#include "core/panel/checked_int.h"
 #include "core/io/source_file.h"
 
-#include <iterator>
-
 namespace pelmora {
-
-void PageModePlotter::PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink) {
-    next_ = UnpackPanel(layout_, next_, bytes, sink);
-}
-
-PlotPosition PageModePlotter::position() const {
-    const std::size_t blockBytes = layout_.blockBytes();
-    const auto columns = static_cast<std::size_t>(layout_.blockColumns());
-    const std::size_t at = std::min(next_, layout_.byteCount());
-    const auto block = static_cast<long long>(at / blockBytes);
-    const auto page = static_cast<long long>(at % blockBytes / columns);
-    PlotPosition position;
-    position.plotBlock = CheckedInt16(block + 1);
-    position.plotPage = CheckedInt16(page + 1);
-    position.plotX =
-        CheckedInt16(block * layout_.blockColumns() + static_cast<long long>(at % columns));
-    position.plotY = CheckedInt16(page * kPageHeight);
-    return position;
-}
 
 PanelText ReadPanelText(std::string_view text, const PanelLayout& fallback, const Syntax* syntax,
                         std::string_view fileName) {
@@ -77,12 +55,8 @@ PlotOutcome PlotFile(const std::string& path, const SourceFile& source, const Pa
 
 } // namespace
 
-PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink) {
-    const std::string whole(std::istreambuf_iterator<char>(text), {});
-    if (text.bad()) {
-        return {false, "the file could not be read to its end", {}, false};
-    }
-    return PlotText(LayoutOfState(state), nullptr, whole, sink);
+PlotOutcome PlotLcdHexText(ConversionState& state, std::string_view text, PointSink& sink) {
+    return PlotText(LayoutOfState(state), nullptr, text, sink);
 }
 
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink) {

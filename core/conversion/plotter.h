@@ -6,7 +6,6 @@
 #include "core/syntax/syntax.h"
 
 #include <cstdint>
-#include <istream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,33 +15,6 @@ namespace pelmora {
 // How the preview draws a dot: an "on" dot dark, an "off" dot in the panel's green.
 constexpr Colour kOnDotColour = MakeColour(0, 0, 0);
 constexpr Colour kOffDotColour = MakeColour(0, 128, 0);
-
-// Where the next decoded bit lands; kept from one line to the next within a pass.
-struct PlotPosition {
-    std::int16_t plotBlock = 1;
-    std::int16_t plotPage = 1;
-    std::int16_t plotX = 0;
-    std::int16_t plotY = 0;
-};
-
-// Lays decoded bytes back onto the panel, going on from line to line: the exact inverse of
-// the encoder's packing.
-class PageModePlotter {
-  public:
-    explicit PageModePlotter(const PanelLayout& layout) : layout_(layout) {}
-
-    void startPass() { next_ = 0; }
-
-    // Draws one column of eight dots per byte, going on from the kept position: bit 0
-    // on the page's top row. Once the panel is full, further lines draw nothing.
-    void PlotPageModeLine(std::span<const std::uint8_t> bytes, PointSink& sink);
-
-    PlotPosition position() const;
-
-  private:
-    PanelLayout layout_;
-    std::size_t next_ = 0; // the panel byte that the next line's first byte becomes
-};
 
 struct PlotOutcome {
     bool ok = true;
@@ -72,7 +44,7 @@ std::string WholePanelError(const PanelText& panel);
 // state's two-halves panel. Lines may end in CR LF or a bare LF, and the last one needs no
 // end. A line that cannot be read stops the pass; what was drawn before it stays. A text
 // short of its panel is drawn as far as it goes, and the outcome says so.
-PlotOutcome PlotLcdHexText(ConversionState& state, std::istream& text, PointSink& sink);
+PlotOutcome PlotLcdHexText(ConversionState& state, std::string_view text, PointSink& sink);
 
 // The same for the file at path (UTF-8); the error names the file.
 PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path, PointSink& sink);
