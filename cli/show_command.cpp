@@ -43,11 +43,12 @@ class ShownPanel : public PointSink {
     explicit ShownPanel(const PanelLayout& layout)
         : width_(layout.width), height_(layout.height), layout_(layout),
           levels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), kUndrawn),
-          opaque_(levels_.size(), 1) {}
+          opaque_(levels_.size(), 1), top_(TopLevel(layout)) {}
     void setPoint(int x, int y, bool on) override { setLevel(x, y, on ? 1 : 0, true); }
     void setLevel(int x, int y, int level, bool opaque) override {
         if (x >= 0 && x < width_ && y >= 0 && y < height_) {
-            levels_[offset(x, y)] = static_cast<std::uint8_t>(level);
+            // Held to the layout's levels, so that every level has its colour and shade.
+            levels_[offset(x, y)] = static_cast<std::uint8_t>(std::clamp(level, 0, top_));
             opaque_[offset(x, y)] = opaque ? 1 : 0;
         }
     }
@@ -60,7 +61,7 @@ class ShownPanel : public PointSink {
     bool on(int x, int y) const {
         const int at = level(x, y);
         return at != kUndrawn && at != 0 && opaque(x, y) &&
-               (layout_.colours != Colours::None || at * 2 > TopLevel(layout_));
+               (layout_.colours != Colours::None || at * 2 > top_);
     }
     int width() const { return width_; }
     int height() const { return height_; }
@@ -84,6 +85,7 @@ class ShownPanel : public PointSink {
     PanelLayout layout_;
     std::vector<std::uint8_t> levels_;
     std::vector<std::uint8_t> opaque_;
+    int top_;
 };
 
 // A dot as a character: '#' on and '.' off; greys by darkness from '.' (white) through
