@@ -6,7 +6,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -246,9 +248,35 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     OkButton = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // The fields scroll on a small screen, at a large scale; the buttons stay in reach.
+    auto* fields = new QWidget;
+    fields->setLayout(form);
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName("SettingsScroll");
+    scroll->setWidget(fields);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // the fields take the focus, not the area
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Room for the scroll bar beside the fields, which are never narrower than they need.
+    const int bar = scroll->verticalScrollBar()->sizeHint().width();
+    form->setContentsMargins(0, 0, 0, 0);
+    scroll->setMinimumSize(fields->minimumSizeHint().width() + bar, 120);
     auto* column = new QVBoxLayout(this);
-    column->addLayout(form);
+    column->addWidget(scroll, 1);
     column->addWidget(buttons);
+    QSize wanted = fields->sizeHint() + QSize(0, buttons->sizeHint().height()) +
+                   QSize(column->contentsMargins().left() + column->contentsMargins().right(),
+                         column->contentsMargins().top() + column->contentsMargins().bottom() +
+                             column->spacing());
+    if (const QScreen* screen = this->screen()) {
+        const QSize room = screen->availableGeometry().size() - QSize(16, 40);
+        if (wanted.height() > room.height()) {
+            wanted.rwidth() += bar; // the fields scroll
+        }
+        wanted = wanted.boundedTo(room);
+    }
+    resize(wanted);
 
     showMatchingPreset(preset);
     connect(PanelBox, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::presetChosen);
