@@ -582,7 +582,9 @@ constexpr Option kShowOptions[] = {
      "glyphs' advances on one baseline; without it every glyph is listed"},
     {"--cell", "WxH", "a font table's cell, where the file states none"},
     {"--blocks", {}, "print half blocks, two rows to a character"},
-    {"--png", "OUT.png", "write the panel as a picture in the preview's colours"},
+    {"--png", "OUT.png",
+     "write the panel as a picture in the preview's colours; greys,\n"
+     "e-paper colours, and masked-out dots transparent, beyond one bit"},
     {"--bmp", "OUT.bmp",
      "write the panel as a 1-bit BMP that converts back to the same file\n"
      "(greys and e-paper colours: a 4-bit BMP that convert prepares back)"},
