@@ -9,7 +9,6 @@
 #include "core/asset_build/build_state.h"
 #include "core/asset_build/depfile.h"
 #include "core/asset_build/manifest.h"
-#include "core/bmp/bmp_writer.h"
 #include "core/compress/unpack_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"

@@ -5,7 +5,6 @@
 #include "cli/usage.h"
 
 #include "core/asset_build/asset_header.h"
-#include "core/bmp/bmp_writer.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
