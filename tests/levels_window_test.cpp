@@ -2,8 +2,10 @@
 // Convert and Prepare picture on such panels, and the preview drawing levels, e-paper
 // colours and masks from the file written.
 
+#include "core/frames/frames.h"
 #include "core/panel/panel_dots.h"
 #include "core/panel/presets.h"
+#include "picture_helper/picture_source.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
@@ -19,9 +21,11 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -502,6 +506,74 @@ TEST(LevelsPrepare, PreparedDotsOfGreysReachConvertAndThePreview) {
     EXPECT_FALSE(w.form.takenInDots().has_value());
     EXPECT_EQ(w.messages.texts.size(), 1);
     EXPECT_FALSE(w.get("ConvertButton")->isEnabled());
+}
+
+// An animated GIF prepared for 4 greys and a mask: Save frames writes each frame's dots as
+// the window shows them, and Preview frames draws them at their greys, the undrawn checkered.
+TEST(LevelsPrepare, SavedFramesHoldTheDotsShownAndPlayAtTheirGreys) {
+    ScratchFolder folder;
+    QStringList arguments;
+    for (const int left : {0, 12, 24}) { // a grey square and a clear corner each frame
+        arguments
+            << QString("( -size 32x16 xc:white -alpha set -fill gray33 -draw").split(' ')
+            << QString("rectangle %1,4 %2,11").arg(left).arg(left + 7)
+            << QString("-region 4x4+28+0 -alpha transparent +region -set delay 10 )").split(' ');
+    }
+    arguments << "-loop"
+              << "0" << Q(folder / "a.gif");
+    ASSERT_EQ(QProcess::execute("convert", arguments), 0);
+    SourcePicture source = ReadPicture(Q(folder / "a.gif"));
+    ASSERT_TRUE(source.ok()) << source.error;
+    OutputChoice choice;
+    choice.layout = PanelLayout{.width = 32, .height = 16, .arrangement = Arrangement::Pages};
+    choice.layout->depth = 2;
+    choice.layout->mask = MaskForm::Plane;
+    choice.syntax = FindSyntax("c");
+    const PanelLayout layout = *choice.layout;
+    FakeMessageBox messages;
+    PrepareWindow window(Q(folder / "a.gif"), std::move(source.picture), 32, 16, PrepareOptions{},
+                         messages, nullptr, choice);
+    ASSERT_EQ(window.frameCount(), 3);
+    std::vector<PanelDots> shown;
+    for (int n = 0; n < 3; ++n) {
+        window.findChild<QSlider*>("FrameSlider")->setValue(n);
+        shown.push_back(window.dots());
+    }
+    const QString saved = Q(folder / "lcd_a.h");
+    window.setFramesNameAsker([&](const QString&) { return saved; });
+    QTest::mouseClick(window.findChild<QPushButton*>("SaveFramesButton"), Qt::LeftButton);
+    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("\n").toStdString();
+    const ReadFrames read = ReadFramesText(ReadFile(folder / "lcd_a.h"), *FindSyntax("c"), layout);
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.frames.size(), 3U);
+    for (std::size_t n = 0; n < 3; ++n) {
+        EXPECT_EQ(read.frames[n].bytes, PackDots(shown[n], layout)) << "frame " << n;
+    }
+
+    ConversionState state;
+    PreviewWindow preview(state, messages, TwipsScale(15));
+    preview.setFramesFile(saved.toStdString(), layout);
+    preview.show();
+    QTest::mouseClick(preview.findChild<QPushButton*>("ShowButton"), Qt::LeftButton);
+    ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("\n").toStdString();
+    const auto* lcd = preview.findChild<PictureBox*>("LcdPic");
+    for (int n = 0; n < 3; ++n) {
+        preview.showFrame(n);
+        int wrong = 0;
+        int undrawn = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                const bool opaque = shown[static_cast<std::size_t>(n)].opaque[shown[0].index(x, y)];
+                undrawn += !opaque;
+                const Colour colour = lcd->colourAt(x, y);
+                wrong += opaque ? colour != Expected(layout,
+                                                     shown[static_cast<std::size_t>(n)].level(x, y))
+                                : colour == lcd->colourAt(x ^ 1, y);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "frame " << n;
+        EXPECT_EQ(undrawn, 16) << "frame " << n; // the clear corner
+    }
 }
 
 } // namespace
