@@ -576,5 +576,38 @@ TEST(LevelsPrepare, SavedFramesHoldTheDotsShownAndPlayAtTheirGreys) {
     }
 }
 
+// Threshold with Automatic ticked: Otsu's method for one bit; between greys the slider's
+// threshold, Automatic out of reach; e-paper takes each dot's nearest colour, neither.
+TEST(LevelsPrepare, ThresholdControlsFollowTheLayout) {
+    struct Row {
+        const char* preset;
+        bool slider;
+        bool automatic;
+        const char* said; // how the values line begins
+    };
+    const Row rows[] = {{"ks0108", false, true, "Threshold by Otsu"},
+                        {"ssd1325", true, false, "Threshold 100,"},
+                        {"gxepd2-3c", false, false, "Brightness"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.preset);
+        const PanelLayout layout = FindPanelPreset(row.preset)->layout;
+        RgbaPicture picture;
+        picture.width = 40;
+        picture.height = 30;
+        picture.rgba.assign(40U * 30U * 4U, 200);
+        PrepareOptions options;
+        options.dither = Dither::Threshold;
+        options.threshold = std::nullopt;
+        FakeMessageBox messages;
+        PrepareWindow window("/tmp/grey.png", picture, layout.width, layout.height, options,
+                             messages, nullptr, OutputChoice{layout, nullptr, {}, {}});
+        window.findChild<QSlider*>("ThresholdSlider")->setValue(100);
+        EXPECT_EQ(window.findChild<QSlider*>("ThresholdSlider")->isEnabled(), row.slider);
+        EXPECT_EQ(window.findChild<QWidget*>("AutoThresholdCheck")->isEnabled(), row.automatic);
+        EXPECT_TRUE(window.findChild<QLabel*>("ValuesLabel")->text().startsWith(row.said))
+            << window.findChild<QLabel*>("ValuesLabel")->text().toStdString();
+    }
+}
+
 } // namespace
 } // namespace pelmora

@@ -290,8 +290,10 @@ PrepareOptions PrepareWindow::options() const {
     PrepareOptions options;
     options.fit = static_cast<Fit>(FitBox->currentIndex());
     options.dither = static_cast<Dither>(DitherBox->currentIndex());
+    // Otsu's method splits two levels: between greys the slider says where a dot turns.
+    const bool otsu = !dotsLayout_ || dotsLayout_->depth == 1;
     options.threshold =
-        AutoThresholdCheck->isChecked() ? std::optional<int>() : ThresholdSlider->value();
+        AutoThresholdCheck->isChecked() && otsu ? std::optional<int>() : ThresholdSlider->value();
     options.brightness = BrightnessSlider->value();
     options.contrast = ContrastSlider->value();
     options.blackBackground = BackgroundBox->currentIndex() == 1;
@@ -316,8 +318,12 @@ QString PrepareWindow::defaultBmpPath() const {
 void PrepareWindow::redraw() {
     const PrepareOptions chosen = options();
     const bool threshold = chosen.dither == Dither::Threshold;
-    ThresholdSlider->setEnabled(threshold && !AutoThresholdCheck->isChecked());
-    AutoThresholdCheck->setEnabled(threshold);
+    // E-paper takes each dot's nearest colour; greys have no Otsu's method.
+    const bool thresholded = !dotsLayout_ || dotsLayout_->colours == Colours::None;
+    const bool otsu = thresholded && (!dotsLayout_ || dotsLayout_->depth == 1);
+    ThresholdSlider->setEnabled(threshold && thresholded &&
+                                (!AutoThresholdCheck->isChecked() || !otsu));
+    AutoThresholdCheck->setEnabled(threshold && otsu);
 
     // Turned, fitted and scaled as pelmora-cli prepare does it (PrepareRgba).
     const TurnedView view = TurnedView(picture_).turned(rotation(), mirror());
@@ -367,7 +373,7 @@ void PrepareWindow::redraw() {
                          .arg(chosen.contrast)
                          .arg(width_)
                          .arg(height_);
-    if (threshold) {
+    if (threshold && thresholded) {
         values.prepend(chosen.threshold ? QString("Threshold %1, ").arg(*chosen.threshold)
                                         : QString("Threshold by Otsu's method, "));
     }
