@@ -500,9 +500,17 @@ TEST(LevelsPrepare, PreparedDotsOfGreysReachConvertAndThePreview) {
     }
     EXPECT_EQ(wrong, 0);
 
-    // Another depth since: the dots were made for 16 greys, and are let go with a word.
+    // Another bit order keeps the dots; another depth, which would read their levels as
+    // other greys, lets them go with a word.
     w.messages.texts.clear();
-    w.choose("uc1610", "c");
+    PanelLayout lsb = layout;
+    lsb.bitOrder = BitOrder::Lsb;
+    w.form.setOutputChoice(OutputChoice{lsb, FindSyntax("c"), {}, {}});
+    EXPECT_TRUE(w.form.takenInDots().has_value());
+    EXPECT_TRUE(w.messages.texts.isEmpty());
+    PanelLayout fourGreys = layout;
+    fourGreys.depth = 2;
+    w.form.setOutputChoice(OutputChoice{fourGreys, FindSyntax("c"), {}, {}});
     EXPECT_FALSE(w.form.takenInDots().has_value());
     EXPECT_EQ(w.messages.texts.size(), 1);
     EXPECT_FALSE(w.get("ConvertButton")->isEnabled());

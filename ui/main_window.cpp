@@ -337,7 +337,13 @@ void MainWindow::setOutputChoice(const OutputChoice& choice) {
     // The picture taken in was accepted for the panel before: one of another size is refused
     // now as it would be if it were taken in afresh.
     const PanelLayout panel = choice_.panel();
-    if (dots_ && PackDots(*dots_, panel).size() != panel.byteCount()) {
+    // Prepared dots mean their levels, colours and mask only on a panel like theirs.
+    const auto unlike = [&panel](const PanelLayout& made) {
+        return made.width != panel.width || made.height != panel.height ||
+               made.depth != panel.depth || made.colours != panel.colours ||
+               (made.mask == MaskForm::None) != (panel.mask == MaskForm::None);
+    };
+    if (dots_ && unlike(dotsLayout_)) {
         messages_.show(this, windowTitle(),
                        "The prepared picture was made for another panel's size, levels, colours "
                        "or mask: prepare it again for this one.");
@@ -451,6 +457,7 @@ void MainWindow::TakeInDots(const PanelDots& dots, const QString& bmpPath) {
     }
     takenIn_ = {};
     dots_ = dots;
+    dotsLayout_ = panel;
     // The main window's picture as the preview draws the dots.
     QImage image(dots.width, dots.height, QImage::Format_RGB32);
     for (int y = 0; y < dots.height; ++y) {
@@ -458,10 +465,7 @@ void MainWindow::TakeInDots(const PanelDots& dots, const QString& bmpPath) {
             const std::size_t at = dots.index(x, y);
             const Colour colour = DotColour(panel, x, y, dots.levels[at],
                                             dots.opaque.empty() || dots.opaque[at] != 0);
-            image.setPixel(x, y,
-                           qRgb(static_cast<int>(colour & 0xFF),
-                                static_cast<int>(colour >> 8 & 0xFF),
-                                static_cast<int>(colour >> 16 & 0xFF)));
+            image.setPixel(x, y, RgbFromColour(colour));
         }
     }
     PreviewPic->loadPicture(image);

@@ -108,6 +108,7 @@ class MainWindow : public QWidget {
     QString takenInName_;           // the bitmap now in PreviewPic, which the output is named after
     TakenIn takenIn_;               // its decoded pixels, which Convert encodes
     std::optional<PanelDots> dots_; // or the dots Prepare picture made, which it encodes
+    PanelLayout dotsLayout_;        // the panel they were made for
     // The panel, syntax and packing of the file the last conversion wrote, for its preview.
     struct WrittenPanel {
         PanelLayout layout;
