@@ -217,6 +217,8 @@ TEST(LevelsOutputSettings, RefusedCombinationsSayWhyAndTheKeyboardReachesEveryCo
     };
     const Row rows[] = {
         {"16 greys in rows", 2, 0, 0, 2, 0, 0, "c", ""},
+        {"4 greys and a mask plane", 1, 0, 1, 1, 0, 0, "c", ""},
+        {"e-paper and a mask plane", 0, 2, 1, 2, 0, 0, "c", ""},
         {"16 greys in bit planes", 2, 0, 0, 3, 0, 0, "c", ""},
         {"tri-colour at 4 bits", 2, 1, 0, 2, 0, 0, "c", "tri-colour"},
         {"interleaved mask in rows", 0, 0, 2, 2, 0, 0, "c", "interleaved"},
@@ -243,8 +245,17 @@ TEST(LevelsOutputSettings, RefusedCombinationsSayWhyAndTheKeyboardReachesEveryCo
             << problem.toStdString();
         EXPECT_EQ(dialog.findChild<QComboBox*>("InkBox")->isEnabled(), row.colours != 0);
         if (std::string(row.problem).empty()) {
-            EXPECT_EQ(CheckLayout(dialog.choice().panel()), "");
-            EXPECT_EQ(dialog.choice().panel().depth, 1 << row.depth);
+            const PanelLayout layout = dialog.choice().panel();
+            EXPECT_EQ(CheckLayout(layout), "");
+            EXPECT_EQ(layout.depth, 1 << row.depth);
+            // Every byte written, and where there are several planes, each one's share.
+            const QString bytes = dialog.findChild<QLabel*>("BytesValue")->text();
+            EXPECT_TRUE(bytes.startsWith(QString("%1 bytes").arg(layout.byteCount())))
+                << bytes.toStdString();
+            if (layout.mask == MaskForm::Plane) {
+                EXPECT_TRUE(bytes.endsWith(QString("%1 mask").arg(layout.maskBytes())))
+                    << bytes.toStdString();
+            }
         }
     }
 

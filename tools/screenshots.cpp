@@ -59,8 +59,19 @@ QImage Sunset() {
 // picked, the sunset in Prepare picture, used, converted and shown in the preview.
 bool TakeLevels(pelmora::MainWindow& window, const QString& folder, const QString& output) {
     bool saved = Sunset().save(folder + "/sunset.png");
-    for (const char* preset : {"ssd1322", "gxepd2-3c"}) {
+    // The same with the sun cut out, for a panel with a mask.
+    QImage clear = Sunset().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 130; y < 270; ++y) {
+        for (int x = 350; x < 490; ++x) {
+            if ((x - 420) * (x - 420) + (y - 200) * (y - 200) < 70 * 70) {
+                clear.setPixel(x, y, qRgba(0, 0, 0, 0));
+            }
+        }
+    }
+    saved = clear.save(folder + "/sunset-clear.png") && saved;
+    for (const char* preset : {"ssd1322", "gxepd2-3c", "uc1610"}) {
         const QString name = preset;
+        const bool masked = name == "uc1610";
         QTimer::singleShot(300, [&] {
             QWidget* settings = QApplication::activeModalWidget();
             auto* panel =
@@ -70,6 +81,9 @@ bool TakeLevels(pelmora::MainWindow& window, const QString& folder, const QStrin
                 return;
             }
             panel->setCurrentIndex(panel->findData(name));
+            if (masked) {
+                settings->findChild<QComboBox*>("MaskBox")->setCurrentIndex(1);
+            }
             QTest::qWait(300);
             saved = settings->grab().save(output + "/output-settings-" + name + ".png") && saved;
             qobject_cast<QDialog*>(settings)->accept();
@@ -86,7 +100,7 @@ bool TakeLevels(pelmora::MainWindow& window, const QString& folder, const QStrin
             saved = prepare->grab().save(output + "/prepare-" + name + ".png") && saved;
             QTest::mouseClick(prepare->findChild<QPushButton*>("UseButton"), Qt::LeftButton);
         });
-        window.OpenPath(folder + "/sunset.png");
+        window.OpenPath(folder + (masked ? "/sunset-clear.png" : "/sunset.png"));
         QTest::mouseClick(window.findChild<QPushButton*>("ConvertButton"), Qt::LeftButton);
         QTest::qWait(300);
         saved = window.grab().save(output + "/main-window-" + name + ".png") && saved;
@@ -146,7 +160,9 @@ int main(int argc, char* argv[]) {
     window.show();
     if (levels) {
         const bool took = TakeLevels(window, folder, output);
-        std::fputs(took ? "saved the pictures of ssd1322 and gxepd2-3c\n" : "failed\n", stderr);
+        std::fputs(took ? "saved the pictures of ssd1322, gxepd2-3c and a masked uc1610\n"
+                        : "failed\n",
+                   stderr);
         return took ? 0 : 1;
     }
     window.OpenPath(folder + "/logo.bmp");

@@ -31,7 +31,10 @@ QString BytesText(const PanelLayout& layout) {
     if (runs.size() > 1) {
         QStringList parts;
         for (const PlaneRun& run : runs) {
-            parts << QString("%1 %2").arg(run.size).arg(FromView(run.suffix.substr(1)));
+            // The runs' suffixes name them: "_black", "_mask"; the picture's own has none.
+            const QString name =
+                run.suffix.empty() ? QString("picture") : FromView(run.suffix.substr(1));
+            parts << QString("%1 %2").arg(run.size).arg(name);
         }
         text += ": " + parts.join(", ");
     } else if (layout.mask == MaskForm::Interleaved) {
