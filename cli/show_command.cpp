@@ -7,6 +7,7 @@
 
 #include "core/bmp/bmp_writer.h"
 #include "core/conversion/plotter.h"
+#include "core/font/font_file.h"
 #include "core/font/gfx_font.h"
 #include "core/font/u8g2_font.h"
 #include "core/frames/frames.h"
@@ -646,7 +647,7 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
     // The font formats are no panel syntaxes: they are taken out before the panel's options.
     ParsedArguments panelArguments = parsed;
     if (const std::string format = parsed.value("--format");
-        format == "gfxfont" || format == "u8g2") {
+        parsed.has("--format") && FontKindNamed(format) != FontKind::Table) {
         options.fontFormat = format;
         panelArguments.options.erase("--format");
     }
@@ -670,7 +671,9 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
     if (const std::string problem = ParseOutput(panelArguments, choice); !problem.empty()) {
         return UsageError(problem);
     }
-    options.syntax = choice.syntax;
+    // A preset's syntax is what convert writes for it; a file read back is told by its own
+    // content unless --format says otherwise (raw bytes claim nothing).
+    options.syntax = panelArguments.has("--format") ? choice.syntax : nullptr;
     options.layout = *choice.layout;
     options.blocks = parsed.has("--blocks");
     if (parsed.has("--scale")) {
