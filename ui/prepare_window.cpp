@@ -346,7 +346,9 @@ void PrepareWindow::redraw() {
     QImage image(width_ * dot, height_ * dot, QImage::Format_RGB32);
     if (dotsLayout_) {
         dots_ = PreparePanelDots(shown_, placement, *dotsLayout_, chosen);
-        panel_ = MonoOf(dots_);
+        // None where the options are refused: the panel is drawn blank, never past its end.
+        panel_ = dots_.width == width_ && dots_.height == height_ ? MonoOf(dots_)
+                                                                  : MonoPicture(width_, height_);
     } else {
         panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
     }
@@ -556,6 +558,11 @@ void PrepareWindow::use() {
     const QString path = defaultBmpPath();
     if (dotsLayout_) {
         // A one-bit BMP would lose the levels: the dots themselves go to Convert.
+        if (dots_.width != width_ || dots_.height != height_) {
+            messages_.show(this, windowTitle(),
+                           "The picture cannot be prepared for this panel with these choices.");
+            return;
+        }
         accept();
         emit dotsPrepared(dots_, path);
         return;
