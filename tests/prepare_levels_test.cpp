@@ -386,6 +386,7 @@ TEST(PrepareLevels, LevelListsAreReadOrRefused) {
         {"semicolons", "255;200;120;0", 2, {}},
         {"a fraction", "255,200.5,120,0", 2, {}},
     };
+    EXPECT_EQ(ReadLevelGreys("255,,120,0", 2).error, "grey 2 of the list is missing");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const LevelGreysRead read = ReadLevelGreys(row.text, row.depth);

@@ -402,11 +402,11 @@ LevelGreysRead ReadLevelGreys(std::string_view text, int depth) {
         const auto [end, problem] = std::from_chars(part.data(), part.data() + part.size(), grey);
         if (part.empty() || part.front() == '-' || problem != std::errc{} ||
             end != part.data() + part.size() || grey > 255) {
-            read.greys.clear();
             read.error =
                 part.empty()
                     ? "grey " + std::to_string(read.greys.size() + 1) + " of the list is missing"
                     : "'" + std::string(part) + "' is not a whole number from 0 to 255";
+            read.greys.clear();
             return read;
         }
         read.greys.push_back(grey);
