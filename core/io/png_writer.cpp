@@ -40,15 +40,19 @@ struct EndDeflate {
 } // namespace
 
 bool WritePng(const PngPicture& picture, const std::function<bool(std::string_view)>& sink) {
+    const std::size_t colours = picture.palette.size();
     if (picture.width < 1 || picture.height < 1 || picture.width > kMaxPngSide ||
-        picture.height > kMaxPngSide || !picture.row) {
+        picture.height > kMaxPngSide || !picture.row || colours < 1 || colours > 256 ||
+        picture.alphas.size() > colours) {
         return false;
     }
+    const unsigned bits = colours <= 4 ? 2 : colours <= 16 ? 4 : 8;
     std::string head("\x89PNG\r\n\x1a\n", 8);
     std::string header;
     PutBig32(header, static_cast<std::uint32_t>(picture.width));
     PutBig32(header, static_cast<std::uint32_t>(picture.height));
-    header += std::string("\x02\x03\x00\x00\x00", 5); // depth 2, indexed, no interlace
+    header += static_cast<char>(bits);
+    header += std::string("\x03\x00\x00\x00", 4); // indexed, no interlace
     head += Chunk("IHDR", header);
     std::string palette;
     for (const std::uint32_t colour : picture.palette) {
@@ -57,6 +61,9 @@ bool WritePng(const PngPicture& picture, const std::function<bool(std::string_vi
         palette += static_cast<char>(colour & 0xFFU);
     }
     head += Chunk("PLTE", palette);
+    if (!picture.alphas.empty()) {
+        head += Chunk("tRNS", std::string(picture.alphas.begin(), picture.alphas.end()));
+    }
     if (!sink(head)) {
         return false;
     }
@@ -91,14 +98,19 @@ bool WritePng(const PngPicture& picture, const std::function<bool(std::string_vi
 
     const auto width = static_cast<std::size_t>(picture.width);
     std::vector<std::uint8_t> indices(width);
-    std::vector<std::uint8_t> row(1 + (width + 3) / 4); // the filter byte (none), the pixels
+    const std::size_t perByte = 8 / bits;
+    const unsigned top = (1U << bits) - 1U;
+    // The filter byte (none), then the pixels.
+    std::vector<std::uint8_t> row(1 + (width + perByte - 1) / perByte);
     for (int y = 0; y < picture.height; ++y) {
         std::fill(row.begin(), row.end(), 0);
         picture.row(y, indices.data());
         for (std::size_t x = 0; x < width; ++x) {
-            const auto shift = static_cast<unsigned>(6 - 2 * (x % 4));
-            row[1 + x / 4] =
-                static_cast<std::uint8_t>(row[1 + x / 4] | ((indices[x] & 3U) << shift));
+            const unsigned index =
+                std::min<unsigned>(indices[x], static_cast<unsigned>(colours - 1));
+            const auto shift = static_cast<unsigned>(8 - bits * (x % perByte + 1));
+            row[1 + x / perByte] =
+                static_cast<std::uint8_t>(row[1 + x / perByte] | ((index & top) << shift));
         }
         stream.next_in = row.data();
         stream.avail_in = static_cast<uInt>(row.size());

@@ -1,20 +1,22 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pelmora {
 
-// An indexed PNG of up to four colours, two bits a pixel, compressed with zlib as its rows
-// are made: memory stays at one row and zlib's window whatever the picture's size.
+// An indexed PNG of up to 256 colours (two bits a pixel for up to four, four for up to 16,
+// else eight), compressed with zlib as its rows are made: memory stays at one row and
+// zlib's window whatever the picture's size.
 struct PngPicture {
     int width = 0;
     int height = 0;
-    std::array<std::uint32_t, 4> palette{}; // 0xRRGGBB
-    // Fills row y: one palette index (0 to 3) per pixel, width entries.
+    std::vector<std::uint32_t> palette; // 0xRRGGBB, 1 to 256 of them
+    std::vector<std::uint8_t> alphas;   // the first colours' opacity; empty: all opaque
+    // Fills row y: one palette index per pixel, width entries.
     std::function<void(int y, std::uint8_t* indices)> row;
 };
 
