@@ -23,8 +23,6 @@
 #include <functional>
 #include <vector>
 
-#include <zlib.h>
-
 namespace pelmora::cli {
 
 namespace {
@@ -161,81 +159,6 @@ std::vector<std::uint32_t> LevelColours(const PanelLayout& layout) {
     return colours;
 }
 
-void PutBig32(std::string& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out += static_cast<char>((value >> shift) & 0xFFU);
-    }
-}
-
-std::string PngChunk(std::string_view type, std::string_view data) {
-    std::string chunk;
-    PutBig32(chunk, static_cast<std::uint32_t>(data.size()));
-    chunk += type;
-    chunk += data;
-    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type.data()), 4);
-    if (!data.empty()) { // zlib takes a null buffer as asking for the initial value
-        crc =
-            crc32(crc, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
-    }
-    PutBig32(chunk, static_cast<std::uint32_t>(crc));
-    return chunk;
-}
-
-// An indexed PNG of up to 256 colours, eight bits a pixel, where the last colour is
-// transparent: the greys of a deep panel and its masked-out dots, which the four opaque
-// colours of core/io's writer cannot hold. Rows are compressed as they are made.
-bool WriteLevelPng(int width, int height, const std::vector<std::uint32_t>& palette,
-                   const std::function<void(int y, std::uint8_t* indices)>& rowOf,
-                   const std::function<bool(std::string_view)>& sink) {
-    std::string head("\x89PNG\r\n\x1a\n", 8);
-    std::string header;
-    PutBig32(header, static_cast<std::uint32_t>(width));
-    PutBig32(header, static_cast<std::uint32_t>(height));
-    header += std::string("\x08\x03\x00\x00\x00", 5); // depth 8, indexed, no interlace
-    head += PngChunk("IHDR", header);
-    std::string colours;
-    for (const std::uint32_t colour : palette) {
-        for (const int shift : {16, 8, 0}) {
-            colours += static_cast<char>(colour >> shift & 0xFFU);
-        }
-    }
-    head += PngChunk("PLTE", colours);
-    std::string alphas(palette.size(), '\xFF');
-    alphas.back() = '\0';
-    head += PngChunk("tRNS", alphas);
-    if (!sink(head)) {
-        return false;
-    }
-    z_stream stream{};
-    if (deflateInit(&stream, 9) != Z_OK) {
-        return false;
-    }
-    std::vector<std::uint8_t> row(1 + static_cast<std::size_t>(width)); // no filter, indices
-    std::vector<Bytef> out(64 * 1024);
-    bool ok = true;
-    for (int y = 0; y <= height && ok; ++y) {
-        const bool last = y == height;
-        if (!last) {
-            rowOf(y, row.data() + 1);
-        }
-        stream.next_in = row.data();
-        stream.avail_in = last ? 0 : static_cast<uInt>(row.size());
-        int result = Z_OK;
-        do {
-            stream.next_out = out.data();
-            stream.avail_out = static_cast<uInt>(out.size());
-            result = deflate(&stream, last ? Z_FINISH : Z_NO_FLUSH);
-            const std::size_t made = out.size() - stream.avail_out;
-            ok = result != Z_STREAM_ERROR &&
-                 (made == 0 ||
-                  sink(PngChunk(
-                      "IDAT", std::string_view(reinterpret_cast<const char*>(out.data()), made))));
-        } while (ok && (stream.avail_out == 0 || (last && result != Z_STREAM_END)));
-    }
-    deflateEnd(&stream);
-    return ok && sink(PngChunk("IEND", {}));
-}
-
 std::string SavePicture(const ShownPanel& panel, const ShowOptions& options) {
     const std::uint64_t width =
         static_cast<std::uint64_t>(panel.width()) * static_cast<std::uint64_t>(options.scale);
@@ -287,8 +210,14 @@ std::string SavePicture(const ShownPanel& panel, const ShowOptions& options) {
                 std::fill_n(indices + static_cast<std::ptrdiff_t>(x) * scale, scale, index);
             }
         };
-        made = WriteLevelPng(static_cast<int>(width), static_cast<int>(height), palette, rowOf,
-                             collect);
+        PngPicture picture;
+        picture.width = static_cast<int>(width);
+        picture.height = static_cast<int>(height);
+        picture.alphas.assign(palette.size(), 0xFF);
+        picture.alphas.back() = 0;
+        picture.palette = std::move(palette);
+        picture.row = rowOf;
+        made = WritePng(picture, collect);
     }
     if (!made || !file.write(pending) || !file.commit()) {
         return file.error().empty() ? std::string("the picture could not be made") : file.error();
