@@ -166,9 +166,14 @@ if [ ! -f "$prefix/lib/libgif.a" ]; then
 fi
 
 # The stamp names the flags: a library built before them is built again.
-if [ ! -f "$prefix/lib/libjpeg.no-getenv-arith" ]; then
+if [ ! -f "$prefix/lib/libjpeg.no-getenv-arith-lean" ]; then
     echo "== libjpeg-turbo"
     fetch libjpeg-turbo
+    # The reader decodes every pixel at full size with fancy upsampling and quantizes no
+    # colours: scaled IDCTs, merged upsampling and colour quantizing are left out of the
+    # page, which changes none of its pixels.
+    sed -i -E 's@^#define (IDCT_SCALING|UPSAMPLE_MERGING|QUANT_1PASS|QUANT_2PASS)_SUPPORTED@/* & */@' \
+        "$deps/src/libjpeg-turbo/jmorecfg.h"
     # NO_GETENV: JPEGMEM is read with sscanf, which would bring a whole scanner along
     # (and errno.h, which jinclude.h then forgets).
     emcmake cmake -S "$deps/src/libjpeg-turbo" -B "$deps/build/libjpeg-turbo" -G Ninja \
@@ -181,7 +186,7 @@ if [ ! -f "$prefix/lib/libjpeg.no-getenv-arith" ]; then
     cp "$deps/build/libjpeg-turbo/libjpeg.a" "$prefix/lib/"
     cp "$deps/src/libjpeg-turbo/jpeglib.h" "$deps/src/libjpeg-turbo/jmorecfg.h" \
         "$deps/src/libjpeg-turbo/jerror.h" "$deps/build/libjpeg-turbo/jconfig.h" "$prefix/include/"
-    touch "$prefix/lib/libjpeg.no-getenv-arith"
+    touch "$prefix/lib/libjpeg.no-getenv-arith-lean"
 fi
 
 if [ ! -f "$prefix/lib/libfreetype.a" ]; then

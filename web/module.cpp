@@ -98,6 +98,9 @@ std::string Registries() {
                 ",\"height\":" + std::to_string(preset.layout.height) +
                 ",\"layout\":" + Quoted(NameOf(preset.layout.arrangement)) +
                 ",\"blockWidth\":" + std::to_string(preset.layout.blockWidth) +
+                ",\"depth\":" + std::to_string(preset.layout.depth) +
+                ",\"colours\":" + Quoted(NameOf(preset.layout.colours)) +
+                ",\"plain\":" + (preset.layout.plain() ? "true" : "false") +
                 ",\"bitOrder\":" + Quoted(NameOf(preset.layout.bitOrder)) +
                 ",\"format\":" + Quoted(preset.syntax) + "}";
         first = false;
@@ -115,6 +118,7 @@ std::string Registries() {
     }
     json += "],\"fits\":" + Names(FitNames()) + ",\"dithers\":" + Names(DitherNames());
     json += ",\"panelOptions\":" + Options(PanelOptions());
+    json += ",\"dotOptions\":" + Options(DotOptions());
     json += ",\"preparationOptions\":" + Options(PreparationOptions()) + "}";
     return json;
 }

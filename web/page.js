@@ -37,6 +37,9 @@
                 options["block-width"] = $("block-width").value;
             }
         }
+        for (const key of ["depth", "colours", "mask"]) {
+            if ($(key).value !== "") options[key] = $(key).value;
+        }
         options.format = $("format").value;
         return options;
     }
@@ -206,7 +209,7 @@
 
     function showOptions(options, frames) {
         const shown = {};
-        for (const key of ["panel", "size", "layout", "bit-order", "block-width", "format"]) {
+        for (const key of ["panel", "size", "layout", "bit-order", "block-width", "depth", "colours", "mask", "format"]) {
             if (options[key] !== undefined) shown[key] = options[key];
         }
         shown.file = "panel" + extensionOf(options.format);
@@ -279,7 +282,7 @@
         const binary = options.format === "bin" || options.format === "ihex" || /\.(bin|hex|ihex)$/i.test(readbackName);
         if (binary) {
             const panel = panelOptions();
-            for (const key of ["panel", "size", "layout", "bit-order", "block-width"]) {
+            for (const key of ["panel", "size", "layout", "bit-order", "block-width", "depth", "colours", "mask"]) {
                 if (panel[key] !== undefined) options[key] = panel[key];
             }
         }
@@ -454,7 +457,7 @@
             const element = $(option.name.replace(/^--/, ""));
             if (element) element.title = option.help.replace(/\n/g, " ");
         }
-        for (const option of registries.panelOptions) {
+        for (const option of [...registries.panelOptions, ...registries.dotOptions]) {
             const element = $(option.name.replace(/^--/, ""));
             if (element) element.title = option.help.replace(/\n/g, " ");
         }

@@ -170,11 +170,21 @@
         // pelmora-cli prepares JPEGs and PNGs (and the frames of GIFs) with its own readers
         // and hands any other picture to its Qt helper; here the browser stands in for the
         // helper, its pixels handed on as a PNG, which the module reads as it reads any PNG.
+        // A panel of more than one bit in one plane is always prepared, as pelmora-cli
+        // prepares it: a preset of greys or e-paper, or options that make one.
+        function beyondOneBit(options) {
+            const preset = pictures.registries.presets.find((each) => each.name === options.panel);
+            const asked = (key) => options[key] !== undefined && options[key] !== false;
+            return (preset !== undefined && !preset.plain) || options.layout === "bitplanes" ||
+                (asked("depth") && String(options.depth) !== "1") || asked("colours") || asked("mask") ||
+                asked("ram-width") || asked("x-offset");
+        }
         function needsBrowser(bytes, options, frames) {
             const kind = kindOf(bytes);
             if (kind === "PNG" || kind === "JPEG") return false;
             if (frames) return kind !== "GIF" && !options.sheet;
-            return preparing.some((key) => options[key] !== undefined && options[key] !== false);
+            return beyondOneBit(options) ||
+                preparing.some((key) => options[key] !== undefined && options[key] !== false);
         }
         // The picture's pixels as the browser decodes them, straight (not premultiplied)
         // and untouched by colour management: ImageDecoder where there is one, else a canvas,

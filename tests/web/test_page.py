@@ -201,6 +201,23 @@ try:
     same = all(a == {"output": run_cli("convert", o, f, ["--stdout"]).stdout} for (f, o), a in zip(cases, answers))
     check("BMP: a 1-bit picture unprepared in three syntaxes equals pelmora-cli's", same)
 
+    # Panels beyond one bit: greys, bit planes, e-paper planes, masks and whole RAM.
+    cases = [(file, dict(options, dither=dither))
+             for file in ["rgba.png", "photo.jpg"]
+             for dither in ["floyd-steinberg", "bayer"]
+             for options in [{"panel": "ssd1322", "format": "c"}, {"panel": "st7528", "format": "bin"},
+                             {"panel": "uc1610", "levels": "255,190,90,0", "format": "asm"},
+                             {"panel": "gxepd2-3c", "size": "152x152", "colours": "black-yellow"},
+                             {"panel": "adafruit-epd-3c", "size": "128x96", "format": "gas"},
+                             {"size": "64x48", "layout": "pages", "mask": "interleaved", "format": "c"},
+                             {"panel": "ssd1325", "mask": "plane", "format": "db"},
+                             {"panel": "sh1106-ram", "format": "ihex"}]]
+    answers = page_call("convert", cases)
+    wrong = ["%s %s" % (f, json.dumps(o)) for (f, o), a in zip(cases, answers)
+             if a != {"output": run_cli("convert", o, f, ["--stdout"]).stdout}]
+    check("%d conversions to greys, e-paper, masks and whole RAM equal pelmora-cli's" % len(cases), not wrong,
+          "; ".join(wrong[:3]))
+
     # ---- Refusals: the command line's reason, and the next conversion still works.
     refusals = [("JPEG", "cut.jpg", {"dither": "atkinson"}), ("PNG", "cut.png", {"dither": "bayer"}),
                 ("PNG", "huge.png", {"dither": "bayer"}), ("empty file", "empty.png", {"dither": "atkinson"}),
