@@ -1,9 +1,8 @@
 #include "cli/build_plan.h"
 
+#include "cli/font_command.h"
 #include "cli/options.h"
-#include "cli/panel_options.h"
 #include "core/asset_build/asset_header.h"
-#include "core/font/character_set.h"
 #include "core/frames/frames.h"
 #include "core/io/utf8_path.h"
 
@@ -36,12 +35,8 @@ bool IsPictureKey(std::string_view key) {
     if (Among(kPanelKeys, key)) {
         return true;
     }
-    for (const Option& option : PreparationOptions()) {
-        if (option.name.substr(2) == key) {
-            return true;
-        }
-    }
-    return false;
+    const std::span<const std::string_view> keys = PreparationKeys();
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
 // Whether a table of kind takes key (as an option; name, file and files aside).
@@ -52,30 +47,6 @@ bool TakesOption(std::string_view kind, std::string_view key) {
     return IsPictureKey(key) || (kind == "frames" && Among(kFramesKeys, key));
 }
 
-// "--dither takes a, b or c" said of the manifest's keys: "dither takes a, b or c".
-std::string AsKeys(const std::string& message) {
-    std::string said;
-    for (std::size_t i = 0; i < message.size(); ++i) {
-        if (message.compare(i, 2, "--") == 0 && i + 2 < message.size() && message[i + 2] != ' ' &&
-            (i == 0 || message[i - 1] == ' ')) {
-            ++i;
-            continue;
-        }
-        said += message[i];
-    }
-    return said;
-}
-
-// The first option a message names, as a key.
-std::string KeyNamed(const std::string& message) {
-    const std::size_t start = message.find("--");
-    if (start == std::string::npos) {
-        return {};
-    }
-    const std::size_t end = message.find(' ', start);
-    return message.substr(start + 2, end == std::string::npos ? end : end - start - 2);
-}
-
 class Reader {
   public:
     explicit Reader(std::vector<ManifestProblem>& problems) : problems_(problems) {}
@@ -84,10 +55,9 @@ class Reader {
         problems_.push_back({place, std::move(reason)});
     }
 
-    // The values the asset's keys (and [panel]'s, for a picture) give, as the command line
-    // would give them.
-    ParsedArguments arguments(const ManifestTable* panel, const ManifestTable& asset) {
-        ParsedArguments parsed;
+    // The values the asset's keys (and [panel]'s, for a picture) give, by name.
+    NamedValues values(const ManifestTable* panel, const ManifestTable& asset) {
+        NamedValues named;
         for (const ManifestTable* table : {panel, &asset}) {
             if (table == nullptr) {
                 continue;
@@ -97,24 +67,23 @@ class Reader {
                     continue;
                 }
                 const ManifestValue& value = entry.value;
-                const std::string option = "--" + entry.key;
                 if (Among(kSwitchKeys, entry.key)) {
                     if (value.kind != ManifestValue::Kind::Boolean) {
                         add(value.place, entry.key + " takes true or false");
                     } else if (value.text == "true") {
-                        parsed.options[option] = "";
+                        named[entry.key] = "";
                     } else {
-                        parsed.options.erase(option);
+                        named.erase(entry.key);
                     }
                 } else if (value.kind == ManifestValue::Kind::Text ||
                            value.kind == ManifestValue::Kind::Number) {
-                    parsed.options[option] = value.text;
+                    named[entry.key] = value.text;
                 } else {
                     add(value.place, entry.key + " takes a string");
                 }
             }
         }
-        return parsed;
+        return named;
     }
 
     void checkKeys(const ManifestTable& table) {
@@ -166,11 +135,12 @@ class Reader {
         return asset.place;
     }
 
-    // A message that names no option is about the panel's geometry: said at its size.
-    void problem(const ManifestTable* panel, const ManifestTable& asset,
-                 const std::string& message) {
-        const std::string key = KeyNamed(message);
-        add(placeOf(panel, asset, key.empty() ? "size" : key), AsKeys(message));
+    // Each problem at its key; one of no key is about the panel's geometry: said at its size.
+    void problems(const ManifestTable* panel, const ManifestTable& asset, const AssetReader& read) {
+        for (const OptionProblem& problem : read.problems()) {
+            add(placeOf(panel, asset, problem.key.empty() ? "size" : problem.key),
+                read.said(problem));
+        }
     }
 
   private:
@@ -180,153 +150,30 @@ class Reader {
 // The picture options of an image or frames, read as convert reads them.
 void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable& table,
                  const std::string& format, AssetJob& job) {
-    ParsedArguments parsed = reader.arguments(panel, table);
-    parsed.options["--format"] = format;
-    job.inverse = parsed.has("--inverse");
-    const bool frames = job.kind == AssetJob::Kind::Frames;
-    if (frames) {
-        job.mergeRepeats = parsed.has("--merge-repeats");
-        if (parsed.has("--delay")) {
-            int delay = 0;
-            if (!ParseWhole(parsed.value("--delay"), delay) || delay < 0 ||
-                delay > kMaxFrameDelayMs) {
-                reader.problem(panel, table,
-                               "--delay takes a whole number of milliseconds from 0 to 65535");
-            }
-            job.frameInput.stillDelayMs = delay;
-        }
-        if (parsed.has("--sheet")) {
-            ParsedArguments sheet;
-            sheet.options["--size"] = parsed.value("--sheet");
-            PanelLayout cell;
-            if (!ParseSize(sheet, cell).empty()) {
-                reader.problem(panel, table, "--sheet takes WIDTHxHEIGHT, each 1 to 4096");
-            } else {
-                job.frameInput.sheet = std::pair{cell.width, cell.height};
-                if (!parsed.has("--size") && !parsed.has("--panel")) {
-                    parsed.options["--size"] = parsed.value("--sheet");
-                }
-            }
-        }
-    }
-    if (const std::string problem = ParseOutput(parsed, job.choice); !problem.empty()) {
-        reader.problem(panel, table, problem);
-    } else {
-        if (parsed.has("--compress")) {
-            if (const std::optional<Scheme> scheme = FindScheme(parsed.value("--compress"))) {
-                job.packing.scheme = *scheme;
-            } else {
-                reader.problem(panel, table,
-                               "--compress takes none, packbits, lzss, arduboy or auto");
-            }
-        }
-        job.packing.delta = frames && parsed.has("--delta");
-        if (const std::string problem = PackingProblem(job.choice.syntaxOrDefault(),
-                                                       job.choice.panel(), job.packing, frames);
-            !problem.empty()) {
-            reader.problem(panel, table, problem);
-        }
-    }
-    // Read even when the panel was not: every problem is said at once. Frames and panels
-    // beyond one bit are always prepared, as convert does them.
-    const PanelLayout layout = job.choice.panel();
-    if (frames || AsksToPrepare(parsed) || !layout.plain()) {
-        // Each key alone first, since the parser stops at the first problem; then together,
-        // for what only a pair of them can get wrong.
-        bool refused = false;
-        for (const Option& option : PreparationOptions()) {
-            if (const std::string* value = parsed.find(option.name)) {
-                ParsedArguments alone;
-                alone.options[std::string(option.name)] = *value;
-                Preparation ignored;
-                if (const std::string problem = ParsePreparation(alone, layout, ignored);
-                    !problem.empty()) {
-                    reader.problem(panel, table, problem);
-                    refused = true;
-                }
-            }
-        }
-        Preparation preparation;
-        if (const std::string problem = ParsePreparation(parsed, layout, preparation);
-            !problem.empty() && !refused) {
-            reader.problem(panel, table, problem);
-        }
-        // inverse is folded into the preparation, as convert folds it.
-        preparation.options.invert = preparation.options.invert != job.inverse;
-        job.preparation = preparation;
-    }
+    NamedValues values = reader.values(panel, table);
+    values["format"] = format;
+    AssetReader read(std::move(values), KeyStyle::Key, ProblemsSaid::Every);
+    const Asset asset = read.readPicture(job.kind == AssetJob::Kind::Frames);
+    reader.problems(panel, table, read);
+    job.inverse = asset.inverse;
+    job.choice = asset.choice;
     job.choice.symbol = job.name;
+    job.packing = asset.packing;
+    job.preparation = asset.preparation;
+    job.frameInput = asset.frameInput;
+    job.mergeRepeats = asset.mergeRepeats;
 }
 
 // The options of a font, read as pelmora-cli font reads them.
 void ReadFont(Reader& reader, const ManifestTable& table, const std::string& manifestFolder,
               AssetJob& job) {
-    const ParsedArguments parsed = reader.arguments(nullptr, table);
-    auto problem = [&](const std::string& message) {
-        reader.problem(nullptr, table, message);
-    };
-    if (const std::string* size = parsed.find("--size")) {
-        int pixels = 0;
-        if (!ParseWhole(*size, pixels) || pixels < 1 || pixels > kMaxFontPixelSize) {
-            problem("--size takes a whole number of pixels from 1 to 1024");
-        }
-        job.raster.pixelSize = pixels;
-    }
-    if (const std::string* hinting = parsed.find("--hinting")) {
-        if (const std::optional<Hinting> named = HintingNamed(*hinting)) {
-            job.raster.hinting = *named;
-        } else {
-            problem("--hinting takes normal, light or none");
-        }
-    }
-    std::string chars = parsed.has("--chars") ? parsed.value("--chars") : "32-126";
-    if (chars.starts_with("@")) {
-        job.charsFile = Joined(manifestFolder, chars.substr(1));
-        chars = "@" + job.charsFile;
-    }
-    const CharacterSet set = ParseCharacterSet(chars);
-    if (set.problem == CharacterSetProblem::Unreadable) {
-        problem("--chars " + chars + ": " + set.reason);
-    } else if (set.problem != CharacterSetProblem::None) {
-        problem(CharacterSetReason(set, chars));
-    } else {
-        job.raster.codes = set.codes;
-    }
-    const std::string format = parsed.has("--format") ? parsed.value("--format") : "gfxfont";
-    // The combined files are C: a font goes in as a GFXfont, a u8g2 font or a C table.
-    if (format != "gfxfont" && format != "u8g2" && format != "c" && format != "arduino") {
-        problem("--format takes gfxfont, u8g2, c or arduino for a font of the build");
-        return;
-    }
-    FindFontFormat(format, job.fontFormat);
-    const bool tableFormat = job.fontFormat.syntax != nullptr;
-    for (const std::string_view option : {"--cell", "--layout", "--bit-order"}) {
-        if (parsed.has(option) && !tableFormat) {
-            problem(std::string(option) + " goes with a table: --format c or arduino");
-        }
-    }
-    PanelLayout& cell = job.fontFormat.cell;
-    if (const std::string* layout = parsed.find("--layout")) {
-        if (*layout != "pages" && *layout != "rows") {
-            problem("--layout takes pages or rows for a font table");
-        }
-        cell.arrangement = *layout == "rows" ? Arrangement::Rows : Arrangement::Pages;
-    }
-    cell.bitOrder = cell.arrangement == Arrangement::Rows ? BitOrder::Msb : BitOrder::Lsb;
-    if (const std::string* order = parsed.find("--bit-order")) {
-        if (*order != "lsb" && *order != "msb") {
-            problem("--bit-order takes lsb or msb");
-        }
-        cell.bitOrder = *order == "msb" ? BitOrder::Msb : BitOrder::Lsb;
-    }
-    if (const std::string* given = parsed.find("--cell")) {
-        ParsedArguments size;
-        size.options["--size"] = *given;
-        if (!ParseSize(size, cell).empty()) {
-            problem("--cell takes WIDTHxHEIGHT, each 1 to 4096");
-        }
-        job.fontFormat.cellGiven = true;
-    }
+    AssetReader read(reader.values(nullptr, table), KeyStyle::Key, ProblemsSaid::Every);
+    FontInput font;
+    read.readFont(AssetReader::FontFormats::Build, manifestFolder, font);
+    reader.problems(nullptr, table, read);
+    job.raster = RasterFor(font);
+    job.fontFormat = font.format;
+    job.charsFile = font.charsFile;
 }
 
 // Why an output named so in [output] cannot be written: it names a folder, or, with

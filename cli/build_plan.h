@@ -51,7 +51,7 @@ struct BuildPlan {
 };
 
 // The manifest's tables as a plan. Every key is a long option of convert (or of font, for
-// [[font]]) and is read by the same parsers; each problem found is added with its place.
+// [[font]]), read by the same AssetReader; each problem found is added at its key.
 // Relative paths are the manifest's folder's; the outputs go to outputDir when given.
 BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
                     const std::string& outputDir, std::vector<ManifestProblem>& problems);

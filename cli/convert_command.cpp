@@ -420,56 +420,35 @@ std::string ConvertHelp() {
 
 namespace {
 
-// --frames and the options that go with it; a sheet's size is the panel's unless --size
-// or --panel says otherwise. Exit status 2 for a misuse, else 0.
-int ParseFrames(ParsedArguments& parsed, ConvertOptions& options) {
+// --frames and the options that go only with it. Exit status 2 for a misuse, else 0.
+int ParseFrames(const ParsedArguments& parsed, ConvertOptions& options) {
     options.frames = parsed.has("--frames");
-    options.mergeRepeats = parsed.has("--merge-repeats");
     options.output = parsed.value("-o");
     for (const char* name : {"--sheet", "--delay", "--merge-repeats", "-o", "--delta"}) {
         if (parsed.has(name) && !options.frames) {
             return UsageError(std::string(name) + " goes with --frames");
         }
     }
-    if (parsed.has("--delay")) {
-        int delay = 0;
-        if (!ParseWhole(parsed.value("--delay"), delay) || delay < 0 || delay > kMaxFrameDelayMs) {
-            return UsageError("--delay takes a whole number of milliseconds from 0 to 65535");
-        }
-        options.frameInput.stillDelayMs = delay;
-    }
-    if (parsed.has("--sheet")) {
-        ParsedArguments sheet;
-        sheet.options["--size"] = parsed.value("--sheet");
-        PanelLayout cell;
-        if (!ParseSize(sheet, cell).empty()) {
-            return UsageError("--sheet takes WIDTHxHEIGHT, each 1 to 4096");
-        }
-        options.frameInput.sheet = std::pair{cell.width, cell.height};
-        if (!parsed.has("--size") && !parsed.has("--panel")) {
-            parsed.options["--size"] = parsed.value("--sheet");
-        }
-    }
     return 0;
 }
 
-} // namespace
-
-namespace {
-
 // A sheet's cells, the panel's size by default, are seldom whole blocks of the two halves:
 // when pages would take them, the refusal says so.
-std::string SheetLayoutHint(const ParsedArguments& parsed) {
-    if (!parsed.has("--sheet") || parsed.has("--panel") ||
-        parsed.value("--size") != parsed.value("--sheet") ||
-        (parsed.has("--layout") && parsed.value("--layout") != "halves")) {
+std::string SheetLayoutHint(const NamedValues& values) {
+    const auto value = [&values](std::string_view key) {
+        const auto found = values.find(key);
+        return found == values.end() ? std::string() : found->second;
+    };
+    if (!values.contains("sheet") || values.contains("panel") || value("size") != value("sheet") ||
+        (values.contains("layout") && value("layout") != "halves")) {
         return {};
     }
-    ParsedArguments inPages = parsed;
-    inPages.options["--layout"] = "pages";
-    inPages.options.erase("--block-width");
+    NamedValues inPages = values;
+    inPages["layout"] = "pages";
+    inPages.erase("block-width");
+    AssetReader reader(std::move(inPages), KeyStyle::Option, ProblemsSaid::First);
     OutputChoice choice;
-    if (!ParseOutput(inPages, choice).empty()) {
+    if (!reader.readPanel(choice)) {
         return {};
     }
     return " in the two-halves layout; a sheet of small sprites needs --layout pages or "
@@ -479,7 +458,7 @@ std::string SheetLayoutHint(const ParsedArguments& parsed) {
 } // namespace
 
 int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& out) {
-    ParsedArguments parsed =
+    const ParsedArguments parsed =
         Parse(arguments, {kHelpOption, kInverseOption, PanelOptions(), DotOptions(),
                           kConvertOptions, kFramesOptions, PreparationOptions()});
     if (!parsed.error.empty()) {
@@ -489,7 +468,6 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
         return PrintHelp(out);
     }
     ConvertOptions options;
-    options.inverse = parsed.has("--inverse");
     options.toStdout = parsed.has("--stdout");
     options.quiet = parsed.has("--quiet");
     options.outputDir = parsed.value("--output-dir");
@@ -497,41 +475,22 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     if (const int status = ParseFrames(parsed, options); status != 0) {
         return status;
     }
-    if (const std::string problem = ParseOutput(parsed, options.choice); !problem.empty()) {
-        return UsageError(problem + SheetLayoutHint(parsed));
-    }
-    if (options.frames && !HoldsFrames(options.choice.syntaxOrDefault())) {
-        return UsageError("--format " + std::string(options.choice.syntaxOrDefault().name) +
-                          " holds one picture only, no --frames");
-    }
-    if (parsed.has("--compress")) {
-        const std::optional<Scheme> scheme = FindScheme(parsed.value("--compress"));
-        if (!scheme) {
-            return UsageError("--compress takes none, packbits, lzss, arduboy or auto");
-        }
-        options.packing.scheme = *scheme;
-    }
-    options.packing.delta = parsed.has("--delta");
-    if (const std::string problem =
-            PackingProblem(options.choice.syntaxOrDefault(), options.choice.panel(),
-                           options.packing, options.frames);
-        !problem.empty()) {
-        return UsageError(problem);
-    }
     // A panel of levels, planes or a mask takes any picture prepared; standard input's BMP
     // is taken in as one bit, black where on.
-    const PanelLayout& panel = *options.choice.layout;
     const bool readsStdin =
         std::find(options.pictures.begin(), options.pictures.end(), "-") != options.pictures.end();
-    if (AsksToPrepare(parsed) || options.frames || (!panel.plain() && !readsStdin)) {
-        Preparation preparation;
-        if (const std::string problem = ParsePreparation(parsed, panel, preparation);
-            !problem.empty()) {
-            return UsageError(problem);
-        }
-        preparation.options.invert = preparation.options.invert != options.inverse;
-        options.preparation = preparation;
+    AssetReader reader(NamedOptions(parsed), KeyStyle::Option, ProblemsSaid::First);
+    const Asset asset = reader.readPicture(options.frames, readsStdin);
+    if (!reader.ok()) {
+        return UsageError(reader.said(reader.problems().front()) +
+                          (reader.panelRefused() ? SheetLayoutHint(reader.values()) : ""));
     }
+    options.inverse = asset.inverse;
+    options.choice = asset.choice;
+    options.packing = asset.packing;
+    options.preparation = asset.preparation;
+    options.frameInput = asset.frameInput;
+    options.mergeRepeats = asset.mergeRepeats;
     if (parsed.has("--name")) {
         const std::string name = parsed.value("--name");
         if (!IsSymbol(name)) {

@@ -50,24 +50,6 @@ constexpr Option kFontOptions[] = {
     {"--help", {}, {}},
 };
 
-// The set's codes; or why it was refused said, and the exit status: an unreadable file is
-// 1 as any file, a set naming no character 2 as any value.
-int ParseChars(const std::string& set, std::vector<char32_t>& codes) {
-    if (set == "@") {
-        return UsageError("--chars @ names no file: give @FILE");
-    }
-    CharacterSet parsed = ParseCharacterSet(set);
-    if (parsed.problem == CharacterSetProblem::Unreadable) {
-        PrintError(set.substr(1), parsed.reason);
-        return 1;
-    }
-    if (parsed.problem != CharacterSetProblem::None) {
-        return UsageError(CharacterSetReason(parsed, set));
-    }
-    codes = std::move(parsed.codes);
-    return 0;
-}
-
 struct FontJob {
     RasterOptions raster;
     FontFormat format;
@@ -151,6 +133,16 @@ int WriteFont(const MadeFont& made, bool quiet, StandardOutput& out) {
 
 } // namespace
 
+RasterOptions RasterFor(const FontInput& font) {
+    RasterOptions raster;
+    raster.pixelSize = font.pixelSize;
+    raster.hinting = font.hinting == FontHinting::Light  ? Hinting::Light
+                     : font.hinting == FontHinting::None ? Hinting::None
+                                                         : Hinting::Normal;
+    raster.codes = font.codes;
+    return raster;
+}
+
 const std::string_view kFontSynopsis =
     "font [--size PX] [--chars SET] [--format F] [--name SYMBOL]\n"
     "                        [--cell WxH] [--layout L] [--bit-order B] [--hinting H]\n"
@@ -175,66 +167,18 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         return PrintHelp(out);
     }
     FontJob job;
-    if (const std::string* size = parsed.find("--size")) {
-        int pixels = 0;
-        if (!ParseWhole(*size, pixels) || pixels < 1 || pixels > kMaxFontPixelSize) {
-            return UsageError("--size takes a whole number of pixels from 1 to 1024");
+    AssetReader reader(NamedOptions(parsed), KeyStyle::Option, ProblemsSaid::First);
+    FontInput font;
+    if (!reader.readFont(AssetReader::FontFormats::Any, {}, font)) {
+        const OptionProblem& problem = reader.problems().front();
+        if (!problem.file.empty()) { // unreadable as any file: 1, not a misuse
+            PrintError(problem.file, problem.fileError);
+            return 1;
         }
-        job.raster.pixelSize = pixels;
+        return UsageError(reader.said(problem));
     }
-    const std::string* chars = parsed.find("--chars");
-    if (const int status = ParseChars(chars != nullptr ? *chars : "32-126", job.raster.codes);
-        status != 0) {
-        return status;
-    }
-    if (const std::string* format = parsed.find("--format")) {
-        if (*format == "xbm") {
-            return UsageError("--format xbm holds one picture, not a font table");
-        }
-        if (!FindFontFormat(*format, job.format)) {
-            return UsageError("--format takes gfxfont, u8g2, db, asm, gas, c, arduino, bin "
-                              "or ihex");
-        }
-    }
-    const bool table = job.format.syntax != nullptr;
-    for (const std::string_view option : {"--cell", "--layout", "--bit-order"}) {
-        if (parsed.has(option) && !table) {
-            return UsageError(std::string(option) + " goes with a table: --format db, asm, gas, "
-                                                    "c, arduino, bin or ihex");
-        }
-    }
-    if (const std::string* layout = parsed.find("--layout")) {
-        if (*layout != "pages" && *layout != "rows") {
-            return UsageError("--layout takes pages or rows for a font table");
-        }
-        job.format.cell.arrangement = *layout == "rows" ? Arrangement::Rows : Arrangement::Pages;
-    }
-    job.format.cell.bitOrder =
-        job.format.cell.arrangement == Arrangement::Rows ? BitOrder::Msb : BitOrder::Lsb;
-    if (const std::string* order = parsed.find("--bit-order")) {
-        if (*order != "lsb" && *order != "msb") {
-            return UsageError("--bit-order takes lsb or msb");
-        }
-        job.format.cell.bitOrder = *order == "lsb" ? BitOrder::Lsb : BitOrder::Msb;
-    }
-    if (const std::string* cell = parsed.find("--cell")) {
-        const std::size_t cross = cell->find('x');
-        if (cross == std::string::npos ||
-            !ParseWhole(std::string_view(*cell).substr(0, cross), job.format.cell.width) ||
-            !ParseWhole(std::string_view(*cell).substr(cross + 1), job.format.cell.height) ||
-            job.format.cell.width < 1 || job.format.cell.height < 1 ||
-            job.format.cell.width > kMaxPanelSide || job.format.cell.height > kMaxPanelSide) {
-            return UsageError("--cell takes WIDTHxHEIGHT, each 1 to 4096");
-        }
-        job.format.cellGiven = true;
-    }
-    if (const std::string* hinting = parsed.find("--hinting")) {
-        if (const std::optional<Hinting> named = HintingNamed(*hinting)) {
-            job.raster.hinting = *named;
-        } else {
-            return UsageError("--hinting takes normal, light or none");
-        }
-    }
+    job.raster = RasterFor(font);
+    job.format = font.format;
     if (const std::string* name = parsed.find("--name")) {
         if (!IsSymbol(*name)) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
@@ -293,8 +237,8 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         }
     }
     std::vector<std::string> inputs = fonts;
-    if (chars != nullptr && chars->starts_with("@")) {
-        inputs.push_back(chars->substr(1));
+    if (!font.charsFile.empty()) {
+        inputs.push_back(font.charsFile);
     }
     BatchTargets targets(inputs);
     bool refused = false;

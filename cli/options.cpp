@@ -121,10 +121,14 @@ std::string OptionHelp(std::initializer_list<OptionTable> tables) {
     return help;
 }
 
-bool ParseWhole(std::string_view text, int& number) {
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    return error == std::errc() && stop == end && !text.empty();
+NamedValues NamedOptions(const ParsedArguments& parsed) {
+    NamedValues named;
+    for (const auto& [option, value] : parsed.options) {
+        if (option.starts_with("--")) {
+            named.emplace(option.substr(2), value);
+        }
+    }
+    return named;
 }
 
 bool IsSymbol(std::string_view name) {

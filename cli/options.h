@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/asset/asset_options.h"
+
 #include <map>
 #include <span>
 #include <string>
@@ -46,8 +48,13 @@ ParsedArguments Parse(const std::vector<std::string>& arguments,
 // The listed options as help lines: "  --format F        db (default), ...".
 std::string OptionHelp(std::initializer_list<OptionTable> tables);
 
+// The long options given, named without their dashes, for the core's AssetReader.
+NamedValues NamedOptions(const ParsedArguments& parsed);
+
 // A whole decimal number, nothing before or after it.
-bool ParseWhole(std::string_view text, int& number);
+inline bool ParseWhole(std::string_view text, int& number) {
+    return ReadWhole(text, number);
+}
 
 // Letters, digits and _, not first a digit: a name every syntax can give its data.
 bool IsSymbol(std::string_view name);

@@ -124,7 +124,7 @@ Result PrepareDecoded(const std::string& path, const Preparation& preparation,
     // JPEGs and PNGs are decoded here, to the pixels Qt gives; anything else by the Qt
     // helper, whose start-up costs more than decoding a photo.
     const PanelFit panel{preparation.width, preparation.height, preparation.options.fit,
-                         preparation.rotate, *MirrorNamed(preparation.mirror)};
+                         preparation.rotate, preparation.mirror};
     const auto prepared = [&](const auto& decoded) -> Result {
         if (!decoded.ok()) {
             return {{}, decoded.error};
@@ -137,10 +137,10 @@ Result PrepareDecoded(const std::string& path, const Preparation& preparation,
     if (const PngShown png = ReadPngShown(path, panel); png.handled) {
         return prepared(png);
     }
-    const Ran ran = RunHelper({PictureHelper(), path, std::to_string(preparation.width),
-                               std::to_string(preparation.height),
-                               std::string(NameOfFit(preparation.options.fit)),
-                               std::to_string(preparation.rotate), preparation.mirror});
+    const Ran ran = RunHelper(
+        {PictureHelper(), path, std::to_string(preparation.width),
+         std::to_string(preparation.height), std::string(NameOfFit(preparation.options.fit)),
+         std::to_string(preparation.rotate), std::string(NameOfMirror(preparation.mirror))});
     if (!ran.spawnError.empty()) {
         return {{}, "the picture reader could not be started: " + ran.spawnError};
     }
@@ -195,8 +195,7 @@ namespace {
 template <typename Finish>
 auto PrepareRgbaWith(const RgbaPicture& picture, const Preparation& preparation,
                      const Finish& finish) {
-    const TurnedView view =
-        TurnedView(picture).turned(preparation.rotate, *MirrorNamed(preparation.mirror));
+    const TurnedView view = TurnedView(picture).turned(preparation.rotate, preparation.mirror);
     const Placement placement = PlacePicture(view.width(), view.height(), preparation.width,
                                              preparation.height, preparation.options.fit);
     return finish(ShownPart(view, placement), placement);

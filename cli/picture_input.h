@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/asset/asset.h"
 #include "core/panel/mono_picture.h"
 #include "core/prepare/prepare.h"
 
@@ -9,18 +10,6 @@
 #include <utility>
 
 namespace pelmora::cli {
-
-// What a picture is prepared with: the panel's size, the turn and the core's options.
-struct Preparation {
-    int width = 128;
-    int height = 64;
-    int rotate = 0;              // clockwise: 0, 90, 180 or 270
-    std::string mirror = "none"; // none, horizontal or vertical
-    PrepareOptions options;
-    // The dots made by PreparePictureDots and the frames: the depth, planes and mask of this
-    // layout, of the size above.
-    PanelLayout layout{.width = 128, .height = 64, .arrangement = Arrangement::Rows};
-};
 
 struct PreparedPicture {
     MonoPicture picture;
@@ -51,13 +40,6 @@ struct PreparedFrame {
     PanelDots dots;
     int delayMs = 0;
     std::string source; // "spin.gif frame 3", "walk.png cell 2", "still.png"
-};
-
-// How a picture gives frames: a GIF all of its own (with its delays), a sheet cut into
-// cells of sheet's size (left to right, then top to bottom), any other still picture one.
-struct FrameInput {
-    std::optional<std::pair<int, int>> sheet; // a cell's width and height
-    int stillDelayMs = 100;                   // the delay of a still picture or a cell
 };
 
 struct FramesOutcome {

@@ -147,12 +147,10 @@ int PrepareCommand(const std::vector<std::string>& arguments, StandardOutput& ou
         return PrintHelp(out);
     }
     // Only the size and what a dot holds matter here: the layout is convert's business.
+    AssetReader reader(NamedOptions(parsed), KeyStyle::Option, ProblemsSaid::First);
     PanelLayout size{.arrangement = Arrangement::Rows};
-    if (const std::string problem = ParseSize(parsed, size); !problem.empty()) {
-        return UsageError(problem);
-    }
-    if (const std::string problem = ParseDots(parsed, size); !problem.empty()) {
-        return UsageError(problem);
+    if (!reader.readSize(size) || !reader.readDots(size)) {
+        return UsageError(reader.said(reader.problems().front()));
     }
     if (size.mask != MaskForm::None) {
         return UsageError("prepare writes a BMP, which holds no mask: convert --mask takes it "
@@ -162,9 +160,8 @@ int PrepareCommand(const std::vector<std::string>& arguments, StandardOutput& ou
         return UsageError(problem);
     }
     PrepareJob command;
-    if (const std::string problem = ParsePreparation(parsed, size, command.preparation);
-        !problem.empty()) {
-        return UsageError(problem);
+    if (!reader.readPreparation(size, command.preparation)) {
+        return UsageError(reader.said(reader.problems().front()));
     }
     command.output = parsed.value("-o");
     command.outputDir = parsed.value("--output-dir");

@@ -582,23 +582,21 @@ int ShowCommand(const std::vector<std::string>& arguments, StandardOutput& out) 
     }
     options.text = parsed.value("--text");
     if (parsed.has("--cell")) {
-        PanelLayout cell{.arrangement = Arrangement::Pages};
-        const std::string size = parsed.value("--cell");
-        const std::size_t cross = size.find('x');
-        if (cross == std::string::npos ||
-            !ParseWhole(std::string_view(size).substr(0, cross), cell.width) ||
-            !ParseWhole(std::string_view(size).substr(cross + 1), cell.height) || cell.width < 1 ||
-            cell.height < 1 || cell.width > kMaxPanelSide || cell.height > kMaxPanelSide) {
-            return UsageError("--cell takes WIDTHxHEIGHT, each 1 to 4096");
+        const std::optional<DotSize> size = ReadDotSize(parsed.value("--cell"));
+        if (!size) {
+            return UsageError("--cell takes " + DotSizeWanted());
         }
+        const PanelLayout cell{
+            .width = size->width, .height = size->height, .arrangement = Arrangement::Pages};
         options.cell = cell;
     }
     options.font = !options.fontFormat.empty() || options.cell || parsed.has("--text");
     options.pngFile = parsed.value("--png");
     options.bmpFile = parsed.value("--bmp");
     OutputChoice choice;
-    if (const std::string problem = ParseOutput(panelArguments, choice); !problem.empty()) {
-        return UsageError(problem);
+    if (AssetReader reader(NamedOptions(panelArguments), KeyStyle::Option, ProblemsSaid::First);
+        !reader.readPanel(choice)) {
+        return UsageError(reader.said(reader.problems().front()));
     }
     // A preset's syntax is what convert writes for it; a file read back is told by its own
     // content unless --format says otherwise (raw bytes claim nothing).
