@@ -188,16 +188,9 @@ std::string CheckGlyphFields(const Glyph& glyph) {
     return {};
 }
 
-} // namespace
-
-U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
-    U8g2Bytes result;
-    if (drawn.glyphs.empty()) {
-        result.error = "there is no glyph to write";
-        return result;
-    }
-    // As u8g2's own tools make a font: every glyph cut to its ink first, so that a bitmap
-    // strike's blank rows count neither in a glyph's box nor in the header's ascents.
+// As u8g2's own tools make a font: every glyph cut to its ink first, so that a bitmap
+// strike's blank rows count neither in a glyph's box nor in the header's ascents.
+GlyphSet TrimmedSet(const GlyphSet& drawn) {
     GlyphSet set;
     set.ascender = drawn.ascender;
     set.descender = drawn.descender;
@@ -205,18 +198,30 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
     for (const Glyph& glyph : drawn.glyphs) {
         set.glyphs.push_back(TrimmedToInk(glyph));
     }
+    return set;
+}
+
+// The bit widths of the glyphs' fields and the box of every glyph's ink.
+struct FontMeasure {
     Widths widths;
+    int boxLeft = 0;
+    int boxBottom = 0;
+    int boxWidth = 0;
+    int boxHeight = 0;
+};
+
+// Why the glyphs cannot be a u8g2 font (a code past U+FFFF, a field past its byte, a box
+// too large), or empty with measure filled.
+std::string Measure(const GlyphSet& set, FontMeasure& measure) {
     int minX = 0, maxX = 0, minY = 0, maxY = 0, minD = 0, maxD = 0, maxW = 0, maxH = 0;
     int boxLeft = std::numeric_limits<int>::max(), boxBottom = std::numeric_limits<int>::max();
     int boxRight = std::numeric_limits<int>::min(), boxTop = std::numeric_limits<int>::min();
     for (const Glyph& glyph : set.glyphs) {
         if (glyph.code > 0xFFFF) {
-            result.error = NameOfGlyph(glyph) + ": a u8g2 font holds codes up to U+FFFF";
-            return result;
+            return NameOfGlyph(glyph) + ": a u8g2 font holds codes up to U+FFFF";
         }
         if (std::string problem = CheckGlyphFields(glyph); !problem.empty()) {
-            result.error = std::move(problem);
-            return result;
+            return problem;
         }
         const Fields f = FieldsOf(glyph);
         maxW = std::max(maxW, f.width);
@@ -237,23 +242,27 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
     if (boxLeft > boxRight) {
         boxLeft = boxRight = boxBottom = boxTop = 0;
     }
-    widths.w = UnsignedBits(maxW);
-    widths.h = UnsignedBits(maxH);
-    widths.x = SignedBits(minX, maxX);
-    widths.y = SignedBits(minY, maxY);
-    widths.d = SignedBits(minD, maxD);
-    const int boxWidth = boxRight - boxLeft;
-    const int boxHeight = boxTop - boxBottom;
-    if (boxWidth > kMost || boxHeight > kMost || boxLeft < kLeast || boxLeft > kMost ||
-        boxBottom < kLeast || boxBottom > kMost) {
-        result.error = "the font's bounding box, " + std::to_string(boxWidth) + " x " +
-                       std::to_string(boxHeight) + " at " + std::to_string(boxLeft) + ", " +
-                       std::to_string(boxBottom) +
-                       ", is larger than the signed bytes of a u8g2 header hold (-128..127)";
-        return result;
+    measure.widths.w = UnsignedBits(maxW);
+    measure.widths.h = UnsignedBits(maxH);
+    measure.widths.x = SignedBits(minX, maxX);
+    measure.widths.y = SignedBits(minY, maxY);
+    measure.widths.d = SignedBits(minD, maxD);
+    measure.boxLeft = boxLeft;
+    measure.boxBottom = boxBottom;
+    measure.boxWidth = boxRight - boxLeft;
+    measure.boxHeight = boxTop - boxBottom;
+    if (measure.boxWidth > kMost || measure.boxHeight > kMost || boxLeft < kLeast ||
+        boxLeft > kMost || boxBottom < kLeast || boxBottom > kMost) {
+        return "the font's bounding box, " + std::to_string(measure.boxWidth) + " x " +
+               std::to_string(measure.boxHeight) + " at " + std::to_string(boxLeft) + ", " +
+               std::to_string(boxBottom) +
+               ", is larger than the signed bytes of a u8g2 header hold (-128..127)";
     }
+    return {};
+}
 
-    // The run widths that make the smallest font.
+// The run widths that make the smallest font.
+Widths SmallestRuns(const GlyphSet& set, const Widths& widths) {
     std::size_t best = std::numeric_limits<std::size_t>::max();
     Widths chosen = widths;
     for (int m0 = 2; m0 <= 8; ++m0) {
@@ -274,8 +283,13 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
             }
         }
     }
+    return chosen;
+}
 
-    std::vector<std::uint8_t>& bytes = result.bytes;
+// The header's first 17 bytes: counts, bit widths, the box and the four rises of the
+// glyphs the font's users measure by.
+std::string PutHeader(const GlyphSet& set, const Widths& chosen, const FontMeasure& measure,
+                      std::vector<std::uint8_t>& bytes) {
     bytes.assign(kHeaderBytes, 0);
     bytes[0] = static_cast<std::uint8_t>(std::min<std::size_t>(set.glyphs.size(), 255));
     bytes[1] = 0;
@@ -286,10 +300,10 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
     bytes[6] = static_cast<std::uint8_t>(chosen.x);
     bytes[7] = static_cast<std::uint8_t>(chosen.y);
     bytes[8] = static_cast<std::uint8_t>(chosen.d);
-    bytes[9] = static_cast<std::uint8_t>(boxWidth);
-    bytes[10] = static_cast<std::uint8_t>(boxHeight);
-    bytes[11] = SignedByte(boxLeft);
-    bytes[12] = SignedByte(boxBottom);
+    bytes[9] = static_cast<std::uint8_t>(measure.boxWidth);
+    bytes[10] = static_cast<std::uint8_t>(measure.boxHeight);
+    bytes[11] = SignedByte(measure.boxLeft);
+    bytes[12] = SignedByte(measure.boxBottom);
     const Glyph* upperA = Find(set, 'A');
     const Glyph* lowerG = Find(set, 'g');
     const Glyph* paren = Find(set, '(');
@@ -305,13 +319,17 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
     for (std::size_t m = 0; m < std::size(metrics); ++m) {
         if (std::string problem = OutsideByte(metrics[m].first, metrics[m].second);
             !problem.empty()) {
-            result.error = "the header's " + problem;
-            bytes.clear();
-            return result;
+            return "the header's " + problem;
         }
         bytes[13 + m] = SignedByte(metrics[m].second);
     }
+    return {};
+}
 
+// The glyphs below U+0100, each its code and size before its stream, then the header's
+// offsets of 'A', 'a' and the unicode table. next is the first glyph from U+0100 on.
+std::string PutLowGlyphs(const GlyphSet& set, const Widths& chosen,
+                         std::vector<std::uint8_t>& bytes, std::size_t& next) {
     std::size_t startA = std::string::npos;
     std::size_t startLowerA = std::string::npos;
     std::size_t i = 0;
@@ -326,41 +344,40 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
         }
         const std::vector<std::uint8_t> stream = GlyphStream(glyph, chosen);
         if (stream.size() + 2 > kMaxGlyphBytes) {
-            result.error = NameOfGlyph(glyph) + " takes " + std::to_string(stream.size() + 2) +
-                           " bytes; a u8g2 glyph holds at most 255";
-            bytes.clear();
-            return result;
+            return NameOfGlyph(glyph) + " takes " + std::to_string(stream.size() + 2) +
+                   " bytes; a u8g2 glyph holds at most 255";
         }
         bytes.push_back(static_cast<std::uint8_t>(glyph.code));
         bytes.push_back(static_cast<std::uint8_t>(stream.size() + 2));
         bytes.insert(bytes.end(), stream.begin(), stream.end());
     }
+    next = i;
     const std::size_t end = bytes.size() - kHeaderBytes;
     bytes.push_back(0); // a jump of 0 ends the glyphs below U+0100
     bytes.push_back(0);
     const std::size_t unicodeStart = bytes.size() - kHeaderBytes;
     if (unicodeStart > 0xFFFF) {
-        result.error = "the glyphs below U+0100 take " + std::to_string(unicodeStart) +
-                       " bytes, past the 65,535 that the header's offsets reach";
-        bytes.clear();
-        return result;
+        return "the glyphs below U+0100 take " + std::to_string(unicodeStart) +
+               " bytes, past the 65,535 that the header's offsets reach";
     }
     PutBig16(bytes, 17, startA == std::string::npos ? end : startA);
     PutBig16(bytes, 19, startLowerA == std::string::npos ? end : startLowerA);
     PutBig16(bytes, 21, unicodeStart);
+    return {};
+}
 
-    // From U+0100 on: the glyphs in blocks; the table holds, for each block, the jump from
-    // the block before (the first: from the table) and the block's last code, the last
-    // entry's code 0xFFFF.
+// From U+0100 on: the glyphs in blocks; the table holds, for each block, the jump from
+// the block before (the first: from the table) and the block's last code, the last
+// entry's code 0xFFFF.
+std::string PutUnicodeGlyphs(const GlyphSet& set, const Widths& chosen, std::size_t first,
+                             std::vector<std::uint8_t>& bytes) {
     std::vector<std::vector<std::uint8_t>> encoded;
-    for (; i < set.glyphs.size(); ++i) {
+    for (std::size_t i = first; i < set.glyphs.size(); ++i) {
         const Glyph& glyph = set.glyphs[i];
         const std::vector<std::uint8_t> stream = GlyphStream(glyph, chosen);
         if (stream.size() + 3 > kMaxGlyphBytes) {
-            result.error = NameOfGlyph(glyph) + " takes " + std::to_string(stream.size() + 3) +
-                           " bytes; a u8g2 glyph holds at most 255";
-            bytes.clear();
-            return result;
+            return NameOfGlyph(glyph) + " takes " + std::to_string(stream.size() + 3) +
+                   " bytes; a u8g2 glyph holds at most 255";
         }
         std::vector<std::uint8_t> record;
         AppendBig16(record, glyph.code);
@@ -368,7 +385,6 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
         record.insert(record.end(), stream.begin(), stream.end());
         encoded.push_back(std::move(record));
     }
-    const std::size_t firstUnicode = set.glyphs.size() - encoded.size();
     const std::size_t blocks =
         std::max<std::size_t>(1, (encoded.size() + kLookupBlock - 1) / kLookupBlock);
     std::size_t jump = blocks * 4;
@@ -376,14 +392,12 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
         const std::size_t from = block * kLookupBlock;
         const std::size_t to = std::min(encoded.size(), from + kLookupBlock);
         if (jump > 0xFFFF) {
-            result.error = "a block of the unicode lookup table spans more than 65,535 bytes";
-            bytes.clear();
-            return result;
+            return "a block of the unicode lookup table spans more than 65,535 bytes";
         }
         AppendBig16(bytes, jump);
         AppendBig16(bytes, block + 1 == blocks
                                ? 0xFFFF
-                               : static_cast<std::size_t>(set.glyphs[firstUnicode + to - 1].code));
+                               : static_cast<std::size_t>(set.glyphs[first + to - 1].code));
         jump = 0;
         for (std::size_t g = from; g < to; ++g) {
             jump += encoded[g].size();
@@ -394,6 +408,35 @@ U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
     }
     bytes.push_back(0); // code 0 ends the glyphs from U+0100 on
     bytes.push_back(0);
+    return {};
+}
+
+} // namespace
+
+U8g2Bytes EncodeU8g2Font(const GlyphSet& drawn) {
+    U8g2Bytes result;
+    if (drawn.glyphs.empty()) {
+        result.error = "there is no glyph to write";
+        return result;
+    }
+    const GlyphSet set = TrimmedSet(drawn);
+    FontMeasure measure;
+    result.error = Measure(set, measure);
+    if (!result.error.empty()) {
+        return result;
+    }
+    const Widths chosen = SmallestRuns(set, measure.widths);
+    std::size_t unicode = 0;
+    result.error = PutHeader(set, chosen, measure, result.bytes);
+    if (result.error.empty()) {
+        result.error = PutLowGlyphs(set, chosen, result.bytes, unicode);
+    }
+    if (result.error.empty()) {
+        result.error = PutUnicodeGlyphs(set, chosen, unicode, result.bytes);
+    }
+    if (!result.error.empty()) {
+        result.bytes.clear();
+    }
     return result;
 }
 
