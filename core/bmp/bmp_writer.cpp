@@ -10,13 +10,12 @@ void Put(std::string& out, std::uint32_t value, int bytes) {
     }
 }
 
-} // namespace
-
-std::string EncodeMonoBmp(const MonoPicture& picture) {
-    const auto width = static_cast<std::uint32_t>(picture.width);
-    const auto height = static_cast<std::uint32_t>(picture.height);
-    const std::uint32_t rowBytes = (width + 31) / 32 * 4;
-    const std::uint32_t offset = 14 + 40 + 8;
+// The file header, the info header and the palette of a bottom-up indexed BMP whose rows
+// are rowBytes long.
+std::string IndexedHead(std::uint32_t width, std::uint32_t height, std::uint16_t bits,
+                        std::uint32_t rowBytes, std::span<const std::uint32_t> palette) {
+    const auto colours = static_cast<std::uint32_t>(palette.size());
+    const std::uint32_t offset = 14 + 40 + 4 * colours;
     std::string out;
     out.reserve(offset + rowBytes * height);
     out += "BM";
@@ -27,15 +26,27 @@ std::string EncodeMonoBmp(const MonoPicture& picture) {
     Put(out, width, 4);
     Put(out, height, 4); // bottom-up
     Put(out, 1, 2);
-    Put(out, 1, 2);
+    Put(out, bits, 2);
     Put(out, 0, 4);
     Put(out, rowBytes * height, 4);
     Put(out, 3780, 4); // 96 dots per inch
     Put(out, 3780, 4);
-    Put(out, 2, 4);
+    Put(out, colours, 4);
     Put(out, 0, 4);
-    Put(out, 0x000000, 4); // entry 0: black, on
-    Put(out, 0xFFFFFF, 4); // entry 1: white, off
+    for (const std::uint32_t colour : palette) {
+        Put(out, colour & 0xFFFFFFU, 4); // blue, green, red, 0
+    }
+    return out;
+}
+
+} // namespace
+
+std::string EncodeMonoBmp(const MonoPicture& picture) {
+    const auto width = static_cast<std::uint32_t>(picture.width);
+    const auto height = static_cast<std::uint32_t>(picture.height);
+    const std::uint32_t rowBytes = (width + 31) / 32 * 4;
+    constexpr std::uint32_t kPalette[] = {0x000000, 0xFFFFFF}; // black on, white off
+    std::string out = IndexedHead(width, height, 1, rowBytes, kPalette);
     for (int y = picture.height - 1; y >= 0; --y) {
         std::string row(rowBytes, '\0');
         for (int x = 0; x < picture.width; ++x) {
@@ -60,30 +71,9 @@ std::string EncodeIndexedBmp(int width, int height, std::span<const std::uint8_t
         }
     }
     const auto columns = static_cast<std::uint32_t>(width);
-    const auto rows = static_cast<std::uint32_t>(height);
     const std::uint32_t rowBytes = (columns * 4 + 31) / 32 * 4;
-    const auto colours = static_cast<std::uint32_t>(palette.size());
-    const std::uint32_t offset = 14 + 40 + 4 * colours;
-    std::string out;
-    out.reserve(offset + rowBytes * rows);
-    out += "BM";
-    Put(out, offset + rowBytes * rows, 4);
-    Put(out, 0, 4);
-    Put(out, offset, 4);
-    Put(out, 40, 4);
-    Put(out, columns, 4);
-    Put(out, rows, 4); // bottom-up
-    Put(out, 1, 2);
-    Put(out, 4, 2);
-    Put(out, 0, 4);
-    Put(out, rowBytes * rows, 4);
-    Put(out, 3780, 4); // 96 dots per inch
-    Put(out, 3780, 4);
-    Put(out, colours, 4);
-    Put(out, 0, 4);
-    for (const std::uint32_t colour : palette) {
-        Put(out, colour & 0xFFFFFFU, 4); // blue, green, red, 0
-    }
+    std::string out =
+        IndexedHead(columns, static_cast<std::uint32_t>(height), 4, rowBytes, palette);
     for (int y = height - 1; y >= 0; --y) {
         std::string row(rowBytes, '\0');
         for (int x = 0; x < width; ++x) {
