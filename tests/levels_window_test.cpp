@@ -470,7 +470,7 @@ TEST(LevelsPrepare, PreparedDotsOfGreysReachConvertAndThePreview) {
         PrepareWindow* window = w.form.preparingWindow();
         ASSERT_NE(window, nullptr);
         EXPECT_TRUE(window->preparesDots());
-        EXPECT_FALSE(window->findChild<QPushButton*>("SaveButton")->isEnabled());
+        EXPECT_TRUE(window->findChild<QPushButton*>("SaveButton")->isEnabled());
         prepared = window->dots();
         ASSERT_EQ(prepared.width, 128);
         int offLevel = 0; // the bands' greys are the levels' own: each band its level
@@ -626,6 +626,54 @@ TEST(LevelsPrepare, ThresholdControlsFollowTheLayout) {
         EXPECT_TRUE(window.findChild<QLabel*>("ValuesLabel")->text().startsWith(row.said))
             << window.findChild<QLabel*>("ValuesLabel")->text().toStdString();
     }
+}
+
+// Save BMP on a panel of greys or e-paper writes the 4-bit BMP of pelmora-cli prepare, byte
+// for byte; with a mask there is no BMP to save.
+TEST(LevelsPrepare, SaveBmpWritesWhatPrepareWrites) {
+    struct Row {
+        const char* preset;
+        QStringList options; // pelmora-cli prepare's for the same panel
+    };
+    const Row rows[] = {{"ssd1325", {"--size", "128x64", "--depth", "4"}},
+                        {"uc1610", {"--size", "160x104", "--depth", "2"}},
+                        {"gxepd2-3c", {"--size", "200x200", "--colours", "black-red"}}};
+    ScratchFolder folder;
+    QImage photo(96, 72, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x) {
+            photo.setPixel(x, y, qRgb(255 - y * 3, 60 + x * 2, (x * y) % 256));
+        }
+    }
+    ASSERT_TRUE(photo.save(Q(folder / "photo.png")));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.preset);
+        const PanelLayout layout = FindPanelPreset(row.preset)->layout;
+        SourcePicture source = ReadPicture(Q(folder / "photo.png"));
+        ASSERT_TRUE(source.ok()) << source.error;
+        FakeMessageBox messages;
+        PrepareWindow window(Q(folder / "photo.png"), std::move(source.picture), layout.width,
+                             layout.height, PrepareOptions{}, messages, nullptr,
+                             OutputChoice{layout, nullptr, {}, {}});
+        window.setSaveNameAsker([&](const QString&) { return Q(folder / "window.bmp"); });
+        QTest::mouseClick(window.findChild<QPushButton*>("SaveButton"), Qt::LeftButton);
+        ASSERT_TRUE(messages.texts.isEmpty()) << messages.texts.join("\n").toStdString();
+        QProcess cli;
+        cli.setWorkingDirectory(Q(folder.path()));
+        cli.start(PELMORA_CLI, QStringList{"prepare", "--quiet"} + row.options +
+                                   QStringList{"-o", "cli.bmp", "photo.png"});
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        EXPECT_EQ(ReadFile(folder / "window.bmp"), ReadFile(folder / "cli.bmp"));
+    }
+    PanelLayout masked = FindPanelPreset("uc1610")->layout;
+    masked.mask = MaskForm::Plane;
+    SourcePicture source = ReadPicture(Q(folder / "photo.png"));
+    FakeMessageBox messages;
+    PrepareWindow window(Q(folder / "photo.png"), std::move(source.picture), masked.width,
+                         masked.height, PrepareOptions{}, messages, nullptr,
+                         OutputChoice{masked, nullptr, {}, {}});
+    EXPECT_FALSE(window.findChild<QPushButton*>("SaveButton")->isEnabled());
 }
 
 } // namespace

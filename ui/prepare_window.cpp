@@ -277,10 +277,15 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
                                          " already exists. Replace it?") == QMessageBox::Yes;
     };
     if (dotsLayout_) {
-        SaveButton->setEnabled(false);
-        SaveButton->setToolTip("A one-bit BMP cannot hold the output's levels, colours or mask: "
-                               "Use takes the dots to Convert");
         UseButton->setToolTip("Takes the prepared dots to Convert");
+        // Levels and colours go in a 4-bit BMP as pelmora-cli prepare writes it; no BMP
+        // holds a mask.
+        if (dotsLayout_->mask != MaskForm::None) {
+            SaveButton->setEnabled(false);
+            SaveButton->setToolTip("A BMP cannot hold the mask: Use takes the dots to Convert");
+        } else {
+            SaveButton->setToolTip("A 4-bit BMP of the levels' greys or the e-paper's colours");
+        }
     }
     redraw();
     FitBox->setFocus(); // the first choice; Enter still presses Use, the default
@@ -543,8 +548,29 @@ bool PrepareWindow::writeBitmap(const QString& path) {
                            " is the picture itself: the prepared picture needs another name.");
         return false;
     }
+    std::string bmp;
+    if (!dotsLayout_) {
+        bmp = EncodeMonoBmp(panel_);
+    } else if (dotsLayout_->colours != Colours::None) {
+        const std::uint32_t colour =
+            dotsLayout_->colours == Colours::BlackRed ? 0xFF0000 : 0xFFFF00;
+        const std::uint32_t palette[] = {0xFFFFFF, 0x000000, colour};
+        bmp = EncodeIndexedBmp(dots_.width, dots_.height, dots_.levels, palette);
+    } else {
+        std::vector<std::uint32_t> palette;
+        for (const int grey : LevelGreys(dotsLayout_->depth, options().levelGreys)) {
+            const auto value = static_cast<std::uint32_t>(grey);
+            palette.push_back(value << 16 | value << 8 | value);
+        }
+        bmp = EncodeIndexedBmp(dots_.width, dots_.height, dots_.levels, palette);
+    }
+    if (bmp.empty()) {
+        messages_.show(this, windowTitle(),
+                       "The picture cannot be prepared for this panel with these choices.");
+        return false;
+    }
     AtomicTextFile file(PathFromUtf8(path.toStdString()));
-    if (!file.open() || !file.write(EncodeMonoBmp(panel_)) || !file.commit()) {
+    if (!file.open() || !file.write(bmp) || !file.commit()) {
         messages_.show(this, windowTitle(),
                        "The file " + QDir::toNativeSeparators(path) +
                            " could not be written: " + QString::fromStdString(file.error()));
