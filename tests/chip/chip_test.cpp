@@ -45,30 +45,6 @@ std::vector<std::string> HostLines(const std::string& out) {
     return lines;
 }
 
-// simavr shows each line the UART is sent on standard error, coloured, with the newline
-// itself shown as a final '.'.
-std::vector<std::string> ChipLines(const std::string& err) {
-    std::string plain;
-    for (std::size_t i = 0; i < err.size(); ++i) {
-        if (err[i] == '\x1b') {
-            i = err.find('m', i); // a colour: ESC [ digits m
-            if (i == std::string::npos) {
-                break;
-            }
-        } else {
-            plain += err[i];
-        }
-    }
-    std::vector<std::string> lines;
-    for (std::string line : Lines(plain)) {
-        if (line.starts_with("@") && line.ends_with(".")) {
-            line.pop_back();
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
 // An array (or a GFXfont) a header declares at file level.
 struct Declared {
     std::string type;
@@ -524,7 +500,7 @@ void ProveOnChip(const ScratchFolder& folder, const Group& group) {
                              << Shell(folder, "avr-size -A " + elf + " | head -4").out;
         const Ran ran = Shell(folder, kSimulator + " " + elf);
         EXPECT_EQ(ran.exitCode, 0) << "simavr: " << ran.out << ran.err.substr(0, 2000);
-        const std::vector<std::string> chip = ChipLines(ran.err);
+        const std::vector<std::string> chip = UartLines(ran.err);
         EXPECT_TRUE(chip == expected)
             << "the chip read other bytes than the host " << FirstDifference(expected, chip);
     }

@@ -25,38 +25,6 @@ const std::string kChipCompiler =
     "avr-gcc -mmcu=atmega328p -Os -std=c99 -Wall -Wextra -pedantic -Werror";
 const std::string kSimulator = "timeout 60 simavr -m atmega328p -f 16000000";
 
-std::vector<std::string> TextLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// simavr shows the UART's lines on standard error, coloured, each newline as a final '.'.
-std::vector<std::string> UartLines(const std::string& err, char first) {
-    std::string plain;
-    for (std::size_t i = 0; i < err.size(); ++i) {
-        if (err[i] == '\x1b') {
-            i = err.find('m', i);
-            if (i == std::string::npos) {
-                break;
-            }
-        } else {
-            plain += err[i];
-        }
-    }
-    std::vector<std::string> lines;
-    for (std::string line : TextLines(plain)) {
-        if (!line.empty() && line.front() == first && line.ends_with(".")) {
-            line.pop_back();
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
 std::uint32_t Hash(std::string_view bytes) {
     std::uint32_t hash = 2166136261U;
     for (const char c : bytes) {
@@ -220,10 +188,10 @@ TEST(CompressOnTheChip, EverySchemeUnpacksToTheBytesOnTheHostAndTheChip) {
     const std::string include = " -I. -I'" + kPrograms + "' ";
     const Ran host = Shell(folder, kHostCompiler + include + "main.c -o host && ./host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    EXPECT_EQ(TextLines(host.out), expected) << AssetList(names);
+    EXPECT_EQ(Lines(host.out), expected) << AssetList(names);
     const Ran cxx = Shell(folder, kHostCxxCompiler + include + "main.c -o hostcxx && ./hostcxx");
     ASSERT_EQ(cxx.exitCode, 0) << cxx.err;
-    EXPECT_EQ(TextLines(cxx.out), expected) << AssetList(names);
+    EXPECT_EQ(Lines(cxx.out), expected) << AssetList(names);
 
     const Ran built = Shell(folder, kChipCompiler + include + "main.c -o main.elf");
     ASSERT_EQ(built.exitCode, 0) << built.err;
@@ -323,7 +291,7 @@ TEST(CompressOnTheChip, BuildIndexSaysHowEachAssetIsPackedAndTheDecoderReadsIt) 
     const std::string include = " -Iout -I'" + kPrograms + "' ";
     const Ran host = Shell(folder, kHostCompiler + include + "main.c -o host && ./host");
     ASSERT_EQ(host.exitCode, 0) << host.err;
-    EXPECT_EQ(TextLines(host.out), expected);
+    EXPECT_EQ(Lines(host.out), expected);
     const Ran elf = Shell(folder, kChipCompiler + include + "main.c -o main.elf");
     ASSERT_EQ(elf.exitCode, 0) << elf.err;
     const Ran ran = Shell(folder, kSimulator + " main.elf");

@@ -598,29 +598,6 @@ INSTANTIATE_TEST_SUITE_P(Panels, PanelProof, testing::ValuesIn(PanelCases()),
 
 // ---- The C output where a firmware runs ----
 
-// simavr shows each line the UART is sent on standard error, coloured, the newline as '.'.
-std::vector<std::string> ChipLines(const std::string& err) {
-    std::string plain;
-    for (std::size_t i = 0; i < err.size(); ++i) {
-        if (err[i] == '\x1b') {
-            i = err.find('m', i);
-            if (i == std::string::npos) {
-                break;
-            }
-        } else {
-            plain += err[i];
-        }
-    }
-    std::vector<std::string> lines;
-    for (std::string line : Lines(plain)) {
-        if (line.starts_with("@") && line.ends_with(".")) {
-            line.pop_back();
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
 std::vector<std::string> HostLines(const std::string& out) {
     std::vector<std::string> lines;
     for (const std::string& line : Lines(out)) {
@@ -704,7 +681,7 @@ TEST_P(ChipProof, EveryArrayReadFromProgramMemoryHoldsItsPlane) {
     ASSERT_EQ(ran.exitCode, 0) << ran.err.substr(0, 2000);
 
     const std::map<std::string, Bytes> onHost = PrintedArrays(HostLines(host.out));
-    const std::map<std::string, Bytes> onChip = PrintedArrays(ChipLines(ran.err));
+    const std::map<std::string, Bytes> onChip = PrintedArrays(UartLines(ran.err));
     for (const PlaneBytes& run : runs) {
         const std::string name = "art" + run.suffix;
         SCOPED_TRACE(name);

@@ -23,6 +23,28 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+std::vector<std::string> UartLines(const std::string& err, char first) {
+    std::string plain;
+    for (std::size_t i = 0; i < err.size(); ++i) {
+        if (err[i] == '\x1b') {
+            i = err.find('m', i); // a colour: ESC [ digits m
+            if (i == std::string::npos) {
+                break;
+            }
+        } else {
+            plain += err[i];
+        }
+    }
+    std::vector<std::string> lines;
+    for (std::string line : Lines(plain)) {
+        if (!line.empty() && line.front() == first && line.ends_with(".")) {
+            line.pop_back();
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
 Ran Shell(const ScratchFolder& folder, const std::string& line, int sizeLimitBlocks) {
     setenv("CLI", PELMORA_CLI, 1);
     const std::string out = (folder / ".out").string();

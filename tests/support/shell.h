@@ -27,6 +27,10 @@ std::string Unprivileged(const std::string& line);
 // The lines of text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
 
+// The lines a program in simavr sent over its UART that start with first: simavr shows
+// them on standard error, coloured, each newline as a final '.'.
+std::vector<std::string> UartLines(const std::string& err, char first = '@');
+
 // A BDF font of two characters, A and B, in four by six dots.
 inline constexpr const char* kTinyBdf =
     "STARTFONT 2.1\n"
