@@ -1,11 +1,11 @@
 #pragma once
 
-#include "cli/picture_input.h"
 #include "core/asset_build/manifest.h"
 #include "core/compress/packed_output.h"
 #include "core/conversion/encoder.h"
 #include "core/font/font_file.h"
 #include "freetype/font_raster.h"
+#include "picture_input/picture_input.h"
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cli/cli_output.h"
-#include "cli/picture_input.h"
+#include "picture_input/picture_input.h"
 
 #include <string>
 #include <vector>

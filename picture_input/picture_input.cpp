@@ -1,4 +1,4 @@
-#include "cli/picture_input.h"
+#include "picture_input/picture_input.h"
 
 #include "core/io/source_file.h"
 #include "core/prepare/picture_handoff.h"
@@ -19,7 +19,7 @@
 
 extern char** environ;
 
-namespace pelmora::cli {
+namespace pelmora {
 
 namespace {
 
@@ -327,4 +327,4 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
     return {"a sheet is read from a PNG, JPEG or GIF"};
 }
 
-} // namespace pelmora::cli
+} // namespace pelmora

@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-namespace pelmora::cli {
+namespace pelmora {
 
 struct PreparedPicture {
     MonoPicture picture;
@@ -54,4 +54,4 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
                             const FrameInput& input,
                             const std::function<std::string(PreparedFrame&&)>& take);
 
-} // namespace pelmora::cli
+} // namespace pelmora
