@@ -575,8 +575,8 @@ TEST_P(PanelProof, ExactLevelsPackAndShowInEveryDither) {
         ASSERT_EQ(converted.exitCode, 0) << converted.err;
         EXPECT_EQ(Difference(expected, BytesOf(ReadFile(folder / bin))), "");
 
-        const Ran shown = Shell(folder, "\"$CLI\" show " + panel.options +
-                                            " --format bin --scale 1 --png " + png + " " + bin);
+        const Ran shown =
+            Shell(folder, "\"$CLI\" show " + panel.options + " --scale 1 --png " + png + " " + bin);
         ASSERT_EQ(shown.exitCode, 0) << shown.err;
         EXPECT_EQ(DifferingPixels(folder, "expected.pam", png), "0");
     }
