@@ -2,6 +2,7 @@
 
 #include "cli/batch_targets.h"
 #include "cli/build_plan.h"
+#include "cli/font_command.h"
 #include "cli/options.h"
 #include "cli/usage.h"
 
@@ -16,6 +17,7 @@
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
 #include "core/panel/panel_bytes.h"
+#include "picture_input/picture_input.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -62,10 +64,10 @@ FileStamp StampOf(const std::string& path) {
 
 // A picture's bytes as convert makes them, or why there are none.
 std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
-    const PanelLayout layout = job.choice.panel();
+    const PanelLayout layout = job.asset.choice.panel();
     asset.layout = layout;
-    if (job.preparation) { // prepared straight to the panel's dots, inverse among its options
-        const PreparedDots prepared = PreparePictureDots(job.paths.front(), *job.preparation);
+    if (job.asset.preparation) { // prepared straight to the panel's dots, inverse among its options
+        const PreparedDots prepared = PreparePictureDots(job.paths.front(), *job.asset.preparation);
         if (!prepared.ok()) {
             return prepared.error;
         }
@@ -89,23 +91,24 @@ std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
     }
     SilentProgress progress;
     const MonoPicture dots =
-        ChooseOnDots(taken.pixels, OnColour(taken.check.palette, job.inverse), progress);
+        ChooseOnDots(taken.pixels, OnColour(taken.check.palette, job.asset.inverse), progress);
     asset.bytes = PackPanel(dots, layout);
     return asset.bytes.empty() ? std::string("the picture is not the panel's size") : std::string();
 }
 
 // Every frame of every picture, as convert --frames makes them.
 std::string MakeFrames(const AssetJob& job, BuiltAsset& asset) {
-    const PanelLayout layout = job.choice.panel();
+    const PanelLayout layout = job.asset.choice.panel();
     std::vector<PanelFrame> frames;
     for (std::size_t i = 0; i < job.paths.size(); ++i) {
-        const FramesOutcome outcome = PrepareFrames(
-            job.paths[i], *job.preparation, job.frameInput, [&](PreparedFrame&& prepared) {
-                return AddFrame(
-                    frames,
-                    {PackDots(prepared.dots, layout), prepared.delayMs, std::move(prepared.source)},
-                    job.mergeRepeats);
-            });
+        const FramesOutcome outcome =
+            PrepareFrames(job.paths[i], *job.asset.preparation, job.asset.frameInput,
+                          [&](PreparedFrame&& prepared) {
+                              return AddFrame(frames,
+                                              {PackDots(prepared.dots, layout), prepared.delayMs,
+                                               std::move(prepared.source)},
+                                              job.asset.mergeRepeats);
+                          });
         if (!outcome.error.empty()) {
             return job.files[i] + ": " + outcome.error;
         }
@@ -127,7 +130,7 @@ std::string MakeFont(const AssetJob& job, BuiltAsset& asset) {
     if (!source.ok()) {
         return source.error;
     }
-    const RasterResult raster = RasteriseFont(source.bytes, job.raster);
+    const RasterResult raster = RasteriseFont(source.bytes, RasterFor(job.asset.font));
     if (!raster.error.empty()) {
         return raster.error;
     }
@@ -142,18 +145,19 @@ std::string MakeFont(const AssetJob& job, BuiltAsset& asset) {
         }
         PrintError({}, CodeName(raster.missing[i]) + " is not in " + job.files.front());
     }
-    const FontFile written = WriteFontFile(raster.set, job.fontFormat, job.name);
+    const FontFile written = WriteFontFile(raster.set, job.asset.font.format, job.name);
     if (!written.error.empty()) {
         return written.error;
     }
     asset.kind = AssetKind::Font;
-    asset.fontFormat = job.fontFormat.name;
-    asset.layout = FontCell(raster.set, job.fontFormat);
-    if (job.fontFormat.syntax == nullptr) {
+    asset.fontFormat = job.asset.font.format.name;
+    asset.layout = FontCell(raster.set, job.asset.font.format);
+    if (job.asset.font.format.syntax == nullptr) {
         // A GFXfont's glyphs are rows, leftmost dot in the top bit; u8g2's bits run from the
         // lowest.
         asset.layout.arrangement = Arrangement::Rows;
-        asset.layout.bitOrder = job.fontFormat.name == "gfxfont" ? BitOrder::Msb : BitOrder::Lsb;
+        asset.layout.bitOrder =
+            job.asset.font.format.name == "gfxfont" ? BitOrder::Msb : BitOrder::Lsb;
     }
     asset.frames = static_cast<int>(raster.set.glyphs.size());
     asset.fontText = written.text;
@@ -169,15 +173,15 @@ void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
             continue;
         }
         assets[i].name = job.name;
-        std::string problem = job.kind == AssetJob::Kind::Image    ? MakeImage(job, assets[i])
-                              : job.kind == AssetJob::Kind::Frames ? MakeFrames(job, assets[i])
-                                                                   : MakeFont(job, assets[i]);
-        assets[i].packing = job.packing;
+        std::string problem = job.asset.kind == AssetKind::Picture  ? MakeImage(job, assets[i])
+                              : job.asset.kind == AssetKind::Frames ? MakeFrames(job, assets[i])
+                                                                    : MakeFont(job, assets[i]);
+        assets[i].packing = job.asset.packing;
         if (problem.empty()) {
             problem = PackAsset(assets[i]);
         }
         if (!problem.empty()) {
-            const bool named = job.kind == AssetJob::Kind::Frames;
+            const bool named = job.asset.kind == AssetKind::Frames;
             problems.push_back({job.place, named ? problem : job.files.front() + ": " + problem});
         }
     }
@@ -282,8 +286,8 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     std::vector<std::string> inputs{manifestPath};
     for (const AssetJob& job : plan.assets) {
         inputs.insert(inputs.end(), job.paths.begin(), job.paths.end());
-        if (!job.charsFile.empty()) {
-            inputs.push_back(job.charsFile);
+        if (!job.asset.font.charsFile.empty()) {
+            inputs.push_back(job.asset.font.charsFile);
         }
     }
     const std::vector<FileStamp> inputStamps = Stamps(inputs);
@@ -297,7 +301,7 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
                 makeable.back() = false;
             }
         }
-        stamp += job.charsFile.empty() ? 0 : 1;
+        stamp += job.asset.font.charsFile.empty() ? 0 : 1;
     }
     // No output replaces a file the build reads, nor another output: each is compared as
     // a file (links and other names resolved), before anything is written.
@@ -318,7 +322,7 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     }
     // Packed data is unpacked by the decoder written once beside the header.
     const bool packs = std::any_of(plan.assets.begin(), plan.assets.end(),
-                                   [](const AssetJob& job) { return job.packing.packs(); });
+                                   [](const AssetJob& job) { return job.asset.packing.packs(); });
     const std::string decoder = packs && !plan.header.empty()
                                     ? Joined(FolderOf(plan.header), std::string(kUnpackHeaderName))
                                     : std::string();

@@ -1,6 +1,5 @@
 #include "cli/build_plan.h"
 
-#include "cli/font_command.h"
 #include "cli/options.h"
 #include "core/asset_build/asset_header.h"
 #include "core/frames/frames.h"
@@ -153,27 +152,17 @@ void ReadPicture(Reader& reader, const ManifestTable* panel, const ManifestTable
     NamedValues values = reader.values(panel, table);
     values["format"] = format;
     AssetReader read(std::move(values), KeyStyle::Key, ProblemsSaid::Every);
-    const Asset asset = read.readPicture(job.kind == AssetJob::Kind::Frames);
+    job.asset = read.readPicture(job.asset.kind == AssetKind::Frames);
     reader.problems(panel, table, read);
-    job.inverse = asset.inverse;
-    job.choice = asset.choice;
-    job.choice.symbol = job.name;
-    job.packing = asset.packing;
-    job.preparation = asset.preparation;
-    job.frameInput = asset.frameInput;
-    job.mergeRepeats = asset.mergeRepeats;
+    job.asset.choice.symbol = job.name;
 }
 
 // The options of a font, read as pelmora-cli font reads them.
 void ReadFont(Reader& reader, const ManifestTable& table, const std::string& manifestFolder,
               AssetJob& job) {
     AssetReader read(reader.values(nullptr, table), KeyStyle::Key, ProblemsSaid::Every);
-    FontInput font;
-    read.readFont(AssetReader::FontFormats::Build, manifestFolder, font);
+    read.readFont(AssetReader::FontFormats::Build, manifestFolder, job.asset.font);
     reader.problems(nullptr, table, read);
-    job.raster = RasterFor(font);
-    job.fontFormat = font.format;
-    job.charsFile = font.charsFile;
 }
 
 // Why an output named so in [output] cannot be written: it names a folder, or, with
@@ -191,12 +180,6 @@ std::string OutputPathProblem(const std::string& name, const std::string& output
     return {};
 }
 
-AssetKind KindOf(const AssetJob& job) {
-    return job.kind == AssetJob::Kind::Image    ? AssetKind::Picture
-           : job.kind == AssetJob::Kind::Frames ? AssetKind::Frames
-                                                : AssetKind::Font;
-}
-
 // Every symbol the header will define, worked out before anything is made: one that the
 // header or its includes define already, or that two assets define, is said at the name of
 // each asset that makes it.
@@ -208,7 +191,7 @@ void CheckSymbols(Reader& reader, const std::vector<AssetJob>& assets) {
             continue; // said already
         }
         const std::vector<std::string> symbols =
-            AssetSymbols(KindOf(job), job.name, job.fontFormat.name);
+            AssetSymbols(job.asset.kind, job.name, job.asset.font.format.name);
         for (std::size_t k = 1; k < symbols.size(); ++k) {
             if (const std::string problem = MadeSymbolProblem(symbols[k]); !problem.empty()) {
                 reader.add(job.namePlace,
@@ -315,9 +298,9 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         }
         const std::size_t before = problems.size();
         AssetJob job;
-        job.kind = table.kind == "image"    ? AssetJob::Kind::Image
-                   : table.kind == "frames" ? AssetJob::Kind::Frames
-                                            : AssetJob::Kind::Font;
+        job.asset.kind = table.kind == "image"    ? AssetKind::Picture
+                         : table.kind == "frames" ? AssetKind::Frames
+                                                  : AssetKind::Font;
         const std::string heading = "[[" + table.kind + "]]";
         job.name = reader.text(table, "name");
         if (const ManifestEntry* name = table.find("name"); name == nullptr) {
@@ -331,13 +314,13 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
                                               " (the first on line " +
                                               std::to_string(first->second.line) + ")");
         }
-        const std::string filesKey = job.kind == AssetJob::Kind::Frames ? "files" : "file";
+        const std::string filesKey = job.asset.kind == AssetKind::Frames ? "files" : "file";
         if (const ManifestEntry* files = table.find(filesKey); files == nullptr) {
             reader.add(table.place, heading + " needs " + filesKey);
         } else {
             job.place = files->value.place;
             const bool list = files->value.kind == ManifestValue::Kind::List;
-            if (list != (job.kind == AssetJob::Kind::Frames)) {
+            if (list != (job.asset.kind == AssetKind::Frames)) {
                 reader.add(files->value.place,
                            filesKey + (list ? " takes a string" : " takes a list of strings"));
             } else if (list && files->value.list.empty()) {
@@ -352,7 +335,7 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         if (const ManifestEntry* name = table.find("name")) {
             job.namePlace = name->value.place;
         }
-        if (job.kind == AssetJob::Kind::Font) {
+        if (job.asset.kind == AssetKind::Font) {
             ReadFont(reader, table, manifestFolder, job);
         } else {
             ReadPicture(reader, panel, table, plan.format, job);

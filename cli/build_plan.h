@@ -1,11 +1,7 @@
 #pragma once
 
+#include "core/asset/asset.h"
 #include "core/asset_build/manifest.h"
-#include "core/compress/packed_output.h"
-#include "core/conversion/encoder.h"
-#include "core/font/font_file.h"
-#include "freetype/font_raster.h"
-#include "picture_input/picture_input.h"
 
 #include <optional>
 #include <string>
@@ -15,27 +11,13 @@ namespace pelmora::cli {
 
 // One asset of the manifest with its options read, its files not yet.
 struct AssetJob {
-    enum class Kind { Image, Frames, Font };
-    Kind kind = Kind::Image;
+    Asset asset; // what to make: kind, panel, preparation, frames, font, packing
     std::string name;
     std::vector<std::string> files; // as the manifest writes them
     std::vector<std::string> paths; // from the current folder
     ManifestPlace place;            // of the file or files key, for what goes wrong there
     ManifestPlace namePlace;        // of the name key
     bool readable = false;          // its tables said no problem: it may be made to find more
-
-    // A picture or frames: the panel, the colour rule and the preparation.
-    OutputChoice choice;
-    bool inverse = false;
-    std::optional<Preparation> preparation;
-    FrameInput frameInput;
-    bool mergeRepeats = false;
-    Packing packing; // compress and delta
-
-    // A font.
-    RasterOptions raster;
-    FontFormat fontFormat;
-    std::string charsFile; // the @FILE of chars, from the current folder; an input too
 };
 
 // What the manifest asks to be built, and where.

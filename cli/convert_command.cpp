@@ -46,7 +46,8 @@ std::string ResultPath(const ConvertOptions& options, const std::string& picture
     // Standard input's picture is written into the current folder, named as asked.
     auto [pictureFolder, pictureName] =
         SplitPath(picture == "-" ? options.stdinName + ".bmp" : picture);
-    if (options.preparation) { // named as the BMP it was made into: logo.png gives lcd_logo.txt
+    if (options.asset
+            .preparation) { // named as the BMP it was made into: logo.png gives lcd_logo.txt
         const std::size_t dot = pictureName.find_last_of('.');
         pictureName =
             (dot == std::string::npos || dot == 0 ? pictureName : pictureName.substr(0, dot)) +
@@ -54,7 +55,7 @@ std::string ResultPath(const ConvertOptions& options, const std::string& picture
     }
     const std::string folder =
         options.outputDir.empty() ? pictureFolder : WithoutTrailingSlashes(options.outputDir);
-    return OutputPathFor(folder, pictureName, options.choice.syntaxOrDefault());
+    return OutputPathFor(folder, pictureName, options.asset.choice.syntaxOrDefault());
 }
 
 // The panel's bytes, written raw, packed into the syntax asked for.
@@ -62,10 +63,10 @@ EncodedText PackedEncoding(const ConvertOptions& options, const EncodedText& raw
                            const std::string& outputPath) {
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(raw.text.data()), raw.text.size());
     const std::string symbol =
-        options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
+        options.asset.choice.symbol.empty() ? SymbolFor(outputPath) : options.asset.choice.symbol;
     const PackedText packed =
-        WritePackedPicture(options.choice.syntaxOrDefault(), options.choice.panel(), bytes, symbol,
-                           options.packing.scheme);
+        WritePackedPicture(options.asset.choice.syntaxOrDefault(), options.asset.choice.panel(),
+                           bytes, symbol, options.asset.packing.scheme);
     return {packed.text, packed.error};
 }
 
@@ -74,19 +75,19 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
                 ProgressLine& progressLine, const std::string& refused) {
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
-    const PanelLayout panel = options.choice.panel();
+    const PanelLayout panel = options.asset.choice.panel();
     const std::string outputPath = ResultPath(options, picture);
     EncodedText encoded;
-    if (options.preparation) {
+    if (options.asset.preparation) {
         // Prepared in memory to the panel's dots, with --inverse folded into the preparation.
-        const PreparedDots prepared = PreparePictureDots(picture, *options.preparation);
+        const PreparedDots prepared = PreparePictureDots(picture, *options.asset.preparation);
         if (!prepared.ok()) {
             progressLine.clear();
             PrintError(shownName, prepared.error);
             return false;
         }
-        OutputChoice choice = options.choice;
-        choice.packing = {options.packing.scheme, false};
+        OutputChoice choice = options.asset.choice;
+        choice.packing = {options.asset.packing.scheme, false};
         if (choice.symbol.empty()) {
             choice.symbol = SymbolFor(outputPath);
         }
@@ -111,12 +112,12 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
             return false;
         }
         SilentProgress progress;
-        OutputChoice choice = options.choice;
-        if (options.packing.packs()) {
+        OutputChoice choice = options.asset.choice;
+        if (options.asset.packing.packs()) {
             choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
         }
-        encoded = ConvertTakenInToText(taken, options.inverse, progress, choice, outputPath);
-        if (encoded.ok() && options.packing.packs()) {
+        encoded = ConvertTakenInToText(taken, options.asset.inverse, progress, choice, outputPath);
+        if (encoded.ok() && options.asset.packing.packs()) {
             encoded = PackedEncoding(options, encoded, outputPath);
         }
     }
@@ -230,21 +231,22 @@ class SpooledFrames : public FrameSource {
 
 // Every frame of every picture, packed as it is prepared, then one output of them all.
 int RunFrames(const ConvertOptions& options, StandardOutput& out) {
-    const PanelLayout layout = options.choice.panel();
-    const Syntax& syntax = options.choice.syntaxOrDefault();
-    SpooledFrames frames(layout.byteCount(), options.mergeRepeats);
+    const PanelLayout layout = options.asset.choice.panel();
+    const Syntax& syntax = options.asset.choice.syntaxOrDefault();
+    SpooledFrames frames(layout.byteCount(), options.asset.mergeRepeats);
     if (!frames.error().empty()) {
         PrintError({}, frames.error());
         return 1;
     }
     for (const std::string& picture : options.pictures) {
-        const FramesOutcome outcome = PrepareFrames(
-            picture, *options.preparation, options.frameInput, [&](PreparedFrame&& prepared) {
-                // --inverse is in the preparation; a frame of no dots packs to no bytes,
-                // which the spool refuses as of another size.
-                return frames.add({PackDots(prepared.dots, layout), prepared.delayMs,
-                                   std::move(prepared.source)});
-            });
+        const FramesOutcome outcome =
+            PrepareFrames(picture, *options.asset.preparation, options.asset.frameInput,
+                          [&](PreparedFrame&& prepared) {
+                              // --inverse is in the preparation; a frame of no dots packs to no
+                              // bytes, which the spool refuses as of another size.
+                              return frames.add({PackDots(prepared.dots, layout), prepared.delayMs,
+                                                 std::move(prepared.source)});
+                          });
         if (!outcome.error.empty()) {
             PrintError(picture, outcome.error);
             return outcome.usage ? kExitUsage : 1;
@@ -257,11 +259,11 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     const std::string outputPath =
         options.output.empty() ? ResultPath(options, options.pictures.front()) : options.output;
     const std::string symbol =
-        options.choice.symbol.empty() ? SymbolFor(outputPath) : options.choice.symbol;
+        options.asset.choice.symbol.empty() ? SymbolFor(outputPath) : options.asset.choice.symbol;
     // Packed frames are made whole first: they are the small ones.
     std::optional<PackedText> packed;
-    if (options.packing.packs()) {
-        packed = WritePackedFrames(syntax, layout, frames, symbol, options.packing);
+    if (options.asset.packing.packs()) {
+        packed = WritePackedFrames(syntax, layout, frames, symbol, options.asset.packing);
         if (!packed->ok()) {
             PrintError(options.pictures.front(), packed->error);
             return 1;
@@ -321,7 +323,7 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
 } // namespace
 
 int RunConvert(const ConvertOptions& options, StandardOutput& out) {
-    if (options.frames) {
+    if (options.frames()) {
         return RunFrames(options, out);
     }
     // Progress only for a batch, and only while nothing else goes to the same terminal.
@@ -420,12 +422,10 @@ std::string ConvertHelp() {
 
 namespace {
 
-// --frames and the options that go only with it. Exit status 2 for a misuse, else 0.
-int ParseFrames(const ParsedArguments& parsed, ConvertOptions& options) {
-    options.frames = parsed.has("--frames");
-    options.output = parsed.value("-o");
+// The options that go only with --frames. Exit status 2 for a misuse, else 0.
+int CheckFrames(const ParsedArguments& parsed) {
     for (const char* name : {"--sheet", "--delay", "--merge-repeats", "-o", "--delta"}) {
-        if (parsed.has(name) && !options.frames) {
+        if (parsed.has(name) && !parsed.has("--frames")) {
             return UsageError(std::string(name) + " goes with --frames");
         }
     }
@@ -472,7 +472,7 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     options.quiet = parsed.has("--quiet");
     options.outputDir = parsed.value("--output-dir");
     options.pictures = parsed.files;
-    if (const int status = ParseFrames(parsed, options); status != 0) {
+    if (const int status = CheckFrames(parsed); status != 0) {
         return status;
     }
     // A panel of levels, planes or a mask takes any picture prepared; standard input's BMP
@@ -480,25 +480,19 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     const bool readsStdin =
         std::find(options.pictures.begin(), options.pictures.end(), "-") != options.pictures.end();
     AssetReader reader(NamedOptions(parsed), KeyStyle::Option, ProblemsSaid::First);
-    const Asset asset = reader.readPicture(options.frames, readsStdin);
+    options.asset = reader.readPicture(parsed.has("--frames"), readsStdin);
     if (!reader.ok()) {
         return UsageError(reader.said(reader.problems().front()) +
                           (reader.panelRefused() ? SheetLayoutHint(reader.values()) : ""));
     }
-    options.inverse = asset.inverse;
-    options.choice = asset.choice;
-    options.packing = asset.packing;
-    options.preparation = asset.preparation;
-    options.frameInput = asset.frameInput;
-    options.mergeRepeats = asset.mergeRepeats;
+    options.output = parsed.value("-o");
     if (parsed.has("--name")) {
         const std::string name = parsed.value("--name");
         if (!IsSymbol(name)) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
         }
         // A C header must compile: the name, and every name it makes (NAME_WIDTH, ...).
-        const std::vector<std::string> symbols =
-            AssetSymbols(options.frames ? AssetKind::Frames : AssetKind::Picture, name, {});
+        const std::vector<std::string> symbols = AssetSymbols(options.asset.kind, name, {});
         for (std::size_t i = 0; i < symbols.size(); ++i) {
             const std::string problem =
                 i == 0 ? SymbolProblem(symbols[i]) : MadeSymbolProblem(symbols[i]);
@@ -507,7 +501,7 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
                                   problem);
             }
         }
-        options.choice.symbol = name;
+        options.asset.choice.symbol = name;
     }
     if (options.pictures.empty()) {
         return UsageError("convert needs at least one BITMAP");
@@ -519,7 +513,7 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     if (fromStdin > 1) {
         return UsageError("standard input (-) can be read once only");
     }
-    if (options.frames) {
+    if (options.frames()) {
         if (fromStdin > 0) {
             return UsageError("--frames reads no standard input (-)");
         }
@@ -537,7 +531,7 @@ int ConvertCommand(const std::vector<std::string>& arguments, StandardOutput& ou
     if (options.toStdout && !options.outputDir.empty()) {
         return UsageError("--stdout and --output-dir exclude each other");
     }
-    if (fromStdin == 1 && options.preparation) {
+    if (fromStdin == 1 && options.asset.preparation) {
         return UsageError("standard input (-) is converted as a BMP only, without preparation");
     }
     if (fromStdin == 1 && !options.toStdout && !parsed.has("--name")) {

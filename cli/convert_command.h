@@ -2,8 +2,7 @@
 
 #include "cli/cli_output.h"
 #include "cli/prepare_command.h"
-#include "core/compress/packed_output.h"
-#include "core/conversion/encoder.h"
+#include "core/asset/asset.h"
 
 #include <optional>
 #include <string>
@@ -12,20 +11,16 @@
 namespace pelmora::cli {
 
 struct ConvertOptions {
-    bool inverse = false;
+    Asset asset; // the panel and syntax, the preparation, the frames' input and the packing
     bool toStdout = false;
     bool quiet = false;
     std::string outputDir; // empty: beside each picture
-    OutputChoice choice;   // the panel and syntax
     std::string stdinName; // the name standard input's picture goes by ("-" as a file)
-    std::optional<Preparation> preparation; // set: any picture, prepared first
     std::vector<std::string> pictures;
+    std::string output; // with --frames, -o: the output's path; empty: after the first picture
+
     // --frames: the frames of every picture, in order, into one output.
-    bool frames = false;
-    FrameInput frameInput;     // --sheet and --delay
-    bool mergeRepeats = false; // a frame equal to the one before it only lengthens that one
-    std::string output;        // -o: the output's path; empty: named after the first picture
-    Packing packing;           // --compress and --delta
+    bool frames() const { return asset.kind == AssetKind::Frames; }
 };
 
 // Converts every picture, going on past failures. Exit status: 0 when all were written.
