@@ -48,6 +48,23 @@ QString BytesText(const PanelLayout& layout) {
     return text;
 }
 
+// A box for a side or a column of the panel, in dots.
+QSpinBox* SideBox(const char* name, int value) {
+    auto* box = new QSpinBox;
+    box->setObjectName(name);
+    box->setRange(1, kMaxPanelSide);
+    box->setValue(value);
+    return box;
+}
+
+QComboBox* ListBox(const char* name, const QStringList& items, int current) {
+    auto* box = new QComboBox;
+    box->setObjectName(name);
+    box->addItems(items);
+    box->setCurrentIndex(current);
+    return box;
+}
+
 } // namespace
 
 OutputChoice LoadOutputChoice(QSettings& settings) {
@@ -117,14 +134,18 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     : QDialog(parent) {
     setObjectName("OutputSettings");
     setWindowTitle("Output settings");
-    auto* form = new QFormLayout;
-    const auto spin = [](const char* name, int value) {
-        auto* box = new QSpinBox;
-        box->setObjectName(name);
-        box->setRange(1, kMaxPanelSide);
-        box->setValue(value);
-        return box;
-    };
+    buildSyntaxAndPanelBoxes(choice);
+    buildLayoutFields(choice.layout.value_or(PanelLayout{}));
+    buildCompressionBox(packing);
+    QScrollArea* example = buildResultLabels();
+    QWidget* fields = layOutFields(example);
+    placeFieldsAndButtons(fields);
+    showMatchingPreset(preset);
+    connectControls();
+    update();
+}
+
+void OutputSettingsDialog::buildSyntaxAndPanelBoxes(const OutputChoice& choice) {
     SyntaxBox = new QComboBox;
     SyntaxBox->setObjectName("SyntaxBox");
     for (const Syntax* syntax : Syntaxes()) {
@@ -138,55 +159,53 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
         PanelBox->addItem(FromView(preset.label), FromView(preset.name));
     }
     PanelBox->addItem("Custom"); // leaves the layout open
-    const PanelLayout layout = choice.layout.value_or(PanelLayout{});
-    WidthBox = spin("WidthBox", layout.width);
-    HeightBox = spin("HeightBox", layout.height);
-    BlockWidthBox = spin("BlockWidthBox", layout.blockWidth);
-    LayoutBox = new QComboBox;
-    LayoutBox->setObjectName("LayoutBox");
-    LayoutBox->addItems({"halves", "pages", "rows", "bit planes"});
-    LayoutBox->setCurrentIndex(static_cast<int>(layout.arrangement));
-    BitOrderBox = new QComboBox;
-    BitOrderBox->setObjectName("BitOrderBox");
-    BitOrderBox->addItems({"lsb", "msb"});
-    BitOrderBox->setCurrentIndex(layout.bitOrder == BitOrder::Msb ? 1 : 0);
-    const auto list = [](const char* name, const QStringList& items, int current) {
-        auto* box = new QComboBox;
-        box->setObjectName(name);
-        box->addItems(items);
-        box->setCurrentIndex(current);
-        return box;
-    };
-    DepthBox = list("DepthBox", {"1 bit a dot", "2 bits a dot: 4 greys", "4 bits a dot: 16 greys"},
-                    layout.depth == kMaxDepth ? 2 : layout.depth - 1);
-    ColoursBox = list("ColoursBox", {"None", "Black and red", "Black and yellow"},
-                      static_cast<int>(layout.colours));
-    InkBox = list("InkBox", {"1 is ink", "0 is ink"}, layout.inkIsZero ? 1 : 0);
+}
+
+void OutputSettingsDialog::buildLayoutFields(const PanelLayout& layout) {
+    WidthBox = SideBox("WidthBox", layout.width);
+    HeightBox = SideBox("HeightBox", layout.height);
+    BlockWidthBox = SideBox("BlockWidthBox", layout.blockWidth);
+    LayoutBox = ListBox("LayoutBox", {"halves", "pages", "rows", "bit planes"},
+                        static_cast<int>(layout.arrangement));
+    BitOrderBox = ListBox("BitOrderBox", {"lsb", "msb"}, layout.bitOrder == BitOrder::Msb ? 1 : 0);
+    DepthBox =
+        ListBox("DepthBox", {"1 bit a dot", "2 bits a dot: 4 greys", "4 bits a dot: 16 greys"},
+                layout.depth == kMaxDepth ? 2 : layout.depth - 1);
+    ColoursBox = ListBox("ColoursBox", {"None", "Black and red", "Black and yellow"},
+                         static_cast<int>(layout.colours));
+    InkBox = ListBox("InkBox", {"1 is ink", "0 is ink"}, layout.inkIsZero ? 1 : 0);
     InkBox->setToolTip("Which bit value marks ink in the black and colour planes");
-    MaskBox = list("MaskBox", {"None", "A plane after the picture", "Interleaved with the picture"},
-                   static_cast<int>(layout.mask));
+    MaskBox =
+        ListBox("MaskBox", {"None", "A plane after the picture", "Interleaved with the picture"},
+                static_cast<int>(layout.mask));
     MaskBox->setToolTip("A plane of the opaque dots (alpha 128 or more)");
-    RamWidthBox = spin("RamWidthBox", layout.ramWidth);
+    RamWidthBox = SideBox("RamWidthBox", layout.ramWidth);
     RamWidthBox->setRange(0, kMaxPanelSide);
     RamWidthBox->setValue(layout.ramWidth);
     RamWidthBox->setSpecialValueText("the panel's width");
     RamWidthBox->setToolTip("Columns written for each page or row: the controller's whole RAM");
-    XOffsetBox = spin("XOffsetBox", layout.xOffset);
+    XOffsetBox = SideBox("XOffsetBox", layout.xOffset);
     XOffsetBox->setRange(0, kMaxPanelSide);
     XOffsetBox->setValue(layout.xOffset);
     XOffsetBox->setToolTip("The RAM column, in dots, where the picture starts");
+}
+
+void OutputSettingsDialog::buildCompressionBox(const std::optional<Packing>& packing) {
     // A caller that packs nothing is offered no choice.
     CompressionBox = packing ? new QComboBox : nullptr;
-    if (CompressionBox != nullptr) {
-        CompressionBox->setObjectName("CompressionBox");
-        for (const SchemeInfo& scheme : Schemes()) {
-            CompressionBox->addItem(FromView(scheme.name), FromView(scheme.name));
-            CompressionBox->setItemData(CompressionBox->count() - 1, FromView(scheme.description),
-                                        Qt::ToolTipRole);
-        }
-        CompressionBox->setCurrentIndex(
-            CompressionBox->findData(FromView(NameOf(packing->scheme))));
+    if (CompressionBox == nullptr) {
+        return;
     }
+    CompressionBox->setObjectName("CompressionBox");
+    for (const SchemeInfo& scheme : Schemes()) {
+        CompressionBox->addItem(FromView(scheme.name), FromView(scheme.name));
+        CompressionBox->setItemData(CompressionBox->count() - 1, FromView(scheme.description),
+                                    Qt::ToolTipRole);
+    }
+    CompressionBox->setCurrentIndex(CompressionBox->findData(FromView(NameOf(packing->scheme))));
+}
+
+QScrollArea* OutputSettingsDialog::buildResultLabels() {
     BytesValue = new QLabel;
     BytesValue->setObjectName("BytesValue");
     BytesValue->setTextFormat(Qt::PlainText);
@@ -216,7 +235,11 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     // Two lines kept for a reason, so that one never runs into the buttons at any scale.
     ProblemValue->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ProblemValue->setMinimumHeight(ProblemValue->fontMetrics().lineSpacing() * 2 + 4);
+    return example;
+}
 
+QWidget* OutputSettingsDialog::layOutFields(QScrollArea* example) {
+    auto* form = new QFormLayout;
     form->addRow("&Syntax:", SyntaxBox);
     form->addRow("&Panel:", PanelBox);
     form->addRow("&Width:", WidthBox);
@@ -247,13 +270,17 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     form->addRow("Bytes:", BytesValue);
     form->addRow("Writes:", example);
     form->addRow("", ProblemValue);
+    auto* fields = new QWidget;
+    fields->setLayout(form);
+    return fields;
+}
+
+void OutputSettingsDialog::placeFieldsAndButtons(QWidget* fields) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     OkButton = buttons->button(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // The fields scroll on a small screen, at a large scale; the buttons stay in reach.
-    auto* fields = new QWidget;
-    fields->setLayout(form);
     auto* scroll = new QScrollArea;
     scroll->setObjectName("SettingsScroll");
     scroll->setWidget(fields);
@@ -263,15 +290,18 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Room for the scroll bar beside the fields, which are never narrower than they need.
     const int bar = scroll->verticalScrollBar()->sizeHint().width();
-    form->setContentsMargins(0, 0, 0, 0);
+    fields->layout()->setContentsMargins(0, 0, 0, 0);
     scroll->setMinimumSize(fields->minimumSizeHint().width() + bar, 120);
     auto* column = new QVBoxLayout(this);
     column->addWidget(scroll, 1);
     column->addWidget(buttons);
-    QSize wanted = fields->sizeHint() + QSize(0, buttons->sizeHint().height()) +
-                   QSize(column->contentsMargins().left() + column->contentsMargins().right(),
-                         column->contentsMargins().top() + column->contentsMargins().bottom() +
-                             column->spacing());
+    resizeToFields(fields->sizeHint() + QSize(0, buttons->sizeHint().height()), column, bar);
+}
+
+void OutputSettingsDialog::resizeToFields(QSize wanted, const QVBoxLayout* column, int bar) {
+    wanted += QSize(column->contentsMargins().left() + column->contentsMargins().right(),
+                    column->contentsMargins().top() + column->contentsMargins().bottom() +
+                        column->spacing());
     if (const QScreen* screen = this->screen()) {
         const QSize room = screen->availableGeometry().size() - QSize(16, 40);
         if (wanted.height() > room.height()) {
@@ -280,8 +310,9 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
         wanted = wanted.boundedTo(room);
     }
     resize(wanted);
+}
 
-    showMatchingPreset(preset);
+void OutputSettingsDialog::connectControls() {
     connect(PanelBox, &QComboBox::currentIndexChanged, this, &OutputSettingsDialog::presetChosen);
     for (QComboBox* box : {SyntaxBox, LayoutBox, BitOrderBox, DepthBox, ColoursBox, InkBox, MaskBox,
                            CompressionBox}) {
@@ -292,7 +323,6 @@ OutputSettingsDialog::OutputSettingsDialog(const OutputChoice& choice, QWidget* 
     for (QSpinBox* box : {WidthBox, HeightBox, BlockWidthBox, RamWidthBox, XOffsetBox}) {
         connect(box, &QSpinBox::valueChanged, this, &OutputSettingsDialog::update);
     }
-    update();
 }
 
 void OutputSettingsDialog::showMatchingPreset(const QString& preferred) {

@@ -10,8 +10,10 @@
 
 class QComboBox;
 class QLabel;
+class QScrollArea;
 class QSettings;
 class QSpinBox;
+class QVBoxLayout;
 
 namespace pelmora {
 
@@ -41,6 +43,16 @@ class OutputSettingsDialog : public QDialog {
     Packing packing() const;    // none when the choice is not shown
 
   private:
+    // The steps that make the dialog, in their order.
+    void buildSyntaxAndPanelBoxes(const OutputChoice& choice);
+    void buildLayoutFields(const PanelLayout& layout);
+    void buildCompressionBox(const std::optional<Packing>& packing);
+    QScrollArea* buildResultLabels();            // the example's scrolled line
+    QWidget* layOutFields(QScrollArea* example); // the form, in a widget of its own
+    void placeFieldsAndButtons(QWidget* fields); // scrolled fields above the buttons
+    void resizeToFields(QSize wanted, const QVBoxLayout* column, int bar);
+    void connectControls();
+
     void presetChosen(int index);
     void update();
     void showMatchingPreset(const QString& preferred);
