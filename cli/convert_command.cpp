@@ -373,6 +373,10 @@ constexpr Option kConvertOptions[] = {
      "of 8 rows, a height a multiple of 8) or auto (the smallest); C\n"
      "headers carry the decoder pelmora_unpack"},
 };
+// The limit said in the help is the one the reader holds a delay to.
+constexpr std::string_view kDelayHelp = "with --frames: a still picture's or a cell's delay in\n"
+                                        "milliseconds, 0 to 65535 (default 100)";
+static_assert(kMaxFrameDelayMs == 65535 && kDelayHelp.find(" 65535 ") != std::string_view::npos);
 constexpr Option kFramesOptions[] = {
     {"--frames",
      {},
@@ -384,9 +388,7 @@ constexpr Option kFramesOptions[] = {
     {"--sheet", "WxH",
      "with --frames: cut each picture into W x H frames, left to right,\n"
      "then top to bottom (--size defaults to WxH)"},
-    {"--delay", "MS",
-     "with --frames: a still picture's or a cell's delay in\n"
-     "milliseconds, 0 to 65535 (default 100)"},
+    {"--delay", "MS", kDelayHelp},
     {"--merge-repeats",
      {},
      "with --frames: drop a frame equal to the one before it, adding\n"

@@ -24,10 +24,13 @@ namespace {
 
 constexpr std::size_t kMostMissingNamed = 20;
 
+// The limit said in the help is the one the reader holds a pixel size to.
+constexpr std::string_view kSizeHelp =
+    "pixel size, 1 to 1024; a bitmap font's strike of that height\n"
+    "(default: its first strike; 16 for outline fonts)";
+static_assert(kMaxFontPixelSize == 1024 && kSizeHelp.find(" 1024;") != std::string_view::npos);
 constexpr Option kFontOptions[] = {
-    {"--size", "PX",
-     "pixel size, 1 to 1024; a bitmap font's strike of that height\n"
-     "(default: its first strike; 16 for outline fonts)"},
+    {"--size", "PX", kSizeHelp},
     {"--chars", "SET",
      "code points and ranges, e.g. 32-126,0xB0,0x2022, or @FILE for\n"
      "every character of a UTF-8 text (default 32-126)"},

@@ -55,6 +55,11 @@ struct ListedHelp {
                                 ChoicesText(PresetNames(), false) + " (pelmora-cli --list panels)");
     std::string fit = ChoicesText(FitNames(), true);
     std::string dither = ChoicesText(DitherNames(), true);
+    std::string size = "the panel, 1 to " + std::to_string(kMaxPanelSide) +
+                       " each way (default 128x64); the picture\nmust have this size";
+    std::string ramWidth = "columns of the controller's RAM in each page or row, 1 to " +
+                           std::to_string(kMaxPanelSide) +
+                           ";\nthe columns beside the picture are written blank";
 };
 
 const ListedHelp& Listed() {
@@ -74,13 +79,10 @@ OptionTable PanelOptions() {
         {"--bit-order", "B",
          "lsb or msb: the bit of the top dot (pages) or the leftmost (rows);\n"
          "default lsb, msb for rows"},
-        {"--size", "WxH",
-         "the panel, 1 to 4096 each way (default 128x64); the picture\nmust have this size"},
+        {"--size", "WxH", Listed().size},
         {"--block-width", "N", "columns of one block in halves (default 64)"},
         {"--panel", "NAME", Listed().panel},
-        {"--ram-width", "N",
-         "columns of the controller's RAM in each page or row, 1 to 4096;\n"
-         "the columns beside the picture are written blank"},
+        {"--ram-width", "N", Listed().ramWidth},
         {"--x-offset", "K", "the picture's first column in the RAM (default 0)"},
     }};
     return kOptions;
