@@ -128,6 +128,26 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
                              OutputChoice output)
     : QDialog(parent), picturePath_(picturePath), picture_(std::move(picture)), width_(width),
       height_(height), messages_(messages), output_(std::move(output)) {
+    chooseDotsLayout();
+    readFrames();
+    setObjectName("PrepareWindow");
+    setWindowTitle(QString("Prepare picture \u2014 %1 (%2 x %3)")
+                       .arg(QFileInfo(picturePath_).fileName())
+                       .arg(picture_.width)
+                       .arg(picture_.height));
+    buildViews();
+    buildChoices(options);
+    QFormLayout* form = layOutChoices();
+    QDialogButtonBox* buttons = buildButtons();
+    placeContent(form, buttons);
+    connectControls();
+    askWithDialogs();
+    explainDotsButtons();
+    redraw();
+    FitBox->setFocus(); // the first choice; Enter still presses Use, the default
+}
+
+void PrepareWindow::chooseDotsLayout() {
     PanelLayout panel = output_.panel();
     panel.width = width_;
     panel.height = height_;
@@ -135,13 +155,9 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
         CheckLayout(panel).empty()) {
         dotsLayout_ = panel;
     }
-    readFrames();
-    setObjectName("PrepareWindow");
-    setWindowTitle(QString("Prepare picture \u2014 %1 (%2 x %3)")
-                       .arg(QFileInfo(picturePath_).fileName())
-                       .arg(picture_.width)
-                       .arg(picture_.height));
+}
 
+void PrepareWindow::buildViews() {
     SourceView = new QLabel;
     SourceView->setObjectName("SourceView");
     SourceView->setAlignment(Qt::AlignCenter);
@@ -159,13 +175,15 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     PanelView->setAlignment(Qt::AlignCenter);
     PanelView->setMinimumSize(std::min(width_ * dot_, kPanelViewMax),
                               std::min(height_ * dot_, kPanelViewMax));
+}
+
+void PrepareWindow::buildChoices(const PrepareOptions& options) {
     RotateBox = new QComboBox;
     RotateBox->setObjectName("RotateBox");
     RotateBox->addItems({"0\u00B0", "90\u00B0 clockwise", "180\u00B0", "270\u00B0 clockwise"});
     MirrorBox = new QComboBox;
     MirrorBox->setObjectName("MirrorBox");
     MirrorBox->addItems({"None", "Horizontal: left and right", "Vertical: top and bottom"});
-
     FitBox = new QComboBox;
     FitBox->setObjectName("FitBox");
     FitBox->addItems({"Contain: the whole picture", "Cover: fill, crop the middle",
@@ -190,7 +208,9 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     InvertCheck->setChecked(options.invert);
     ValuesLabel = new QLabel;
     ValuesLabel->setObjectName("ValuesLabel");
+}
 
+QFormLayout* PrepareWindow::layOutChoices() {
     auto* threshold = new QHBoxLayout;
     threshold->addWidget(ThresholdSlider, 1);
     threshold->addWidget(AutoThresholdCheck);
@@ -215,7 +235,10 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     form->addRow("Bac&kground", BackgroundBox);
     form->addRow("", InvertCheck);
     form->addRow("", ValuesLabel);
+    return form;
+}
 
+QDialogButtonBox* PrepareWindow::buildButtons() {
     UseButton = new QPushButton("Use");
     UseButton->setObjectName("UseButton");
     UseButton->setDefault(true);
@@ -227,7 +250,10 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     buttons->addButton(UseButton, QDialogButtonBox::AcceptRole);
     buttons->addButton(SaveButton, QDialogButtonBox::ActionRole);
     buttons->addButton(CancelButton, QDialogButtonBox::RejectRole);
+    return buttons;
+}
 
+void PrepareWindow::placeContent(QFormLayout* form, QDialogButtonBox* buttons) {
     auto* views = new QHBoxLayout;
     views->addWidget(SourceView);
     views->addWidget(PanelView, 1);
@@ -255,7 +281,9 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
         addFrameControls(layout, buttons);
     }
     layout->addWidget(buttons);
+}
 
+void PrepareWindow::connectControls() {
     for (QComboBox* box : {FitBox, DitherBox, BackgroundBox, RotateBox, MirrorBox}) {
         connect(box, &QComboBox::currentIndexChanged, this, &PrepareWindow::redraw);
     }
@@ -268,6 +296,9 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
     connect(UseButton, &QPushButton::clicked, this, &PrepareWindow::use);
     connect(SaveButton, &QPushButton::clicked, this, &PrepareWindow::saveAs);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void PrepareWindow::askWithDialogs() {
     askSaveName_ = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, "Save BMP", suggested, "Bitmaps (*.bmp *.BMP)");
     };
@@ -276,19 +307,21 @@ PrepareWindow::PrepareWindow(const QString& picturePath, RgbaPicture picture, in
                                      QDir::toNativeSeparators(path) +
                                          " already exists. Replace it?") == QMessageBox::Yes;
     };
-    if (dotsLayout_) {
-        UseButton->setToolTip("Takes the prepared dots to Convert");
-        // Levels and colours go in a 4-bit BMP as pelmora-cli prepare writes it; no BMP
-        // holds a mask.
-        if (dotsLayout_->mask != MaskForm::None) {
-            SaveButton->setEnabled(false);
-            SaveButton->setToolTip("A BMP cannot hold the mask: Use takes the dots to Convert");
-        } else {
-            SaveButton->setToolTip("A 4-bit BMP of the levels' greys or the e-paper's colours");
-        }
+}
+
+void PrepareWindow::explainDotsButtons() {
+    if (!dotsLayout_) {
+        return;
     }
-    redraw();
-    FitBox->setFocus(); // the first choice; Enter still presses Use, the default
+    UseButton->setToolTip("Takes the prepared dots to Convert");
+    // Levels and colours go in a 4-bit BMP as pelmora-cli prepare writes it; no BMP
+    // holds a mask.
+    if (dotsLayout_->mask != MaskForm::None) {
+        SaveButton->setEnabled(false);
+        SaveButton->setToolTip("A BMP cannot hold the mask: Use takes the dots to Convert");
+    } else {
+        SaveButton->setToolTip("A 4-bit BMP of the levels' greys or the e-paper's colours");
+    }
 }
 
 PrepareOptions PrepareWindow::options() const {

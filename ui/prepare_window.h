@@ -15,6 +15,7 @@
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
+class QFormLayout;
 class QLabel;
 class QPushButton;
 class QSettings;
@@ -79,6 +80,17 @@ class PrepareWindow : public QDialog {
     void framesPreviewAsked(const QString& path); // by Preview frames: play what was saved
 
   private:
+    // The steps that make the window, in their order.
+    void chooseDotsLayout(); // dotsLayout_, where the output's layout takes levels
+    void buildViews();       // the picture and the panel, sized for the screen
+    void buildChoices(const PrepareOptions& options);
+    QFormLayout* layOutChoices();
+    QDialogButtonBox* buildButtons();
+    void placeContent(QFormLayout* form, QDialogButtonBox* buttons);
+    void connectControls();
+    void askWithDialogs(); // Save BMP's file dialog and question, unless a test sets its own
+    void explainDotsButtons();
+
     void redraw();
     void use();
     void saveAs();
