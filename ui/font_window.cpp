@@ -74,6 +74,26 @@ QString CodeNames(const std::vector<char32_t>& codes) {
     return names.join(", ");
 }
 
+// Why the characters asked for name none to draw; empty when they do.
+QString CharactersProblem(const std::string& set, const CharacterSet& chars) {
+    if (chars.problem == CharacterSetProblem::Malformed && !chars.reason.empty()) {
+        return "Characters " + Q(set) + ": " + Q(chars.reason) + ".";
+    }
+    if (chars.problem == CharacterSetProblem::Malformed) {
+        return "Characters: code points and ranges such as 32-126,0xB0, or @FILE.";
+    }
+    if (chars.problem == CharacterSetProblem::Unreadable) {
+        return "Characters " + Q(set) + ": " + Q(chars.reason);
+    }
+    if (chars.problem == CharacterSetProblem::NotUtf8) {
+        return "Characters " + Q(set) + ": the file is not UTF-8 text.";
+    }
+    if (chars.problem == CharacterSetProblem::Empty) {
+        return "Characters " + Q(set) + " names no character.";
+    }
+    return {};
+}
+
 QString FormatLabel(std::string_view name) {
     if (name == "gfxfont") {
         return "GFXfont C header";
@@ -193,12 +213,31 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     : QDialog(parent), panel_(panel), settings_(settings), messages_(messages) {
     setObjectName("FontWindow");
     setWindowTitle("Make font");
+    buildRedrawTimer();
+    buildFontFields();
+    buildCellFields();
+    buildSampleViews();
+    QFormLayout* form = layOutFields();
+    QDialogButtonBox* buttons = buildButtons();
+    placeAll(form, buttons);
+    orderTabs();
+    loadChoices();
+    connectControls();
+    fitToScreen();
+    redraw();
+    (FontPathEdit->text().isEmpty() ? static_cast<QWidget*>(BrowseButton)
+                                    : static_cast<QWidget*>(CharsEdit))
+        ->setFocus();
+}
 
+void FontWindow::buildRedrawTimer() {
     RedrawTimer = new QTimer(this);
     RedrawTimer->setObjectName("RedrawTimer");
     RedrawTimer->setSingleShot(true);
     RedrawTimer->setInterval(kRedrawDelayMs);
+}
 
+void FontWindow::buildFontFields() {
     FontPathEdit = new QLineEdit;
     FontPathEdit->setObjectName("FontPathEdit");
     FontPathEdit->setPlaceholderText("a TrueType, OpenType, BDF, PCF or OTB font");
@@ -223,6 +262,9 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
         FormatBox->addItem(Q(std::string(name)) + " \u2013 " + FormatLabel(name),
                            Q(std::string(name)));
     }
+}
+
+void FontWindow::buildCellFields() {
     CellAutoCheck = new QCheckBox("&Automatic");
     CellAutoCheck->setObjectName("CellAutoCheck");
     CellAutoCheck->setChecked(true);
@@ -241,6 +283,9 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     for (const HintingChoice& choice : kHintings) {
         HintingBox->addItem(choice.label);
     }
+}
+
+void FontWindow::buildSampleViews() {
     SampleEdit = new QLineEdit(QString::fromUtf8(kDefaultSample));
     SampleEdit->setObjectName("SampleEdit");
     SampleView = new SampleDots(panel_);
@@ -254,7 +299,9 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     ProblemLabel->setWordWrap(true);
     ProblemLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ProblemLabel->setStyleSheet("color: #b00000");
+}
 
+QFormLayout* FontWindow::layOutFields() {
     auto* fontRow = new QHBoxLayout;
     fontRow->addWidget(FontPathEdit, 1);
     fontRow->addWidget(BrowseButton);
@@ -280,7 +327,10 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     addRow("&Cell", CellAutoCheck, cellRow);
     addRow("H&inting", HintingBox, HintingBox);
     addRow("Sam&ple", SampleEdit, SampleEdit);
+    return form;
+}
 
+QDialogButtonBox* FontWindow::buildButtons() {
     SaveButton = new QPushButton("&Save\u2026");
     SaveButton->setObjectName("SaveButton");
     CancelButton = new QPushButton("Cancel");
@@ -289,7 +339,10 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(SaveButton, QDialogButtonBox::AcceptRole);
     buttons->addButton(CancelButton, QDialogButtonBox::RejectRole);
+    return buttons;
+}
 
+void FontWindow::placeAll(QFormLayout* form, QDialogButtonBox* buttons) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SampleView, 1);
     layout->addWidget(StatusLabel);
@@ -299,7 +352,9 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     // Made the default once in the dialog, so that the dialog gives it back when a button
     // that took Enter for a while loses the focus.
     SaveButton->setDefault(true);
+}
 
+void FontWindow::orderTabs() {
     setTabOrder(FontPathEdit, BrowseButton);
     setTabOrder(BrowseButton, SizeBox);
     setTabOrder(SizeBox, CharsEdit);
@@ -311,9 +366,9 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     setTabOrder(HintingBox, SampleEdit);
     setTabOrder(SampleEdit, SaveButton);
     setTabOrder(SaveButton, CancelButton);
+}
 
-    loadChoices();
-
+void FontWindow::connectControls() {
     for (QLineEdit* edit : {FontPathEdit, CharsEdit, SampleEdit}) {
         connect(edit, &QLineEdit::textChanged, this, &FontWindow::changed);
     }
@@ -328,17 +383,15 @@ FontWindow::FontWindow(const PanelLayout& panel, QSettings* settings, MessageBox
     connect(BrowseButton, &QPushButton::clicked, this, &FontWindow::browse);
     connect(SaveButton, &QPushButton::clicked, this, &FontWindow::save);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
 
+void FontWindow::fitToScreen() {
     // The form and the panel at a dot a pixel fit 1280 x 800 at twice the scale; the
     // panel takes what room the screen leaves.
     setMinimumWidth(kMinimumWidth);
     if (const QScreen* shown = screen()) {
         resize(sizeHint().boundedTo(shown->availableGeometry().size() * 9 / 10));
     }
-    redraw();
-    (FontPathEdit->text().isEmpty() ? static_cast<QWidget*>(BrowseButton)
-                                    : static_cast<QWidget*>(CharsEdit))
-        ->setFocus();
 }
 
 void FontWindow::loadChoices() {
@@ -430,19 +483,10 @@ void FontWindow::redraw() {
     if (path != loadedPath_) {
         loadFont(path);
     }
-    QStringList sizes;
-    for (const int strike : strikes_) {
-        sizes << QString::number(strike);
-    }
-    StrikesLabel->setText(strikes_.empty() ? QString()
-                                           : "Strikes of this bitmap font: " + sizes.join(", "));
+    showStrikes();
 
     const std::string set = CharsEdit->text().toStdString();
     const CharacterSet chars = ParseCharacterSet(set);
-    RasterOptions options;
-    options.pixelSize = SizeBox->value();
-    options.hinting = kHintings[HintingBox->currentIndex()].hinting;
-    options.codes = chars.codes;
     format.cellGiven = table && !CellAutoCheck->isChecked();
     format.cell.width = CellWidthBox->value();
     format.cell.height = CellHeightBox->value();
@@ -451,73 +495,84 @@ void FontWindow::redraw() {
         problem = "Choose a font file.";
     } else if (!fontError_.empty()) {
         problem = QDir::toNativeSeparators(path) + ": " + Q(fontError_);
-    } else if (chars.problem == CharacterSetProblem::Malformed && !chars.reason.empty()) {
-        problem = "Characters " + Q(set) + ": " + Q(chars.reason) + ".";
-    } else if (chars.problem == CharacterSetProblem::Malformed) {
-        problem = "Characters: code points and ranges such as 32-126,0xB0, or @FILE.";
-    } else if (chars.problem == CharacterSetProblem::Unreadable) {
-        problem = "Characters " + Q(set) + ": " + Q(chars.reason);
-    } else if (chars.problem == CharacterSetProblem::NotUtf8) {
-        problem = "Characters " + Q(set) + ": the file is not UTF-8 text.";
-    } else if (chars.problem == CharacterSetProblem::Empty) {
-        problem = "Characters " + Q(set) + " names no character.";
     } else {
-        const RasterResult raster = RasteriseFont(fontBytes_, options);
-        if (!raster.missing.empty()) {
-            status << "Not in the font: " + CodeNames(raster.missing) + ".";
-        }
-        if (!raster.warning.empty()) {
-            QString warning = Q(raster.warning);
-            warning[0] = warning[0].toUpper();
-            status << warning + ".";
-        }
-        if (!raster.error.empty()) {
-            problem = QFileInfo(path).fileName() + ": " + Q(raster.error);
-        } else {
-            const std::string symbol = FontSymbol(path.toStdString(), raster.set.pixelSize);
-            FontFile file = WriteFontFile(raster.set, format, symbol);
-            FontRead read;
-            if (file.error.empty()) {
-                if (format.syntax != nullptr) {
-                    // Read back as the firmware indexes it: the table's first code onwards.
-                    read = ReadCellTable(file.text, *format.syntax, FontCell(raster.set, format),
-                                         raster.set.glyphs.front().code);
-                } else {
-                    read = ReadFontData(file.text, format.name, std::nullopt);
-                }
-            }
-            if (!file.error.empty()) {
-                problem = Q(format.name) + ": " + Q(file.error);
-            } else if (!read.error.empty()) {
-                problem = "The file reads back wrong: " + Q(read.error);
-            } else {
-                const DrawnText drawn = DrawFontText(read.set, SampleEdit->text().toStdString());
-                if (!drawn.missing.empty()) {
-                    status << "The sample's " + CodeNames(drawn.missing) +
-                                  (drawn.missing.size() == 1 ? " is" : " are") +
-                                  " not in the file.";
-                }
-                for (int y = 0; y < std::min(drawn.picture.height, shown.height); ++y) {
-                    for (int x = 0; x < std::min(drawn.picture.width, shown.width); ++x) {
-                        shown.set(x, y, drawn.picture.at(x, y));
-                    }
-                }
-                status.prepend(QString("%1 characters, %2 bytes as %3, on the %4 x %5 panel.")
-                                   .arg(raster.set.glyphs.size())
-                                   .arg(file.text.size())
-                                   .arg(Q(symbol + file.extension))
-                                   .arg(panel_.width)
-                                   .arg(panel_.height));
-                made_ = std::move(file);
-                symbol_ = symbol;
-            }
-        }
+        problem = CharactersProblem(set, chars);
+    }
+    if (problem.isEmpty()) {
+        problem = drawSample(path, format, chars.codes, shown, status);
     }
     SampleView->setDots(std::move(shown));
     StatusLabel->setText(status.join("\n"));
     ProblemLabel->setText(problem);
     ProblemLabel->setVisible(!problem.isEmpty());
     SaveButton->setEnabled(problem.isEmpty());
+}
+
+void FontWindow::showStrikes() {
+    QStringList sizes;
+    for (const int strike : strikes_) {
+        sizes << QString::number(strike);
+    }
+    StrikesLabel->setText(strikes_.empty() ? QString()
+                                           : "Strikes of this bitmap font: " + sizes.join(", "));
+}
+
+QString FontWindow::drawSample(const QString& path, const FontFormat& format,
+                               const std::vector<char32_t>& codes, MonoPicture& shown,
+                               QStringList& status) {
+    RasterOptions options;
+    options.pixelSize = SizeBox->value();
+    options.hinting = kHintings[HintingBox->currentIndex()].hinting;
+    options.codes = codes;
+    const RasterResult raster = RasteriseFont(fontBytes_, options);
+    if (!raster.missing.empty()) {
+        status << "Not in the font: " + CodeNames(raster.missing) + ".";
+    }
+    if (!raster.warning.empty()) {
+        QString warning = Q(raster.warning);
+        warning[0] = warning[0].toUpper();
+        status << warning + ".";
+    }
+    if (!raster.error.empty()) {
+        return QFileInfo(path).fileName() + ": " + Q(raster.error);
+    }
+    return makeFontFile(path, format, raster.set, shown, status);
+}
+
+QString FontWindow::makeFontFile(const QString& path, const FontFormat& format,
+                                 const GlyphSet& glyphs, MonoPicture& shown, QStringList& status) {
+    const std::string symbol = FontSymbol(path.toStdString(), glyphs.pixelSize);
+    FontFile file = WriteFontFile(glyphs, format, symbol);
+    if (!file.error.empty()) {
+        return Q(format.name) + ": " + Q(file.error);
+    }
+    // Read back as the firmware indexes it: the table's first code onwards.
+    const FontRead read = format.syntax != nullptr
+                              ? ReadCellTable(file.text, *format.syntax, FontCell(glyphs, format),
+                                              glyphs.glyphs.front().code)
+                              : ReadFontData(file.text, format.name, std::nullopt);
+    if (!read.error.empty()) {
+        return "The file reads back wrong: " + Q(read.error);
+    }
+    const DrawnText drawn = DrawFontText(read.set, SampleEdit->text().toStdString());
+    if (!drawn.missing.empty()) {
+        status << "The sample's " + CodeNames(drawn.missing) +
+                      (drawn.missing.size() == 1 ? " is" : " are") + " not in the file.";
+    }
+    for (int y = 0; y < std::min(drawn.picture.height, shown.height); ++y) {
+        for (int x = 0; x < std::min(drawn.picture.width, shown.width); ++x) {
+            shown.set(x, y, drawn.picture.at(x, y));
+        }
+    }
+    status.prepend(QString("%1 characters, %2 bytes as %3, on the %4 x %5 panel.")
+                       .arg(glyphs.glyphs.size())
+                       .arg(file.text.size())
+                       .arg(Q(symbol + file.extension))
+                       .arg(panel_.width)
+                       .arg(panel_.height));
+    made_ = std::move(file);
+    symbol_ = symbol;
+    return {};
 }
 
 QString FontWindow::suggestedPath() const {

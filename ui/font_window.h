@@ -5,12 +5,15 @@
 #include "core/panel/panel_layout.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <string>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
+class QDialogButtonBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -36,8 +39,27 @@ class FontWindow : public QDialog {
     void done(int result) override;
 
   private:
+    // The steps that make the window, in their order.
+    void buildRedrawTimer();
+    void buildFontFields(); // the font file, its size and characters, the format
+    void buildCellFields(); // a table's cell, and the hinting
+    void buildSampleViews();
+    QFormLayout* layOutFields();
+    QDialogButtonBox* buildButtons();
+    void placeAll(QFormLayout* form, QDialogButtonBox* buttons);
+    void orderTabs();
+    void connectControls();
+    void fitToScreen();
+
     void changed();
     void redraw();
+    void showStrikes();
+    // The steps of redraw once the font and characters are read: the problem, empty when
+    // made_ holds the file and the sample is drawn on shown.
+    QString drawSample(const QString& path, const FontFormat& format,
+                       const std::vector<char32_t>& codes, MonoPicture& shown, QStringList& status);
+    QString makeFontFile(const QString& path, const FontFormat& format, const GlyphSet& glyphs,
+                         MonoPicture& shown, QStringList& status);
     void browse();
     void save();
     void loadFont(const QString& path);
