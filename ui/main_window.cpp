@@ -95,6 +95,31 @@ QFont Shrunk(QFont font, double factor) {
     return font;
 }
 
+QLabel* PlacedLabel(const char* name, QWidget* parent, const QString& text, QRect place) {
+    auto* created = new QLabel(text, parent);
+    created->setObjectName(name);
+    created->setGeometry(place);
+    return created;
+}
+
+// Enter presses the button with the focus (ClickOnEnter), never a default one.
+QPushButton* PlacedButton(const char* name, QWidget* parent, const QString& text, QRect place) {
+    auto* created = new QPushButton(text, parent);
+    created->setObjectName(name);
+    created->setGeometry(place);
+    created->setAutoDefault(false);
+    created->setDefault(false);
+    return created;
+}
+
+QFrame* PlacedFrame(const char* name, QWidget* parent, QRect place) {
+    auto* created = new QFrame(parent);
+    created->setObjectName(name);
+    created->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    created->setGeometry(place);
+    return created;
+}
+
 } // namespace
 
 MainWindow::MainWindow(ConversionState& state, MessageBox& messages, TwipsScale scale,
@@ -111,58 +136,52 @@ MainWindow::MainWindow(ConversionState& state, MessageBox& messages, TwipsScale 
 }
 
 void MainWindow::buildControls() {
-    const auto label = [](const char* name, QWidget* parent, const QString& text, QRect place) {
-        auto* created = new QLabel(text, parent);
-        created->setObjectName(name);
-        created->setGeometry(place);
-        return created;
-    };
-    const auto button = [this](const char* name, const QString& text, QRect place) {
-        auto* created = new QPushButton(text, this);
-        created->setObjectName(name);
-        created->setGeometry(place);
-        created->setAutoDefault(false);
-        created->setDefault(false);
-        return created;
-    };
-    const auto frame = [](const char* name, QWidget* parent, QRect place) {
-        auto* created = new QFrame(parent);
-        created->setObjectName(name);
-        created->setFrameStyle(QFrame::Box | QFrame::Sunken);
-        created->setGeometry(place);
-        return created;
-    };
-    const TwipsScale& s = scale_;
+    buildBrowser();
+    buildPictureFrame();
+    buildConvertFrame();
+    buildButtons();
+    orderTabs();
+    connectControls();
+    addShortcuts();
+}
 
-    DriverLabel = label("DriverLabel", this, "Driver:", s.rect(360, 240, 615, 255));
+void MainWindow::buildBrowser() {
+    const TwipsScale& s = scale_;
+    DriverLabel = PlacedLabel("DriverLabel", this, "Driver:", s.rect(360, 240, 615, 255));
     Drive1 = new DriveList(messages_, this);
     Drive1->setObjectName("Drive1");
     Drive1->setGeometry(s.rect(960, 240, 2295, 315));
-    DirLabel = label("DirLabel", this, "Directory:", s.rect(360, 600, 975, 255));
+    DirLabel = PlacedLabel("DirLabel", this, "Directory:", s.rect(360, 600, 975, 255));
     Dir1 = new FolderList(messages_, this);
     Dir1->setObjectName("Dir1");
     Dir1->setGeometry(s.rect(360, 900, 2895, 1665));
-    FileLabel = label("FileLabel", this, "Files Name (*.bmp):", s.rect(3480, 360, 1575, 255));
+    FileLabel = PlacedLabel("FileLabel", this, "Files Name (*.bmp):", s.rect(3480, 360, 1575, 255));
     File1 = new FileList(this);
     File1->setObjectName("File1");
     File1->setGeometry(s.rect(3480, 720, 3135, 1845));
+}
 
-    Frame1 = frame("Frame1", this, s.rect(360, 2640, kFrame1Width, kFrame1Height));
-    HeightLabel = label("HeightLabel", Frame1, "Height :", s.rect(480, 240, 615, 255));
-    HeightValue = label("HeightValue", Frame1, "", s.rect(1200, 240, 615, 285));
-    WidthLabel = label("WidthLabel", Frame1, "Width :", s.rect(1920, 240, 615, 255));
-    WidthValue = label("WidthValue", Frame1, "", s.rect(2640, 240, 615, 285));
-    ColorLabel = label("ColorLabel", Frame1, "Color :", s.rect(3480, 240, 495, 255));
-    ColorValue = label("ColorValue", Frame1, "", s.rect(4080, 240, 1935, 285));
+void MainWindow::buildPictureFrame() {
+    const TwipsScale& s = scale_;
+    Frame1 = PlacedFrame("Frame1", this, s.rect(360, 2640, kFrame1Width, kFrame1Height));
+    HeightLabel = PlacedLabel("HeightLabel", Frame1, "Height :", s.rect(480, 240, 615, 255));
+    HeightValue = PlacedLabel("HeightValue", Frame1, "", s.rect(1200, 240, 615, 285));
+    WidthLabel = PlacedLabel("WidthLabel", Frame1, "Width :", s.rect(1920, 240, 615, 255));
+    WidthValue = PlacedLabel("WidthValue", Frame1, "", s.rect(2640, 240, 615, 285));
+    ColorLabel = PlacedLabel("ColorLabel", Frame1, "Color :", s.rect(3480, 240, 495, 255));
+    ColorValue = PlacedLabel("ColorValue", Frame1, "", s.rect(4080, 240, 1935, 285));
     for (QLabel* value : {HeightValue, WidthValue, ColorValue}) {
         SetTextColour(value, kValueBlue);
     }
     PreviewPic = new PictureBox(Frame1);
     PreviewPic->setObjectName("PreviewPic");
+}
 
+void MainWindow::buildConvertFrame() {
+    const TwipsScale& s = scale_;
     // Frame1 reaches 15 twips into Frame2; Frame2, made later, is drawn over it.
-    Frame2 = frame("Frame2", this, s.rect(360, 5640, 6255, 1935));
-    Frame3 = frame("Frame3", Frame2, s.rect(240, 120, 4575, 735));
+    Frame2 = PlacedFrame("Frame2", this, s.rect(360, 5640, 6255, 1935));
+    Frame3 = PlacedFrame("Frame3", Frame2, s.rect(240, 120, 4575, 735));
     NormalOption = new QRadioButton("Normal", Frame2);
     NormalOption->setObjectName("NormalOption");
     NormalOption->setGeometry(s.rect(480, 360, 975, 375));
@@ -171,31 +190,38 @@ void MainWindow::buildControls() {
     InverseOption->setObjectName("InverseOption");
     InverseOption->setGeometry(s.rect(1560, 360, 975, 375));
     InverseOption->setEnabled(false);
-    ProgressLabel = label("ProgressLabel", Frame2, "Progress :", s.rect(360, 1080, 735, 255));
-    ProgressPer = label("ProgressPer", Frame2, "0", s.rect(1200, 1080, 375, 255));
+    ProgressLabel = PlacedLabel("ProgressLabel", Frame2, "Progress :", s.rect(360, 1080, 735, 255));
+    ProgressPer = PlacedLabel("ProgressPer", Frame2, "0", s.rect(1200, 1080, 375, 255));
     ProgressPer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    PercentLabel = label("PercentLabel", Frame2, "%", s.rect(1680, 1080, 255, 255));
-    StatusLabel = label("StatusLabel", Frame2, "Status :", s.rect(2400, 1080, 615, 255));
-    StatusValue = label("StatusValue", Frame2, "", s.rect(3120, 1080, 1095, 255));
-    OutFileLabel = label("OutFileLabel", Frame2, "Output File :", s.rect(360, 1440, 855, 255));
+    PercentLabel = PlacedLabel("PercentLabel", Frame2, "%", s.rect(1680, 1080, 255, 255));
+    StatusLabel = PlacedLabel("StatusLabel", Frame2, "Status :", s.rect(2400, 1080, 615, 255));
+    StatusValue = PlacedLabel("StatusValue", Frame2, "", s.rect(3120, 1080, 1095, 255));
+    OutFileLabel =
+        PlacedLabel("OutFileLabel", Frame2, "Output File :", s.rect(360, 1440, 855, 255));
     OutFileValue = new PathLabel(Frame2);
     OutFileValue->setObjectName("OutFileValue");
     OutFileValue->setGeometry(s.rect(1320, 1440, 4695, 375));
     SetTextColour(OutFileValue, kPathGreen);
+}
 
-    ConvertButton = button("ConvertButton", "Convert", s.rect(3120, 6000, 855, 375));
+// The buttons, and the notice below them.
+void MainWindow::buildButtons() {
+    const TwipsScale& s = scale_;
+    ConvertButton = PlacedButton("ConvertButton", this, "Convert", s.rect(3120, 6000, 855, 375));
     ConvertButton->setEnabled(false);
-    PreviewButton = button("PreviewButton", "Preview", s.rect(4080, 6000, 855, 375));
+    PreviewButton = PlacedButton("PreviewButton", this, "Preview", s.rect(4080, 6000, 855, 375));
     PreviewButton->setEnabled(false);
-    ResetButton = button("ResetButton", "Reset", s.rect(5520, 6000, 855, 375));
-    ExitButton = button("ExitButton", "Exit", s.rect(5520, 6480, 855, 375));
+    ResetButton = PlacedButton("ResetButton", this, "Reset", s.rect(5520, 6000, 855, 375));
+    ExitButton = PlacedButton("ExitButton", this, "Exit", s.rect(5520, 6480, 855, 375));
 
-    CopyRightLabel = label("CopyRightLabel", this, "", s.rect(360, 7680, 6255, 495));
+    CopyRightLabel = PlacedLabel("CopyRightLabel", this, "", s.rect(360, 7680, 6255, 495));
     CopyRightLabel->setFont(
         Shrunk(NoticeFont(), TwipsScale::ofScreen().twipsPerPixel() / scale_.twipsPerPixel()));
     CopyRightLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetTextColour(CopyRightLabel, kNoticeGrey);
+}
 
+void MainWindow::orderTabs() {
     setTabOrder(Drive1, Dir1);
     setTabOrder(Dir1, File1);
     setTabOrder(File1, PreviewButton);
@@ -205,7 +231,9 @@ void MainWindow::buildControls() {
     setTabOrder(ResetButton, ExitButton);
     setTabOrder(ExitButton, InverseOption);
     setTabOrder(InverseOption, NormalOption);
+}
 
+void MainWindow::connectControls() {
     connect(Drive1, &DriveList::driveChanged, Dir1, &FolderList::setPath);
     connect(Dir1, &FolderList::pathChanged, File1, &FileList::setPath);
     connect(File1, &FileList::fileActivated, this, &MainWindow::TakeInBitmap);
@@ -221,6 +249,9 @@ void MainWindow::buildControls() {
             settings_->setValue("window/folder", folder);
         }
     });
+}
+
+void MainWindow::addShortcuts() {
     // The window keeps no menu bar: these are reached by right click, the menu key and
     // shortcuts, none of them an access key in a caption.
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), &MainWindow::ShowOutputSettings);

@@ -88,7 +88,15 @@ class MainWindow : public QWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
+    // The controls at their places in twips, made in the order they stack and take the focus.
     void buildControls();
+    void buildBrowser();      // the drive, folder and file lists
+    void buildPictureFrame(); // Frame1: the picture taken in and its sizes
+    void buildConvertFrame(); // Frame2: Normal or Inverse, progress, status, output file
+    void buildButtons();
+    void orderTabs();
+    void connectControls();
+    void addShortcuts();
     void PrepareForNewFile();
     void PrepareForConvert();
     void ShowConvertStatus();
