@@ -14,6 +14,11 @@ namespace pelmora {
 
 namespace {
 
+// A manifest's key, as it is written there.
+std::string KeyAsWritten(std::string_view key) {
+    return std::string(key);
+}
+
 constexpr std::array<std::string_view, 10> kPreparationKeys{
     "levels",     "fit",      "background", "dither", "threshold",
     "brightness", "contrast", "rotate",     "mirror", "invert"};
@@ -296,33 +301,10 @@ bool AssetReader::readPacking(const OutputChoice& choice, bool frames, Packing& 
     if (!packing.packs()) {
         return true;
     }
-    const Syntax& syntax = choice.syntaxOrDefault();
-    const PanelLayout layout = choice.panel();
-    if (syntax.onlyRowsLsb) {
-        return add("format", std::string(syntax.name) +
-                                 " holds the bytes as they are: " + name("compress") + " and " +
-                                 name("delta") + " take c, arduino, asm, gas, db, bin or ihex");
-    }
-    if (packing.scheme != Scheme::Arduboy) {
-        return true;
-    }
-    // The Arduboy's stream draws one-bit pages of 8 rows, top dot in bit 0.
-    const bool pages = layout.arrangement == Arrangement::Pages ||
-                       (layout.arrangement == Arrangement::Halves && layout.blockCount() == 1);
-    if (!layout.plain()) {
-        return add("compress", "arduboy packs one plane of one bit a dot");
-    }
-    if (!pages || layout.bitOrder != BitOrder::Lsb) {
-        return add("compress", "arduboy takes the Arduboy's own layout: " + name("layout") +
-                                   " pages " + name("bit-order") + " lsb");
-    }
-    if (layout.height % kPageHeight != 0) {
-        return add("compress", "arduboy draws pages of 8 rows: the height must be a multiple of 8");
-    }
-    if (layout.width > 256 || layout.height > 256) {
-        return add("compress", "arduboy holds at most 256 x 256 dots");
-    }
-    return true;
+    const KeyRefusal refusal =
+        RefusePacking(choice.syntaxOrDefault(), choice.panel(), packing, frames,
+                      style_ == KeyStyle::Option ? OptionNamed : KeyAsWritten);
+    return refusal.reason.empty() || add(refusal.key, refusal.reason);
 }
 
 bool AssetReader::readPreparation(const PanelLayout& layout, Preparation& preparation) {

@@ -251,19 +251,32 @@ Unpacked LzssDecode(std::span<const std::uint8_t> stream, std::size_t size) {
     return result;
 }
 
-std::string ArduboyProblem(const PanelLayout& layout) {
+std::string OptionNamed(std::string_view key) {
+    return "--" + std::string(key);
+}
+
+KeyRefusal RefuseArduboy(const PanelLayout& layout, KeyNamer name) {
     const bool pages = layout.arrangement == Arrangement::Pages ||
                        (layout.arrangement == Arrangement::Halves && layout.blockCount() == 1);
+    if (!layout.plain()) {
+        return {"compress", "arduboy packs one plane of one bit a dot"};
+    }
     if (!pages || layout.bitOrder != BitOrder::Lsb) {
-        return "--compress arduboy takes the Arduboy's own layout: --layout pages --bit-order lsb";
+        return {"compress", "arduboy takes the Arduboy's own layout: " + name("layout") +
+                                " pages " + name("bit-order") + " lsb"};
     }
     if (layout.height % kPageHeight != 0) {
-        return "--compress arduboy draws pages of 8 rows: the height must be a multiple of 8";
+        return {"compress", "arduboy draws pages of 8 rows: the height must be a multiple of 8"};
     }
     if (layout.width > 256 || layout.height > 256) {
-        return "--compress arduboy holds at most 256 x 256 dots";
+        return {"compress", "arduboy holds at most 256 x 256 dots"};
     }
     return {};
+}
+
+std::string ArduboyProblem(const PanelLayout& layout) {
+    const KeyRefusal refusal = RefuseArduboy(layout, OptionNamed);
+    return refusal.reason.empty() ? std::string() : OptionNamed(refusal.key) + " " + refusal.reason;
 }
 
 namespace {

@@ -54,8 +54,20 @@ struct Unpacked {
 Unpacked PackBitsDecode(std::span<const std::uint8_t> stream, std::size_t size);
 Unpacked LzssDecode(std::span<const std::uint8_t> stream, std::size_t size);
 
-// Why the layout cannot be packed for the Arduboy, or empty: its pages of 8 rows, top dot
-// in bit 0, a height a multiple of 8, each side at most 256.
+// An option whose value cannot be: the key it is given under ("compress") and why, other
+// keys named by the front end's own way of naming them.
+struct KeyRefusal {
+    std::string key;
+    std::string reason; // empty: nothing is refused
+};
+using KeyNamer = std::string (*)(std::string_view key);
+// "--compress", as the command line names a key.
+std::string OptionNamed(std::string_view key);
+
+// Why the layout cannot be packed for the Arduboy, or empty: one plane of one bit, its
+// pages of 8 rows, top dot in bit 0, a height a multiple of 8, each side at most 256.
+KeyRefusal RefuseArduboy(const PanelLayout& layout, KeyNamer name);
+// The same in one line, as the command line says it.
 std::string ArduboyProblem(const PanelLayout& layout);
 // The Arduboy stream: width and height less one, a byte each; the first dot's colour bit;
 // then spans of one colour, alternating, each length less one in 2k+1 bits after k zero

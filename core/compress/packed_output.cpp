@@ -90,26 +90,29 @@ std::string HowToUnpack(const std::string& source, std::string_view symbol, Sche
 
 } // namespace
 
-std::string PackingProblem(const Syntax& syntax, const PanelLayout& layout, const Packing& packing,
-                           bool frames) {
+KeyRefusal RefusePacking(const Syntax& syntax, const PanelLayout& layout, const Packing& packing,
+                         bool frames, KeyNamer name) {
     if (!packing.packs()) {
         return {};
     }
     if (packing.delta && !frames) {
-        return "--delta goes with --frames";
+        return {"delta", "goes with " + name("frames")};
     }
     if (syntax.onlyRowsLsb) {
-        return "--format " + std::string(syntax.name) +
-               " holds the bytes as they are: --compress and --delta take c, arduino, asm, gas, "
-               "db, bin or ihex";
+        return {"format", std::string(syntax.name) +
+                              " holds the bytes as they are: " + name("compress") + " and " +
+                              name("delta") + " take c, arduino, asm, gas, db, bin or ihex"};
     }
     if (packing.scheme == Scheme::Arduboy) {
-        if (!layout.plain()) {
-            return "--compress arduboy packs one plane of one bit a dot";
-        }
-        return ArduboyProblem(layout);
+        return RefuseArduboy(layout, name);
     }
     return {};
+}
+
+std::string PackingProblem(const Syntax& syntax, const PanelLayout& layout, const Packing& packing,
+                           bool frames) {
+    const KeyRefusal refusal = RefusePacking(syntax, layout, packing, frames, OptionNamed);
+    return refusal.reason.empty() ? std::string() : OptionNamed(refusal.key) + " " + refusal.reason;
 }
 
 bool MarksPacking(const Syntax& syntax) {

@@ -21,7 +21,10 @@ struct Packing {
     bool packs() const { return scheme != Scheme::None || delta; }
 };
 
-// Why the syntax or layout cannot take the packing, or empty.
+// Why the syntax or layout cannot take the packing: the key refused and why, other keys
+// named by name; in one line as the command line says it.
+KeyRefusal RefusePacking(const Syntax& syntax, const PanelLayout& layout, const Packing& packing,
+                         bool frames, KeyNamer name);
 std::string PackingProblem(const Syntax& syntax, const PanelLayout& layout, const Packing& packing,
                            bool frames);
 
