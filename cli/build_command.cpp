@@ -157,7 +157,7 @@ std::string MakeFont(const AssetJob& job, BuiltAsset& asset) {
         // lowest.
         asset.layout.arrangement = Arrangement::Rows;
         asset.layout.bitOrder =
-            job.asset.font.format.name == "gfxfont" ? BitOrder::Msb : BitOrder::Lsb;
+            job.asset.font.format.kind == FontKind::GfxFont ? BitOrder::Msb : BitOrder::Lsb;
     }
     asset.frames = static_cast<int>(raster.set.glyphs.size());
     asset.fontText = written.text;

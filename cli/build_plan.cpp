@@ -257,7 +257,8 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         }
         if (const ManifestEntry* format = output->find("format")) {
             plan.format = reader.text(*output, "format");
-            if (plan.format != "c" && plan.format != "arduino") {
+            if (const Syntax* syntax = FindSyntax(plan.format);
+                syntax == nullptr || syntax->kind != SyntaxKind::CHeader) {
                 if (format->value.kind == ManifestValue::Kind::Text) {
                     reader.add(format->value.place, "format takes c or arduino");
                 }

@@ -95,11 +95,13 @@ QString CharactersProblem(const std::string& set, const CharacterSet& chars) {
 }
 
 QString FormatLabel(std::string_view name) {
-    if (name == "gfxfont") {
+    switch (FontKindNamed(name)) {
+    case FontKind::GfxFont:
         return "GFXfont C header";
-    }
-    if (name == "u8g2") {
+    case FontKind::U8g2:
         return "u8g2 font array";
+    case FontKind::Table:
+        break;
     }
     const Syntax* syntax = FindSyntax(name);
     return syntax != nullptr ? Q(std::string(syntax->label)) + ": a table of cells" : QString();

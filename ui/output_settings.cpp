@@ -457,7 +457,7 @@ void OutputSettingsDialog::update() {
                       trimmed.starts_with(".byte") || trimmed.starts_with(":")
                 : !comment && (line.find("DB") != std::string_view::npos ||
                                line.find("0x") != std::string_view::npos || line.starts_with(":"));
-        if (current.syntaxOrDefault().name == "bin") {
+        if (current.syntaxOrDefault().kind == SyntaxKind::Binary) {
             return false;
         }
         if (data) {
@@ -466,7 +466,7 @@ void OutputSettingsDialog::update() {
         }
         return !data;
     });
-    if (current.syntaxOrDefault().name == "bin") {
+    if (current.syntaxOrDefault().kind == SyntaxKind::Binary) {
         example = packs.packs() ? std::to_string(packed.packedBytes) + " packed bytes, " +
                                       std::to_string(layout.byteCount()) + " unpacked"
                                 : std::to_string(layout.byteCount()) + " raw bytes";

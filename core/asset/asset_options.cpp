@@ -512,15 +512,17 @@ bool AssetReader::readFont(FontFormats formats, std::string_view folder, FontInp
     if (formats == FontFormats::Build) {
         // The combined files are C: a font goes in as a GFXfont, a u8g2 font or a C table.
         const std::string named = format != nullptr ? *format : "gfxfont";
-        if (named != "gfxfont" && named != "u8g2" && named != "c" && named != "arduino") {
+        const Syntax* table = FindSyntax(named);
+        if (FontKindNamed(named) == FontKind::Table &&
+            (table == nullptr || table->kind != SyntaxKind::CHeader)) {
             add("format", "takes gfxfont, u8g2, c or arduino for a font of the build");
             formatKnown = false;
         } else {
             FindFontFormat(named, font.format);
         }
     } else if (format != nullptr) {
-        if (*format == "xbm") {
-            add("format", "xbm holds one picture, not a font table");
+        if (const Syntax* syntax = FindSyntax(*format); syntax != nullptr && syntax->onlyRowsLsb) {
+            add("format", *format + " holds one picture, not a font table");
         } else if (!FindFontFormat(*format, font.format)) {
             add("format", "takes " + ChoicesText(formatNames, false));
         }
