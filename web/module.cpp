@@ -113,7 +113,10 @@ std::string Registries() {
                 ",\"description\":" + Quoted(syntax->description) +
                 ",\"extension\":" + Quoted(syntax->extension) +
                 ",\"onlyRowsLsb\":" + (syntax->onlyRowsLsb ? "true" : "false") +
-                ",\"holdsFrames\":" + (syntax->holdsFrames ? "true" : "false") + "}";
+                ",\"holdsFrames\":" + (syntax->holdsFrames ? "true" : "false") +
+                ",\"raw\":" + (syntax->kind == SyntaxKind::Binary ? "true" : "false") +
+                ",\"binary\":" + (syntax->binary ? "true" : "false") +
+                ",\"forSketch\":" + (syntax->forSketch ? "true" : "false") + "}";
         first = false;
     }
     json += "],\"fits\":" + Names(FitNames()) + ",\"dithers\":" + Names(DitherNames());

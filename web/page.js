@@ -150,9 +150,13 @@
         return lines.join("\n");
     }
 
+    // The syntax of that name as the registry describes it; {} for none (a font structure).
+    function syntaxNamed(format) {
+        return pelmora.registries.formats.find((each) => each.name === format) || {};
+    }
+
     function extensionOf(format) {
-        const syntax = pelmora.registries.formats.find((each) => each.name === format);
-        return syntax ? syntax.extension : ".txt";
+        return syntaxNamed(format).extension || ".txt";
     }
 
     async function convertNow() {
@@ -184,7 +188,7 @@
         state.output = answer.output;
         const stem = file.replace(/\.[^.]*$/, "");
         state.outputName = "lcd_" + stem + extensionOf(options.format);
-        const binary = options.format === "bin";
+        const binary = syntaxNamed(options.format).raw;
         $("output").textContent = binary ? hexDump(answer.output) : new TextDecoder().decode(answer.output);
         $("status").textContent =
             answer.output.length + " bytes written in " + took.toFixed(0) + " ms" + (binary ? " (shown as hex)" : "");
@@ -254,7 +258,8 @@
     }
 
     function updateManifest(options, file, frames) {
-        const output = options.format === "arduino" ? "arduino" : "c";
+        // The build's files are C: for a sketch when the picture's syntax is.
+        const output = syntaxNamed(options.format).forSketch ? "arduino" : "c";
         const lines = ["[output]", 'header = "assets.h"', "format = " + tomlString(output), ""];
         lines.push(frames ? "[[frames]]" : "[[image]]");
         const symbol = options.name || file.replace(/\.[^.]*$/, "").replace(/[^A-Za-z0-9_]/g, "_").replace(/^([0-9])/, "_$1");
@@ -279,7 +284,7 @@
         }
         const options = {};
         if ($("readback-format").value !== "") options.format = $("readback-format").value;
-        const binary = options.format === "bin" || options.format === "ihex" || /\.(bin|hex|ihex)$/i.test(readbackName);
+        const binary = syntaxNamed(options.format).binary || /\.(bin|hex|ihex)$/i.test(readbackName);
         if (binary) {
             const panel = panelOptions();
             for (const key of ["panel", "size", "layout", "bit-order", "block-width", "depth", "colours", "mask"]) {
@@ -330,9 +335,9 @@
         showError($("font-error"), "");
         state.fontOutput = answer.output;
         const stem = fontFile.replace(/\.[^.]*$/, "").replace(/[^A-Za-z0-9_]/g, "_");
-        state.fontName = stem + "_" + options.size + "pt" + (options.format === "gfxfont" || options.format === "u8g2" ? ".h" : extensionOf(options.format));
-        $("font-output").textContent = options.format === "bin" ? hexDump(answer.output) : new TextDecoder().decode(answer.output);
-        if (options.format === "gfxfont" || options.format === "u8g2") {
+        state.fontName = stem + "_" + options.size + "pt" + (syntaxNamed(options.format).name === undefined ? ".h" : extensionOf(options.format));
+        $("font-output").textContent = syntaxNamed(options.format).raw ? hexDump(answer.output) : new TextDecoder().decode(answer.output);
+        if (syntaxNamed(options.format).name === undefined) { // a GFXfont or a u8g2 font
             const sample = await pelmora.show(answer.output, { file: "font.h", text: $("font-sample").value, png: true, scale: 3 });
             if (sample.error) {
                 showError($("font-error"), "show: " + sample.error);
@@ -485,7 +490,7 @@
     function formatChanged() {
         const syntax = pelmora.registries.formats.find((each) => each.name === $("format").value);
         $("format-note").textContent = syntax ? syntax.description : "";
-        $("download").textContent = syntax && (syntax.name === "bin" || syntax.name === "ihex") ? "Download the " + syntax.name + " file" : "Download";
+        $("download").textContent = syntax && syntax.binary ? "Download the " + syntax.name + " file" : "Download";
     }
 
     function wire() {
