@@ -7,11 +7,11 @@
 //     pelmora-window-bench EXAMPLES_DIR [RUNS]
 
 #include "core/conversion/conversion_state.h"
-#include "widgets/fonts.h"
-#include "widgets/message_box.h"
 #include "preview/preview_window.h"
 #include "ui/main_window.h"
 #include "ui/prepare_window.h"
+#include "widgets/fonts.h"
+#include "widgets/message_box.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -5,14 +5,14 @@
 
 #include "core/conversion/intake.h"
 #include "core/conversion/plotter.h"
-#include "widgets/file_list.h"
-#include "widgets/folder_list.h"
-#include "widgets/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
+#include "widgets/file_list.h"
+#include "widgets/folder_list.h"
+#include "widgets/picture_box.h"
 
 #include <QLabel>
 #include <QProcess>

@@ -1,5 +1,5 @@
-#include "core/panel/checked_int.h"
 #include "core/conversion/conversion_state.h"
+#include "core/panel/checked_int.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // A folder of ten thousand bitmaps and a tree with a symbolic link loop: the browser lists
 // them and the window stays usable.
 
-#include "widgets/file_list.h"
-#include "widgets/folder_list.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
+#include "widgets/file_list.h"
+#include "widgets/folder_list.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -3,12 +3,12 @@
 // and keeps the choices made before; and
 // it makes the very BMP that pelmora-cli prepare makes of the same picture.
 
-#include "widgets/file_list.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
 #include "ui/prepare_window.h"
+#include "widgets/file_list.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -4,12 +4,12 @@
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/syntax/syntax.h"
-#include "widgets/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
 #include "ui/main_window.h"
+#include "widgets/picture_box.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 #include "core/conversion/encoder.h"
 #include "core/conversion/plotter.h"
 #include "core/syntax/syntax.h"
-#include "widgets/picture_box.h"
 #include "preview/preview_window.h"
 #include "support/fake_message_box.h"
 #include "support/qt_helpers.h"
 #include "support/test_pictures.h"
+#include "widgets/picture_box.h"
 
 #include <QLabel>
 #include <QPushButton>

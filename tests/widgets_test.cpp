@@ -1,3 +1,6 @@
+#include "support/fake_message_box.h"
+#include "support/qt_helpers.h"
+#include "support/test_pictures.h"
 #include "widgets/controls.h"
 #include "widgets/drive_list.h"
 #include "widgets/folder_list.h"
@@ -5,9 +8,6 @@
 #include "widgets/picture_box.h"
 #include "widgets/screen_fit.h"
 #include "widgets/twips.h"
-#include "support/fake_message_box.h"
-#include "support/qt_helpers.h"
-#include "support/test_pictures.h"
 
 #include <QApplication>
 #include <QLabel>
