@@ -15,11 +15,11 @@ cmake --build build-fuzz --parallel "$(nproc 2>/dev/null || echo 2)" \
     jpeg_fuzzer cut_short_fuzzer font_fuzzer png_fuzzer
 cmake --build build-fuzz --target gif_fuzzer
 cmake --build build-fuzz --target manifest_fuzzer manifest_names_fuzzer
-cmake --build build-fuzz --target unpack_fuzzer
+cmake --build build-fuzz --target unpack_fuzzer asset_options_fuzzer
 
 mkdir -p build-fuzz/findings
 for target in header decoder convert syntax prepare jpeg cut_short font png gif manifest \
-    manifest_names unpack; do
+    manifest_names unpack asset_options; do
     work=$(mktemp -d)
     echo "== ${target}_fuzzer for ${seconds} s"
     # New inputs go to a scratch corpus, so the seeds in the repository stay as they are.
