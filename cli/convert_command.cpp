@@ -139,9 +139,9 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         return false;
     }
     const WriteOutcome outcome = WriteWholeFile(outputPath, encoded.text);
-    if (!outcome.ok) {
+    if (!outcome.ok()) {
         progressLine.clear();
-        PrintError(outputPath, outcome.reason);
+        PrintError(outputPath, outcome.error);
         return false;
     }
     if (!options.quiet) {

@@ -468,7 +468,7 @@ void PreviewWindow::LoadPreviewFile() {
                                     : PlotLcdHexFile(state_, path, source, dots);
     relayout();
     StatusLine->clear();
-    if (!outcome.ok) {
+    if (!outcome.ok()) {
         messages_.show(this, windowTitle(), QString::fromStdString(outcome.error));
     } else if (!outcome.shortfall.empty()) {
         // Drawn as far as it goes, as always; but a short panel is worth a word.

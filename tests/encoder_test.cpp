@@ -62,7 +62,7 @@ TEST(PageModeFile, HasTwoBlocksOfSixtyFourFullLinesAndOneEmptyLineBetween) {
          {std::pair{Picture{}, kAllOff},
           std::pair{test::MakePicture([](int, int) { return true; }), kAllOn}}) {
         Conversion conversion;
-        ASSERT_TRUE(conversion.run(picture, 1).ok);
+        ASSERT_TRUE(conversion.run(picture, 1).ok());
         const std::vector<std::string> lines = Lines(conversion.text());
         ASSERT_EQ(lines.size(), 129U);
         for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -91,7 +91,7 @@ TEST_P(SinglePixelTest, LandsInItsPageColumnAndBit) {
     Picture picture;
     picture.set(c.x, c.y);
     Conversion conversion;
-    ASSERT_TRUE(conversion.run(picture, 1).ok);
+    ASSERT_TRUE(conversion.run(picture, 1).ok());
     const std::vector<std::string> lines = Lines(conversion.text());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (static_cast<int>(i) + 1 != c.line) {
@@ -116,8 +116,8 @@ TEST(PageModeFile, MatchesThePixelByPixelDefinitionInBothModes) {
         const Picture picture = test::RandomPicture(seed);
         Conversion normal;
         Conversion inverse;
-        ASSERT_TRUE(normal.run(picture, 0).ok);
-        ASSERT_TRUE(inverse.run(picture, 1).ok);
+        ASSERT_TRUE(normal.run(picture, 0).ok());
+        ASSERT_TRUE(inverse.run(picture, 1).ok());
         EXPECT_EQ(normal.text(), ExpectedLcdText(picture, 0));
         EXPECT_EQ(inverse.text(), ExpectedLcdText(picture, 1));
     }
@@ -126,7 +126,7 @@ TEST(PageModeFile, MatchesThePixelByPixelDefinitionInBothModes) {
 TEST(PageModeFile, EqualPaletteColoursTurnEveryDotOnInEitherMode) {
     for (int mode : {0, 1}) {
         Conversion conversion;
-        ASSERT_TRUE(conversion.run(test::RandomPicture(7), mode, kInk, kInk).ok);
+        ASSERT_TRUE(conversion.run(test::RandomPicture(7), mode, kInk, kInk).ok());
         for (const std::string& line : Lines(conversion.text())) {
             EXPECT_TRUE(line.empty() || line == kAllOn);
         }
@@ -136,17 +136,17 @@ TEST(PageModeFile, EqualPaletteColoursTurnEveryDotOnInEitherMode) {
 TEST(PageModeFile, ConvertingTwiceRewritesTheSameFile) {
     Conversion conversion;
     const Picture picture = test::RandomPicture(11);
-    ASSERT_TRUE(conversion.run(picture, 0).ok);
+    ASSERT_TRUE(conversion.run(picture, 0).ok());
     const std::string first = conversion.text();
     conversion.progress.shown.clear();
-    ASSERT_TRUE(conversion.run(picture, 0).ok);
+    ASSERT_TRUE(conversion.run(picture, 0).ok());
     EXPECT_EQ(conversion.text(), first);
     EXPECT_EQ(conversion.folder.names(), std::vector<std::string>{"lcd_picture.txt"});
 }
 
 TEST(PageModeFile, ShowsEveryWholePercentOnceThenOneHundred) {
     Conversion conversion;
-    ASSERT_TRUE(conversion.run(Picture{}, 0).ok);
+    ASSERT_TRUE(conversion.run(Picture{}, 0).ok());
     std::vector<std::string> expected;
     for (int percent = 1; percent <= 99; ++percent) {
         expected.push_back(std::to_string(percent));
@@ -157,7 +157,7 @@ TEST(PageModeFile, ShowsEveryWholePercentOnceThenOneHundred) {
 
 TEST(PageModeFile, LeavesTheScanWindowOnTheLastBlockAndPage) {
     Conversion conversion;
-    ASSERT_TRUE(conversion.run(Picture{}, 0).ok);
+    ASSERT_TRUE(conversion.run(Picture{}, 0).ok());
     EXPECT_EQ(conversion.state.xStart, 64);
     EXPECT_EQ(conversion.state.xEnd, 127);
     EXPECT_EQ(conversion.state.yStart, 56);
@@ -196,8 +196,8 @@ TEST(PageModeFile, APictureOfAnotherSizeThanThePanelIsRefusedAndNothingWritten) 
         choice.layout = c.layout;
         const WriteOutcome outcome = WritePageModeFile(
             conversion.state, surface, conversion.progress, 0, conversion.resultFlag, choice);
-        EXPECT_FALSE(outcome.ok);
-        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_FALSE(outcome.ok());
+        EXPECT_EQ(outcome.error, c.reason);
         EXPECT_EQ(conversion.resultFlag, ResultFlag::Failed);
         EXPECT_EQ(conversion.text(), "kept");
 

@@ -86,7 +86,7 @@ TEST(PlotLcdHexText, PlotsBackExactlyThePictureTheEncoderDescribed) {
         for (int onIndex : {0, 1}) {
             Panel panel;
             ASSERT_TRUE(
-                Plot(ExpectedLcdText(pictures[i], static_cast<std::uint8_t>(onIndex)), panel).ok);
+                Plot(ExpectedLcdText(pictures[i], static_cast<std::uint8_t>(onIndex)), panel).ok());
             ExpectPanelShows(panel, pictures[i], onIndex);
         }
     }
@@ -108,7 +108,7 @@ TEST(PlotLcdHexText, SecondBlockStartsAtColumnSixtyFourAfterTheEmptyLine) {
     EXPECT_EQ(half.at(64, 0), -1);
 
     Panel whole;
-    ASSERT_TRUE(Plot(text, whole).ok);
+    ASSERT_TRUE(Plot(text, whole).ok());
     EXPECT_EQ(whole.at(64, 0), 1);
 }
 
@@ -128,7 +128,7 @@ TEST(PlotLcdHexText, ReadsAnyLineEndAndSplitLinesAlike) {
 
     for (const std::string& text : {crlf, lf, lf.substr(0, lf.size() - 1), split}) {
         Panel panel;
-        ASSERT_TRUE(Plot(text, panel).ok);
+        ASSERT_TRUE(Plot(text, panel).ok());
         ExpectPanelShows(panel, picture, 1);
     }
 }
@@ -136,7 +136,7 @@ TEST(PlotLcdHexText, ReadsAnyLineEndAndSplitLinesAlike) {
 TEST(PlotLcdHexText, LinesBeyondAFullPanelDrawNothing) {
     const std::string text = ExpectedLcdText(Picture{}, 0);
     Panel panel;
-    ASSERT_TRUE(Plot(text + text + "        DB 00H;\r\n", panel).ok);
+    ASSERT_TRUE(Plot(text + text + "        DB 00H;\r\n", panel).ok());
     EXPECT_EQ(panel.points, kPanelWidth * kPanelHeight);
 }
 
@@ -146,7 +146,7 @@ TEST(PlotLcdHexText, AnUnreadableLineStopsThePassAndKeepsWhatWasDrawn) {
         Plot("        DB FFH,FFH,FFH,FFH,FFH,FFH,FFH,FFH;\r\n\r\n        DB 00H,0XH;\r\n"
              "        DB FFH,FFH,FFH,FFH,FFH,FFH,FFH,FFH;\r\n",
              panel);
-    EXPECT_FALSE(outcome.ok);
+    EXPECT_FALSE(outcome.ok());
     EXPECT_EQ(outcome.error, "line 3: 'X' at column 17 is not a hexadecimal digit");
     EXPECT_EQ(panel.points, 64);
     EXPECT_EQ(panel.at(7, 7), 1);

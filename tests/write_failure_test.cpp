@@ -60,8 +60,8 @@ Attempt Convert(const std::filesystem::path& outputPath) {
 }
 
 void ExpectFailed(const Attempt& attempt, const std::string& reason) {
-    EXPECT_FALSE(attempt.outcome.ok);
-    EXPECT_EQ(attempt.outcome.reason, reason);
+    EXPECT_FALSE(attempt.outcome.ok());
+    EXPECT_EQ(attempt.outcome.error, reason);
     EXPECT_EQ(attempt.resultFlag, ResultFlag::Failed);
     EXPECT_TRUE(attempt.progress.empty() || attempt.progress.back() != "100");
 }
@@ -113,7 +113,7 @@ TEST(FailedWrite, ASuccessfulWriteReplacesThePreviousFileWhole) {
     ScratchFolder folder;
     WriteFile(folder / "lcd_x.txt", std::string(20000, 'x'));
     const Attempt attempt = Convert(folder / "lcd_x.txt");
-    ASSERT_TRUE(attempt.outcome.ok);
+    ASSERT_TRUE(attempt.outcome.ok());
     EXPECT_EQ(attempt.resultFlag, ResultFlag::Succeeded);
     EXPECT_EQ(ReadFile(folder / "lcd_x.txt"), test::ExpectedLcdText(test::RandomPicture(5), 0));
     EXPECT_EQ(folder.names(), std::vector<std::string>{"lcd_x.txt"});
@@ -243,7 +243,7 @@ TEST(SaveTarget, LinksAreFollowedAndOtherFilesWrittenStraight) {
             EXPECT_EQ(read, text);
         }
         if (row.reason.empty()) {
-            EXPECT_TRUE(attempt.outcome.ok) << attempt.outcome.reason;
+            EXPECT_TRUE(attempt.outcome.ok()) << attempt.outcome.error;
         } else {
             ExpectFailed(attempt, row.reason);
         }
@@ -286,7 +286,7 @@ TEST(SaveTarget, AReplacedFileKeepsItsModeAndOwner) {
             }
         }
         const Attempt attempt = Convert(target);
-        ASSERT_TRUE(attempt.outcome.ok) << attempt.outcome.reason;
+        ASSERT_TRUE(attempt.outcome.ok()) << attempt.outcome.error;
         EXPECT_EQ(ReadFile(target), ExpectedText());
         EXPECT_EQ(ModeOf(target), row.expected);
         struct stat status {};
@@ -304,7 +304,7 @@ TEST(SaveTarget, AnyNameTheFileSystemTakesIsWritten) {
         const std::string name = std::string(length - 12, 'n') + "\u00e9\u00e9\u00e9\u00e9.txt";
         ASSERT_EQ(name.size(), length);
         const Attempt attempt = Convert(folder / name);
-        EXPECT_TRUE(attempt.outcome.ok) << attempt.outcome.reason;
+        EXPECT_TRUE(attempt.outcome.ok()) << attempt.outcome.error;
         EXPECT_EQ(folder.names(), std::vector<std::string>{name});
         fs::remove(folder / name);
     }
@@ -319,7 +319,7 @@ TEST(SaveTarget, AnyNameTheFileSystemTakesIsWritten) {
     }
     ASSERT_EQ((deep / name).string().size(), 4095U);
     const Attempt attempt = Convert(deep / name);
-    EXPECT_TRUE(attempt.outcome.ok) << attempt.outcome.reason;
+    EXPECT_TRUE(attempt.outcome.ok()) << attempt.outcome.error;
     EXPECT_EQ(ReadFile(deep / name), ExpectedText());
     EXPECT_EQ(Temporaries(folder.path()), std::vector<std::string>{});
 }

@@ -656,10 +656,10 @@ void MainWindow::ConvertPicture() {
         written_ = WrittenPanel{choice.panel(), &choice.syntaxOrDefault(), choice.packing};
     }
     ShowConvertStatus();
-    if (!outcome.ok) {
+    if (!outcome.ok()) {
         messages_.show(this, windowTitle(),
                        "The file " + FromUtf8(state_.outputPath) +
-                           " could not be written: " + FromUtf8(outcome.reason));
+                           " could not be written: " + FromUtf8(outcome.error));
     }
 }
 
@@ -668,10 +668,10 @@ WriteOutcome MainWindow::WriteDotsFile(const PanelDots& dots, const OutputChoice
     resultFlag_ = ResultFlag::Failed;
     const EncodedText encoded = EncodePanelDots(dots, choice);
     if (!encoded.ok()) {
-        return {false, encoded.error};
+        return {encoded.error};
     }
     const WriteOutcome written = WriteWholeFile(state_.outputPath, encoded.text);
-    if (written.ok) {
+    if (written.ok()) {
         progress.showProgress("100");
         resultFlag_ = ResultFlag::Succeeded;
     }

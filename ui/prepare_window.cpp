@@ -564,10 +564,10 @@ void PrepareWindow::saveFrames() {
                        "The frames cannot be written: " + QString::fromStdString(error));
         return;
     }
-    if (const WriteOutcome wrote = WriteWholeFile(path.toStdString(), text.text); !wrote.ok) {
+    if (const WriteOutcome wrote = WriteWholeFile(path.toStdString(), text.text); !wrote.ok()) {
         messages_.show(this, windowTitle(),
                        "The file " + QDir::toNativeSeparators(path) +
-                           " could not be written: " + QString::fromStdString(wrote.reason));
+                           " could not be written: " + QString::fromStdString(wrote.error));
         return;
     }
     savedFrames_ = path;

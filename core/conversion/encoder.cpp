@@ -78,9 +78,9 @@ EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& prog
 WriteOutcome WriteWholeFile(const std::string& path, std::string_view text) {
     AtomicTextFile file(PathFromUtf8(path));
     if (!file.open() || !file.write(text) || !file.commit()) {
-        return {false, file.error()};
+        return {file.error().empty() ? std::string("the file could not be written") : file.error()};
     }
-    return {true, {}};
+    return {};
 }
 
 WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& surface,
@@ -90,19 +90,19 @@ WriteOutcome WritePageModeFile(ConversionState& state, const PictureSurface& sur
     try {
         const EncodedText encoded = EncodePanelText(surface, progress, onColour, choice);
         if (!encoded.ok()) {
-            return {false, encoded.error};
+            return {encoded.error};
         }
         LeaveScanWindow(state, choice.panel());
         const WriteOutcome written = WriteWholeFile(state.outputPath, encoded.text);
-        if (!written.ok) {
+        if (!written.ok()) {
             return written;
         }
     } catch (const OverflowError& overflow) {
-        return {false, overflow.what()};
+        return {overflow.what()};
     }
     progress.showProgress("100");
     resultFlag = ResultFlag::Succeeded;
-    return {true, {}};
+    return {};
 }
 
 } // namespace pelmora

@@ -47,8 +47,8 @@ EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& prog
                             Colour onColour, const OutputChoice& choice = {});
 
 struct WriteOutcome {
-    bool ok = false;
-    std::string reason; // why the file could not be written
+    std::string error; // why the file could not be written; empty when it was
+    bool ok() const { return error.empty(); }
 };
 
 // Writes text to the file at path (UTF-8), replacing it only once the text is complete.

@@ -36,18 +36,18 @@ PlotOutcome PlotText(const PanelLayout& fallback, const Syntax* syntax, std::str
     const PanelText panel = ReadPanelText(text, fallback, syntax, fileName);
     UnpackPanel(panel.layout, 0, panel.bytes, sink);
     if (!panel.error.empty()) {
-        return {false, panel.error, {}, false};
+        return {panel.error, {}, false};
     }
-    return {true, {}, WholePanelError(panel), panel.bytes.size() < panel.layout.byteCount()};
+    return {{}, WholePanelError(panel), panel.bytes.size() < panel.layout.byteCount()};
 }
 
 PlotOutcome PlotFile(const std::string& path, const SourceFile& source, const PanelLayout& fallback,
                      const Syntax* syntax, PointSink& sink) {
     if (!source.ok()) {
-        return {false, path + ": " + source.error, {}, false};
+        return {path + ": " + source.error, {}, false};
     }
     PlotOutcome outcome = PlotText(fallback, syntax, source.bytes, sink, path);
-    if (!outcome.ok) {
+    if (!outcome.ok()) {
         outcome.error = path + ", " + outcome.error;
     }
     return outcome;
@@ -71,7 +71,7 @@ PlotOutcome PlotLcdHexFile(ConversionState& state, const std::string& path,
 PlotOutcome PlotWrittenFile(const std::string& path, const SourceFile& source,
                             const PanelLayout& panel, const Syntax* syntax, PointSink& sink) {
     if (const std::string problem = CheckLayout(panel); !problem.empty()) {
-        return {false, path + ", " + problem, {}, false};
+        return {path + ", " + problem, {}, false};
     }
     return PlotFile(path, source, panel, syntax, sink);
 }

@@ -17,10 +17,10 @@ constexpr Colour kOnDotColour = MakeColour(0, 0, 0);
 constexpr Colour kOffDotColour = MakeColour(0, 128, 0);
 
 struct PlotOutcome {
-    bool ok = true;
-    std::string error;         // names the file or line and what is wrong
+    std::string error;         // names the file or line and what is wrong; empty when drawn
     std::string shortfall;     // the text was read whole but is no whole panel: how
     bool shortOfPanel = false; // fewer bytes than the panel (more when shortfall is set alone)
+    bool ok() const { return error.empty(); }
 };
 
 // A panel text read back: its syntax, its layout (as the text states it, else the one
