@@ -87,7 +87,7 @@ std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
             }
             return reason;
         }
-        return taken.refusal;
+        return taken.error;
     }
     SilentProgress progress;
     const MonoPicture dots =

@@ -107,7 +107,7 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
                                           "floyd-steinberg (or any other preparation option)");
                 }
             } else {
-                PrintError(shownName, taken.refusal);
+                PrintError(shownName, taken.error);
             }
             return false;
         }

@@ -198,7 +198,7 @@ TEST(BadBitmaps, HeaderReaderAndLoaderGiveEachCaseItsOutcome) {
             outcome = Outcome::Unreadable;
         } else if (check.accepted()) {
             outcome = taken.usable() ? Outcome::Accepted : Outcome::Refused;
-            message = taken.refusal;
+            message = taken.error;
             if (outcome == Outcome::Accepted) {
                 const BitmapPixels& surface = taken.pixels;
                 for (int x = 0; x < kPanelWidth; x += 9) {

@@ -30,7 +30,7 @@ TEST(DecodeBitmapPixels, GivesEachPixelItsPaletteColourForEveryHeaderSize) {
         layout.entry0 = RGBQUAD{10, 20, 30, 0};
         layout.entry1 = RGBQUAD{40, 50, 60, 0};
         const TakenIn loaded = Load(folder, EncodeBmp(picture, layout));
-        ASSERT_TRUE(loaded.usable()) << loaded.refusal;
+        ASSERT_TRUE(loaded.usable()) << loaded.error;
         const BitmapPixels& surface = loaded.pixels;
         int mismatches = 0;
         for (int y = 0; y < kPanelHeight; ++y) {

@@ -600,7 +600,7 @@ void MainWindow::TakeInBitmap(const QString& activated) {
         return;
     }
     if (!taken.usable()) {
-        messages_.show(this, windowTitle(), name + " cannot be shown: " + FromUtf8(taken.refusal));
+        messages_.show(this, windowTitle(), name + " cannot be shown: " + FromUtf8(taken.error));
         ResetWindow();
         return;
     }

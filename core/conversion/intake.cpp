@@ -23,7 +23,7 @@ TakenIn TakeInBitmapBytes(std::string_view bytes, const PanelLayout& panel) {
     if (taken.check.accepted()) {
         DecodedBitmap decoded = DecodeBitmapPixels(AsBytes(bytes), taken.check);
         taken.pixels = std::move(decoded.pixels);
-        taken.refusal = std::move(decoded.error);
+        taken.error = std::move(decoded.error);
     }
     return taken;
 }

@@ -15,8 +15,8 @@ namespace pelmora {
 struct TakenIn {
     BitmapCheck check;
     BitmapPixels pixels;
-    std::string refusal; // the headers passed, the pixel data did not: why
-    bool usable() const { return check.accepted() && refusal.empty(); }
+    std::string error; // the headers passed, the pixel data did not: why
+    bool usable() const { return check.accepted() && error.empty(); }
 };
 
 // The panel size a bitmap must have is the layout's.
