@@ -79,9 +79,9 @@ std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
     if (!taken.usable()) {
         if (!taken.check.accepted()) {
             const bool plainRejection =
-                taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
+                taken.check.verdict == BitmapVerdict::Rejected && taken.check.error.empty();
             std::string reason = plainRejection ? RejectionTextOneLine(layout.width, layout.height)
-                                                : taken.check.reason;
+                                                : taken.check.error;
             if (taken.check.verdict == BitmapVerdict::Rejected) {
                 reason += "; to take any picture, prepare it: dither = \"floyd-steinberg\"";
             }
@@ -371,8 +371,8 @@ int BuildCommand(const std::vector<std::string>& arguments, StandardOutput& out)
     std::vector<std::string> targets{plan.state};
     targets.insert(targets.end(), outputs.begin(), outputs.end());
     const Depfile depfile = WriteDepfile(targets, inputs);
-    if (parsed.has("--depfile") && !depfile.problem.empty()) {
-        optionProblems.emplace_back(depfile.path, depfile.problem);
+    if (parsed.has("--depfile") && !depfile.error.empty()) {
+        optionProblems.emplace_back(depfile.path, depfile.error);
     }
     if (!problems.empty() || !optionProblems.empty()) {
         // Every asset whose tables are right is made too, so that its problems are said now

@@ -98,10 +98,10 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
             progressLine.clear();
             if (!taken.check.accepted()) {
                 const bool plainRejection =
-                    taken.check.verdict == BitmapVerdict::Rejected && taken.check.reason.empty();
+                    taken.check.verdict == BitmapVerdict::Rejected && taken.check.error.empty();
                 PrintError(shownName, plainRejection
                                           ? RejectionTextOneLine(panel.width, panel.height)
-                                          : taken.check.reason);
+                                          : taken.check.error);
                 if (taken.check.verdict == BitmapVerdict::Rejected) {
                     PrintError(shownName, "to convert any picture, prepare it: add --dither "
                                           "floyd-steinberg (or any other preparation option)");

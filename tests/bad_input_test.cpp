@@ -193,7 +193,7 @@ TEST(BadBitmaps, HeaderReaderAndLoaderGiveEachCaseItsOutcome) {
         const TakenIn taken = TakeInBitmapFile(all.in(c).string());
         const BitmapCheck& check = taken.check;
         Outcome outcome = Outcome::Rejected;
-        std::string message = check.reason;
+        std::string message = check.error;
         if (check.verdict == BitmapVerdict::Unreadable) {
             outcome = Outcome::Unreadable;
         } else if (check.accepted()) {

@@ -19,7 +19,7 @@ TEST(Golden, ExamplesConvertToTheCheckedInTexts) {
             SCOPED_TRACE(std::string(name) + (inverse ? " inverse" : " normal"));
             const TakenIn taken =
                 TakeInBitmapFile(std::string(PELMORA_EXAMPLES) + "/" + name + ".bmp");
-            ASSERT_TRUE(taken.usable()) << taken.check.reason << taken.error;
+            ASSERT_TRUE(taken.usable()) << taken.check.error << taken.error;
             Silent progress;
             const std::string expected =
                 test::ReadFile(std::string(PELMORA_TEST_DATA) + "/lcd_" + name +

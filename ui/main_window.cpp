@@ -585,16 +585,16 @@ void MainWindow::TakeInBitmap(const QString& activated) {
     KeepBitmapHeaders(check, state_, palette_);
     if (check.verdict == BitmapVerdict::Unreadable) {
         // Nothing was read: the window keeps the picture it had.
-        messages_.show(this, windowTitle(), name + " cannot be read: " + FromUtf8(check.reason));
+        messages_.show(this, windowTitle(), name + " cannot be read: " + FromUtf8(check.error));
         return;
     }
     if (!check.accepted()) {
-        if (check.reason.empty()) {
+        if (check.error.empty()) {
             messages_.show(this, FromUtf8(kRejectionTitle),
                            FromUtf8(RejectionText(panel.width, panel.height)));
         } else {
             messages_.show(this, windowTitle(),
-                           name + " cannot be taken in: " + FromUtf8(check.reason));
+                           name + " cannot be taken in: " + FromUtf8(check.error));
         }
         ResetWindow();
         return;

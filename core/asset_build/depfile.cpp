@@ -57,7 +57,7 @@ Depfile WriteDepfile(std::span<const std::string> outputs, std::span<const std::
         for (const std::string& path : paths) {
             if (std::string problem = DepfilePathProblem(path); !problem.empty()) {
                 depfile.path = path;
-                depfile.problem = std::move(problem);
+                depfile.error = std::move(problem);
                 return depfile;
             }
         }

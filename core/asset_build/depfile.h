@@ -14,11 +14,11 @@ std::string DepfilePathProblem(std::string_view path);
 // backslash, $ doubled; a target's % after a backslash too, or Make takes a pattern rule.
 std::string DepfilePath(std::string_view path, bool target = false);
 
-// The dependency file, or why not: its text is empty and problem names the path.
+// The dependency file, or why not: its text is empty and error names the path.
 struct Depfile {
     std::string text;
     std::string path; // the first path no reader could take, and why
-    std::string problem;
+    std::string error;
 };
 
 // "out1 out2: in1 \\\n in2\n": every output made from every input, one rule.

@@ -67,13 +67,13 @@ RGBQUAD ParseQuad(const std::uint8_t* bytes) {
 BitmapCheck Unreadable(std::string reason) {
     BitmapCheck check;
     check.verdict = BitmapVerdict::Unreadable;
-    check.reason = std::move(reason);
+    check.error = std::move(reason);
     return check;
 }
 
 BitmapCheck TooShort() {
     BitmapCheck check;
-    check.reason = "the file is shorter than its headers";
+    check.error = "the file is shorter than its headers";
     return check;
 }
 

@@ -16,15 +16,15 @@ constexpr std::string_view kRejectionText =
 
 enum class BitmapVerdict {
     Accepted,  // 128 x 64 at 1 bit per pixel
-    Rejected,  // any other size or depth, or too short to hold its headers (reason says so)
-    Unreadable // could not be opened or read at all; reason says why
+    Rejected,  // any other size or depth, or too short to hold its headers (error says so)
+    Unreadable // could not be opened or read at all; error says why
 };
 
 // What the check found: the verdict and, once the file was long enough to hold them, the
 // headers and (for a 1-bit file) the two palette entries it read.
 struct BitmapCheck {
     BitmapVerdict verdict = BitmapVerdict::Rejected;
-    std::string reason; // why a file is unreadable or too short; empty for a plain rejection
+    std::string error; // why a file is unreadable or too short; empty for a plain rejection
     bool headersRead = false;
     BITMAPFILEHEADER fileHeader;
     BITMAPINFOHEADER infoHeader;

@@ -11,7 +11,7 @@ TakenIn TakeInBitmapFile(const std::string& path, const PanelLayout& panel) {
     if (!source.ok()) {
         TakenIn unreadable;
         unreadable.check.verdict = BitmapVerdict::Unreadable;
-        unreadable.check.reason = source.error;
+        unreadable.check.error = source.error;
         return unreadable;
     }
     return TakeInBitmapBytes(source.bytes, panel);
