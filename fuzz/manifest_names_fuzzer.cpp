@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const pelmora::Depfile depfile =
         pelmora::WriteDepfile(std::vector<std::string>{"out.h"}, paths);
-    if (depfile.problem.empty() == depfile.text.empty()) {
+    if (depfile.error.empty() == depfile.text.empty()) {
         std::abort();
     }
     // One rule: the only line breaks are those the file puts between its inputs.
@@ -94,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const char c : depfile.text) {
         breaks += c == '\n' ? 1 : 0;
     }
-    if (depfile.problem.empty() && breaks != paths.size() + 1) {
+    if (depfile.error.empty() && breaks != paths.size() + 1) {
         std::abort();
     }
     return 0;
