@@ -111,7 +111,7 @@ void BM_ConvertInProcess(benchmark::State& run) {
             return;
         }
         const EncodedText encoded = ConvertTakenInToText(taken, false, progress, {}, output);
-        if (!encoded.ok() || !WriteWholeFile(output, encoded.text).ok) {
+        if (!encoded.ok() || !WriteWholeFile(output, encoded.text).ok()) {
             run.SkipWithError("conversion failed");
             return;
         }
