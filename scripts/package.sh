@@ -60,7 +60,7 @@ done
 man -w pelmora-cli pelmora
 bash -c 'source /usr/share/bash-completion/completions/pelmora-cli &&
     COMP_WORDS=(pelmora-cli convert --layout "") COMP_CWORD=3 && _pelmora_cli &&
-    [ "${COMPREPLY[*]}" = "halves pages rows" ]'
+    [ "${COMPREPLY[*]}" = "halves pages rows bitplanes" ]'
 desktop-file-validate /usr/share/applications/pelmora.desktop
 test -f /usr/share/icons/hicolor/48x48/apps/pelmora.png
 test -x /usr/bin/pelmora
