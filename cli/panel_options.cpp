@@ -11,22 +11,6 @@ namespace pelmora::cli {
 
 namespace {
 
-std::vector<std::string_view> SyntaxNames() {
-    std::vector<std::string_view> names;
-    for (const Syntax* syntax : Syntaxes()) {
-        names.push_back(syntax->name);
-    }
-    return names;
-}
-
-std::vector<std::string_view> PresetNames() {
-    std::vector<std::string_view> names;
-    for (const PanelPreset& preset : PanelPresets()) {
-        names.push_back(preset.name);
-    }
-    return names;
-}
-
 // Lines of at most 62 characters, broken at spaces.
 std::string Wrapped(const std::string& text) {
     constexpr std::size_t kWidth = 62;

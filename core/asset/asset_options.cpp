@@ -23,22 +23,6 @@ constexpr std::array<std::string_view, 10> kPreparationKeys{
     "levels",     "fit",      "background", "dither", "threshold",
     "brightness", "contrast", "rotate",     "mirror", "invert"};
 
-std::vector<std::string_view> SyntaxNames() {
-    std::vector<std::string_view> names;
-    for (const Syntax* syntax : Syntaxes()) {
-        names.push_back(syntax->name);
-    }
-    return names;
-}
-
-std::vector<std::string_view> PresetNames() {
-    std::vector<std::string_view> names;
-    for (const PanelPreset& preset : PanelPresets()) {
-        names.push_back(preset.name);
-    }
-    return names;
-}
-
 std::string UpToSide(int least) {
     return "a whole number from " + std::to_string(least) + " to " + std::to_string(kMaxPanelSide);
 }

@@ -75,4 +75,12 @@ const PanelPreset* FindPanelPreset(std::string_view name) {
     return nullptr;
 }
 
+std::vector<std::string_view> PresetNames() {
+    std::vector<std::string_view> names;
+    for (const PanelPreset& preset : kPresets) {
+        names.push_back(preset.name);
+    }
+    return names;
+}
+
 } // namespace pelmora

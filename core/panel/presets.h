@@ -4,6 +4,7 @@
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace pelmora {
 
@@ -18,5 +19,7 @@ struct PanelPreset {
 // Every preset, in the order they are offered.
 std::span<const PanelPreset> PanelPresets();
 const PanelPreset* FindPanelPreset(std::string_view name);
+// Every preset's name, in the order they are offered.
+std::vector<std::string_view> PresetNames();
 
 } // namespace pelmora

@@ -110,4 +110,12 @@ std::string SyntaxLayoutProblem(const Syntax& syntax, const PanelLayout& layout)
     return {};
 }
 
+std::vector<std::string_view> SyntaxNames() {
+    std::vector<std::string_view> names;
+    for (const Syntax* syntax : Syntaxes()) {
+        names.push_back(syntax->name);
+    }
+    return names;
+}
+
 } // namespace pelmora

@@ -48,6 +48,8 @@ struct Syntax {
 std::span<const Syntax* const> Syntaxes();
 
 const Syntax& DefaultSyntax();
+// Every syntax's name, in the order they are offered.
+std::vector<std::string_view> SyntaxNames();
 
 // Why the syntax cannot hold the layout's bytes (an X bitmap holds plain rows, lsb), or empty.
 std::string SyntaxLayoutProblem(const Syntax& syntax, const PanelLayout& layout);
