@@ -68,12 +68,13 @@ std::string CheckLayout(const PanelLayout& layout) {
     const auto inRange = [](int side) {
         return side >= 1 && side <= kMaxPanelSide;
     };
+    const std::string most = std::to_string(kMaxPanelSide);
     if (!inRange(layout.width) || !inRange(layout.height)) {
-        return "the panel size must be 1 to 4096 each way";
+        return "the panel size must be 1 to " + most + " each way";
     }
     if (layout.arrangement == Arrangement::Halves) {
         if (!inRange(layout.blockWidth)) {
-            return "the block width must be 1 to 4096";
+            return "the block width must be 1 to " + most;
         }
         if (layout.width % layout.blockWidth != 0) {
             return "a width of " + std::to_string(layout.width) +
@@ -90,7 +91,7 @@ std::string CheckLayout(const PanelLayout& layout) {
         }
         if (layout.ramWidth < 0 || layout.ramWidth > kMaxPanelSide || layout.xOffset < 0 ||
             layout.xOffset > kMaxPanelSide) {
-            return "the RAM width and the x offset must be 0 to 4096";
+            return "the RAM width and the x offset must be 0 to " + most;
         }
         if (layout.xOffset + layout.width > layout.ramColumns()) {
             return "a picture " + std::to_string(layout.width) + " wide at column " +
