@@ -4,6 +4,7 @@
 
 #include "core/compress/unpack_header.h"
 
+#include "core/syntax/c_header.h"
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -858,7 +859,7 @@ std::vector<std::string> AssetSymbols(AssetKind kind, std::string_view name,
     } else {
         add({"_WIDTH", "_HEIGHT", "_CELL_BYTES", "_COUNT", "_FIRST"});
     }
-    symbols.push_back(UpperCase(name) + "_H"); // the font file's include guard
+    symbols.push_back(HeaderGuard(name)); // the font file's include guard
     return symbols;
 }
 
@@ -904,9 +905,8 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
         size += asset.bytes.size() * 6 + 256;
     }
     header.reserve(size);
-    header = heading + "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
     // A font's file includes these too: here, outside any extern "C", they come first.
-    header += ProgramMemoryPreamble();
+    header = heading + OpenCHeader(guard);
     if (std::any_of(assets.begin(), assets.end(), Packs)) {
         header += "#include \"" + std::string(kUnpackHeaderName) + "\"\n";
     }
@@ -965,7 +965,7 @@ AssetFiles WriteAssetFiles(std::span<const BuiltAsset> assets, const AssetFileNa
         header += "\n";
         AppendDefinitions(header, assets, false);
     }
-    header += "\n#ifdef __cplusplus\n}\n#endif\n\n#endif /* " + guard + " */\n";
+    header += "\n#ifdef __cplusplus\n}\n#endif\n\n" + CloseCHeader(guard);
     return files;
 }
 

@@ -1,6 +1,7 @@
 #include "core/compress/packed_output.h"
 
 #include "core/compress/unpack_header.h"
+#include "core/syntax/c_header.h"
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -61,15 +62,13 @@ std::string Describe(Scheme scheme, std::size_t packed, std::size_t unpacked) {
 std::string CHeaderTop(std::string_view symbol, const std::string& describe,
                        const PanelLayout& layout, const std::string& mark, bool arduino) {
     const std::string name(symbol);
-    const std::string guard = UpperCase(symbol) + "_H";
     std::string text = "/* " + name + ": " + describe + " */\n";
     text += "/* " + GeometryText(layout) + " */\n";
     text += "/* " + mark + " */\n";
     if (arduino) {
-        text += "/* For an Arduino sketch: read the bytes with pgm_read_byte(&SYMBOL[i]). */\n";
+        text += kArduinoNote;
     }
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    text += ProgramMemoryPreamble();
+    text += OpenCHeader(HeaderGuard(symbol));
     text += UnpackHeaderText();
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n";
@@ -161,7 +160,7 @@ PackedText WritePackedPicture(const Syntax& syntax, const PanelLayout& layout,
                        layout, mark, syntax.forSketch);
         text += HowToUnpack(std::string(symbol), symbol, packed.scheme);
         text += PackedCArray(symbol, packed.bytes, bytes.size());
-        text += "\n#endif /* " + UpperCase(symbol) + "_H */\n";
+        text += "\n" + CloseCHeader(HeaderGuard(symbol));
         result.text = std::move(text);
     } else if (MarksPacking(syntax)) {
         result.text = WithMark(syntax.write(layout, packed.bytes, symbol), mark);
@@ -258,7 +257,7 @@ PackedText WritePackedFrames(const Syntax& syntax, const PanelLayout& layout, Fr
     for (std::size_t i = 0; i < count; ++i) {
         text += (i % 12 == 0 ? "\n    " : " ") + std::to_string(delays[i]) + ",";
     }
-    text += "\n};\n\n#endif /* " + UpperCase(symbol) + "_H */\n";
+    text += "\n};\n\n" + CloseCHeader(HeaderGuard(symbol));
     result.text = std::move(text);
     return result;
 }

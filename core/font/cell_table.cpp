@@ -5,6 +5,7 @@
 #include "core/font/cell_table.h"
 
 #include "core/panel/panel_bytes.h"
+#include "core/syntax/c_header.h"
 #include "core/syntax/db.h"
 #include "core/syntax/text_values.h"
 
@@ -90,11 +91,10 @@ std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
                         const std::vector<std::vector<std::uint8_t>>& cells,
                         std::string_view symbol) {
     const std::string name(symbol);
-    const std::string guard = UpperCase(symbol) + "_H";
+    const std::string guard = HeaderGuard(symbol);
     std::string text = "/* " + Summary(set, cell, symbol) + " */\n";
     text += "/* " + GeometryText(cell) + " */\n";
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    text += ProgramMemoryPreamble();
+    text += OpenCHeader(guard);
     text += "\n#define " + name + "_WIDTH " + std::to_string(cell.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(cell.height) + "\n";
     text += "#define " + name + "_CELL_BYTES " + std::to_string(cell.byteCount()) + "\n";
@@ -114,7 +114,7 @@ std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
             text += '\n';
         }
     }
-    text += "};\n\n#endif /* " + guard + " */\n";
+    text += "};\n\n" + CloseCHeader(guard);
     return text;
 }
 

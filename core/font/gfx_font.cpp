@@ -5,6 +5,7 @@
 #include "core/font/gfx_font.h"
 
 #include "core/font/c_tokens.h"
+#include "core/syntax/c_header.h"
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -109,7 +110,7 @@ FontText WriteGfxFont(const GlyphSet& set, std::string_view symbol) {
     const char32_t first = set.glyphs.front().code;
     const char32_t last = set.glyphs.back().code;
     const std::string name(symbol);
-    const std::string guard = UpperCase(symbol) + "_H";
+    const std::string guard = HeaderGuard(symbol);
 
     std::string& text = result.text;
     text.reserve(bitmaps.size() * 6 + (last - first + 1) * 48 + 2048);
@@ -117,8 +118,7 @@ FontText WriteGfxFont(const GlyphSet& set, std::string_view symbol) {
             std::to_string(set.pixelSize) + " pixels, " + std::to_string(set.glyphs.size()) +
             " glyphs from " + CodeName(first) + " to " + CodeName(last) + ", " +
             std::to_string(bitmaps.size()) + " bitmap bytes, a GFXfont */\n";
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    text += ProgramMemoryPreamble();
+    text += OpenCHeader(guard);
     text += kDeclarations;
     text += "const uint8_t " + name + "_bitmaps[] PROGMEM = {\n";
     if (bitmaps.empty()) {
@@ -146,8 +146,8 @@ FontText WriteGfxFont(const GlyphSet& set, std::string_view symbol) {
     }
     text += "};\n\nconst GFXfont " + name + " PROGMEM = {(uint8_t *)" + name +
             "_bitmaps, (GFXglyph *)" + name + "_glyphs, " + std::to_string(first) + ", " +
-            std::to_string(last) + ", " + std::to_string(set.lineHeight) + "};\n\n#endif /* " +
-            guard + " */\n";
+            std::to_string(last) + ", " + std::to_string(set.lineHeight) + "};\n\n" +
+            CloseCHeader(guard);
     return result;
 }
 

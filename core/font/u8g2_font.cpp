@@ -1,6 +1,7 @@
 #include "core/font/u8g2_font.h"
 
 #include "core/font/c_tokens.h"
+#include "core/syntax/c_header.h"
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -454,8 +455,7 @@ FontText WriteU8g2Font(const GlyphSet& set, std::string_view symbol) {
             " glyphs, a u8g2 font of " + std::to_string(font.bytes.size()) + " bytes */\n";
     // In program memory by the platform's own header, as u8g2 reads a font on AVR with
     // pgm_read_byte; u8g2's U8G2_FONT_SECTION is empty until u8g2.h is included.
-    text += "#include <stdint.h>\n";
-    text += ProgramMemoryPreamble();
+    text += CHeaderIncludes();
     text += "\nconst uint8_t " + name + "[" + std::to_string(font.bytes.size()) + "] PROGMEM = {\n";
     AppendValueRows(text, font.bytes);
     text += "};\n";

@@ -2,6 +2,7 @@
 // and SYMBOL_delays_ms beside it (in RAM, so that delay() takes it as it is).
 
 #include "core/frames/frames_text.h"
+#include "core/syntax/c_header.h"
 #include "core/syntax/text_values.h"
 
 namespace pelmora::frames {
@@ -9,14 +10,13 @@ namespace pelmora::frames {
 void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
                   CFrames kind, TextOut& out) {
     const std::string name(symbol);
-    const std::string guard = UpperCase(symbol) + "_H";
+    const std::string guard = HeaderGuard(symbol);
     const std::string count = name + "_FRAMES";
     std::string& text = out.text;
     text += "/* " + name + ": " + DescribeFrames(layout, frames.count()) + " */\n";
     text += "/* " + GeometryText(layout) + " */\n";
     text += "/* " + FramesMark(frames.count()) + " */\n";
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    text += ProgramMemoryPreamble();
+    text += OpenCHeader(guard);
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n";
     text += "#define " + count + " " + std::to_string(frames.count()) + "\n";
@@ -40,7 +40,7 @@ void WriteCFrames(const PanelLayout& layout, FrameSource& frames, std::string_vi
     for (std::size_t i = 0; i < frames.count(); ++i) {
         text += (i % 12 == 0 ? "\n    " : " ") + std::to_string(frames.delayMs(i)) + ",";
     }
-    text += "\n};\n\n#endif /* " + guard + " */\n";
+    text += "\n};\n\n" + CloseCHeader(guard);
 }
 
 ReadFrames ReadCFrames(std::string_view text, const PanelLayout& fallback) {

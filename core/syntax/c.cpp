@@ -3,6 +3,7 @@
 
 #include "core/syntax/syntaxes.h"
 
+#include "core/syntax/c_header.h"
 #include "core/syntax/text_values.h"
 
 #include "core/panel/panel_dots.h"
@@ -14,21 +15,17 @@ namespace {
 // Both keep the array in program memory where the chip reads data from it (AVR, ESP8266,
 // ESP32), as every library that draws from flash expects; the Arduino one says so for a
 // sketch, which is also how a text of it is told from a plain C header.
-constexpr std::string_view kArduinoNote =
-    "/* For an Arduino sketch: read the bytes with pgm_read_byte(&SYMBOL[i]). */\n";
-
 std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
                         std::string_view symbol, bool arduino) {
     const std::string name(symbol);
-    const std::string guard = UpperCase(symbol) + "_H";
+    const std::string guard = HeaderGuard(symbol);
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
     text.reserve(text.size() + bytes.size() * 6 + 512); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";
     if (arduino) {
         text += kArduinoNote;
     }
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n#include <stdint.h>\n";
-    text += ProgramMemoryPreamble();
+    text += OpenCHeader(guard);
     text += "\n#define " + name + "_WIDTH " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_HEIGHT " + std::to_string(layout.height) + "\n\n";
     for (const NamedRun& run : NamedRuns(layout, bytes, symbol)) {
@@ -37,7 +34,7 @@ std::string WriteHeader(const PanelLayout& layout, std::span<const std::uint8_t>
         AppendValueRows(text, run.bytes);
         text += "};\n\n";
     }
-    text += "#endif /* " + guard + " */\n";
+    text += CloseCHeader(guard);
     return text;
 }
 

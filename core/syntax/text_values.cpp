@@ -451,17 +451,4 @@ std::string UpperCase(std::string_view text) {
     return upper;
 }
 
-std::string_view ProgramMemoryPreamble() {
-    // PROGMEM is taken from the platform's own header rather than trusted to be defined
-    // already: an array declared before that header was included would land in RAM.
-    return "#if defined(__AVR__)\n"
-           "#include <avr/pgmspace.h>\n"
-           "#elif defined(ESP8266) || defined(ESP32)\n"
-           "#include <pgmspace.h>\n"
-           "#endif\n"
-           "#ifndef PROGMEM\n"
-           "#define PROGMEM\n"
-           "#endif\n";
-}
-
 } // namespace pelmora

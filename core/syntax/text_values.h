@@ -61,11 +61,6 @@ std::string_view Trimmed(std::string_view text);
 // nothing.
 bool StartsWithWord(std::string_view text, std::string_view word);
 
-// The lines that let a C array be declared PROGMEM on every target, whatever was included
-// before: program memory where the chip reads data from it (AVR, ESP8266, ESP32), plain
-// const memory elsewhere. Ends with a line end.
-std::string_view ProgramMemoryPreamble();
-
 // Rows of sixteen "0x3c," values, indented, for the C-like syntaxes.
 void AppendValueRows(std::string& text, std::span<const std::uint8_t> bytes);
 

@@ -2,6 +2,7 @@
 // defines, which is all the geometry an X bitmap has. The same bitmap in program memory
 // is what u8g2's drawXBMP reads on a chip that keeps its data in flash.
 
+#include "core/syntax/c_header.h"
 #include "core/syntax/syntaxes.h"
 #include "core/syntax/text_values.h"
 
@@ -29,18 +30,17 @@ std::string WriteXbm(const PanelLayout& layout, std::span<const std::uint8_t> by
 std::string WriteXbmInFlash(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
                             std::string_view symbol) {
     const std::string name(symbol);
-    const std::string guard = UpperCase(symbol) + "_XBMP_H";
+    const std::string guard = HeaderGuard(symbol, "_XBMP_H");
     std::string text = "/* " + name + ": " + DescribeLayout(layout) + " */\n";
     text.reserve(text.size() + bytes.size() * 6 + 512); // one allocation for the whole text
     text += "/* " + GeometryText(layout) + " */\n";
-    text += "#ifndef " + guard + "\n#define " + guard + "\n\n";
-    text += ProgramMemoryPreamble();
+    text += OpenCHeader(guard, StdInt::Leave); // unsigned char needs no <stdint.h>
     text += "\n#define " + name + "_width " + std::to_string(layout.width) + "\n";
     text += "#define " + name + "_height " + std::to_string(layout.height) + "\n";
     text += "static const unsigned char " + name + "_bits[" + std::to_string(bytes.size()) +
             "] PROGMEM = {\n";
     AppendValueRows(text, bytes);
-    text += "};\n\n#endif /* " + guard + " */\n";
+    text += "};\n\n" + CloseCHeader(guard);
     return text;
 }
 
