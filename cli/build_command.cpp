@@ -2,22 +2,19 @@
 
 #include "cli/batch_targets.h"
 #include "cli/build_plan.h"
-#include "cli/font_command.h"
 #include "cli/options.h"
 #include "cli/usage.h"
 
+#include "asset_making/asset_making.h"
+#include "asset_making/font_making.h"
 #include "core/asset_build/asset_header.h"
 #include "core/asset_build/build_state.h"
 #include "core/asset_build/depfile.h"
 #include "core/asset_build/manifest.h"
 #include "core/compress/unpack_header.h"
-#include "core/conversion/intake.h"
-#include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
-#include "core/panel/panel_bytes.h"
-#include "picture_input/picture_input.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -35,7 +32,6 @@ namespace {
 
 // Part of the state: a build by another version of the tool is redone.
 constexpr std::string_view kToolVersion = "pelmora-cli 0.1";
-constexpr std::size_t kMostMissingNamed = 20;
 
 constexpr Option kBuildOptions[] = {
     {"--check", {}, "write nothing; exit 1 and name each output a build would change"},
@@ -43,11 +39,6 @@ constexpr Option kBuildOptions[] = {
     {"--output-dir", "DIR", "write the outputs into DIR (default: the manifest's folder)"},
     {"--quiet", {}, "do not print the paths written"},
     {"--help", {}, {}},
-};
-
-class SilentProgress : public ProgressDisplay {
-  public:
-    void showProgress(const std::string&) override {}
 };
 
 FileStamp StampOf(const std::string& path) {
@@ -62,108 +53,6 @@ FileStamp StampOf(const std::string& path) {
     return stamp;
 }
 
-// A picture's bytes as convert makes them, or why there are none.
-std::string MakeImage(const AssetJob& job, BuiltAsset& asset) {
-    const PanelLayout layout = job.asset.choice.panel();
-    asset.layout = layout;
-    if (job.asset.preparation) { // prepared straight to the panel's dots, inverse among its options
-        const PreparedDots prepared = PreparePictureDots(job.paths.front(), *job.asset.preparation);
-        if (!prepared.ok()) {
-            return prepared.error;
-        }
-        asset.bytes = PackDots(prepared.dots, layout);
-        return asset.bytes.empty() ? std::string("the picture does not fit the panel")
-                                   : std::string();
-    }
-    const TakenIn taken = TakeInBitmapFile(job.paths.front(), layout);
-    if (!taken.usable()) {
-        if (!taken.check.accepted()) {
-            const bool plainRejection =
-                taken.check.verdict == BitmapVerdict::Rejected && taken.check.error.empty();
-            std::string reason = plainRejection ? RejectionTextOneLine(layout.width, layout.height)
-                                                : taken.check.error;
-            if (taken.check.verdict == BitmapVerdict::Rejected) {
-                reason += "; to take any picture, prepare it: dither = \"floyd-steinberg\"";
-            }
-            return reason;
-        }
-        return taken.error;
-    }
-    SilentProgress progress;
-    const MonoPicture dots =
-        ChooseOnDots(taken.pixels, OnColour(taken.check.palette, job.asset.inverse), progress);
-    asset.bytes = PackPanel(dots, layout);
-    return asset.bytes.empty() ? std::string("the picture is not the panel's size") : std::string();
-}
-
-// Every frame of every picture, as convert --frames makes them.
-std::string MakeFrames(const AssetJob& job, BuiltAsset& asset) {
-    const PanelLayout layout = job.asset.choice.panel();
-    std::vector<PanelFrame> frames;
-    for (std::size_t i = 0; i < job.paths.size(); ++i) {
-        const FramesOutcome outcome =
-            PrepareFrames(job.paths[i], *job.asset.preparation, job.asset.frameInput,
-                          [&](PreparedFrame&& prepared) {
-                              return AddFrame(frames,
-                                              {PackDots(prepared.dots, layout), prepared.delayMs,
-                                               std::move(prepared.source)},
-                                              job.asset.mergeRepeats);
-                          });
-        if (!outcome.error.empty()) {
-            return job.files[i] + ": " + outcome.error;
-        }
-    }
-    asset.kind = AssetKind::Frames;
-    asset.layout = layout;
-    asset.frames = static_cast<int>(frames.size());
-    for (const PanelFrame& frame : frames) {
-        asset.bytes.insert(asset.bytes.end(), frame.bytes.begin(), frame.bytes.end());
-        asset.delaysMs.push_back(frame.delayMs);
-    }
-    return frames.empty() ? std::string("no frame was made") : std::string();
-}
-
-// A font's file as pelmora-cli font writes it. Characters the font lacks are named, as
-// font names them, and do not fail the build.
-std::string MakeFont(const AssetJob& job, BuiltAsset& asset) {
-    const SourceFile source = ReadSourceFile(job.paths.front());
-    if (!source.ok()) {
-        return source.error;
-    }
-    const RasterResult raster = RasteriseFont(source.bytes, RasterFor(job.asset.font));
-    if (!raster.error.empty()) {
-        return raster.error;
-    }
-    if (!raster.warning.empty()) {
-        PrintError(job.files.front(), raster.warning);
-    }
-    for (std::size_t i = 0; i < raster.missing.size(); ++i) {
-        if (i == kMostMissingNamed) {
-            PrintError({}, std::to_string(raster.missing.size() - i) +
-                               " more characters are not in " + job.files.front());
-            break;
-        }
-        PrintError({}, CodeName(raster.missing[i]) + " is not in " + job.files.front());
-    }
-    const FontFile written = WriteFontFile(raster.set, job.asset.font.format, job.name);
-    if (!written.error.empty()) {
-        return written.error;
-    }
-    asset.kind = AssetKind::Font;
-    asset.fontFormat = job.asset.font.format.name;
-    asset.layout = FontCell(raster.set, job.asset.font.format);
-    if (job.asset.font.format.syntax == nullptr) {
-        // A GFXfont's glyphs are rows, leftmost dot in the top bit; u8g2's bits run from the
-        // lowest.
-        asset.layout.arrangement = Arrangement::Rows;
-        asset.layout.bitOrder =
-            job.asset.font.format.kind == FontKind::GfxFont ? BitOrder::Msb : BitOrder::Lsb;
-    }
-    asset.frames = static_cast<int>(raster.set.glyphs.size());
-    asset.fontText = written.text;
-    return {};
-}
-
 // The assets that may be made, each problem at its file's key.
 void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
                 std::vector<BuiltAsset>& assets, std::vector<ManifestProblem>& problems) {
@@ -173,16 +62,45 @@ void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
             continue;
         }
         assets[i].name = job.name;
-        std::string problem = job.asset.kind == AssetKind::Picture  ? MakeImage(job, assets[i])
-                              : job.asset.kind == AssetKind::Frames ? MakeFrames(job, assets[i])
-                                                                    : MakeFont(job, assets[i]);
-        assets[i].packing = job.asset.packing;
-        if (problem.empty()) {
-            problem = PackAsset(assets[i]);
+        Asset asset = job.asset;
+        asset.choice.symbol = job.name; // a font's symbol too
+        MadeAsset made = MakeAsset(asset, job.paths);
+        // Characters a font lacks are named, as font names them, and do not fail the build.
+        if (!made.warning.empty()) {
+            PrintError(job.files.front(), made.warning);
+        }
+        for (const std::string& line : MissingLines(made.missing, job.files.front())) {
+            PrintError({}, line);
+        }
+        std::string problem;
+        if (!made.problem.ok()) {
+            problem = made.problem.reason;
+            if (made.problem.fault == MakeFault::NotPanelBitmap) {
+                problem += "; to take any picture, prepare it: dither = \"floyd-steinberg\"";
+            }
+            if (made.problem.input) {
+                problem = job.files[*made.problem.input] + ": " + problem;
+            }
+        } else {
+            BuiltAsset& built = assets[i];
+            built.kind = job.asset.kind;
+            built.layout = made.layout;
+            built.bytes = std::move(made.bytes);
+            built.delaysMs = std::move(made.delaysMs);
+            built.frames = made.count;
+            if (job.asset.kind == AssetKind::Font) {
+                built.fontFormat = job.asset.font.format.name;
+                built.fontText = std::move(made.fontText);
+            }
+            built.packing = job.asset.packing;
+            problem = PackAsset(built);
+            // A picture's or font's problem is its file's; an animation's is its own.
+            if (!problem.empty() && job.asset.kind != AssetKind::Frames) {
+                problem = job.files.front() + ": " + problem;
+            }
         }
         if (!problem.empty()) {
-            const bool named = job.asset.kind == AssetKind::Frames;
-            problems.push_back({job.place, named ? problem : job.files.front() + ": " + problem});
+            problems.push_back({job.place, problem});
         }
     }
 }

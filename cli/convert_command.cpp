@@ -4,12 +4,13 @@
 #include "cli/panel_options.h"
 #include "cli/usage.h"
 
+#include "asset_making/frames_making.h"
+#include "asset_making/picture_making.h"
 #include "core/asset_build/asset_header.h"
 #include "core/conversion/intake.h"
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
-#include "core/panel/panel_bytes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -75,48 +76,34 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
                 ProgressLine& progressLine, const std::string& refused) {
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
-    const PanelLayout panel = options.asset.choice.panel();
     const std::string outputPath = ResultPath(options, picture);
-    EncodedText encoded;
-    if (options.asset.preparation) {
-        // Prepared in memory to the panel's dots, with --inverse folded into the preparation.
-        const PreparedDots prepared = PreparePictureDots(picture, *options.asset.preparation);
-        if (!prepared.ok()) {
-            progressLine.clear();
-            PrintError(shownName, prepared.error);
-            return false;
+    PictureIntake intake = TakeInPicture(options.asset, picture);
+    if (!intake.problem.ok()) {
+        progressLine.clear();
+        PrintError(shownName, intake.problem.reason);
+        if (intake.problem.fault == MakeFault::NotPanelBitmap) {
+            PrintError(shownName, "to convert any picture, prepare it: add --dither "
+                                  "floyd-steinberg (or any other preparation option)");
         }
+        return false;
+    }
+    EncodedText encoded;
+    if (!intake.bitmap) {
+        // Prepared in memory to the panel's dots, with --inverse folded into the preparation.
         OutputChoice choice = options.asset.choice;
         choice.packing = {options.asset.packing.scheme, false};
         if (choice.symbol.empty()) {
             choice.symbol = SymbolFor(outputPath);
         }
-        encoded = EncodePanelDots(prepared.dots, choice);
+        encoded = EncodePanelDots(intake.dots, choice);
     } else {
-        const TakenIn taken = TakeInBitmapFile(picture, panel);
-        if (!taken.usable()) {
-            progressLine.clear();
-            if (!taken.check.accepted()) {
-                const bool plainRejection =
-                    taken.check.verdict == BitmapVerdict::Rejected && taken.check.error.empty();
-                PrintError(shownName, plainRejection
-                                          ? RejectionTextOneLine(panel.width, panel.height)
-                                          : taken.check.error);
-                if (taken.check.verdict == BitmapVerdict::Rejected) {
-                    PrintError(shownName, "to convert any picture, prepare it: add --dither "
-                                          "floyd-steinberg (or any other preparation option)");
-                }
-            } else {
-                PrintError(shownName, taken.error);
-            }
-            return false;
-        }
         SilentProgress progress;
         OutputChoice choice = options.asset.choice;
         if (options.asset.packing.packs()) {
             choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
         }
-        encoded = ConvertTakenInToText(taken, options.asset.inverse, progress, choice, outputPath);
+        encoded = ConvertTakenInToText(*intake.bitmap, options.asset.inverse, progress, choice,
+                                       outputPath);
         if (encoded.ok() && options.asset.packing.packs()) {
             encoded = PackedEncoding(options, encoded, outputPath);
         }
@@ -151,14 +138,13 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
     return true;
 }
 
-// Frames packed as they are prepared, kept in an unnamed temporary file instead of memory
+// Frames kept, as the maker hands them over, in an unnamed temporary file instead of memory
 // (with their delays and sources beside them), so that a long animation costs no more
-// memory than a short one. The last frame waits in memory until the next one tells
-// whether it repeats.
+// memory than a short one.
 class SpooledFrames : public FrameSource {
   public:
-    SpooledFrames(std::size_t frameBytes, bool mergeRepeats)
-        : file_(std::tmpfile()), frameBytes_(frameBytes), mergeRepeats_(mergeRepeats) {
+    explicit SpooledFrames(std::size_t frameBytes)
+        : file_(std::tmpfile()), frameBytes_(frameBytes) {
         if (file_ == nullptr) {
             error_ = std::string("no temporary file for the frames: ") + std::strerror(errno);
         }
@@ -173,20 +159,22 @@ class SpooledFrames : public FrameSource {
 
     const std::string& error() const { return error_; }
 
-    // An error when the frame's delay (or a merged sum) is too long, or the spool failed.
+    // An error when the spool failed.
     std::string add(PanelFrame frame) {
         if (!error_.empty()) {
             return error_;
         }
-        if (std::string problem = AddFrame(waiting_, std::move(frame), mergeRepeats_);
-            !problem.empty()) {
-            return problem;
+        if (std::fwrite(frame.bytes.data(), 1, frame.bytes.size(), file_) != frame.bytes.size()) {
+            error_ = std::string("the frames could not be kept: ") + std::strerror(errno);
+            return error_;
         }
-        return waiting_.size() > 1 ? spoolFirst() : std::string();
+        delays_.push_back(frame.delayMs);
+        sources_.push_back(std::move(frame.source));
+        return {};
     }
-    // Spools the frame still waiting; then the frames can be written.
+    // Then the frames can be written.
     std::string finish() {
-        std::string problem = waiting_.empty() ? error_ : spoolFirst();
+        std::string problem = error_;
         if (problem.empty() && std::fflush(file_) != 0) {
             problem = std::string("the frames could not be kept: ") + std::strerror(errno);
         }
@@ -207,23 +195,9 @@ class SpooledFrames : public FrameSource {
     }
 
   private:
-    std::string spoolFirst() {
-        const PanelFrame& first = waiting_.front();
-        if (std::fwrite(first.bytes.data(), 1, first.bytes.size(), file_) != first.bytes.size()) {
-            error_ = std::string("the frames could not be kept: ") + std::strerror(errno);
-            return error_;
-        }
-        delays_.push_back(first.delayMs);
-        sources_.push_back(first.source);
-        waiting_.erase(waiting_.begin());
-        return {};
-    }
-
     std::FILE* file_;
     std::size_t frameBytes_;
-    bool mergeRepeats_;
     std::string error_;
-    std::vector<PanelFrame> waiting_; // the last frame, and the one that follows it
     std::vector<int> delays_;
     std::vector<std::string> sources_;
     std::vector<std::uint8_t> buffer_;
@@ -233,24 +207,17 @@ class SpooledFrames : public FrameSource {
 int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     const PanelLayout layout = options.asset.choice.panel();
     const Syntax& syntax = options.asset.choice.syntaxOrDefault();
-    SpooledFrames frames(layout.byteCount(), options.asset.mergeRepeats);
+    SpooledFrames frames(layout.byteCount());
     if (!frames.error().empty()) {
         PrintError({}, frames.error());
         return 1;
     }
-    for (const std::string& picture : options.pictures) {
-        const FramesOutcome outcome =
-            PrepareFrames(picture, *options.asset.preparation, options.asset.frameInput,
-                          [&](PreparedFrame&& prepared) {
-                              // --inverse is in the preparation; a frame of no dots packs to no
-                              // bytes, which the spool refuses as of another size.
-                              return frames.add({PackDots(prepared.dots, layout), prepared.delayMs,
-                                                 std::move(prepared.source)});
-                          });
-        if (!outcome.error.empty()) {
-            PrintError(picture, outcome.error);
-            return outcome.usage ? kExitUsage : 1;
-        }
+    const MadeFrames made =
+        MakeFramesBytes(options.asset, options.pictures,
+                        [&frames](PanelFrame&& frame) { return frames.add(std::move(frame)); });
+    if (!made.problem.ok()) {
+        PrintError(options.pictures[made.problem.input.value_or(0)], made.problem.reason);
+        return made.problem.fault == MakeFault::Misuse ? kExitUsage : 1;
     }
     if (const std::string problem = frames.finish(); !problem.empty()) {
         PrintError(options.pictures.back(), problem);

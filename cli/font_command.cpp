@@ -4,14 +4,12 @@
 #include "cli/options.h"
 #include "cli/usage.h"
 
+#include "asset_making/font_making.h"
 #include "core/asset_build/asset_header.h"
 #include "core/font/character_set.h"
-#include "core/font/font_file.h"
 #include "core/io/atomic_text_file.h"
-#include "core/io/source_file.h"
 #include "core/io/utf8_path.h"
 #include "core/syntax/syntax.h"
-#include "freetype/font_raster.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,8 +19,6 @@
 namespace pelmora::cli {
 
 namespace {
-
-constexpr std::size_t kMostMissingNamed = 20;
 
 // The limit said in the help is the one the reader holds a pixel size to.
 constexpr std::string_view kSizeHelp =
@@ -54,9 +50,7 @@ constexpr Option kFontOptions[] = {
 };
 
 struct FontJob {
-    RasterOptions raster;
-    FontFormat format;
-    std::string symbol; // empty: from each font
+    Asset asset; // the font's input and format; its symbol empty: from each font
     std::string output;
     std::string outputDir;
     bool toStdout = false;
@@ -64,57 +58,40 @@ struct FontJob {
 };
 
 // A font's file, made but not yet written.
-struct MadeFont {
+struct FontResult {
     std::string font;
     std::string path; // where it goes; empty for standard output
     FontFile written;
 };
 
 // The font's file as text, or 1 with its reason said.
-int MakeFont(const FontJob& job, const std::string& font, MadeFont& made) {
+int MakeFont(const FontJob& job, const std::string& font, FontResult& result) {
     const std::string shownName = font == "-" ? std::string("standard input") : font;
-    const SourceFile source = ReadSourceFile(font);
-    if (!source.ok()) {
-        PrintError(shownName, source.error);
+    MadeFont made = MakeFontBytes(job.asset, font);
+    if (!made.warning.empty()) {
+        PrintError(shownName, made.warning);
+    }
+    for (const std::string& line : MissingLines(made.missing, shownName)) {
+        PrintError({}, line);
+    }
+    if (!made.problem.ok()) {
+        PrintError(shownName, made.problem.reason);
         return 1;
     }
-    const RasterResult raster = RasteriseFont(source.bytes, job.raster);
-    if (!raster.error.empty()) {
-        PrintError(shownName, raster.error);
-        return 1;
-    }
-    if (!raster.warning.empty()) {
-        PrintError(shownName, raster.warning);
-    }
-    // A wide range may miss thousands: the first few are named, the rest counted.
-    for (std::size_t i = 0; i < raster.missing.size(); ++i) {
-        if (i == kMostMissingNamed) {
-            PrintError({}, std::to_string(raster.missing.size() - i) +
-                               " more characters are not in " + shownName);
-            break;
-        }
-        PrintError({}, CodeName(raster.missing[i]) + " is not in " + shownName);
-    }
-    const GlyphSet& set = raster.set;
-    const std::string symbol = job.symbol.empty() ? FontSymbol(font, set.pixelSize) : job.symbol;
-    made.font = font;
-    made.written = WriteFontFile(set, job.format, symbol);
-    if (!made.written.error.empty()) {
-        PrintError(shownName, made.written.error);
-        return 1;
-    }
+    result.font = font;
+    result.written = std::move(made.file);
     if (!job.toStdout) {
         // Into the current folder unless told otherwise: a font's own folder may be the
         // system's, and not writable.
-        made.path = !job.output.empty()
-                        ? job.output
-                        : Utf8FromPath(PathFromUtf8(job.outputDir) /
-                                       PathFromUtf8(symbol + made.written.extension));
+        result.path = !job.output.empty()
+                          ? job.output
+                          : Utf8FromPath(PathFromUtf8(job.outputDir) /
+                                         PathFromUtf8(made.symbol + result.written.extension));
     }
     return 0;
 }
 
-int WriteFont(const MadeFont& made, bool quiet, StandardOutput& out) {
+int WriteFont(const FontResult& made, bool quiet, StandardOutput& out) {
     if (made.path.empty()) {
         if (!out.write(made.written.text) || !out.flush()) {
             PrintError("standard output", out.error());
@@ -135,16 +112,6 @@ int WriteFont(const MadeFont& made, bool quiet, StandardOutput& out) {
 }
 
 } // namespace
-
-RasterOptions RasterFor(const FontInput& font) {
-    RasterOptions raster;
-    raster.pixelSize = font.pixelSize;
-    raster.hinting = font.hinting == FontHinting::Light  ? Hinting::Light
-                     : font.hinting == FontHinting::None ? Hinting::None
-                                                         : Hinting::Normal;
-    raster.codes = font.codes;
-    return raster;
-}
 
 const std::string_view kFontSynopsis =
     "font [--size PX] [--chars SET] [--format F] [--name SYMBOL]\n"
@@ -170,8 +137,9 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         return PrintHelp(out);
     }
     FontJob job;
+    job.asset.kind = AssetKind::Font;
     AssetReader reader(NamedOptions(parsed), KeyStyle::Option, ProblemsSaid::First);
-    FontInput font;
+    FontInput& font = job.asset.font;
     if (!reader.readFont(AssetReader::FontFormats::Any, {}, font)) {
         const OptionProblem& problem = reader.problems().front();
         if (!problem.file.empty()) { // unreadable as any file: 1, not a misuse
@@ -180,15 +148,13 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         }
         return UsageError(reader.said(problem));
     }
-    job.raster = RasterFor(font);
-    job.format = font.format;
     if (const std::string* name = parsed.find("--name")) {
         if (!IsSymbol(*name)) {
             return UsageError("--name takes a symbol: letters, digits and _, not first a digit");
         }
         // The header must compile: the name, and every name it makes (NAME_WIDTH, ...).
         const std::vector<std::string> symbols =
-            AssetSymbols(AssetKind::Font, *name, job.format.name);
+            AssetSymbols(AssetKind::Font, *name, font.format.name);
         for (std::size_t i = 0; i < symbols.size(); ++i) {
             const std::string problem =
                 i == 0 ? SymbolProblem(symbols[i]) : MadeSymbolProblem(symbols[i]);
@@ -197,7 +163,7 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
                                   ": " + problem);
             }
         }
-        job.symbol = *name;
+        job.asset.choice.symbol = *name;
     }
     job.toStdout = parsed.has("--stdout");
     job.quiet = parsed.has("--quiet");
@@ -221,18 +187,19 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         return UsageError("standard input (-) can be read once only");
     }
     if (std::count(fonts.begin(), fonts.end(), "-") == 1 && !job.toStdout && job.output.empty() &&
-        job.symbol.empty()) {
+        job.asset.choice.symbol.empty()) {
         return UsageError("- (standard input) needs -o, --stdout, or --name to name the file");
     }
-    if (!job.symbol.empty() && fonts.size() > 1 && job.output.empty() && !job.toStdout) {
+    if (!job.asset.choice.symbol.empty() && fonts.size() > 1 && job.output.empty() &&
+        !job.toStdout) {
         return UsageError("--name takes one FONT only: each file would have that name");
     }
     // Every file is made before any is written, so that no result replaces a font, the
     // characters' file or another result of this run.
     int status = 0;
-    std::vector<MadeFont> made;
+    std::vector<FontResult> made;
     for (const std::string& font : fonts) {
-        MadeFont one;
+        FontResult one;
         if (MakeFont(job, font, one) != 0) {
             status = 1;
         } else {
@@ -245,7 +212,7 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
     }
     BatchTargets targets(inputs);
     bool refused = false;
-    for (const MadeFont& one : made) {
+    for (const FontResult& one : made) {
         if (one.path.empty()) {
             continue;
         }
@@ -261,7 +228,7 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
     if (refused) {
         return 1;
     }
-    for (const MadeFont& one : made) {
+    for (const FontResult& one : made) {
         status = std::max(status, WriteFont(one, job.quiet, out));
     }
     return status;

@@ -1,8 +1,6 @@
 #pragma once
 
 #include "cli/cli_output.h"
-#include "core/asset/asset.h"
-#include "freetype/font_raster.h"
 
 #include <string>
 #include <string_view>
@@ -13,9 +11,6 @@ namespace pelmora::cli {
 // pelmora-cli font: parses its own options and writes each FONT's characters as font data
 // for the firmware. Exit status 0, 1 when any font failed, 2 for a usage error.
 int RunFont(const std::vector<std::string>& arguments, StandardOutput& out);
-
-// What FreeType draws a font's characters with.
-RasterOptions RasterFor(const FontInput& font);
 
 // Its usage lines and its part of the help.
 extern const std::string_view kFontSynopsis;

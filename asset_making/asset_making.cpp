@@ -1,0 +1,62 @@
+#include "asset_making/asset_making.h"
+
+#include "asset_making/font_making.h"
+#include "asset_making/frames_making.h"
+#include "asset_making/picture_making.h"
+
+#include <utility>
+
+namespace pelmora {
+
+namespace {
+
+void MakeFrames(const Asset& asset, std::span<const std::string> paths, MadeAsset& made) {
+    const MadeFrames frames = MakeFramesBytes(asset, paths, [&made](PanelFrame&& frame) {
+        made.bytes.insert(made.bytes.end(), frame.bytes.begin(), frame.bytes.end());
+        made.delaysMs.push_back(frame.delayMs);
+        made.sources.push_back(std::move(frame.source));
+        return std::string();
+    });
+    made.layout = frames.layout;
+    made.count = static_cast<int>(frames.count);
+    made.problem = frames.problem;
+    if (made.problem.ok() && frames.count == 0) {
+        made.problem = {"no frame was made", MakeFault::Input, {}};
+    }
+}
+
+} // namespace
+
+MadeAsset MakeAsset(const Asset& asset, std::span<const std::string> paths) {
+    MadeAsset made;
+    made.kind = asset.kind;
+    if (paths.empty()) {
+        made.problem = {"no file to make it from", MakeFault::Misuse, {}};
+        return made;
+    }
+    switch (asset.kind) {
+    case AssetKind::Picture: {
+        MadePicture picture = MakePictureBytes(asset, paths.front());
+        made.layout = picture.layout;
+        made.bytes = std::move(picture.bytes);
+        made.problem = std::move(picture.problem);
+        break;
+    }
+    case AssetKind::Frames:
+        MakeFrames(asset, paths, made);
+        break;
+    case AssetKind::Font: {
+        MadeFont font = MakeFontBytes(asset, paths.front());
+        made.layout = font.layout;
+        made.count = static_cast<int>(font.glyphs.glyphs.size());
+        made.fontText = std::move(font.file.text);
+        made.warning = std::move(font.warning);
+        made.missing = std::move(font.missing);
+        made.problem = std::move(font.problem);
+        break;
+    }
+    }
+    return made;
+}
+
+} // namespace pelmora

@@ -1,0 +1,78 @@
+#include "asset_making/font_making.h"
+
+#include "core/io/source_file.h"
+
+#include <utility>
+
+namespace pelmora {
+
+namespace {
+
+constexpr std::size_t kMostMissingNamed = 20;
+
+} // namespace
+
+RasterOptions RasterFor(const FontInput& font) {
+    RasterOptions raster;
+    raster.pixelSize = font.pixelSize;
+    raster.hinting = font.hinting == FontHinting::Light  ? Hinting::Light
+                     : font.hinting == FontHinting::None ? Hinting::None
+                                                         : Hinting::Normal;
+    raster.codes = font.codes;
+    return raster;
+}
+
+MadeFont MakeFontBytes(const Asset& asset, const std::string& path) {
+    const SourceFile source = ReadSourceFile(path);
+    if (!source.ok()) {
+        MadeFont made;
+        made.problem = {source.error, MakeFault::Input, 0};
+        return made;
+    }
+    return MakeFontFromBytes(asset, source.bytes, path);
+}
+
+MadeFont MakeFontFromBytes(const Asset& asset, std::string_view fontBytes,
+                           const std::string& path) {
+    MadeFont made;
+    RasterResult raster = RasteriseFont(fontBytes, RasterFor(asset.font));
+    if (!raster.error.empty()) {
+        made.problem = {std::move(raster.error), MakeFault::Input, 0};
+        return made;
+    }
+    made.glyphs = std::move(raster.set);
+    made.warning = std::move(raster.warning);
+    made.missing = std::move(raster.missing);
+    const FontFormat& format = asset.font.format;
+    made.symbol =
+        asset.choice.symbol.empty() ? FontSymbol(path, made.glyphs.pixelSize) : asset.choice.symbol;
+    made.file = WriteFontFile(made.glyphs, format, made.symbol);
+    if (!made.file.error.empty()) {
+        made.problem = {made.file.error, MakeFault::Written, 0};
+        return made;
+    }
+    made.layout = FontCell(made.glyphs, format);
+    if (format.syntax == nullptr) {
+        // A GFXfont's glyphs are rows, leftmost dot in the top bit; u8g2's bits run from the
+        // lowest.
+        made.layout.arrangement = Arrangement::Rows;
+        made.layout.bitOrder = format.kind == FontKind::GfxFont ? BitOrder::Msb : BitOrder::Lsb;
+    }
+    return made;
+}
+
+std::vector<std::string> MissingLines(std::span<const char32_t> missing,
+                                      std::string_view fontName) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < missing.size(); ++i) {
+        if (i == kMostMissingNamed) {
+            lines.push_back(std::to_string(missing.size() - i) + " more characters are not in " +
+                            std::string(fontName));
+            break;
+        }
+        lines.push_back(CodeName(missing[i]) + " is not in " + std::string(fontName));
+    }
+    return lines;
+}
+
+} // namespace pelmora

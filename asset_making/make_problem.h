@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace pelmora {
+
+// What stopped the making, so that each front end words its own advice.
+enum class MakeFault {
+    None,
+    Input,          // an input could not be read, decoded, prepared or drawn
+    NotPanelBitmap, // taken as it is, it is no 1-bit BMP of the panel's size: preparing takes it
+    Misuse,         // the options do not fit this input (a sheet of no whole number of cells)
+    Written,        // drawn, but the output cannot hold it (a font's glyphs in its format)
+};
+
+// Why an asset was not made; empty reason when it was.
+struct MakeProblem {
+    std::string reason;
+    MakeFault fault = MakeFault::None;
+    std::optional<std::size_t> input; // which of the paths it is about; empty: the asset's own
+
+    bool ok() const { return reason.empty(); }
+};
+
+} // namespace pelmora
