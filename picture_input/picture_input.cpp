@@ -112,8 +112,8 @@ Ran RunHelper(const std::vector<std::string>& arguments) {
 
 namespace {
 
-// The picture at path decoded, turned and scaled (a JPEG or a PNG here, any other format in
-// pelmora-picture), then handed to finish with where it lands on the panel.
+// The picture at path decoded, turned, placed and scaled (a JPEG or a PNG here, any other
+// format in pelmora-picture), then handed to finish.
 template <typename Result, typename Finish>
 Result PrepareDecoded(const std::string& path, const Preparation& preparation,
                       const Finish& finish) {
@@ -129,7 +129,8 @@ Result PrepareDecoded(const std::string& path, const Preparation& preparation,
         if (!decoded.ok()) {
             return {{}, decoded.error};
         }
-        return finish(decoded.shown, decoded.placement);
+        return finish(
+            PlacedPicture{decoded.shown, decoded.placement, preparation.width, preparation.height});
     };
     if (const JpegShown jpeg = ReadJpegShown(path, panel); jpeg.handled) {
         return prepared(jpeg);
@@ -158,66 +159,86 @@ Result PrepareDecoded(const std::string& path, const Preparation& preparation,
     if (!handoff) {
         return {{}, "the picture reader answered what cannot be read"};
     }
-    return finish(handoff->shown, handoff->placement);
-}
-
-// The dots of the preparation's layout, or why there are none.
-PreparedDots DotsFor(const RgbaPicture& shown, const Placement& placement,
-                     const Preparation& preparation) {
-    PanelDots dots = PreparePanelDots(shown, placement, preparation.layout, preparation.options);
-    if (dots.width != preparation.width || dots.height != preparation.height) {
-        return {{}, "the picture cannot be prepared for this panel"};
-    }
-    return {std::move(dots), {}};
-}
-
-} // namespace
-
-PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
-    return PrepareDecoded<PreparedPicture>(
-        path, preparation, [&](const RgbaPicture& shown, const Placement& placement) {
-            return PreparedPicture{PreparePanel(shown, placement, preparation.width,
-                                                preparation.height, preparation.options),
-                                   {}};
-        });
-}
-
-PreparedDots PreparePictureDots(const std::string& path, const Preparation& preparation) {
-    return PrepareDecoded<PreparedDots>(path, preparation,
-                                        [&](const RgbaPicture& shown, const Placement& placement) {
-                                            return DotsFor(shown, placement, preparation);
-                                        });
-}
-
-namespace {
-
-// A decoded picture turned, placed and scaled as PreparePictureFile does it.
-template <typename Finish>
-auto PrepareRgbaWith(const RgbaPicture& picture, const Preparation& preparation,
-                     const Finish& finish) {
-    const TurnedView view = TurnedView(picture).turned(preparation.rotate, preparation.mirror);
-    const Placement placement = PlacePicture(view.width(), view.height(), preparation.width,
-                                             preparation.height, preparation.options.fit);
-    return finish(ShownPart(view, placement), placement);
+    return finish(
+        PlacedPicture{handoff->shown, handoff->placement, preparation.width, preparation.height});
 }
 
 // A frame's dots; an empty frame where the layout cannot be prepared, which the spool
 // refuses as of another size.
 PanelDots FrameDots(const RgbaPicture& picture, const Preparation& preparation) {
-    return PrepareRgbaWith(picture, preparation,
-                           [&](const RgbaPicture& shown, const Placement& placement) {
-                               return DotsFor(shown, placement, preparation).dots;
-                           });
+    return PreparePlacedDots(PlaceRgba(picture, preparation), preparation).dots;
 }
 
 } // namespace
 
+PreparedPicture PreparePictureFile(const std::string& path, const Preparation& preparation) {
+    return PrepareDecoded<PreparedPicture>(path, preparation, [&](const PlacedPicture& placed) {
+        return PreparedPicture{PreparePlacedPanel(placed, preparation), {}};
+    });
+}
+
+PreparedDots PreparePictureDots(const std::string& path, const Preparation& preparation) {
+    return PrepareDecoded<PreparedDots>(path, preparation, [&](const PlacedPicture& placed) {
+        return PreparePlacedDots(placed, preparation);
+    });
+}
+
+PlacedPicture PlaceRgba(const RgbaPicture& picture, const Preparation& preparation) {
+    const TurnedView view = TurnedView(picture).turned(preparation.rotate, preparation.mirror);
+    const Placement placement = PlacePicture(view.width(), view.height(), preparation.width,
+                                             preparation.height, preparation.options.fit);
+    return {ShownPart(view, placement), placement, preparation.width, preparation.height};
+}
+
+MonoPicture PreparePlacedPanel(const PlacedPicture& placed, const Preparation& preparation) {
+    return PreparePanel(placed.shown, placed.placement, placed.width, placed.height,
+                        preparation.options);
+}
+
+PreparedDots PreparePlacedDots(const PlacedPicture& placed, const Preparation& preparation) {
+    PanelDots dots =
+        PreparePanelDots(placed.shown, placed.placement, preparation.layout, preparation.options);
+    if (dots.width != placed.width || dots.height != placed.height) {
+        return {{}, "the picture cannot be prepared for this panel"};
+    }
+    return {std::move(dots), {}};
+}
+
 MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation) {
-    return PrepareRgbaWith(picture, preparation,
-                           [&](const RgbaPicture& shown, const Placement& placement) {
-                               return PreparePanel(shown, placement, preparation.width,
-                                                   preparation.height, preparation.options);
-                           });
+    return PreparePlacedPanel(PlaceRgba(picture, preparation), preparation);
+}
+
+GifFramesRead ReadGifFrames(const std::string& path,
+                            const std::function<std::string(GifFrame&&)>& take) {
+    GifFile file(path);
+    if (!file.isGif()) {
+        return {};
+    }
+    for (GifFrame frame; file.next(frame);) {
+        if (std::string stop = take(std::move(frame)); !stop.empty()) {
+            return {true, std::move(stop)};
+        }
+    }
+    return {true, file.error()};
+}
+
+HeldGifFrames HoldGifFrames(const std::string& path, std::size_t maxBytes) {
+    HeldGifFrames held;
+    std::size_t bytes = 0;
+    const GifFramesRead read = ReadGifFrames(path, [&](GifFrame&& frame) -> std::string {
+        bytes += frame.screen.rgba.size();
+        if (bytes > maxBytes) {
+            return "the frames hold more than " + std::to_string(maxBytes) + " bytes";
+        }
+        held.frames.push_back(std::move(frame));
+        return {};
+    });
+    held.gif = read.gif;
+    held.error = read.error;
+    if (!held.error.empty()) {
+        held.frames.clear();
+    }
+    return held;
 }
 
 namespace {
@@ -272,23 +293,14 @@ FramesOutcome PrepareFrames(const std::string& path, const Preparation& preparat
                             const std::function<std::string(PreparedFrame&&)>& take) {
     const std::string name = FileName(path);
     // A still picture is left to PreparePictureFile, which reads it its own way.
-    bool gif = false;
-    {
-        GifFile file(path);
-        gif = file.isGif();
-        if (gif && !input.sheet) {
-            GifFrame frame;
-            while (file.next(frame)) {
-                PreparedFrame prepared{FrameDots(frame.screen, preparation), frame.delayMs,
-                                       name + " frame " + std::to_string(frame.number)};
-                if (std::string stop = take(std::move(prepared)); !stop.empty()) {
-                    return {std::move(stop)};
-                }
-            }
-            return {file.error()};
+    if (!input.sheet) {
+        const GifFramesRead read = ReadGifFrames(path, [&](GifFrame&& frame) {
+            return take({FrameDots(frame.screen, preparation), frame.delayMs,
+                         name + " frame " + std::to_string(frame.number)});
+        });
+        if (read.gif) {
+            return {read.error};
         }
-    }
-    if (!gif && !input.sheet) {
         PreparedDots still = PreparePictureDots(path, preparation);
         if (!still.ok()) {
             return {still.error};

@@ -3,11 +3,14 @@
 #include "core/asset/asset.h"
 #include "core/panel/mono_picture.h"
 #include "core/prepare/prepare.h"
+#include "gif/gif_frames.h"
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace pelmora {
 
@@ -31,9 +34,46 @@ struct PreparedDots {
 // colours and its mask.
 PreparedDots PreparePictureDots(const std::string& path, const Preparation& preparation);
 
+// A picture turned, placed and scaled to the panel: the costly part of preparing it, made
+// once for a fit and a turn, then dotted as often as the other options change.
+struct PlacedPicture {
+    RgbaPicture shown;   // the part of the picture shown, scaled to where it lands
+    Placement placement; // where that is on the panel
+    int width = 0;       // the panel's size
+    int height = 0;
+};
+
+// A picture already decoded (straight RGBA, upright) turned by preparation's rotate and
+// mirror, then placed and scaled by its fit on its width x height.
+PlacedPicture PlaceRgba(const RgbaPicture& picture, const Preparation& preparation);
+
+// The one-bit panel of placed: greyed, adjusted and dithered by preparation's options.
+MonoPicture PreparePlacedPanel(const PlacedPicture& placed, const Preparation& preparation);
+
+// The dots of preparation's layout (its levels, its planes' colours and its mask), or why
+// there are none: a layout of another size than placed's panel, or one refused.
+PreparedDots PreparePlacedDots(const PlacedPicture& placed, const Preparation& preparation);
+
 // A picture already decoded (straight RGBA, upright), prepared as PreparePictureFile
-// prepares one: turned, fitted, then greyed and dithered in the core.
+// prepares one: PlaceRgba, then PreparePlacedPanel.
 MonoPicture PrepareRgba(const RgbaPicture& picture, const Preparation& preparation);
+
+// Reads the GIF at path a frame at a time, each as a viewer shows it, handing it to take
+// with its delay as soon as it is read; take's non-empty answer stops it.
+struct GifFramesRead {
+    bool gif = false;  // whether the file is a GIF at all; nothing more is read of another
+    std::string error; // why the frames stopped, take's answer or the file's; empty at the end
+};
+GifFramesRead ReadGifFrames(const std::string& path,
+                            const std::function<std::string(GifFrame&&)>& take);
+
+// Every frame of the GIF at path held at once, while their RGBA stays within maxBytes.
+struct HeldGifFrames {
+    bool gif = false;
+    std::vector<GifFrame> frames; // empty unless the GIF was read whole within maxBytes
+    std::string error;            // why not; empty when read whole
+};
+HeldGifFrames HoldGifFrames(const std::string& path, std::size_t maxBytes);
 
 // One frame of an animation, prepared to the dots of the preparation's layout.
 struct PreparedFrame {
