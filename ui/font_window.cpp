@@ -1,5 +1,7 @@
 #include "ui/font_window.h"
 
+#include "ui/named_choices.h"
+
 #include "core/conversion/plotter.h"
 #include "core/font/cell_table.h"
 #include "core/font/character_set.h"
@@ -402,22 +404,46 @@ void FontWindow::loadChoices() {
     }
     QSettings& s = *settings_;
     FontPathEdit->setText(s.value("font/path").toString());
-    SizeBox->setValue(s.value("font/size", kDefaultSize).toInt());
     CharsEdit->setText(s.value("font/chars", kDefaultChars).toString());
-    FormatBox->setCurrentIndex(std::max(0, FormatBox->findData(s.value("font/format", "gfxfont"))));
-    const QStringList cell = s.value("font/cell", "auto").toString().split('x');
-    CellAutoCheck->setChecked(cell.size() != 2);
-    if (cell.size() == 2) {
-        CellWidthBox->setValue(cell[0].toInt());
-        CellHeightBox->setValue(cell[1].toInt());
-    }
-    const QString hinting = s.value("font/hinting", "normal").toString();
-    for (int i = 0; i < HintingBox->count(); ++i) {
-        if (hinting == kHintings[i].name) {
-            HintingBox->setCurrentIndex(i);
-        }
+    // The rest under the command line's names; a value that no longer reads is its default.
+    FontInput font;
+    ReadForgiving({{"size", s.value("font/size", kDefaultSize).toString().toStdString()},
+                   {"format", s.value("font/format", "gfxfont").toString().toStdString()},
+                   {"hinting", s.value("font/hinting", "normal").toString().toStdString()}},
+                  [&font](AssetReader& reader) {
+                      font = FontInput{};
+                      reader.readFont(AssetReader::FontFormats::Any, {}, font);
+                  });
+    SizeBox->setValue(font.pixelSize.value_or(kDefaultSize));
+    FormatBox->setCurrentIndex(std::max(0, FormatBox->findData(Q(font.format.name))));
+    HintingBox->setCurrentIndex(static_cast<int>(font.hinting));
+    // Kept whatever the format, as the fields keep it.
+    const std::optional<DotSize> cell =
+        ReadDotSize(s.value("font/cell", "auto").toString().toStdString());
+    CellAutoCheck->setChecked(!cell);
+    if (cell) {
+        CellWidthBox->setValue(cell->width);
+        CellHeightBox->setValue(cell->height);
     }
     SampleEdit->setText(s.value("font/sample", QString::fromUtf8(kDefaultSample)).toString());
+}
+
+FontInput FontWindow::fontChoice() const {
+    // The fields under the command line's names, read by the core's reader; a cell that
+    // only a table takes is left out for the others.
+    NamedValues values{{"size", std::to_string(SizeBox->value())},
+                       {"format", FormatBox->currentData().toString().toStdString()},
+                       {"hinting", kHintings[HintingBox->currentIndex()].name}};
+    if (!CellAutoCheck->isChecked()) {
+        values["cell"] =
+            std::to_string(CellWidthBox->value()) + "x" + std::to_string(CellHeightBox->value());
+    }
+    FontInput font;
+    ReadForgiving(std::move(values), [&font](AssetReader& reader) {
+        font = FontInput{};
+        reader.readFont(AssetReader::FontFormats::Any, {}, font);
+    });
+    return font;
 }
 
 void FontWindow::rememberChoices() {
@@ -474,24 +500,20 @@ void FontWindow::redraw() {
     MonoPicture shown(panel_.width, panel_.height);
     QStringList status;
     QString problem;
-    FontFormat format;
-    FindFontFormat(FormatBox->currentData().toString().toStdString(), format);
-    const bool table = format.syntax != nullptr;
+    const QString path = FontPathEdit->text();
+    if (path != loadedPath_) {
+        loadFont(path); // may move the size to a strike the font has
+    }
+    showStrikes();
+
+    const FontInput chosen = fontChoice();
+    const bool table = chosen.format.syntax != nullptr;
     CellWidthBox->setEnabled(table && !CellAutoCheck->isChecked());
     CellHeightBox->setEnabled(table && !CellAutoCheck->isChecked());
     CellAutoCheck->setEnabled(table);
 
-    const QString path = FontPathEdit->text();
-    if (path != loadedPath_) {
-        loadFont(path);
-    }
-    showStrikes();
-
     const std::string set = CharsEdit->text().toStdString();
     const CharacterSet chars = ParseCharacterSet(set);
-    format.cellGiven = table && !CellAutoCheck->isChecked();
-    format.cell.width = CellWidthBox->value();
-    format.cell.height = CellHeightBox->value();
 
     if (path.isEmpty()) {
         problem = "Choose a font file.";
@@ -501,7 +523,7 @@ void FontWindow::redraw() {
         problem = CharactersProblem(set, chars);
     }
     if (problem.isEmpty()) {
-        problem = drawSample(path, format, chars.codes, shown, status);
+        problem = drawSample(path, chosen, chars.codes, shown, status);
     }
     SampleView->setDots(std::move(shown));
     StatusLabel->setText(status.join("\n"));
@@ -519,12 +541,12 @@ void FontWindow::showStrikes() {
                                            : "Strikes of this bitmap font: " + sizes.join(", "));
 }
 
-QString FontWindow::drawSample(const QString& path, const FontFormat& format,
+QString FontWindow::drawSample(const QString& path, const FontInput& font,
                                const std::vector<char32_t>& codes, MonoPicture& shown,
                                QStringList& status) {
     RasterOptions options;
-    options.pixelSize = SizeBox->value();
-    options.hinting = kHintings[HintingBox->currentIndex()].hinting;
+    options.pixelSize = font.pixelSize.value_or(kDefaultSize);
+    options.hinting = kHintings[static_cast<int>(font.hinting)].hinting;
     options.codes = codes;
     const RasterResult raster = RasteriseFont(fontBytes_, options);
     if (!raster.missing.empty()) {
@@ -538,7 +560,7 @@ QString FontWindow::drawSample(const QString& path, const FontFormat& format,
     if (!raster.error.empty()) {
         return QFileInfo(path).fileName() + ": " + Q(raster.error);
     }
-    return makeFontFile(path, format, raster.set, shown, status);
+    return makeFontFile(path, font.format, raster.set, shown, status);
 }
 
 QString FontWindow::makeFontFile(const QString& path, const FontFormat& format,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/asset/asset.h"
 #include "core/font/font_file.h"
 #include "core/panel/mono_picture.h"
 #include "core/panel/panel_layout.h"
@@ -56,7 +57,7 @@ class FontWindow : public QDialog {
     void showStrikes();
     // The steps of redraw once the font and characters are read: the problem, empty when
     // made_ holds the file and the sample is drawn on shown.
-    QString drawSample(const QString& path, const FontFormat& format,
+    QString drawSample(const QString& path, const FontInput& font,
                        const std::vector<char32_t>& codes, MonoPicture& shown, QStringList& status);
     QString makeFontFile(const QString& path, const FontFormat& format, const GlyphSet& glyphs,
                          MonoPicture& shown, QStringList& status);
@@ -64,6 +65,7 @@ class FontWindow : public QDialog {
     void save();
     void loadFont(const QString& path);
     void loadChoices();
+    FontInput fontChoice() const; // size, format, cell and hinting as the fields say
     void rememberChoices();
     QString suggestedPath() const;
 

@@ -1,5 +1,7 @@
 #include "ui/output_settings.h"
 
+#include "ui/named_choices.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -68,26 +70,42 @@ QComboBox* ListBox(const char* name, const QStringList& items, int current) {
 } // namespace
 
 OutputChoice LoadOutputChoice(QSettings& settings) {
-    OutputChoice choice;
-    PanelLayout layout;
-    layout.width = settings.value("output/width", layout.width).toInt();
-    layout.height = settings.value("output/height", layout.height).toInt();
-    layout.arrangement =
-        static_cast<Arrangement>(settings.value("output/arrangement", 0).toInt() % 4);
-    layout.blockWidth = settings.value("output/blockWidth", layout.blockWidth).toInt();
-    layout.bitOrder =
-        settings.value("output/bitOrder", 0).toInt() != 0 ? BitOrder::Msb : BitOrder::Lsb;
-    layout.depth = settings.value("output/depth", 1).toInt();
-    layout.ramWidth = settings.value("output/ramWidth", 0).toInt();
-    layout.xOffset = settings.value("output/xOffset", 0).toInt();
-    layout.colours = ColoursNamed(settings.value("output/colours", "none").toString().toStdString())
-                         .value_or(Colours::None);
-    layout.inkIsZero = settings.value("output/inkIsZero", false).toBool();
-    layout.mask = static_cast<MaskForm>(std::clamp(settings.value("output/mask", 0).toInt(), 0, 2));
-    choice.syntax = FindSyntax(settings.value("output/syntax", "db").toString().toStdString());
-    if (CheckLayout(layout).empty()) {
-        choice.layout = layout; // anything else stored is ignored, not obeyed
+    // The remembered fields under the command line's names; anything stored that no longer
+    // reads is its default, not obeyed.
+    const PanelLayout defaults;
+    const auto stored = [&settings](const char* key, const QVariant& otherwise) {
+        return settings.value(QString("output/") + key, otherwise).toString().toStdString();
+    };
+    const int arrangement = settings.value("output/arrangement", 0).toInt();
+    const int mask = settings.value("output/mask", 0).toInt();
+    const std::string colours = stored("colours", "none");
+    NamedValues values{
+        {"format", stored("syntax", "db")},
+        {"layout", arrangement >= 0 && arrangement < 4
+                       ? std::string(NameOf(static_cast<Arrangement>(arrangement)))
+                       : std::to_string(arrangement)},
+        {"bit-order", settings.value("output/bitOrder", 0).toInt() != 0 ? "msb" : "lsb"},
+        {"size", stored("width", defaults.width) + "x" + stored("height", defaults.height)},
+        {"depth", stored("depth", 1)},
+        {"x-offset", stored("xOffset", 0)}};
+    if (values["layout"] == NameOf(Arrangement::Halves)) {
+        values["block-width"] = stored("blockWidth", defaults.blockWidth);
     }
+    if (colours != NameOf(Colours::None)) {
+        values["colours"] = colours;
+        values["ink"] = settings.value("output/inkIsZero", false).toBool() ? "0" : "1";
+    }
+    if (mask != 0) {
+        values["mask"] = mask == 1 ? "plane" : mask == 2 ? "interleaved" : std::to_string(mask);
+    }
+    if (const std::string ramWidth = stored("ramWidth", 0); ramWidth != "0") {
+        values["ram-width"] = ramWidth;
+    }
+    OutputChoice choice;
+    ReadForgiving(std::move(values), [&choice](AssetReader& reader) {
+        choice = OutputChoice{};
+        reader.readPanel(choice);
+    });
     return choice;
 }
 
@@ -117,10 +135,15 @@ void SavePanelPresetName(QSettings& settings, const QString& name) {
 }
 
 Packing LoadPacking(QSettings& settings) {
+    // Read for the output remembered beside it; anything else stored is ignored, not obeyed.
+    const OutputChoice choice = LoadOutputChoice(settings);
     Packing packing;
-    // Anything else stored is ignored, not obeyed.
-    packing.scheme = FindScheme(settings.value("output/compress", "none").toString().toStdString())
-                         .value_or(Scheme::None);
+    ReadForgiving(
+        {{"compress", settings.value("output/compress", "none").toString().toStdString()}},
+        [&](AssetReader& reader) {
+            packing = Packing{};
+            reader.readPacking(choice, false, packing);
+        });
     return packing;
 }
 

@@ -8,9 +8,10 @@
 #include "core/io/utf8_path.h"
 #include "core/panel/panel_bytes.h"
 #include "core/prepare/resample.h"
-#include "gif/gif_frames.h"
 #include "picture_helper/picture_source.h"
+#include "picture_input/picture_input.h"
 #include "preview/preview_window.h"
+#include "ui/named_choices.h"
 #include "widgets/message_box.h"
 
 #include <QCheckBox>
@@ -47,8 +48,13 @@ constexpr int kPanelViewMax = 1024;
 // The most RGBA an animation's frames may hold in memory; a longer one stays a still picture.
 constexpr std::size_t kMaxHeldFrameBytes = std::size_t{512} << 20;
 
-const char* const kFits[] = {"contain", "cover", "stretch", "none"};
-const char* const kDithers[] = {"floyd-steinberg", "atkinson", "bayer", "threshold"};
+QString FromView(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string Text(std::string_view text) {
+    return std::string(text);
+}
 
 QRgb Rgb(Colour colour) {
     return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
@@ -95,26 +101,25 @@ QHBoxLayout* WithNumberAndReset(QSlider* slider, QSpinBox*& box, const QString& 
 } // namespace
 
 PrepareOptions LoadPrepareOptions(QSettings& settings) {
-    PrepareOptions options;
-    options.fit = FitNamed(settings.value("prepare/fit", "contain").toString().toStdString())
-                      .value_or(Fit::Contain);
-    options.dither =
-        DitherNamed(settings.value("prepare/dither", "floyd-steinberg").toString().toStdString())
-            .value_or(Dither::FloydSteinberg);
-    const int threshold = settings.value("prepare/threshold", 128).toInt();
-    options.threshold = settings.value("prepare/autoThreshold", false).toBool()
-                            ? std::optional<int>()
-                            : std::clamp(threshold, 0, 256);
-    options.brightness = std::clamp(settings.value("prepare/brightness", 0).toInt(), -100, 100);
-    options.contrast = std::clamp(settings.value("prepare/contrast", 0).toInt(), -100, 100);
-    options.blackBackground = settings.value("prepare/background", "white").toString() == "black";
-    options.invert = settings.value("prepare/invert", false).toBool();
-    return options;
+    NamedValues values;
+    for (const char* key : {"fit", "dither", "background", "brightness", "contrast"}) {
+        if (const QVariant stored = settings.value(QString("prepare/") + key); stored.isValid()) {
+            values[key] = stored.toString().toStdString();
+        }
+    }
+    if (settings.value("prepare/invert", false).toBool()) {
+        values["invert"] = "";
+    }
+    values["threshold"] = settings.value("prepare/autoThreshold", false).toBool()
+                              ? std::string("auto")
+                              : settings.value("prepare/threshold", 128).toString().toStdString();
+    return ReadPreparationChoices(std::move(values), PanelLayout{}).options;
 }
 
 void SavePrepareOptions(QSettings& settings, const PrepareOptions& options) {
-    settings.setValue("prepare/fit", QString(kFits[static_cast<int>(options.fit)]));
-    settings.setValue("prepare/dither", QString(kDithers[static_cast<int>(options.dither)]));
+    settings.setValue("prepare/fit", FromView(FitNames()[static_cast<std::size_t>(options.fit)]));
+    settings.setValue("prepare/dither",
+                      FromView(DitherNames()[static_cast<std::size_t>(options.dither)]));
     settings.setValue("prepare/autoThreshold", !options.threshold.has_value());
     settings.setValue("prepare/threshold", options.threshold.value_or(128));
     settings.setValue("prepare/brightness", options.brightness);
@@ -325,18 +330,33 @@ void PrepareWindow::explainDotsButtons() {
 }
 
 PrepareOptions PrepareWindow::options() const {
-    PrepareOptions options;
-    options.fit = static_cast<Fit>(FitBox->currentIndex());
-    options.dither = static_cast<Dither>(DitherBox->currentIndex());
+    return preparation().options;
+}
+
+Preparation PrepareWindow::preparation() const {
+    // The fields as the command line's options name them, read by the core's reader.
+    NamedValues values{
+        {"fit", Text(FitNames()[static_cast<std::size_t>(FitBox->currentIndex())])},
+        {"dither", Text(DitherNames()[static_cast<std::size_t>(DitherBox->currentIndex())])},
+        {"background", BackgroundBox->currentIndex() == 1 ? "black" : "white"},
+        {"brightness", std::to_string(BrightnessSlider->value())},
+        {"contrast", std::to_string(ContrastSlider->value())},
+        {"rotate", std::to_string(RotateBox->currentIndex() * 90)}};
+    if (const auto mirror = static_cast<Mirror>(MirrorBox->currentIndex());
+        mirror != Mirror::None) {
+        values["mirror"] = Text(NameOfMirror(mirror));
+    }
+    if (InvertCheck->isChecked()) {
+        values["invert"] = "";
+    }
     // Otsu's method splits two levels: between greys the slider says where a dot turns.
     const bool otsu = !dotsLayout_ || dotsLayout_->depth == 1;
-    options.threshold =
-        AutoThresholdCheck->isChecked() && otsu ? std::optional<int>() : ThresholdSlider->value();
-    options.brightness = BrightnessSlider->value();
-    options.contrast = ContrastSlider->value();
-    options.blackBackground = BackgroundBox->currentIndex() == 1;
-    options.invert = InvertCheck->isChecked();
-    return options;
+    values["threshold"] = AutoThresholdCheck->isChecked() && otsu
+                              ? std::string("auto")
+                              : std::to_string(ThresholdSlider->value());
+    const PanelLayout layout = dotsLayout_.value_or(
+        PanelLayout{.width = width_, .height = height_, .arrangement = Arrangement::Rows});
+    return ReadPreparationChoices(std::move(values), layout);
 }
 
 int PrepareWindow::rotation() const {
@@ -354,7 +374,9 @@ QString PrepareWindow::defaultBmpPath() const {
 }
 
 void PrepareWindow::redraw() {
-    const PrepareOptions chosen = options();
+    // Turned, fitted and scaled as pelmora-cli prepares a picture, by picture_input.
+    const Preparation preparation = this->preparation();
+    const PrepareOptions& chosen = preparation.options;
     const bool threshold = chosen.dither == Dither::Threshold;
     // E-paper takes each dot's nearest colour; greys have no Otsu's method.
     const bool thresholded = !dotsLayout_ || dotsLayout_->colours == Colours::None;
@@ -363,15 +385,14 @@ void PrepareWindow::redraw() {
                                 (!AutoThresholdCheck->isChecked() || !otsu));
     AutoThresholdCheck->setEnabled(threshold && otsu);
 
-    // Turned, fitted and scaled as pelmora-cli prepare does it (PrepareRgba).
-    const TurnedView view = TurnedView(picture_).turned(rotation(), mirror());
-    const Placement placement =
-        PlacePicture(view.width(), view.height(), width_, height_, chosen.fit);
-    const auto shownFor = std::make_tuple(chosen.fit, rotation(), mirror());
+    const auto shownFor = std::make_tuple(chosen.fit, preparation.rotate, preparation.mirror);
     if (!shownFor_ || *shownFor_ != shownFor) { // scaled again only when fit or turn change
-        shown_ = ShownPart(view, placement);
-        if (!shownFor_ || std::get<1>(*shownFor_) != rotation() ||
-            std::get<2>(*shownFor_) != mirror()) {
+        placed_ = PlaceRgba(picture_, preparation);
+        if (!shownFor_ || std::get<1>(*shownFor_) != preparation.rotate ||
+            std::get<2>(*shownFor_) != preparation.mirror) {
+            // The source view shows the picture turned as it is prepared.
+            const TurnedView view =
+                TurnedView(picture_).turned(preparation.rotate, preparation.mirror);
             const RgbaPicture turned = view.turnsNothing() ? RgbaPicture() : view.picture();
             SourceView->setPixmap(
                 SourcePixmap(ImageView(view.turnsNothing() ? picture_ : turned), sourceSize_));
@@ -383,12 +404,12 @@ void PrepareWindow::redraw() {
     const int dot = dot_;
     QImage image(width_ * dot, height_ * dot, QImage::Format_RGB32);
     if (dotsLayout_) {
-        dots_ = PreparePanelDots(shown_, placement, *dotsLayout_, chosen);
+        PreparedDots prepared = PreparePlacedDots(placed_, preparation);
+        dots_ = std::move(prepared.dots);
         // None where the options are refused: the panel is drawn blank, never past its end.
-        panel_ = dots_.width == width_ && dots_.height == height_ ? MonoOf(dots_)
-                                                                  : MonoPicture(width_, height_);
+        panel_ = prepared.ok() ? MonoOf(dots_) : MonoPicture(width_, height_);
     } else {
-        panel_ = PreparePanel(shown_, placement, width_, height_, chosen);
+        panel_ = PreparePlacedPanel(placed_, preparation);
     }
     const bool levels = dotsLayout_ && dots_.width == width_ && dots_.height == height_;
     const QRgb on = Rgb(kOnDotColour);
@@ -421,29 +442,16 @@ void PrepareWindow::redraw() {
 }
 
 void PrepareWindow::readFrames() {
-    GifFile file(picturePath_.toStdString());
-    if (!file.isGif()) {
+    HeldGifFrames held = HoldGifFrames(picturePath_.toStdString(), kMaxHeldFrameBytes);
+    // A GIF that cannot be read to its end, or held, stays the still picture it was opened
+    // as, as pelmora-cli convert --frames would refuse it.
+    if (!held.error.empty() || held.frames.size() < 2) {
         return;
     }
-    GifFrame frame;
-    std::vector<RgbaPicture> frames;
-    std::vector<int> delays;
-    std::size_t held = 0;
-    while (file.next(frame)) {
-        held += frame.screen.rgba.size();
-        if (held > kMaxHeldFrameBytes) {
-            return;
-        }
-        frames.push_back(frame.screen);
-        delays.push_back(frame.delayMs);
+    for (GifFrame& frame : held.frames) {
+        frames_.push_back(std::move(frame.screen));
+        delays_.push_back(frame.delayMs);
     }
-    // A GIF that cannot be read to its end stays the still picture it was opened as, as
-    // pelmora-cli convert --frames would refuse it.
-    if (!file.error().empty() || frames.size() < 2) {
-        return;
-    }
-    frames_ = std::move(frames);
-    delays_ = std::move(delays);
     picture_ = frames_.front();
 }
 
@@ -535,20 +543,16 @@ void PrepareWindow::saveFrames() {
         return;
     }
     const PanelLayout layout = output_.panel();
-    const PrepareOptions chosen = options();
+    const Preparation preparation = this->preparation();
     const std::string name = QFileInfo(picturePath_).fileName().toStdString();
     std::vector<PanelFrame> frames;
     std::string error;
     for (std::size_t n = 0; n < frames_.size() && error.empty(); ++n) {
-        // Prepared as pelmora-cli's PrepareRgba prepares each frame.
-        const TurnedView view = TurnedView(frames_[n]).turned(rotation(), mirror());
-        const Placement placement =
-            PlacePicture(view.width(), view.height(), width_, height_, chosen.fit);
-        const RgbaPicture shown = ShownPart(view, placement);
+        // Prepared as pelmora-cli prepares each frame, by picture_input.
+        const PlacedPicture placed = PlaceRgba(frames_[n], preparation);
         std::vector<std::uint8_t> bytes =
-            dotsLayout_
-                ? PackDots(PreparePanelDots(shown, placement, *dotsLayout_, chosen), *dotsLayout_)
-                : PackPanel(PreparePanel(shown, placement, width_, height_, chosen), layout);
+            dotsLayout_ ? PackDots(PreparePlacedDots(placed, preparation).dots, *dotsLayout_)
+                        : PackPanel(PreparePlacedPanel(placed, preparation), layout);
         error = AddFrame(
             frames, {std::move(bytes), delays_[n], name + " frame " + std::to_string(n)}, false);
     }

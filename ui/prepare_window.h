@@ -3,6 +3,7 @@
 #include "core/conversion/encoder.h"
 #include "core/prepare/prepare.h"
 #include "core/prepare/resample.h"
+#include "picture_input/picture_input.h"
 
 #include <QDialog>
 #include <QSize>
@@ -72,6 +73,8 @@ class PrepareWindow : public QDialog {
     // The turn, as pelmora-cli prepare --rotate and --mirror take it.
     int rotation() const;
     Mirror mirror() const;
+    // Everything chosen, for the panel's size and, where it takes levels, its layout.
+    Preparation preparation() const;
 
   signals:
     void bitmapWritten(const QString& path); // by Use: take it in
@@ -103,8 +106,8 @@ class PrepareWindow : public QDialog {
 
     QString picturePath_;
     RgbaPicture picture_;
-    RgbaPicture shown_; // the part of picture_ shown, scaled for shownFit_
-    std::optional<std::tuple<Fit, int, Mirror>> shownFor_; // the fit and turn shown_ is for
+    PlacedPicture placed_; // picture_ turned, placed and scaled for shownFor_
+    std::optional<std::tuple<Fit, int, Mirror>> shownFor_; // the fit and turn placed_ is for
     int width_;
     int height_;
     MessageBox& messages_;
