@@ -71,6 +71,16 @@ TEST(Syntaxes, ReadBackWhatTheyWriteWithTheirGeometry) {
     }
 }
 
+// HoldsFrames, the window and the browser page read the flag; the writers are what run.
+TEST(Syntaxes, SayTheyHoldFramesExactlyWhenTheyCarryTheirWriters) {
+    for (const Syntax* syntax : Syntaxes()) {
+        SCOPED_TRACE(std::string(syntax->name));
+        EXPECT_EQ(syntax->holdsFrames, syntax->writeFrames != nullptr);
+        EXPECT_EQ(syntax->holdsFrames, syntax->readFrames != nullptr);
+        EXPECT_NE(syntax->writeCellTable, nullptr);
+    }
+}
+
 TEST(Syntaxes, NameTheLineTheyCannotRead) {
     const struct {
         const char* syntax;

@@ -5,8 +5,7 @@
 #include "core/font/cell_table.h"
 
 #include "core/panel/panel_bytes.h"
-#include "core/syntax/c_header.h"
-#include "core/syntax/db.h"
+#include "core/syntax/cell_text.h"
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -53,71 +52,6 @@ std::string Summary(const GlyphSet& set, const PanelLayout& cell, std::string_vi
            " pixels in code order, a cell of " + DescribeLayout(cell) + " each";
 }
 
-std::string WriteAssembler(const GlyphSet& set, const PanelLayout& cell,
-                           const std::vector<std::vector<std::uint8_t>>& cells,
-                           std::string_view symbol, bool gas) {
-    const std::string name(symbol);
-    const std::string open = gas ? "/* " : "; ";
-    const std::string close = gas ? " */\n" : "\n";
-    std::string text = open + Summary(set, cell, symbol) + close;
-    text += open + GeometryText(cell) + close;
-    if (gas) {
-        text += "        .section .rodata\n        .global " + name + "\n        .global " + name +
-                "_end\n";
-    }
-    text += name + ":\n";
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        text += open + NameOfGlyph(set.glyphs[i]) + close;
-        const auto& bytes = cells[i];
-        for (std::size_t b = 0; b < bytes.size(); ++b) {
-            text += b % 16 == 0 ? (gas ? "        .byte " : "        DB ") : ",";
-            if (gas) {
-                AppendCHex(text, bytes[b]);
-            } else {
-                AppendIntelHex(text, bytes[b]);
-            }
-            if (b % 16 == 15 || b + 1 == bytes.size()) {
-                text += "\n";
-            }
-        }
-    }
-    if (gas) {
-        text += name + "_end:\n";
-    }
-    return text;
-}
-
-std::string WriteHeader(const GlyphSet& set, const PanelLayout& cell,
-                        const std::vector<std::vector<std::uint8_t>>& cells,
-                        std::string_view symbol) {
-    const std::string name(symbol);
-    const std::string guard = HeaderGuard(symbol);
-    std::string text = "/* " + Summary(set, cell, symbol) + " */\n";
-    text += "/* " + GeometryText(cell) + " */\n";
-    text += OpenCHeader(guard);
-    text += "\n#define " + name + "_WIDTH " + std::to_string(cell.width) + "\n";
-    text += "#define " + name + "_HEIGHT " + std::to_string(cell.height) + "\n";
-    text += "#define " + name + "_CELL_BYTES " + std::to_string(cell.byteCount()) + "\n";
-    text += "#define " + name + "_COUNT " + std::to_string(cells.size()) + "\n";
-    if (Contiguous(set)) {
-        // Only a run without gaps can be indexed by code minus the first.
-        text += "#define " + name + "_FIRST " + std::to_string(set.glyphs.front().code) + "\n";
-    }
-    text += "\nconst uint8_t " + name + "[" + std::to_string(cells.size() * cell.byteCount()) +
-            "] PROGMEM = {\n";
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        text += "    /* " + NameOfGlyph(set.glyphs[i]) + " */\n";
-        AppendValueRows(text, cells[i]);
-        if (i + 1 < cells.size() && !cells[i].empty()) {
-            // The rows of one cell end without a comma: it goes before the line's end.
-            text.back() = ',';
-            text += '\n';
-        }
-    }
-    text += "};\n\n" + CloseCHeader(guard);
-    return text;
-}
-
 } // namespace
 
 MonoPicture CellPicture(const GlyphSet& set, const Glyph& glyph, int width, int height) {
@@ -133,8 +67,12 @@ FontText WriteCellTable(const GlyphSet& set, const PanelLayout& cell, const Synt
         result.error = "there is no glyph to write";
         return result;
     }
-    std::vector<std::vector<std::uint8_t>> cells;
-    cells.reserve(set.glyphs.size());
+    if (syntax.writeCellTable == nullptr) {
+        result.error = "--format " + std::string(syntax.name) + " holds no font table";
+        return result;
+    }
+    CellTable table{cell, {}, {}, Summary(set, cell, symbol), std::nullopt};
+    table.cells.reserve(set.glyphs.size());
     for (const Glyph& glyph : set.glyphs) {
         MonoPicture picture(cell.width, cell.height);
         if (!DrawIntoCell(set, glyph, picture) && !clip) {
@@ -143,29 +81,13 @@ FontText WriteCellTable(const GlyphSet& set, const PanelLayout& cell, const Synt
                            " cell";
             return result;
         }
-        cells.push_back(PackPanel(picture, cell));
+        table.cells.push_back(PackPanel(picture, cell));
+        table.names.push_back(NameOfGlyph(glyph));
     }
-    const SyntaxKind kind = syntax.kind;
-    if (kind == SyntaxKind::IntelAssembler || kind == SyntaxKind::GnuAssembler) {
-        result.text = WriteAssembler(set, cell, cells, symbol, kind == SyntaxKind::GnuAssembler);
-    } else if (kind == SyntaxKind::CHeader) {
-        result.text = WriteHeader(set, cell, cells, symbol);
-    } else if (kind == SyntaxKind::DbLines) {
-        // DB lines carry no comments: one block of lines a cell, an empty line between.
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            if (i != 0) {
-                result.text += kLineEnd;
-            }
-            result.text += FormatLcdHexText(cell, cells[i]);
-        }
-    } else {
-        std::vector<std::uint8_t> all;
-        all.reserve(cells.size() * cell.byteCount());
-        for (const auto& bytes : cells) {
-            all.insert(all.end(), bytes.begin(), bytes.end());
-        }
-        result.text = syntax.write(cell, all, symbol);
+    if (Contiguous(set)) {
+        table.first = set.glyphs.front().code;
     }
+    result.text = syntax.writeCellTable(table, symbol);
     return result;
 }
 

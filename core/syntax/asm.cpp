@@ -1,14 +1,15 @@
 // Assembler sources: Intel-style DB lines whose numbers start with a digit ("0C0H"), as Z80
-// and 8051 assemblers take them.
+// and 8051 assemblers take them. Frames: a label per frame (SYMBOL_0, ...) and a table of
+// 16-bit DW delays under SYMBOL_delays_ms; a font table: a comment naming each glyph.
 
+#include "core/syntax/cell_text.h"
+#include "core/syntax/frames_text.h"
 #include "core/syntax/syntaxes.h"
 #include "core/syntax/text_values.h"
 
 namespace pelmora {
 
 namespace {
-
-constexpr std::size_t kValuesPerLine = 16;
 
 std::string WriteAsm(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
                      std::string_view symbol) {
@@ -18,13 +19,7 @@ std::string WriteAsm(const PanelLayout& layout, std::span<const std::uint8_t> by
     text += "; " + GeometryText(layout) + "\n";
     for (const NamedRun& run : NamedRuns(layout, bytes, symbol)) {
         text += run.name + ":\n";
-        for (std::size_t i = 0; i < run.bytes.size(); ++i) {
-            text += i % kValuesPerLine == 0 ? "        DB " : ",";
-            AppendIntelHex(text, run.bytes[i]);
-            if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == run.bytes.size()) {
-                text += "\n";
-            }
-        }
+        AppendDirectiveRows(text, "        DB ", run.bytes, AppendIntelHex);
     }
     return text;
 }
@@ -63,19 +58,66 @@ bool ClaimsAsm(std::string_view text) {
     return text.starts_with(";");
 }
 
+using namespace frames; // the helpers the frames texts share
+
+void WriteAsmFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                    TextOut& out) {
+    const std::string name(symbol);
+    std::string& text = out.text;
+    text += "; " + name + ": " + DescribeFrames(layout, frames.count()) + "\n";
+    text += "; " + GeometryText(layout) + "\n";
+    text += "; " + FramesMark(frames.count()) + "\n";
+    text += name + ":\n";
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+        text += "; frame " + std::to_string(i) + ": " +
+                FrameNote(frames.source(i), frames.delayMs(i)) + "\n";
+        text += name + "_" + std::to_string(i) + ":\n";
+        AppendDirectiveRows(text, "        DB ", frames.bytes(i), AppendIntelHex);
+    }
+    text += name + "_delays_ms:\n";
+    AppendDelays(text, "        DW ", frames, "\n");
+}
+
+ReadFrames ReadAsmFrames(std::string_view text, const PanelLayout& fallback) {
+    constexpr std::string_view kBytes[] = {"DB", "DEFB", ".DB", ".BYTE"};
+    constexpr std::string_view kDelays[] = {"DW", "DEFW", ".DW", ".WORD"};
+    return ReadLabelledFrames(text, text, ';', kBytes, kDelays, fallback);
+}
+
+// The DB text of frames opens with the same comments but has no delays label.
+bool ClaimsAsmFrames(std::string_view text) {
+    return text.find("_delays_ms:") != std::string_view::npos;
+}
+
+std::string WriteAsmCells(const CellTable& table, std::string_view symbol) {
+    std::string text = "; " + table.summary + "\n";
+    text += "; " + GeometryText(table.cell) + "\n";
+    text += std::string(symbol) + ":\n";
+    for (std::size_t i = 0; i < table.cells.size(); ++i) {
+        text += "; " + std::string(CellName(table, i)) + "\n";
+        AppendDirectiveRows(text, "        DB ", table.cells[i], AppendIntelHex);
+    }
+    return text;
+}
+
 } // namespace
 
-const Syntax kAsmSyntax{"asm",
-                        "Assembler DB (0C0H)",
-                        "assembler DB lines under a label, for Z80 and 8051 assemblers",
-                        ".asm",
-                        WriteAsm,
-                        ReadAsm,
-                        ClaimsAsm,
-                        false,
-                        true,
-                        SyntaxKind::IntelAssembler,
-                        false,
-                        false};
+const Syntax kAsmSyntax{.name = "asm",
+                        .label = "Assembler DB (0C0H)",
+                        .description = "assembler DB lines under a label, for Z80 and 8051 "
+                                       "assemblers",
+                        .extension = ".asm",
+                        .write = WriteAsm,
+                        .read = ReadAsm,
+                        .claims = ClaimsAsm,
+                        .writeFrames = WriteAsmFrames,
+                        .readFrames = ReadAsmFrames,
+                        .claimsFrames = ClaimsAsmFrames,
+                        .writeCellTable = WriteAsmCells,
+                        .onlyRowsLsb = false,
+                        .holdsFrames = true,
+                        .kind = SyntaxKind::IntelAssembler,
+                        .forSketch = false,
+                        .binary = false};
 
 } // namespace pelmora

@@ -1,5 +1,7 @@
 // The bytes themselves, for programmers and EEPROM tools that take a raw image.
 
+#include "core/syntax/cell_text.h"
+#include "core/syntax/frames_text.h"
 #include "core/syntax/syntaxes.h"
 
 namespace pelmora {
@@ -19,19 +21,39 @@ bool ClaimsBin(std::string_view) {
     return false;
 }
 
+// The frames' bytes one after another, without delays.
+void WriteBinFrames(const PanelLayout&, FrameSource& frames, std::string_view, TextOut& out) {
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+        const std::span<const std::uint8_t> bytes = frames.bytes(i);
+        out.text.append(bytes.begin(), bytes.end());
+    }
+}
+
+ReadFrames ReadBinFrames(std::string_view text, const PanelLayout& fallback) {
+    return frames::FramesOfBytes(ReadBin(text), fallback);
+}
+
+std::string WriteBinCells(const CellTable& table, std::string_view symbol) {
+    return WriteBin(table.cell, AllCellBytes(table), symbol);
+}
+
 } // namespace
 
-const Syntax kBinSyntax{"bin",
-                        "Raw bytes",
-                        "the bytes themselves, for programmers and EEPROM tools",
-                        ".bin",
-                        WriteBin,
-                        ReadBin,
-                        ClaimsBin,
-                        false,
-                        true,
-                        SyntaxKind::Binary,
-                        false,
-                        true};
+const Syntax kBinSyntax{.name = "bin",
+                        .label = "Raw bytes",
+                        .description = "the bytes themselves, for programmers and EEPROM tools",
+                        .extension = ".bin",
+                        .write = WriteBin,
+                        .read = ReadBin,
+                        .claims = ClaimsBin,
+                        .writeFrames = WriteBinFrames,
+                        .readFrames = ReadBinFrames,
+                        .claimsFrames = nullptr,
+                        .writeCellTable = WriteBinCells,
+                        .onlyRowsLsb = false,
+                        .holdsFrames = true,
+                        .kind = SyntaxKind::Binary,
+                        .forSketch = false,
+                        .binary = true};
 
 } // namespace pelmora

@@ -1,5 +1,8 @@
 #include "core/syntax/db.h"
 
+#include "core/syntax/cell_text.h"
+#include "core/syntax/frames_text.h"
+#include "core/syntax/syntaxes.h"
 #include "core/syntax/text_values.h"
 
 #include <algorithm>
@@ -124,5 +127,128 @@ SyntaxText ReadLcdHexText(std::string_view text) {
     });
     return read;
 }
+
+namespace {
+
+using namespace frames; // the helpers the frames texts share
+
+std::string WriteDb(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
+                    std::string_view symbol) {
+    const std::vector<NamedRun> runs = NamedRuns(layout, bytes, symbol);
+    if (runs.size() == 1) {
+        return FormatLcdHexText(layout, bytes);
+    }
+    // Several planes: each under a label of its own, an empty line between them.
+    std::string text;
+    for (const NamedRun& run : runs) {
+        text += (text.empty() ? "" : std::string(kLineEnd)) + run.name + ":" +
+                std::string(kLineEnd) + FormatLcdHexText(layout, run.bytes);
+    }
+    return text;
+}
+
+// DB lines carry no mark of their own: every text the others do not claim is read as them.
+bool ClaimsDb(std::string_view) {
+    return true;
+}
+
+// The DB text keeps its own lines (CR LF, "H;" at the end); the frames' labels and the
+// delays' come as comments, and the delays as DW lines.
+void WriteDbFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                   TextOut& out) {
+    const std::string name(symbol);
+    const std::string end(kLineEnd);
+    std::string& text = out.text;
+    text += "; " + name + ": " + DescribeFrames(layout, frames.count()) + end;
+    text += "; " + GeometryText(layout) + end;
+    text += "; " + FramesMark(frames.count()) + end;
+    for (std::size_t i = 0; i < frames.count() && out.flush(); ++i) {
+        text += "; " + name + "_" + std::to_string(i) + ": frame " + std::to_string(i) + ", " +
+                FrameNote(frames.source(i), frames.delayMs(i)) + end;
+        text += FormatLcdHexText(layout, frames.bytes(i));
+    }
+    text += "; " + name + "_delays_ms" + end;
+    AppendDelays(text, "        DW ", frames, ";" + end);
+}
+
+ReadFrames ReadDbFrames(std::string_view text, const PanelLayout& fallback) {
+    LabelledFrames labelled;
+    const std::optional<std::size_t> marked = ReadFramesHeader(text, labelled.read);
+    if (!labelled.read.error.empty()) {
+        return labelled.read;
+    }
+    DecodedLine decoded;
+    ForEachLine(text, [&](long number, std::string_view line) {
+        if (line.starts_with(";")) {
+            const std::string_view comment = Trimmed(line.substr(1));
+            if (comment.ends_with("_delays_ms")) {
+                labelled.label(comment);
+            } else if (comment.find(": frame ") != std::string_view::npos) {
+                labelled.label(comment.substr(0, comment.find(':')));
+            }
+            return true;
+        }
+        const std::string_view trimmed = Trimmed(line);
+        if (trimmed.empty()) {
+            return true;
+        }
+        if (StartsWithWord(trimmed, "DW")) {
+            std::string_view values = trimmed.substr(2);
+            if (values.ends_with(';')) {
+                values.remove_suffix(1);
+            }
+            return labelled.delayValues(values, number);
+        }
+        if (labelled.inDelays) {
+            labelled.read.error = "line " + std::to_string(number) + ": bytes among the delays";
+            return false;
+        }
+        DecodeLine(line, decoded);
+        if (!decoded.ok()) {
+            labelled.read.error = "line " + std::to_string(number) + ": " + decoded.error;
+            return false;
+        }
+        if (labelled.newFrame || labelled.read.frames.empty()) {
+            labelled.read.frames.emplace_back();
+            labelled.newFrame = false;
+        }
+        auto& frame = labelled.read.frames.back().bytes;
+        frame.insert(frame.end(), decoded.bytes.begin(), decoded.bytes.end());
+        return true;
+    });
+    FinishFrames(labelled.read, marked, labelled.delays, fallback);
+    return labelled.read;
+}
+
+// DB lines carry no comments: one block of lines a cell, an empty line between.
+std::string WriteDbCells(const CellTable& table, std::string_view) {
+    std::string text;
+    for (std::size_t i = 0; i < table.cells.size(); ++i) {
+        if (i != 0) {
+            text += kLineEnd;
+        }
+        text += FormatLcdHexText(table.cell, table.cells[i]);
+    }
+    return text;
+}
+
+} // namespace
+
+const Syntax kDbSyntax{.name = "db",
+                       .label = "DB lines",
+                       .description = "DB lines of eight bytes, as the LCD text file has them",
+                       .extension = ".txt",
+                       .write = WriteDb,
+                       .read = ReadLcdHexText,
+                       .claims = ClaimsDb,
+                       .writeFrames = WriteDbFrames,
+                       .readFrames = ReadDbFrames,
+                       .claimsFrames = nullptr,
+                       .writeCellTable = WriteDbCells,
+                       .onlyRowsLsb = false,
+                       .holdsFrames = true,
+                       .kind = SyntaxKind::DbLines,
+                       .forSketch = false,
+                       .binary = false};
 
 } // namespace pelmora

@@ -1,5 +1,7 @@
 // Intel HEX records, for programmers and EEPROM tools.
 
+#include "core/syntax/cell_text.h"
+#include "core/syntax/frames_text.h"
 #include "core/syntax/syntaxes.h"
 #include "core/syntax/text_values.h"
 
@@ -118,19 +120,43 @@ bool ClaimsIhex(std::string_view text) {
     return text.starts_with(":") && text.find(":00000001FF") != std::string_view::npos;
 }
 
+// Records run on across frames: made from all the bytes at once.
+void WriteIhexFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                     TextOut& out) {
+    std::vector<std::uint8_t> all;
+    all.reserve(layout.byteCount() * frames.count());
+    for (std::size_t i = 0; i < frames.count(); ++i) {
+        const std::span<const std::uint8_t> bytes = frames.bytes(i);
+        all.insert(all.end(), bytes.begin(), bytes.end());
+    }
+    out.text = WriteIhex(layout, all, symbol);
+}
+
+ReadFrames ReadIhexFrames(std::string_view text, const PanelLayout& fallback) {
+    return frames::FramesOfBytes(ReadIhex(text), fallback);
+}
+
+std::string WriteIhexCells(const CellTable& table, std::string_view symbol) {
+    return WriteIhex(table.cell, AllCellBytes(table), symbol);
+}
+
 } // namespace
 
-const Syntax kIhexSyntax{"ihex",
-                         "Intel HEX",
-                         "Intel HEX records, for programmers and EEPROM tools",
-                         ".hex",
-                         WriteIhex,
-                         ReadIhex,
-                         ClaimsIhex,
-                         false,
-                         true,
-                         SyntaxKind::IntelHex,
-                         false,
-                         true};
+const Syntax kIhexSyntax{.name = "ihex",
+                         .label = "Intel HEX",
+                         .description = "Intel HEX records, for programmers and EEPROM tools",
+                         .extension = ".hex",
+                         .write = WriteIhex,
+                         .read = ReadIhex,
+                         .claims = ClaimsIhex,
+                         .writeFrames = WriteIhexFrames,
+                         .readFrames = ReadIhexFrames,
+                         .claimsFrames = nullptr,
+                         .writeCellTable = WriteIhexCells,
+                         .onlyRowsLsb = false,
+                         .holdsFrames = true,
+                         .kind = SyntaxKind::IntelHex,
+                         .forSketch = false,
+                         .binary = true};
 
 } // namespace pelmora

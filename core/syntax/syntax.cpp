@@ -1,47 +1,12 @@
 #include "core/syntax/syntax.h"
 
-#include "core/syntax/db.h"
 #include "core/syntax/syntaxes.h"
-#include "core/syntax/text_values.h"
 
 #include <array>
 
 namespace pelmora {
 
 namespace {
-
-std::string WriteDb(const PanelLayout& layout, std::span<const std::uint8_t> bytes,
-                    std::string_view symbol) {
-    const std::vector<NamedRun> runs = NamedRuns(layout, bytes, symbol);
-    if (runs.size() == 1) {
-        return FormatLcdHexText(layout, bytes);
-    }
-    // Several planes: each under a label of its own, an empty line between them.
-    std::string text;
-    for (const NamedRun& run : runs) {
-        text += (text.empty() ? "" : std::string(kLineEnd)) + run.name + ":" +
-                std::string(kLineEnd) + FormatLcdHexText(layout, run.bytes);
-    }
-    return text;
-}
-
-// DB lines carry no mark of their own: every text the others do not claim is read as them.
-bool ClaimsDb(std::string_view) {
-    return true;
-}
-
-const Syntax kDbSyntax{"db",
-                       "DB lines",
-                       "DB lines of eight bytes, as the LCD text file has them",
-                       ".txt",
-                       WriteDb,
-                       ReadLcdHexText,
-                       ClaimsDb,
-                       false,
-                       true,
-                       SyntaxKind::DbLines,
-                       false,
-                       false};
 
 const std::array<const Syntax*, 9> kSyntaxes{&kDbSyntax,         &kAsmSyntax,     &kGasSyntax,
                                              &kCSyntax,          &kArduinoSyntax, &kXbmSyntax,

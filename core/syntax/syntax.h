@@ -21,9 +21,16 @@ struct SyntaxText {
     std::string error;                 // "line N: ...": reading stopped there; empty when whole
 };
 
+// What the frames and font-table writers take: in syntax_frames.h and cell_text.h.
+class FrameSource;
+class TextOut;
+struct ReadFrames;
+struct CellTable;
+
 // One output syntax: its name, how the window lists it, a line that says what it is, the
 // extension of the files it writes, bytes to text, text back to bytes, and a look at a
-// text to tell whether it is one of its own.
+// text to tell whether it is one of its own; its writers of frames and of font tables;
+// and what it can do.
 struct Syntax {
     std::string_view name;
     std::string_view label;
@@ -33,9 +40,19 @@ struct Syntax {
                          std::string_view symbol);
     SyntaxText (*read)(std::string_view text);
     bool (*claims)(std::string_view text);
+    // An animation's frames to out and back, the frames cut by fallback's size where the
+    // text states none; null where a file of it holds one picture (xbm).
+    void (*writeFrames)(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                        TextOut& out);
+    ReadFrames (*readFrames)(std::string_view text, const PanelLayout& fallback);
+    // Whether a frames text told as its own is one: the DB text of frames opens with the
+    // assembler's comments. Null where every such text is.
+    bool (*claimsFrames)(std::string_view text);
+    // A fixed-cell font table: every glyph a small panel of the cell's layout.
+    std::string (*writeCellTable)(const CellTable& table, std::string_view symbol);
     // X bitmaps hold one layout only: rows from the top, the leftmost dot in bit 0.
     bool onlyRowsLsb;
-    // Whether a file of it can hold an animation's frames.
+    // Whether a file of it can hold an animation's frames: writeFrames is not null.
     bool holdsFrames;
     SyntaxKind kind;
     // A C header that says how an Arduino sketch reads it.

@@ -4,7 +4,8 @@
 
 namespace pelmora {
 
-// Every syntax but the DB lines, each defined in a file of its own of this folder.
+// Every syntax, each defined in a file of its own of this folder with its writers.
+extern const Syntax kDbSyntax;
 extern const Syntax kAsmSyntax;
 extern const Syntax kGasSyntax;
 extern const Syntax kCSyntax;

@@ -451,4 +451,17 @@ std::string UpperCase(std::string_view text) {
     return upper;
 }
 
+void AppendDirectiveRows(std::string& text, std::string_view prefix,
+                         std::span<const std::uint8_t> bytes,
+                         void (*append)(std::string&, std::uint8_t)) {
+    constexpr std::size_t kValuesPerLine = 16;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text += i % kValuesPerLine == 0 ? prefix : ",";
+        append(text, bytes[i]);
+        if (i % kValuesPerLine == kValuesPerLine - 1 || i + 1 == bytes.size()) {
+            text += "\n";
+        }
+    }
+}
+
 } // namespace pelmora

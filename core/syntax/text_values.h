@@ -61,6 +61,12 @@ std::string_view Trimmed(std::string_view text);
 // nothing.
 bool StartsWithWord(std::string_view text, std::string_view word);
 
+// Rows of sixteen values as assemblers take them: prefix ("        DB "), then each value by
+// append, comma-separated.
+void AppendDirectiveRows(std::string& text, std::string_view prefix,
+                         std::span<const std::uint8_t> bytes,
+                         void (*append)(std::string&, std::uint8_t));
+
 // Rows of sixteen "0x3c," values, indented, for the C-like syntaxes.
 void AppendValueRows(std::string& text, std::span<const std::uint8_t> bytes);
 

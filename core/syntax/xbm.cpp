@@ -3,6 +3,8 @@
 // is what u8g2's drawXBMP reads on a chip that keeps its data in flash.
 
 #include "core/syntax/c_header.h"
+#include "core/syntax/cell_text.h"
+#include "core/syntax/frames_text.h"
 #include "core/syntax/syntaxes.h"
 #include "core/syntax/text_values.h"
 
@@ -119,34 +121,56 @@ bool ClaimsXbmInFlash(std::string_view text) {
     return ClaimsXbm(text) && text.find("PROGMEM") != std::string_view::npos;
 }
 
+void WriteXbmInFlashFrames(const PanelLayout& layout, FrameSource& frames, std::string_view symbol,
+                           TextOut& out) {
+    frames::WriteCFrames(layout, frames, symbol, frames::CFrames::XbmInFlash, out);
+}
+
+// A table: the cells one after another, under one cell's size.
+std::string WriteXbmCells(const CellTable& table, std::string_view symbol) {
+    return WriteXbm(table.cell, AllCellBytes(table), symbol);
+}
+
+std::string WriteXbmInFlashCells(const CellTable& table, std::string_view symbol) {
+    return WriteXbmInFlash(table.cell, AllCellBytes(table), symbol);
+}
+
 } // namespace
 
-const Syntax kXbmSyntax{"xbm",
-                        "X bitmap",
-                        "an X bitmap: rows, leftmost dot in bit 0",
-                        ".xbm",
-                        WriteXbm,
-                        ReadXbm,
-                        ClaimsXbm,
-                        true,
-                        false,
-                        SyntaxKind::XBitmap,
-                        false,
-                        false};
+const Syntax kXbmSyntax{.name = "xbm",
+                        .label = "X bitmap",
+                        .description = "an X bitmap: rows, leftmost dot in bit 0",
+                        .extension = ".xbm",
+                        .write = WriteXbm,
+                        .read = ReadXbm,
+                        .claims = ClaimsXbm,
+                        .writeFrames = nullptr,
+                        .readFrames = nullptr,
+                        .claimsFrames = nullptr,
+                        .writeCellTable = WriteXbmCells,
+                        .onlyRowsLsb = true,
+                        .holdsFrames = false,
+                        .kind = SyntaxKind::XBitmap,
+                        .forSketch = false,
+                        .binary = false};
 // Its frames are C frames in program memory, rows with the leftmost dot in bit 0: each one
 // what drawXBMP reads.
 const Syntax kXbmInFlashSyntax{
-    "xbmp",
-    "X bitmap in flash",
-    "an X bitmap in program memory (PROGMEM), as u8g2's drawXBMP reads it",
-    ".h",
-    WriteXbmInFlash,
-    ReadXbm,
-    ClaimsXbmInFlash,
-    true,
-    true,
-    SyntaxKind::XBitmap,
-    false,
-    false};
+    .name = "xbmp",
+    .label = "X bitmap in flash",
+    .description = "an X bitmap in program memory (PROGMEM), as u8g2's drawXBMP reads it",
+    .extension = ".h",
+    .write = WriteXbmInFlash,
+    .read = ReadXbm,
+    .claims = ClaimsXbmInFlash,
+    .writeFrames = WriteXbmInFlashFrames,
+    .readFrames = frames::ReadCFrames,
+    .claimsFrames = nullptr,
+    .writeCellTable = WriteXbmInFlashCells,
+    .onlyRowsLsb = true,
+    .holdsFrames = true,
+    .kind = SyntaxKind::XBitmap,
+    .forSketch = false,
+    .binary = false};
 
 } // namespace pelmora
