@@ -14,7 +14,7 @@ namespace {
 constexpr std::string_view kPackedMark = "pelmora-packed:";
 
 bool IsC(const Syntax& syntax) {
-    return syntax.kind == SyntaxKind::CHeader;
+    return syntax.cArrays;
 }
 
 std::string MarkText(Scheme scheme, std::size_t unpacked) {
@@ -115,8 +115,7 @@ std::string PackingProblem(const Syntax& syntax, const PanelLayout& layout, cons
 }
 
 bool MarksPacking(const Syntax& syntax) {
-    return IsC(syntax) || syntax.kind == SyntaxKind::IntelAssembler ||
-           syntax.kind == SyntaxKind::GnuAssembler;
+    return syntax.marksPacking;
 }
 
 bool ClaimsPacked(std::string_view text) {

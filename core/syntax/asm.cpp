@@ -118,6 +118,8 @@ const Syntax kAsmSyntax{.name = "asm",
                         .holdsFrames = true,
                         .kind = SyntaxKind::IntelAssembler,
                         .forSketch = false,
-                        .binary = false};
+                        .binary = false,
+                        .cArrays = false,
+                        .marksPacking = true};
 
 } // namespace pelmora

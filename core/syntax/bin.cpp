@@ -54,6 +54,8 @@ const Syntax kBinSyntax{.name = "bin",
                         .holdsFrames = true,
                         .kind = SyntaxKind::Binary,
                         .forSketch = false,
-                        .binary = true};
+                        .binary = true,
+                        .cArrays = false,
+                        .marksPacking = false};
 
 } // namespace pelmora

@@ -225,7 +225,9 @@ const Syntax kCSyntax{.name = "c",
                       .holdsFrames = true,
                       .kind = SyntaxKind::CHeader,
                       .forSketch = false,
-                      .binary = false};
+                      .binary = false,
+                      .cArrays = true,
+                      .marksPacking = true};
 const Syntax kArduinoSyntax{.name = "arduino",
                             .label = "Arduino header",
                             .description = "the same C header, for an Arduino sketch",
@@ -241,6 +243,8 @@ const Syntax kArduinoSyntax{.name = "arduino",
                             .holdsFrames = true,
                             .kind = SyntaxKind::CHeader,
                             .forSketch = true,
-                            .binary = false};
+                            .binary = false,
+                            .cArrays = true,
+                            .marksPacking = true};
 
 } // namespace pelmora

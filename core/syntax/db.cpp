@@ -249,6 +249,8 @@ const Syntax kDbSyntax{.name = "db",
                        .holdsFrames = true,
                        .kind = SyntaxKind::DbLines,
                        .forSketch = false,
-                       .binary = false};
+                       .binary = false,
+                       .cArrays = false,
+                       .marksPacking = false};
 
 } // namespace pelmora

@@ -115,6 +115,8 @@ const Syntax kGasSyntax{.name = "gas",
                         .holdsFrames = true,
                         .kind = SyntaxKind::GnuAssembler,
                         .forSketch = false,
-                        .binary = false};
+                        .binary = false,
+                        .cArrays = false,
+                        .marksPacking = true};
 
 } // namespace pelmora

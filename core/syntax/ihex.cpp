@@ -157,6 +157,8 @@ const Syntax kIhexSyntax{.name = "ihex",
                          .holdsFrames = true,
                          .kind = SyntaxKind::IntelHex,
                          .forSketch = false,
-                         .binary = true};
+                         .binary = true,
+                         .cArrays = false,
+                         .marksPacking = false};
 
 } // namespace pelmora

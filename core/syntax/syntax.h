@@ -11,7 +11,8 @@
 
 namespace pelmora {
 
-// The family a syntax belongs to, which its frames, packed data and font tables follow.
+// The family a syntax belongs to. Nothing in the core asks it: the record's writers and
+// fields below say what a syntax does; kept until the last callers ask binary and cArrays.
 enum class SyntaxKind { DbLines, IntelAssembler, GnuAssembler, CHeader, XBitmap, Binary, IntelHex };
 
 // What a syntax's reader made of a text.
@@ -59,6 +60,11 @@ struct Syntax {
     bool forSketch;
     // Bytes rather than text: nothing in it marks frames, packing or geometry.
     bool binary;
+    // A C header of const uint8_t arrays: packed bytes go in as an array of their own beside
+    // the unpacker, and the asset build's combined header takes it.
+    bool cArrays;
+    // Its text takes the packing mark on a comment line beside its geometry.
+    bool marksPacking;
 };
 
 // Every syntax in the order they are offered, the default (DB lines) first.

@@ -152,7 +152,9 @@ const Syntax kXbmSyntax{.name = "xbm",
                         .holdsFrames = false,
                         .kind = SyntaxKind::XBitmap,
                         .forSketch = false,
-                        .binary = false};
+                        .binary = false,
+                        .cArrays = false,
+                        .marksPacking = false};
 // Its frames are C frames in program memory, rows with the leftmost dot in bit 0: each one
 // what drawXBMP reads.
 const Syntax kXbmInFlashSyntax{
@@ -171,6 +173,8 @@ const Syntax kXbmInFlashSyntax{
     .holdsFrames = true,
     .kind = SyntaxKind::XBitmap,
     .forSketch = false,
-    .binary = false};
+    .binary = false,
+    .cArrays = false,
+    .marksPacking = false};
 
 } // namespace pelmora
