@@ -415,6 +415,36 @@ TEST(FontWindowTest, ChoicesAreRememberedAndEscapeSavesNothing) {
     EXPECT_TRUE(w.saveEnabled());
 }
 
+// A remembered value that no longer reads as pelmora-cli font's option would is its default,
+// the others kept, and nothing is said.
+TEST(FontWindowTest, ARememberedValueThatNoLongerReadsIsItsDefaultAlone) {
+    struct Row {
+        const char* key;
+        const char* value;
+    };
+    const Row rows[] = {{"font/size", "9999"},
+                        {"font/format", "xbm"},
+                        {"font/hinting", "sharp"},
+                        {"font/cell", "0x20"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        Window w;
+        w.settings.setValue("font/size", 14);
+        w.settings.setValue("font/format", "arduino");
+        w.settings.setValue("font/hinting", "light");
+        w.settings.setValue("font/cell", "16x20");
+        w.settings.setValue(row.key, row.value);
+        w.open();
+        const std::string key = row.key;
+        EXPECT_EQ(w.find<QSpinBox>("SizeBox")->value(), key == "font/size" ? 12 : 14);
+        EXPECT_EQ(w.find<QComboBox>("FormatBox")->currentData().toString(),
+                  key == "font/format" ? "gfxfont" : "arduino");
+        EXPECT_EQ(w.find<QComboBox>("HintingBox")->currentIndex(), key == "font/hinting" ? 0 : 1);
+        EXPECT_EQ(w.find<QCheckBox>("CellAutoCheck")->isChecked(), key == "font/cell");
+        EXPECT_TRUE(w.messages.texts.isEmpty());
+    }
+}
+
 TEST(FontWindowTest, TheKeyboardReachesEveryControl) {
     if (!Installed(kDejaVu)) {
         GTEST_SKIP() << kDejaVu << " is not installed (fonts-dejavu-core)";
