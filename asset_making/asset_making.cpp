@@ -10,18 +10,28 @@ namespace pelmora {
 
 namespace {
 
+// Every frame kept, one after another.
+class CollectedFrames : public FrameTaker {
+  public:
+    explicit CollectedFrames(MadeAsset& made) : made_(made) {}
+    std::string take(PanelFrame&& frame) override {
+        made_.bytes.insert(made_.bytes.end(), frame.bytes.begin(), frame.bytes.end());
+        made_.delaysMs.push_back(frame.delayMs);
+        made_.sources.push_back(std::move(frame.source));
+        return {};
+    }
+
+  private:
+    MadeAsset& made_;
+};
+
 void MakeFrames(const Asset& asset, std::span<const std::string> paths, MadeAsset& made) {
-    const MadeFrames frames = MakeFramesBytes(asset, paths, [&made](PanelFrame&& frame) {
-        made.bytes.insert(made.bytes.end(), frame.bytes.begin(), frame.bytes.end());
-        made.delaysMs.push_back(frame.delayMs);
-        made.sources.push_back(std::move(frame.source));
-        return std::string();
-    });
-    made.layout = frames.layout;
-    made.count = static_cast<int>(frames.count);
-    made.problem = frames.problem;
-    if (made.problem.ok() && frames.count == 0) {
-        made.problem = {"no frame was made", MakeFault::Input, {}};
+    CollectedFrames collected(made);
+    made.problem = MakeFramesBytes(asset, paths, collected);
+    made.layout = asset.choice.panel();
+    made.count = static_cast<int>(made.delaysMs.size());
+    if (made.problem.ok() && made.count == 0) {
+        made.problem = {"no frame was made", MakeFault::Input, kAsAWhole};
     }
 }
 
@@ -31,7 +41,7 @@ MadeAsset MakeAsset(const Asset& asset, std::span<const std::string> paths) {
     MadeAsset made;
     made.kind = asset.kind;
     if (paths.empty()) {
-        made.problem = {"no file to make it from", MakeFault::Misuse, {}};
+        made.problem = {"no file to make it from", MakeFault::Misuse, kAsAWhole};
         return made;
     }
     switch (asset.kind) {

@@ -8,46 +8,43 @@
 
 namespace pelmora {
 
-MadeFrames MakeFramesBytes(const Asset& asset, std::span<const std::string> paths,
-                           const FrameTaker& take) {
-    MadeFrames made;
-    made.layout = asset.choice.panel();
+MakeProblem MakeFramesBytes(const Asset& asset, std::span<const std::string> paths,
+                            FrameTaker& taker) {
+    const PanelLayout layout = asset.choice.panel();
     if (!asset.preparation) {
-        made.problem = {"frames are made from prepared pictures", MakeFault::Misuse, {}};
-        return made;
+        return {"frames are made from prepared pictures", MakeFault::Misuse, kAsAWhole};
     }
     std::vector<PanelFrame> waiting; // the last frame, and the one that follows it
     const auto handOn = [&] {
-        std::string stop = take(std::move(waiting.front()));
+        std::string stop = taker.take(std::move(waiting.front()));
         waiting.erase(waiting.begin());
-        ++made.count;
         return stop;
     };
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        const FramesOutcome outcome = PrepareFrames(
+        FramesOutcome outcome = PrepareFrames(
             paths[i], *asset.preparation, asset.frameInput, [&](PreparedFrame&& prepared) {
                 // A frame of no dots packs to no bytes, which a taker refuses
                 // as of another size.
-                std::string problem = AddFrame(waiting,
-                                               {PackDots(prepared.dots, made.layout),
-                                                prepared.delayMs, std::move(prepared.source)},
-                                               asset.mergeRepeats);
+                std::string problem = AddFrame(
+                    waiting,
+                    {PackDots(prepared.dots, layout), prepared.delayMs, std::move(prepared.source)},
+                    asset.mergeRepeats);
                 if (problem.empty() && waiting.size() > 1) {
                     problem = handOn();
                 }
                 return problem;
             });
         if (!outcome.error.empty()) {
-            made.problem = {outcome.error, outcome.usage ? MakeFault::Misuse : MakeFault::Input, i};
-            return made;
+            return {std::move(outcome.error), outcome.usage ? MakeFault::Misuse : MakeFault::Input,
+                    i};
         }
     }
     if (!waiting.empty()) {
         if (std::string stop = handOn(); !stop.empty()) {
-            made.problem = {std::move(stop), MakeFault::Input, paths.size() - 1};
+            return {std::move(stop), MakeFault::Input, paths.size() - 1};
         }
     }
-    return made;
+    return {};
 }
 
 } // namespace pelmora

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string>
 
 namespace pelmora {
@@ -15,11 +14,14 @@ enum class MakeFault {
     Written,        // drawn, but the output cannot hold it (a font's glyphs in its format)
 };
 
+// A problem about no one input but the asset as a whole.
+constexpr std::size_t kAsAWhole = static_cast<std::size_t>(-1);
+
 // Why an asset was not made; empty reason when it was.
 struct MakeProblem {
     std::string reason;
     MakeFault fault = MakeFault::None;
-    std::optional<std::size_t> input; // which of the paths it is about; empty: the asset's own
+    std::size_t input = kAsAWhole; // which of the paths it is about
 
     bool ok() const { return reason.empty(); }
 };

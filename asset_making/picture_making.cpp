@@ -18,52 +18,41 @@ class SilentProgress : public ProgressDisplay {
 
 } // namespace
 
-PictureIntake TakeInPicture(const Asset& asset, const std::string& path) {
-    PictureIntake intake;
-    if (asset.preparation) {
-        PreparedDots prepared = PreparePictureDots(path, *asset.preparation);
-        if (!prepared.ok()) {
-            intake.problem = {std::move(prepared.error), MakeFault::Input, 0};
-        } else {
-            intake.dots = std::move(prepared.dots);
-        }
-        return intake;
+MakeProblem BitmapProblem(const TakenIn& taken, const PanelLayout& panel) {
+    const BitmapCheck& check = taken.check;
+    if (check.accepted()) {
+        return {taken.error, taken.error.empty() ? MakeFault::None : MakeFault::Input, 0};
     }
-    const PanelLayout layout = asset.choice.panel();
-    TakenIn taken = TakeInBitmapFile(path, layout);
-    if (taken.usable()) {
-        intake.bitmap = std::move(taken);
-    } else if (!taken.check.accepted()) {
-        const bool rejected = taken.check.verdict == BitmapVerdict::Rejected;
-        // A plain rejection says what is taken; any other reason is the file's own.
-        intake.problem = {rejected && taken.check.error.empty()
-                              ? RejectionTextOneLine(layout.width, layout.height)
-                              : taken.check.error,
-                          rejected ? MakeFault::NotPanelBitmap : MakeFault::Input, 0};
-    } else {
-        intake.problem = {taken.error, MakeFault::Input, 0};
-    }
-    return intake;
+    const bool rejected = check.verdict == BitmapVerdict::Rejected;
+    // A plain rejection says what is taken; any other reason is the file's own.
+    return {rejected && check.error.empty() ? RejectionTextOneLine(panel.width, panel.height)
+                                            : check.error,
+            rejected ? MakeFault::NotPanelBitmap : MakeFault::Input, 0};
 }
 
 MadePicture MakePictureBytes(const Asset& asset, const std::string& path) {
     MadePicture made;
     made.layout = asset.choice.panel();
-    PictureIntake intake = TakeInPicture(asset, path);
-    if (!intake.problem.ok()) {
-        made.problem = std::move(intake.problem);
-        return made;
-    }
-    if (!intake.bitmap) {
-        made.bytes = PackDots(intake.dots, made.layout);
+    if (asset.preparation) {
+        const PreparedDots prepared = PreparePictureDots(path, *asset.preparation);
+        if (!prepared.ok()) {
+            made.problem = {prepared.error, MakeFault::Input, 0};
+            return made;
+        }
+        made.bytes = PackDots(prepared.dots, made.layout);
         if (made.bytes.empty()) {
             made.problem = {"the picture does not fit the panel", MakeFault::Input, 0};
         }
         return made;
     }
+    const TakenIn taken = TakeInBitmapFile(path, made.layout);
+    if (!taken.usable()) {
+        made.problem = BitmapProblem(taken, made.layout);
+        return made;
+    }
     SilentProgress progress;
-    const MonoPicture dots = ChooseOnDots(
-        intake.bitmap->pixels, OnColour(intake.bitmap->check.palette, asset.inverse), progress);
+    const MonoPicture dots =
+        ChooseOnDots(taken.pixels, OnColour(taken.check.palette, asset.inverse), progress);
     made.bytes = PackPanel(dots, made.layout);
     if (made.bytes.empty()) {
         made.problem = {"the picture is not the panel's size", MakeFault::Input, 0};

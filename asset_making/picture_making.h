@@ -3,26 +3,16 @@
 #include "asset_making/make_problem.h"
 #include "core/asset/asset.h"
 #include "core/conversion/intake.h"
-#include "core/panel/panel_dots.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace pelmora {
 
-// A picture ready to be packed for the asset's panel: a 1-bit BMP taken in as it is, or any
-// picture prepared to the panel's dots (inverse folded into the preparation).
-struct PictureIntake {
-    std::optional<TakenIn> bitmap; // without a preparation
-    PanelDots dots;                // with one
-    MakeProblem problem;
-};
-
-// Reads the picture at path as the asset asks: prepared when it has a preparation, else a
-// 1-bit BMP of the panel's size, refused with MakeFault::NotPanelBitmap when it is none.
-PictureIntake TakeInPicture(const Asset& asset, const std::string& path);
+// Why a 1-bit BMP taken in for the panel cannot be used as it is (MakeFault::NotPanelBitmap
+// when it is no 1-bit BMP of the panel's size: preparing it would take it), or no problem.
+MakeProblem BitmapProblem(const TakenIn& taken, const PanelLayout& panel);
 
 // A picture's bytes in the panel's layout.
 struct MadePicture {
@@ -31,8 +21,9 @@ struct MadePicture {
     MakeProblem problem;
 };
 
-// The picture at path taken in as above and packed for the asset's panel, its on dots by the
-// palette (inverse: the second colour) or by the preparation.
+// The picture at path packed for the asset's panel: prepared when the asset has a
+// preparation (inverse folded into it), else a 1-bit BMP of the panel's size taken in as it
+// is, its on dots the palette's first colour (inverse: the second).
 MadePicture MakePictureBytes(const Asset& asset, const std::string& path);
 
 } // namespace pelmora

@@ -78,8 +78,8 @@ void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
             if (made.problem.fault == MakeFault::NotPanelBitmap) {
                 problem += "; to take any picture, prepare it: dither = \"floyd-steinberg\"";
             }
-            if (made.problem.input) {
-                problem = job.files[*made.problem.input] + ": " + problem;
+            if (made.problem.input < job.files.size()) {
+                problem = job.files[made.problem.input] + ": " + problem;
             }
         } else {
             BuiltAsset& built = assets[i];

@@ -11,6 +11,7 @@
 #include "core/frames/frames.h"
 #include "core/io/atomic_text_file.h"
 #include "core/io/utf8_path.h"
+#include "picture_input/picture_input.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -77,41 +78,48 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
     const bool fromStdin = picture == "-";
     const std::string shownName = fromStdin ? std::string("standard input") : picture;
     const std::string outputPath = ResultPath(options, picture);
-    PictureIntake intake = TakeInPicture(options.asset, picture);
-    if (!intake.problem.ok()) {
+    // Said on a line of its own, the progress line cleared first.
+    const auto fail = [&progressLine](std::string_view subject, std::string_view reason) {
         progressLine.clear();
-        PrintError(shownName, intake.problem.reason);
-        if (intake.problem.fault == MakeFault::NotPanelBitmap) {
-            PrintError(shownName, "to convert any picture, prepare it: add --dither "
-                                  "floyd-steinberg (or any other preparation option)");
-        }
+        PrintError(subject, reason);
         return false;
-    }
+    };
     EncodedText encoded;
-    if (!intake.bitmap) {
+    if (options.asset.preparation) {
         // Prepared in memory to the panel's dots, with --inverse folded into the preparation.
+        const PreparedDots prepared = PreparePictureDots(picture, *options.asset.preparation);
+        if (!prepared.ok()) {
+            return fail(shownName, prepared.error);
+        }
         OutputChoice choice = options.asset.choice;
         choice.packing = {options.asset.packing.scheme, false};
         if (choice.symbol.empty()) {
             choice.symbol = SymbolFor(outputPath);
         }
-        encoded = EncodePanelDots(intake.dots, choice);
+        encoded = EncodePanelDots(prepared.dots, choice);
     } else {
+        const PanelLayout panel = options.asset.choice.panel();
+        const TakenIn taken = TakeInBitmapFile(picture, panel);
+        if (const MakeProblem problem = BitmapProblem(taken, panel); !problem.ok()) {
+            fail(shownName, problem.reason);
+            if (problem.fault == MakeFault::NotPanelBitmap) {
+                PrintError(shownName, "to convert any picture, prepare it: add --dither "
+                                      "floyd-steinberg (or any other preparation option)");
+            }
+            return false;
+        }
         SilentProgress progress;
         OutputChoice choice = options.asset.choice;
         if (options.asset.packing.packs()) {
             choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
         }
-        encoded = ConvertTakenInToText(*intake.bitmap, options.asset.inverse, progress, choice,
-                                       outputPath);
+        encoded = ConvertTakenInToText(taken, options.asset.inverse, progress, choice, outputPath);
         if (encoded.ok() && options.asset.packing.packs()) {
             encoded = PackedEncoding(options, encoded, outputPath);
         }
     }
     if (!encoded.ok()) {
-        progressLine.clear();
-        PrintError(shownName, encoded.error);
-        return false;
+        return fail(shownName, encoded.error);
     }
     if (options.toStdout) {
         if (!out.write(encoded.text) || !out.flush()) {
@@ -121,15 +129,11 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         return true;
     }
     if (!refused.empty()) {
-        progressLine.clear();
-        PrintError(shownName, refused);
-        return false;
+        return fail(shownName, refused);
     }
     const WriteOutcome outcome = WriteWholeFile(outputPath, encoded.text);
     if (!outcome.ok()) {
-        progressLine.clear();
-        PrintError(outputPath, outcome.error);
-        return false;
+        return fail(outputPath, outcome.error);
     }
     if (!options.quiet) {
         progressLine.clear();
@@ -141,7 +145,7 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
 // Frames kept, as the maker hands them over, in an unnamed temporary file instead of memory
 // (with their delays and sources beside them), so that a long animation costs no more
 // memory than a short one.
-class SpooledFrames : public FrameSource {
+class SpooledFrames : public FrameSource, public FrameTaker {
   public:
     explicit SpooledFrames(std::size_t frameBytes)
         : file_(std::tmpfile()), frameBytes_(frameBytes) {
@@ -159,27 +163,17 @@ class SpooledFrames : public FrameSource {
 
     const std::string& error() const { return error_; }
 
-    // An error when the spool failed.
-    std::string add(PanelFrame frame) {
-        if (!error_.empty()) {
-            return error_;
-        }
+    // An error when the spool failed, which stops the maker. Only once error() is empty.
+    std::string take(PanelFrame&& frame) override {
         if (std::fwrite(frame.bytes.data(), 1, frame.bytes.size(), file_) != frame.bytes.size()) {
-            error_ = std::string("the frames could not be kept: ") + std::strerror(errno);
-            return error_;
+            return Lost();
         }
         delays_.push_back(frame.delayMs);
         sources_.push_back(std::move(frame.source));
         return {};
     }
     // Then the frames can be written.
-    std::string finish() {
-        std::string problem = error_;
-        if (problem.empty() && std::fflush(file_) != 0) {
-            problem = std::string("the frames could not be kept: ") + std::strerror(errno);
-        }
-        return problem;
-    }
+    std::string finish() { return std::fflush(file_) == 0 ? std::string() : Lost(); }
 
     std::size_t count() const override { return delays_.size(); }
     int delayMs(std::size_t n) const override { return delays_[n]; }
@@ -195,6 +189,10 @@ class SpooledFrames : public FrameSource {
     }
 
   private:
+    static std::string Lost() {
+        return std::string("the frames could not be kept: ") + std::strerror(errno);
+    }
+
     std::FILE* file_;
     std::size_t frameBytes_;
     std::string error_;
@@ -212,12 +210,11 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
         PrintError({}, frames.error());
         return 1;
     }
-    const MadeFrames made =
-        MakeFramesBytes(options.asset, options.pictures,
-                        [&frames](PanelFrame&& frame) { return frames.add(std::move(frame)); });
-    if (!made.problem.ok()) {
-        PrintError(options.pictures[made.problem.input.value_or(0)], made.problem.reason);
-        return made.problem.fault == MakeFault::Misuse ? kExitUsage : 1;
+    if (const MakeProblem problem = MakeFramesBytes(options.asset, options.pictures, frames);
+        !problem.ok()) {
+        PrintError(options.pictures[std::min(problem.input, options.pictures.size() - 1)],
+                   problem.reason);
+        return problem.fault == MakeFault::Misuse ? kExitUsage : 1;
     }
     if (const std::string problem = frames.finish(); !problem.empty()) {
         PrintError(options.pictures.back(), problem);
@@ -236,7 +233,11 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
             return 1;
         }
     }
-    const auto write = [&](const TextSink& sink) {
+    // Into file, or standard output when there is none: one sink for both.
+    const auto write = [&](AtomicTextFile* file) {
+        const TextSink sink = [&](std::string_view piece) {
+            return file != nullptr ? file->write(piece) : out.write(piece);
+        };
         if (packed) {
             return sink(packed->text) ? std::string()
                                       : std::string("the text could not be written");
@@ -245,8 +246,7 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     };
     if (options.toStdout) {
         // Standard output takes the text as it is made; a refusal comes before any of it.
-        const std::string error =
-            write([&out](std::string_view piece) { return out.write(piece); });
+        const std::string error = write(nullptr);
         if (!error.empty() && !out.failed()) {
             PrintError(options.pictures.front(), error);
             return 1;
@@ -268,7 +268,7 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
         PrintError(outputPath, file.error());
         return 1;
     }
-    const std::string error = write([&file](std::string_view piece) { return file.write(piece); });
+    const std::string error = write(&file);
     if (!error.empty() && file.error().empty()) {
         PrintError(options.pictures.front(), error);
         return 1;

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,13 +49,26 @@ Asset FramesAsset(bool mergeRepeats, int stillDelayMs) {
     return asset;
 }
 
+// Keeps what it is handed, or refuses it.
+class Taker : public FrameTaker {
+  public:
+    std::string refusal;
+    std::vector<int> delays;
+    std::vector<std::size_t> sizes;
+    std::string take(PanelFrame&& frame) override {
+        delays.push_back(frame.delayMs);
+        sizes.push_back(frame.bytes.size());
+        return refusal;
+    }
+};
+
 struct Row {
     const char* name;
     std::vector<std::string> pictures; // white, black, or missing
     bool merge;
     int stillDelayMs;
-    std::vector<int> taken;             // the delays handed on, in order
-    std::optional<std::size_t> failsAt; // the picture a problem names
+    std::vector<int> taken; // the delays handed on, in order
+    std::size_t failsAt;    // the picture a problem names
 };
 
 TEST(FramesMaking, EachFrameIsHandedOnOnceTheNextShowsWhetherItRepeats) {
@@ -67,8 +79,8 @@ TEST(FramesMaking, EachFrameIsHandedOnOnceTheNextShowsWhetherItRepeats) {
     const std::string black = PlainPng(folder, "black.png", 0x000000);
     const std::string missing = (folder / "missing.png").string();
     const Row rows[] = {
-        {"repeats merged", {white, white, black}, true, 100, {200, 100}, {}},
-        {"repeats kept", {white, white, black}, false, 100, {100, 100, 100}, {}},
+        {"repeats merged", {white, white, black}, true, 100, {200, 100}, kAsAWhole},
+        {"repeats kept", {white, white, black}, false, 100, {100, 100, 100}, kAsAWhole},
         // The first frame is out before the last picture is even read.
         {"streamed before a later picture fails", {white, black, missing}, true, 100, {100}, 2},
         {"a merged delay too long names the picture that made it",
@@ -80,19 +92,13 @@ TEST(FramesMaking, EachFrameIsHandedOnOnceTheNextShowsWhetherItRepeats) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<int> taken;
-        std::size_t bytes = 0;
-        const MadeFrames made = MakeFramesBytes(FramesAsset(row.merge, row.stillDelayMs),
-                                                row.pictures, [&](PanelFrame&& frame) {
-                                                    taken.push_back(frame.delayMs);
-                                                    bytes = frame.bytes.size();
-                                                    return std::string();
-                                                });
-        EXPECT_EQ(taken, row.taken);
-        EXPECT_EQ(made.count, row.taken.size());
-        EXPECT_EQ(bytes, std::size_t{kWidth * kHeight / 8});
-        EXPECT_EQ(made.problem.input, row.failsAt) << made.problem.reason;
-        EXPECT_EQ(made.problem.ok(), !row.failsAt.has_value());
+        Taker taker;
+        const MakeProblem problem =
+            MakeFramesBytes(FramesAsset(row.merge, row.stillDelayMs), row.pictures, taker);
+        EXPECT_EQ(taker.delays, row.taken);
+        EXPECT_EQ(taker.sizes, std::vector<std::size_t>(row.taken.size(), kWidth * kHeight / 8));
+        EXPECT_EQ(problem.input, row.failsAt) << problem.reason;
+        EXPECT_EQ(problem.ok(), row.failsAt == kAsAWhole);
     }
     fs::remove_all(folder);
 }
@@ -104,14 +110,12 @@ TEST(FramesMaking, ATakersRefusalStopsTheMakingAtItsPicture) {
     const std::string white = PlainPng(folder, "white.png", 0xFFFFFF);
     const std::string black = PlainPng(folder, "black.png", 0x000000);
     const std::vector<std::string> pictures{white, black, white};
-    int calls = 0;
-    const MadeFrames made = MakeFramesBytes(FramesAsset(false, 100), pictures, [&](PanelFrame&&) {
-        ++calls;
-        return std::string("the spool is full");
-    });
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(made.problem.reason, "the spool is full");
-    EXPECT_EQ(made.problem.input, std::optional<std::size_t>(1));
+    Taker taker;
+    taker.refusal = "the spool is full";
+    const MakeProblem problem = MakeFramesBytes(FramesAsset(false, 100), pictures, taker);
+    EXPECT_EQ(taker.delays.size(), 1u);
+    EXPECT_EQ(problem.reason, "the spool is full");
+    EXPECT_EQ(problem.input, 1u);
     fs::remove_all(folder);
 }
 
