@@ -57,7 +57,9 @@ MadeAsset MakeAsset(const Asset& asset, std::span<const std::string> paths) {
         break;
     case AssetKind::Font: {
         MadeFont font = MakeFontBytes(asset, paths.front());
-        made.layout = font.layout;
+        if (font.problem.ok()) {
+            made.layout = FontLayout(font.glyphs, asset.font.format);
+        }
         made.count = static_cast<int>(font.glyphs.glyphs.size());
         made.fontText = std::move(font.file.text);
         made.warning = std::move(font.warning);

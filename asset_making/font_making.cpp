@@ -49,16 +49,19 @@ MadeFont MakeFontFromBytes(const Asset& asset, std::string_view fontBytes,
     made.file = WriteFontFile(made.glyphs, format, made.symbol);
     if (!made.file.error.empty()) {
         made.problem = {made.file.error, MakeFault::Written, 0};
-        return made;
     }
-    made.layout = FontCell(made.glyphs, format);
+    return made;
+}
+
+PanelLayout FontLayout(const GlyphSet& glyphs, const FontFormat& format) {
+    PanelLayout layout = FontCell(glyphs, format);
     if (format.syntax == nullptr) {
         // A GFXfont's glyphs are rows, leftmost dot in the top bit; u8g2's bits run from the
         // lowest.
-        made.layout.arrangement = Arrangement::Rows;
-        made.layout.bitOrder = format.kind == FontKind::GfxFont ? BitOrder::Msb : BitOrder::Lsb;
+        layout.arrangement = Arrangement::Rows;
+        layout.bitOrder = format.kind == FontKind::GfxFont ? BitOrder::Msb : BitOrder::Lsb;
     }
-    return made;
+    return layout;
 }
 
 std::vector<std::string> MissingLines(std::span<const char32_t> missing,

@@ -21,7 +21,6 @@ struct MadeFont {
     GlyphSet glyphs;
     std::string symbol;  // the one written: the asset's, else from the font's name and size
     FontFile file;       // its text and extension
-    PanelLayout layout;  // how its glyphs' bytes run: a table's cell, a library's rows
     std::string warning; // one line, the front end says it: every glyph is blank
     std::vector<char32_t> missing; // characters asked for that the font lacks; not a failure
     MakeProblem problem;           // Written when drawn but not to be written in the format
@@ -33,6 +32,10 @@ MadeFont MakeFontBytes(const Asset& asset, const std::string& path);
 
 // The same for a font's bytes already read; path names it for the symbol.
 MadeFont MakeFontFromBytes(const Asset& asset, std::string_view fontBytes, const std::string& path);
+
+// How a font's glyphs' bytes run, as the combined files index them: a table's cell, a
+// library's rows.
+PanelLayout FontLayout(const GlyphSet& glyphs, const FontFormat& format);
 
 // The lines that say which characters fontName lacks: the first few named, the rest counted,
 // as a wide range may miss thousands.
