@@ -258,7 +258,7 @@ BuildPlan PlanBuild(const Manifest& manifest, const std::string& manifestPath,
         if (const ManifestEntry* format = output->find("format")) {
             plan.format = reader.text(*output, "format");
             if (const Syntax* syntax = FindSyntax(plan.format);
-                syntax == nullptr || syntax->kind != SyntaxKind::CHeader) {
+                syntax == nullptr || !syntax->cArrays) {
                 if (format->value.kind == ManifestValue::Kind::Text) {
                     reader.add(format->value.place, "format takes c or arduino");
                 }

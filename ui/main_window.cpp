@@ -352,7 +352,7 @@ void MainWindow::CopyOutput() {
     }
     auto* data = new QMimeData;
     // Raw bytes are no text to paste: those go as the file alone.
-    if (choice_.syntaxOrDefault().kind != SyntaxKind::Binary) {
+    if (!choice_.syntaxOrDefault().rawBytes) {
         data->setText(QString::fromUtf8(file.readAll()));
     }
     data->setUrls({QUrl::fromLocalFile(FromUtf8(state_.outputPath))});

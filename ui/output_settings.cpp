@@ -480,7 +480,7 @@ void OutputSettingsDialog::update() {
                       trimmed.starts_with(".byte") || trimmed.starts_with(":")
                 : !comment && (line.find("DB") != std::string_view::npos ||
                                line.find("0x") != std::string_view::npos || line.starts_with(":"));
-        if (current.syntaxOrDefault().kind == SyntaxKind::Binary) {
+        if (current.syntaxOrDefault().rawBytes) {
             return false;
         }
         if (data) {
@@ -489,7 +489,7 @@ void OutputSettingsDialog::update() {
         }
         return !data;
     });
-    if (current.syntaxOrDefault().kind == SyntaxKind::Binary) {
+    if (current.syntaxOrDefault().rawBytes) {
         example = packs.packs() ? std::to_string(packed.packedBytes) + " packed bytes, " +
                                       std::to_string(layout.byteCount()) + " unpacked"
                                 : std::to_string(layout.byteCount()) + " raw bytes";

@@ -114,7 +114,7 @@ std::string Registries() {
                 ",\"extension\":" + Quoted(syntax->extension) +
                 ",\"onlyRowsLsb\":" + (syntax->onlyRowsLsb ? "true" : "false") +
                 ",\"holdsFrames\":" + (syntax->holdsFrames ? "true" : "false") +
-                ",\"raw\":" + (syntax->kind == SyntaxKind::Binary ? "true" : "false") +
+                ",\"raw\":" + (syntax->rawBytes ? "true" : "false") +
                 ",\"binary\":" + (syntax->binary ? "true" : "false") +
                 ",\"forSketch\":" + (syntax->forSketch ? "true" : "false") + "}";
         first = false;

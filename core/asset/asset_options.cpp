@@ -497,8 +497,7 @@ bool AssetReader::readFont(FontFormats formats, std::string_view folder, FontInp
         // The combined files are C: a font goes in as a GFXfont, a u8g2 font or a C table.
         const std::string named = format != nullptr ? *format : "gfxfont";
         const Syntax* table = FindSyntax(named);
-        if (FontKindNamed(named) == FontKind::Table &&
-            (table == nullptr || table->kind != SyntaxKind::CHeader)) {
+        if (FontKindNamed(named) == FontKind::Table && (table == nullptr || !table->cArrays)) {
             add("format", "takes gfxfont, u8g2, c or arduino for a font of the build");
             formatKnown = false;
         } else {

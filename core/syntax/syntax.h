@@ -11,10 +11,6 @@
 
 namespace pelmora {
 
-// The family a syntax belongs to. Nothing in the core asks it: the record's writers and
-// fields below say what a syntax does; kept until the last callers ask binary and cArrays.
-enum class SyntaxKind { DbLines, IntelAssembler, GnuAssembler, CHeader, XBitmap, Binary, IntelHex };
-
 // What a syntax's reader made of a text.
 struct SyntaxText {
     std::vector<std::uint8_t> bytes;   // the panel's bytes in order, as far as they could be read
@@ -55,10 +51,11 @@ struct Syntax {
     bool onlyRowsLsb;
     // Whether a file of it can hold an animation's frames: writeFrames is not null.
     bool holdsFrames;
-    SyntaxKind kind;
+    // The file is the bytes themselves: no text to show, paste or read as lines.
+    bool rawBytes;
     // A C header that says how an Arduino sketch reads it.
     bool forSketch;
-    // Bytes rather than text: nothing in it marks frames, packing or geometry.
+    // Bytes, as they are or in records: nothing in it marks frames, packing or geometry.
     bool binary;
     // A C header of const uint8_t arrays: packed bytes go in as an array of their own beside
     // the unpacker, and the asset build's combined header takes it.
