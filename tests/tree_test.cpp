@@ -167,6 +167,8 @@ TEST(Tree, NoSyntaxOrFontFormatIsToldByItsNameOutsideItsRoom) {
 TEST(Tree, OneWriterSaysWhereCDataGoes) {
     const std::vector<std::string> preamble = Matches(std::regex(R"re("#ifndef PROGMEM\\n)re"));
     EXPECT_EQ(preamble.size(), 1u) << Listed(preamble);
+    const std::vector<std::string> guards = Matches(std::regex(R"re("#ifndef "\s*\+)re"));
+    EXPECT_EQ(guards.size(), 1u) << Listed(guards);
 }
 
 TEST(Tree, TheManifestIsReadByKeysAndPreparedDotsGoStraightToTheEncoder) {
