@@ -56,14 +56,14 @@ MadeAsset MakeAsset(const Asset& asset, std::span<const std::string> paths) {
         MakeFrames(asset, paths, made);
         break;
     case AssetKind::Font: {
-        MadeFont font = MakeFontBytes(asset, paths.front());
+        MadeFont font = MakeFontBytes(asset.font, asset.choice.symbol, paths.front());
         if (font.problem.ok()) {
-            made.layout = FontLayout(font.glyphs, asset.font.format);
+            made.layout = FontLayout(font.raster.set, asset.font.format);
         }
-        made.count = static_cast<int>(font.glyphs.glyphs.size());
+        made.count = static_cast<int>(font.raster.set.glyphs.size());
         made.fontText = std::move(font.file.text);
-        made.warning = std::move(font.warning);
-        made.missing = std::move(font.missing);
+        made.warning = std::move(font.raster.warning);
+        made.missing = std::move(font.raster.missing);
         made.problem = std::move(font.problem);
         break;
     }

@@ -22,31 +22,29 @@ RasterOptions RasterFor(const FontInput& font) {
     return raster;
 }
 
-MadeFont MakeFontBytes(const Asset& asset, const std::string& path) {
+MadeFont MakeFontBytes(const FontInput& font, std::string_view symbol, const std::string& path) {
     const SourceFile source = ReadSourceFile(path);
     if (!source.ok()) {
         MadeFont made;
         made.problem = {source.error, MakeFault::Input, 0};
         return made;
     }
-    return MakeFontFromBytes(asset, source.bytes, path);
+    return MakeFontFromBytes(font, symbol, source.bytes, path);
 }
 
-MadeFont MakeFontFromBytes(const Asset& asset, std::string_view fontBytes,
-                           const std::string& path) {
-    MadeFont made;
-    RasterResult raster = RasteriseFont(fontBytes, RasterFor(asset.font));
+MadeFont MakeFontFromBytes(const FontInput& font, std::string_view symbol,
+                           std::string_view fontBytes, const std::string& path) {
+    MadeFont made{RasteriseFont(fontBytes, RasterFor(font)), {}, {}, {}};
+    RasterResult& raster = made.raster;
     if (!raster.error.empty()) {
-        made.problem = {std::move(raster.error), MakeFault::Input, 0};
+        // Nothing to say beside the refusal: a font with none of the characters misses all.
+        raster.missing.clear();
+        raster.warning.clear();
+        made.problem = {raster.error, MakeFault::Input, 0};
         return made;
     }
-    made.glyphs = std::move(raster.set);
-    made.warning = std::move(raster.warning);
-    made.missing = std::move(raster.missing);
-    const FontFormat& format = asset.font.format;
-    made.symbol =
-        asset.choice.symbol.empty() ? FontSymbol(path, made.glyphs.pixelSize) : asset.choice.symbol;
-    made.file = WriteFontFile(made.glyphs, format, made.symbol);
+    made.symbol = symbol.empty() ? FontSymbol(path, raster.set.pixelSize) : std::string(symbol);
+    made.file = WriteFontFile(raster.set, font.format, made.symbol);
     if (!made.file.error.empty()) {
         made.problem = {made.file.error, MakeFault::Written, 0};
     }

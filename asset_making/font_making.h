@@ -18,20 +18,21 @@ RasterOptions RasterFor(const FontInput& font);
 
 // A font drawn and written in its format.
 struct MadeFont {
-    GlyphSet glyphs;
+    // The glyphs, the characters asked for that the font lacks (not a failure) and a warning
+    // (every glyph is blank), those two for the front end to say, empty when not drawn.
+    RasterResult raster;
     std::string symbol;  // the one written: the asset's, else from the font's name and size
     FontFile file;       // its text and extension
-    std::string warning; // one line, the front end says it: every glyph is blank
-    std::vector<char32_t> missing; // characters asked for that the font lacks; not a failure
-    MakeProblem problem;           // Written when drawn but not to be written in the format
+    MakeProblem problem; // Written when drawn but not to be written in the format
 };
 
 // The font at path (- is standard input) drawn with the asset's font input and written in
 // its format, named by the asset's symbol.
-MadeFont MakeFontBytes(const Asset& asset, const std::string& path);
+MadeFont MakeFontBytes(const FontInput& font, std::string_view symbol, const std::string& path);
 
 // The same for a font's bytes already read; path names it for the symbol.
-MadeFont MakeFontFromBytes(const Asset& asset, std::string_view fontBytes, const std::string& path);
+MadeFont MakeFontFromBytes(const FontInput& font, std::string_view symbol,
+                           std::string_view fontBytes, const std::string& path);
 
 // How a font's glyphs' bytes run, as the combined files index them: a table's cell, a
 // library's rows.

@@ -50,7 +50,8 @@ constexpr Option kFontOptions[] = {
 };
 
 struct FontJob {
-    Asset asset; // the font's input and format; its symbol empty: from each font
+    FontInput font;     // what the font is drawn and written with
+    std::string symbol; // empty: from each font
     std::string output;
     std::string outputDir;
     bool toStdout = false;
@@ -67,11 +68,11 @@ struct FontResult {
 // The font's file as text, or 1 with its reason said.
 int MakeFont(const FontJob& job, const std::string& font, FontResult& result) {
     const std::string shownName = font == "-" ? std::string("standard input") : font;
-    MadeFont made = MakeFontBytes(job.asset, font);
-    if (!made.warning.empty()) {
-        PrintError(shownName, made.warning);
+    MadeFont made = MakeFontBytes(job.font, job.symbol, font);
+    if (!made.raster.warning.empty()) {
+        PrintError(shownName, made.raster.warning);
     }
-    for (const std::string& line : MissingLines(made.missing, shownName)) {
+    for (const std::string& line : MissingLines(made.raster.missing, shownName)) {
         PrintError({}, line);
     }
     if (!made.problem.ok()) {
@@ -137,9 +138,8 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         return PrintHelp(out);
     }
     FontJob job;
-    job.asset.kind = AssetKind::Font;
     AssetReader reader(NamedOptions(parsed), KeyStyle::Option, ProblemsSaid::First);
-    FontInput& font = job.asset.font;
+    FontInput& font = job.font;
     if (!reader.readFont(AssetReader::FontFormats::Any, {}, font)) {
         const OptionProblem& problem = reader.problems().front();
         if (!problem.file.empty()) { // unreadable as any file: 1, not a misuse
@@ -163,7 +163,7 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
                                   ": " + problem);
             }
         }
-        job.asset.choice.symbol = *name;
+        job.symbol = *name;
     }
     job.toStdout = parsed.has("--stdout");
     job.quiet = parsed.has("--quiet");
@@ -187,11 +187,10 @@ int RunFont(const std::vector<std::string>& arguments, StandardOutput& out) {
         return UsageError("standard input (-) can be read once only");
     }
     if (std::count(fonts.begin(), fonts.end(), "-") == 1 && !job.toStdout && job.output.empty() &&
-        job.asset.choice.symbol.empty()) {
+        job.symbol.empty()) {
         return UsageError("- (standard input) needs -o, --stdout, or --name to name the file");
     }
-    if (!job.asset.choice.symbol.empty() && fonts.size() > 1 && job.output.empty() &&
-        !job.toStdout) {
+    if (!job.symbol.empty() && fonts.size() > 1 && job.output.empty() && !job.toStdout) {
         return UsageError("--name takes one FONT only: each file would have that name");
     }
     // Every file is made before any is written, so that no result replaces a font, the
