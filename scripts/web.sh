@@ -189,9 +189,14 @@ if [ ! -f "$prefix/lib/libjpeg.no-getenv-arith-lean" ]; then
     touch "$prefix/lib/libjpeg.no-getenv-arith-lean"
 fi
 
-if [ ! -f "$prefix/lib/libfreetype.a" ]; then
+# The stamp names the modules left out: a library built with them is built again.
+if [ ! -f "$prefix/lib/libfreetype.no-sdf" ]; then
     echo "== FreeType"
     fetch freetype
+    # Glyphs are rendered in one bit (FT_RENDER_MODE_MONO): the signed-distance-field
+    # renderers are never asked for, and left out of the page.
+    sed -i -E 's@^FT_USE_MODULE\( FT_Renderer_Class, ft_(bitmap_)?sdf_renderer_class \)@/* & */@' \
+        "$deps/src/freetype/include/freetype/config/ftmodule.h"
     emcmake cmake -S "$deps/src/freetype" -B "$deps/build/freetype" -G Ninja \
         -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_C_FLAGS_MINSIZEREL="-Oz -DNDEBUG" -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_SHARED_LIBS=OFF \
         -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON \
@@ -199,6 +204,7 @@ if [ ! -f "$prefix/lib/libfreetype.a" ]; then
         -DZLIB_INCLUDE_DIR="$prefix/include" -DCMAKE_INSTALL_LIBDIR=lib
     cmake --build "$deps/build/freetype" --parallel "$jobs"
     cmake --install "$deps/build/freetype" >/dev/null
+    touch "$prefix/lib/libfreetype.no-sdf"
 fi
 
 # toml++ is header-only; a copy beside the libraries keeps the system's headers out.
