@@ -17,13 +17,13 @@ enum class MakeFault {
 // A problem about no one input but the asset as a whole.
 constexpr std::size_t kAsAWhole = static_cast<std::size_t>(-1);
 
-// Why an asset was not made; empty reason when it was.
+// Why an asset was not made; empty error when it was.
 struct MakeProblem {
-    std::string reason;
+    std::string error;
     MakeFault fault = MakeFault::None;
     std::size_t input = kAsAWhole; // which of the paths it is about
 
-    bool ok() const { return reason.empty(); }
+    bool ok() const { return error.empty(); }
 };
 
 } // namespace pelmora

@@ -74,7 +74,7 @@ void MakeAssets(const BuildPlan& plan, const std::vector<bool>& makeable,
         }
         std::string problem;
         if (!made.problem.ok()) {
-            problem = made.problem.reason;
+            problem = made.problem.error;
             if (made.problem.fault == MakeFault::NotPanelBitmap) {
                 problem += "; to take any picture, prepare it: dither = \"floyd-steinberg\"";
             }

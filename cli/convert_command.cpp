@@ -101,7 +101,7 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         const PanelLayout panel = options.asset.choice.panel();
         const TakenIn taken = TakeInBitmapFile(picture, panel);
         if (const MakeProblem problem = BitmapProblem(taken, panel); !problem.ok()) {
-            fail(shownName, problem.reason);
+            fail(shownName, problem.error);
             if (problem.fault == MakeFault::NotPanelBitmap) {
                 PrintError(shownName, "to convert any picture, prepare it: add --dither "
                                       "floyd-steinberg (or any other preparation option)");
@@ -213,7 +213,7 @@ int RunFrames(const ConvertOptions& options, StandardOutput& out) {
     if (const MakeProblem problem = MakeFramesBytes(options.asset, options.pictures, frames);
         !problem.ok()) {
         PrintError(options.pictures[std::min(problem.input, options.pictures.size() - 1)],
-                   problem.reason);
+                   problem.error);
         return problem.fault == MakeFault::Misuse ? kExitUsage : 1;
     }
     if (const std::string problem = frames.finish(); !problem.empty()) {

@@ -76,7 +76,7 @@ int MakeFont(const FontJob& job, const std::string& font, FontResult& result) {
         PrintError({}, line);
     }
     if (!made.problem.ok()) {
-        PrintError(shownName, made.problem.reason);
+        PrintError(shownName, made.problem.error);
         return 1;
     }
     result.font = font;

@@ -2,6 +2,7 @@
 
 #include "ui/named_choices.h"
 
+#include "asset_making/font_making.h"
 #include "core/conversion/plotter.h"
 #include "core/font/cell_table.h"
 #include "core/font/character_set.h"
@@ -48,11 +49,8 @@ const char* const kDefaultSample = "Hello, 12\u00B0C";
 struct HintingChoice {
     const char* name; // as --hinting and the settings name it
     const char* label;
-    Hinting hinting;
 };
-constexpr HintingChoice kHintings[] = {{"normal", "Normal", Hinting::Normal},
-                                       {"light", "Light", Hinting::Light},
-                                       {"none", "None", Hinting::None}};
+constexpr HintingChoice kHintings[] = {{"normal", "Normal"}, {"light", "Light"}, {"none", "None"}};
 
 QRgb Rgb(Colour colour) {
     return qRgb(static_cast<int>(colour & 0xFF), static_cast<int>(colour >> 8 & 0xFF),
@@ -544,11 +542,12 @@ void FontWindow::showStrikes() {
 QString FontWindow::drawSample(const QString& path, const FontInput& font,
                                const std::vector<char32_t>& codes, MonoPicture& shown,
                                QStringList& status) {
-    RasterOptions options;
-    options.pixelSize = font.pixelSize.value_or(kDefaultSize);
-    options.hinting = kHintings[static_cast<int>(font.hinting)].hinting;
-    options.codes = codes;
-    const RasterResult raster = RasteriseFont(fontBytes_, options);
+    FontInput input = font;
+    input.pixelSize = font.pixelSize.value_or(kDefaultSize);
+    input.codes = codes;
+    // Drawn and written as pelmora-cli font and build make it.
+    MadeFont made = MakeFontFromBytes(input, {}, fontBytes_, path.toStdString());
+    const RasterResult& raster = made.raster;
     if (!raster.missing.empty()) {
         status << "Not in the font: " + CodeNames(raster.missing) + ".";
     }
@@ -557,19 +556,19 @@ QString FontWindow::drawSample(const QString& path, const FontInput& font,
         warning[0] = warning[0].toUpper();
         status << warning + ".";
     }
-    if (!raster.error.empty()) {
-        return QFileInfo(path).fileName() + ": " + Q(raster.error);
+    if (made.problem.fault == MakeFault::Input) {
+        return QFileInfo(path).fileName() + ": " + Q(made.problem.error);
     }
-    return makeFontFile(path, font.format, raster.set, shown, status);
+    if (!made.problem.ok()) {
+        return Q(font.format.name) + ": " + Q(made.problem.error);
+    }
+    return showFontFile(font.format, made, shown, status);
 }
 
-QString FontWindow::makeFontFile(const QString& path, const FontFormat& format,
-                                 const GlyphSet& glyphs, MonoPicture& shown, QStringList& status) {
-    const std::string symbol = FontSymbol(path.toStdString(), glyphs.pixelSize);
-    FontFile file = WriteFontFile(glyphs, format, symbol);
-    if (!file.error.empty()) {
-        return Q(format.name) + ": " + Q(file.error);
-    }
+QString FontWindow::showFontFile(const FontFormat& format, MadeFont& made, MonoPicture& shown,
+                                 QStringList& status) {
+    const GlyphSet& glyphs = made.raster.set;
+    const FontFile& file = made.file;
     // Read back as the firmware indexes it: the table's first code onwards.
     const FontRead read = format.syntax != nullptr
                               ? ReadCellTable(file.text, *format.syntax, FontCell(glyphs, format),
@@ -591,11 +590,11 @@ QString FontWindow::makeFontFile(const QString& path, const FontFormat& format,
     status.prepend(QString("%1 characters, %2 bytes as %3, on the %4 x %5 panel.")
                        .arg(glyphs.glyphs.size())
                        .arg(file.text.size())
-                       .arg(Q(symbol + file.extension))
+                       .arg(Q(made.symbol + file.extension))
                        .arg(panel_.width)
                        .arg(panel_.height));
-    made_ = std::move(file);
-    symbol_ = symbol;
+    made_ = std::move(made.file);
+    symbol_ = std::move(made.symbol);
     return {};
 }
 

@@ -25,6 +25,7 @@ class QTimer;
 namespace pelmora {
 
 class MessageBox;
+struct MadeFont;
 class SampleDots;
 
 // "Make font": a font file for the firmware, its sample drawn on the panel as the firmware
@@ -59,8 +60,8 @@ class FontWindow : public QDialog {
     // made_ holds the file and the sample is drawn on shown.
     QString drawSample(const QString& path, const FontInput& font,
                        const std::vector<char32_t>& codes, MonoPicture& shown, QStringList& status);
-    QString makeFontFile(const QString& path, const FontFormat& format, const GlyphSet& glyphs,
-                         MonoPicture& shown, QStringList& status);
+    QString showFontFile(const FontFormat& format, MadeFont& made, MonoPicture& shown,
+                         QStringList& status);
     void browse();
     void save();
     void loadFont(const QString& path);

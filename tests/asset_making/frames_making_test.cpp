@@ -97,7 +97,7 @@ TEST(FramesMaking, EachFrameIsHandedOnOnceTheNextShowsWhetherItRepeats) {
             MakeFramesBytes(FramesAsset(row.merge, row.stillDelayMs), row.pictures, taker);
         EXPECT_EQ(taker.delays, row.taken);
         EXPECT_EQ(taker.sizes, std::vector<std::size_t>(row.taken.size(), kWidth * kHeight / 8));
-        EXPECT_EQ(problem.input, row.failsAt) << problem.reason;
+        EXPECT_EQ(problem.input, row.failsAt) << problem.error;
         EXPECT_EQ(problem.ok(), row.failsAt == kAsAWhole);
     }
     fs::remove_all(folder);
@@ -114,7 +114,7 @@ TEST(FramesMaking, ATakersRefusalStopsTheMakingAtItsPicture) {
     taker.refusal = "the spool is full";
     const MakeProblem problem = MakeFramesBytes(FramesAsset(false, 100), pictures, taker);
     EXPECT_EQ(taker.delays.size(), 1u);
-    EXPECT_EQ(problem.reason, "the spool is full");
+    EXPECT_EQ(problem.error, "the spool is full");
     EXPECT_EQ(problem.input, 1u);
     fs::remove_all(folder);
 }
