@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -393,39 +392,6 @@ TEST(LevelsCli, PrepareWritesTheLevelsAsA4BitBmpThatConvertTakesBack) {
         ASSERT_EQ(direct.exitCode, 0) << direct.err;
         ASSERT_EQ(fromBmp.exitCode, 0) << fromBmp.err;
         EXPECT_EQ(fromBmp.out, direct.out);
-    }
-}
-
-// The tri-colour planes of a dithered photo: no dot is ink in both, whichever bit marks ink.
-TEST(LevelsCli, ATriColourDotIsNeverInkInBothPlanes) {
-    ScratchFolder folder;
-    ASSERT_EQ(Start("convert", {"-size", "40x30", "plasma:red-yellow", "-seed", "5", "photo.png"},
-                    folder.path())
-                  .exitCode,
-              0);
-    for (const char* panel : {"gxepd2-3c", "adafruit-epd-3c"}) {
-        for (const char* colours : {"black-red", "black-yellow"}) {
-            SCOPED_TRACE(std::string(panel) + " " + colours);
-            const Ran run = Cli({"convert", "--panel", panel, "--size", "40x30", "--colours",
-                                 colours, "--format", "bin", "--stdout", "photo.png"},
-                                folder.path());
-            ASSERT_EQ(run.exitCode, 0) << run.err;
-            ASSERT_EQ(run.out.size(), 2U * 5 * 30);
-            const bool inkIsZero = std::string(panel) == "gxepd2-3c";
-            int black = 0;
-            int colour = 0;
-            for (std::size_t i = 0; i < run.out.size() / 2; ++i) {
-                const auto mark = [&](std::size_t at) {
-                    const auto byte = static_cast<std::uint8_t>(run.out[at]);
-                    return inkIsZero ? static_cast<std::uint8_t>(~byte) : byte;
-                };
-                EXPECT_EQ(mark(i) & mark(i + run.out.size() / 2), 0) << i;
-                black += std::popcount(mark(i));
-                colour += std::popcount(mark(i + run.out.size() / 2));
-            }
-            EXPECT_GT(black, 0);
-            EXPECT_GT(colour, 0);
-        }
     }
 }
 
