@@ -8,10 +8,10 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -63,9 +63,43 @@ bool In(const std::string& path, const std::string& folder) {
     return path.rfind(folder, 0) == 0;
 }
 
+// Whether line holds the pieces one after another, with nothing but spaces between them.
+bool Holds(std::string_view line, std::initializer_list<std::string_view> pieces) {
+    const std::string_view first = *pieces.begin();
+    for (std::size_t at = line.find(first); at != std::string_view::npos;
+         at = line.find(first, at + 1)) {
+        std::size_t next = at + first.size();
+        bool all = true;
+        for (auto piece = pieces.begin() + 1; piece != pieces.end() && all; ++piece) {
+            while (next < line.size() && line[next] == ' ') {
+                ++next;
+            }
+            all = line.substr(next, piece->size()) == *piece;
+            next += piece->size();
+        }
+        if (all) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether line compares a string to one of names with == or !=, on either side.
+bool ComparesName(std::string_view line, std::initializer_list<std::string_view> names) {
+    for (const std::string_view name : names) {
+        const std::string quoted = "\"" + std::string(name) + "\"";
+        if (Holds(line, {"==", quoted}) || Holds(line, {"!=", quoted}) ||
+            Holds(line, {quoted, "=="}) || Holds(line, {quoted, "!="})) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // "file: line: text" for every line that matches, of the files whose path starts with one of
 // within (every file when within is empty) and with none of besides.
-std::vector<std::string> Matches(const std::regex& pattern,
+template <typename LineTest>
+std::vector<std::string> Matches(const LineTest& matches,
                                  const std::vector<std::string>& within = {},
                                  const std::vector<std::string>& besides = {}) {
     const auto any = [](const std::string& path, const std::vector<std::string>& folders) {
@@ -80,7 +114,7 @@ std::vector<std::string> Matches(const std::regex& pattern,
         std::istringstream lines(file.text);
         std::string line;
         for (int number = 1; std::getline(lines, line); ++number) {
-            if (std::regex_search(line, pattern)) {
+            if (matches(std::string_view(line))) {
                 found.push_back(file.path + ":" + std::to_string(number) + ": " + line);
             }
         }
@@ -109,17 +143,20 @@ TEST(Tree, NoTwoRoomsShareALastName) {
 }
 
 TEST(Tree, TheCoreIsPlainAndItsRoomsIncludeNoCircle) {
-    const std::regex include(R"re(#include ([<"])([^>"]+)[>"])re");
     std::map<std::string, std::set<std::string>> uses;
     for (const SourceFile& file : ProductFiles()) {
         if (!In(file.path, "core/")) {
             continue;
         }
         const std::string room = RoomOf(file.path);
-        for (std::sregex_iterator it(file.text.begin(), file.text.end(), include), end; it != end;
-             ++it) {
-            const bool quoted = (*it)[1] == "\"";
-            const std::string target = (*it)[2];
+        std::istringstream lines(file.text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("#include ", 0) != 0 || line.size() < 11) {
+                continue;
+            }
+            const bool quoted = line[9] == '"';
+            const std::string target = line.substr(10, line.find_first_of(">\"", 10) - 10);
             EXPECT_FALSE(target.rfind("Q", 0) == 0 || target.rfind("qt", 0) == 0)
                 << file.path << " includes " << target;
             EXPECT_TRUE(!quoted || In(target, "core/"))
@@ -157,27 +194,39 @@ TEST(Tree, TheCoreIsPlainAndItsRoomsIncludeNoCircle) {
 }
 
 TEST(Tree, NoSyntaxOrFontFormatIsToldByItsNameOutsideItsRoom) {
-    const std::string names = "(db|asm|gas|c|arduino|xbm|xbmp|bin|ihex)";
-    const std::regex syntax("[=!]=\\s*\"" + names + "\"|\"" + names + "\"\\s*[=!]=");
+    const auto syntax = [](std::string_view line) {
+        return ComparesName(line,
+                            {"db", "asm", "gas", "c", "arduino", "xbm", "xbmp", "bin", "ihex"});
+    };
     EXPECT_EQ(Listed(Matches(syntax, {}, {"core/syntax/"})), "");
-    const std::regex format(R"re([=!]=\s*"(gfx|u8g2|table)"|"(gfx|u8g2|table)"\s*[=!]=)re");
+    const auto format = [](std::string_view line) {
+        return ComparesName(line, {"gfx", "gfxfont", "u8g2", "table"});
+    };
     EXPECT_EQ(Listed(Matches(format, {}, {"core/font/font_file"})), "");
 }
 
 TEST(Tree, OneWriterSaysWhereCDataGoes) {
-    const std::vector<std::string> preamble = Matches(std::regex(R"re("#ifndef PROGMEM\\n)re"));
+    const std::vector<std::string> preamble =
+        Matches([](std::string_view line) { return Holds(line, {"\"#ifndef PROGMEM\\n"}); });
     EXPECT_EQ(preamble.size(), 1u) << Listed(preamble);
-    const std::vector<std::string> guards = Matches(std::regex(R"re("#ifndef "\s*\+)re"));
+    const std::vector<std::string> guards = Matches([](std::string_view line) {
+        return Holds(line, {"\"#ifndef \"", "+"});
+    });
     EXPECT_EQ(guards.size(), 1u) << Listed(guards);
 }
 
 TEST(Tree, TheManifestIsReadByKeysAndPreparedDotsGoStraightToTheEncoder) {
     // A key is never made into a command-line option to be parsed again.
-    const std::regex dashes(R"re("--"\s*\+)re");
+    const auto dashes = [](std::string_view line) {
+        return Holds(line, {"\"--\"", "+"});
+    };
     EXPECT_EQ(Listed(Matches(dashes, {"core/asset", "cli/build", "asset_making/"})), "");
     // Only prepare, the window's Save and show's picture of a text write a BMP.
+    const auto bmp = [](std::string_view line) {
+        return Holds(line, {"EncodeMonoBmp("}) || Holds(line, {"EncodeIndexedBmp("});
+    };
     EXPECT_EQ(Listed(Matches(
-                  std::regex("Encode(Mono|Indexed)Bmp\\("), {},
+                  bmp, {},
                   {"core/bmp/", "cli/prepare_command", "cli/show_command", "ui/prepare_window"})),
               "");
 }
