@@ -22,11 +22,6 @@ namespace pelmora::cli {
 
 namespace {
 
-class SilentProgress : public ProgressDisplay {
-  public:
-    void showProgress(const std::string&) override {}
-};
-
 // The folder part of a path as the user wrote it ("." for a bare name) and the name.
 std::pair<std::string, std::string> SplitPath(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
@@ -60,18 +55,6 @@ std::string ResultPath(const ConvertOptions& options, const std::string& picture
     return OutputPathFor(folder, pictureName, options.asset.choice.syntaxOrDefault());
 }
 
-// The panel's bytes, written raw, packed into the syntax asked for.
-EncodedText PackedEncoding(const ConvertOptions& options, const EncodedText& raw,
-                           const std::string& outputPath) {
-    const std::span bytes(reinterpret_cast<const std::uint8_t*>(raw.text.data()), raw.text.size());
-    const std::string symbol =
-        options.asset.choice.symbol.empty() ? SymbolFor(outputPath) : options.asset.choice.symbol;
-    const PackedText packed =
-        WritePackedPicture(options.asset.choice.syntaxOrDefault(), options.asset.choice.panel(),
-                           bytes, symbol, options.asset.packing.scheme);
-    return {packed.text, packed.error};
-}
-
 // refused: why picture's result may not be written, as claimed before any was.
 bool ConvertOne(const ConvertOptions& options, const std::string& picture, StandardOutput& out,
                 ProgressLine& progressLine, const std::string& refused) {
@@ -84,40 +67,23 @@ bool ConvertOne(const ConvertOptions& options, const std::string& picture, Stand
         PrintError(subject, reason);
         return false;
     };
-    EncodedText encoded;
-    if (options.asset.preparation) {
-        // Prepared in memory to the panel's dots, with --inverse folded into the preparation.
-        const PreparedDots prepared = PreparePictureDots(picture, *options.asset.preparation);
-        if (!prepared.ok()) {
-            return fail(shownName, prepared.error);
+    // Prepared in memory to the panel's dots (--inverse folded into the preparation), or a
+    // 1-bit BMP of the panel taken in as it is.
+    const MadePicture made = MakePictureBytes(options.asset, picture);
+    if (!made.problem.ok()) {
+        fail(shownName, made.problem.error);
+        if (made.problem.fault == MakeFault::NotPanelBitmap) {
+            PrintError(shownName, "to convert any picture, prepare it: add --dither "
+                                  "floyd-steinberg (or any other preparation option)");
         }
-        OutputChoice choice = options.asset.choice;
-        choice.packing = {options.asset.packing.scheme, false};
-        if (choice.symbol.empty()) {
-            choice.symbol = SymbolFor(outputPath);
-        }
-        encoded = EncodePanelDots(prepared.dots, choice);
-    } else {
-        const PanelLayout panel = options.asset.choice.panel();
-        const TakenIn taken = TakeInBitmapFile(picture, panel);
-        if (const MakeProblem problem = BitmapProblem(taken, panel); !problem.ok()) {
-            fail(shownName, problem.error);
-            if (problem.fault == MakeFault::NotPanelBitmap) {
-                PrintError(shownName, "to convert any picture, prepare it: add --dither "
-                                      "floyd-steinberg (or any other preparation option)");
-            }
-            return false;
-        }
-        SilentProgress progress;
-        OutputChoice choice = options.asset.choice;
-        if (options.asset.packing.packs()) {
-            choice.syntax = FindSyntax("bin"); // the bytes themselves, to be packed
-        }
-        encoded = ConvertTakenInToText(taken, options.asset.inverse, progress, choice, outputPath);
-        if (encoded.ok() && options.asset.packing.packs()) {
-            encoded = PackedEncoding(options, encoded, outputPath);
-        }
+        return false;
     }
+    OutputChoice choice = options.asset.choice;
+    choice.packing = {options.asset.packing.scheme, false};
+    if (choice.symbol.empty()) {
+        choice.symbol = SymbolFor(outputPath);
+    }
+    const EncodedText encoded = EncodePanelBytes(made.bytes, choice);
     if (!encoded.ok()) {
         return fail(shownName, encoded.error);
     }

@@ -8,6 +8,7 @@
 #include "cli/options.h"
 #include "cli/panel_options.h"
 #include "cli/usage.h"
+#include "core/frames/frames.h"
 #include "core/panel/presets.h"
 #include "core/prepare/prepare.h"
 #include "core/syntax/syntax.h"
@@ -113,7 +114,7 @@ std::string Registries() {
                 ",\"description\":" + Quoted(syntax->description) +
                 ",\"extension\":" + Quoted(syntax->extension) +
                 ",\"onlyRowsLsb\":" + (syntax->onlyRowsLsb ? "true" : "false") +
-                ",\"holdsFrames\":" + (syntax->holdsFrames ? "true" : "false") +
+                ",\"holdsFrames\":" + (HoldsFrames(*syntax) ? "true" : "false") +
                 ",\"raw\":" + (syntax->rawBytes ? "true" : "false") +
                 ",\"binary\":" + (syntax->binary ? "true" : "false") +
                 ",\"forSketch\":" + (syntax->forSketch ? "true" : "false") + "}";

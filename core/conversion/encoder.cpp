@@ -5,6 +5,8 @@
 #include "core/panel/checked_int.h"
 #include "core/panel/panel_bytes.h"
 
+#include <utility>
+
 namespace pelmora {
 
 namespace {
@@ -34,24 +36,17 @@ EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, cons
     return EncodePanelDots(DotsOf(dots, layout), choice);
 }
 
-EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice) {
-    const PanelLayout layout = choice.panel();
+namespace {
+
+// Why the choice's layout cannot be written in its syntax, or empty.
+std::string ChoiceProblem(const OutputChoice& choice, const PanelLayout& layout) {
     std::string invalid = CheckLayout(layout);
-    if (invalid.empty()) {
-        invalid = SyntaxLayoutProblem(choice.syntaxOrDefault(), layout);
-    }
-    if (!invalid.empty()) {
-        return {{}, invalid};
-    }
-    if (dots.width != layout.width || dots.height != layout.height) {
-        return {{},
-                "the picture is " + SizeText(dots.width, dots.height) + " dots, the panel " +
-                    SizeText(layout.width, layout.height)};
-    }
-    const std::vector<std::uint8_t> bytes = PackDots(dots, layout);
-    if (bytes.size() != layout.byteCount()) {
-        return {{}, "the dots do not fit the panel's levels, planes or mask"};
-    }
+    return invalid.empty() ? SyntaxLayoutProblem(choice.syntaxOrDefault(), layout) : invalid;
+}
+
+// Bytes of the layout's size, written or packed as the choice asks.
+EncodedText WriteChosen(std::span<const std::uint8_t> bytes, const PanelLayout& layout,
+                        const OutputChoice& choice) {
     if (!choice.packing.packs()) {
         return {choice.syntaxOrDefault().write(layout, bytes, choice.symbol), {}};
     }
@@ -62,6 +57,36 @@ EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice) {
     const PackedText packed = WritePackedPicture(choice.syntaxOrDefault(), layout, bytes,
                                                  choice.symbol, choice.packing.scheme);
     return {packed.text, packed.error};
+}
+
+} // namespace
+
+EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice) {
+    const PanelLayout layout = choice.panel();
+    if (std::string invalid = ChoiceProblem(choice, layout); !invalid.empty()) {
+        return {{}, std::move(invalid)};
+    }
+    if (dots.width != layout.width || dots.height != layout.height) {
+        return {{},
+                "the picture is " + SizeText(dots.width, dots.height) + " dots, the panel " +
+                    SizeText(layout.width, layout.height)};
+    }
+    const std::vector<std::uint8_t> bytes = PackDots(dots, layout);
+    if (bytes.size() != layout.byteCount()) {
+        return {{}, "the dots do not fit the panel's levels, planes or mask"};
+    }
+    return WriteChosen(bytes, layout, choice);
+}
+
+EncodedText EncodePanelBytes(std::span<const std::uint8_t> bytes, const OutputChoice& choice) {
+    const PanelLayout layout = choice.panel();
+    if (std::string invalid = ChoiceProblem(choice, layout); !invalid.empty()) {
+        return {{}, std::move(invalid)};
+    }
+    if (bytes.size() != layout.byteCount()) {
+        return {{}, "the bytes are not the panel's " + std::to_string(layout.byteCount())};
+    }
+    return WriteChosen(bytes, layout, choice);
 }
 
 EncodedText EncodePanelText(const PictureSurface& surface, ProgressDisplay& progress,

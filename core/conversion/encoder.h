@@ -40,6 +40,9 @@ EncodedText EncodePanel(const MonoPicture& dots, const PanelLayout& layout, cons
 // the bytes are packed as WritePackedPicture writes them.
 EncodedText EncodePanelDots(const PanelDots& dots, const OutputChoice& choice);
 
+// The same for the panel's bytes already packed in the choice's layout.
+EncodedText EncodePanelBytes(std::span<const std::uint8_t> bytes, const OutputChoice& choice);
+
 // The whole conversion in memory: the colour rule picks the on dots (progress 1 to 99 as
 // the pixels are examined), then EncodePanel with the choice's layout and syntax, or the
 // panel's bytes packed as WritePackedPicture writes them where the choice packs.

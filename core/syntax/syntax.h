@@ -49,8 +49,6 @@ struct Syntax {
     std::string (*writeCellTable)(const CellTable& table, std::string_view symbol);
     // X bitmaps hold one layout only: rows from the top, the leftmost dot in bit 0.
     bool onlyRowsLsb;
-    // Whether a file of it can hold an animation's frames: writeFrames is not null.
-    bool holdsFrames;
     // The file is the bytes themselves: no text to show, paste or read as lines.
     bool rawBytes;
     // A C header that says how an Arduino sketch reads it.
